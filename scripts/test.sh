@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# The project's test command: installs what is missing, builds both presets, runs every test.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/deps.sh
+
+echo "== native logic build (AddressSanitizer, UndefinedBehaviorSanitizer)"
+cmake --preset native >/dev/null
+cmake --build --preset native
+ctest --preset native
+
+echo "== Windows build (mingw-w64), tests under Wine"
+cmake --preset windows >/dev/null
+cmake --build --preset windows
+
+# Windows that tests create need an X server.
+xvfb_pid=""
+if [ -z "${DISPLAY:-}" ]; then
+  for n in $(seq 91 120); do
+    [ -e "/tmp/.X$n-lock" ] && continue
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    xvfb_pid=$!
+    export DISPLAY=":$n"
+    break
+  done
+  sleep 1
+fi
+source scripts/wine-env.sh "$PWD/build/windows/wineprefix"
+nivex_wine_prefix_ready
+# Keep one wineserver for the whole run instead of one per test.
+"$NIVEX_WINESERVER" -p 60 || true
+status=0
+ctest --preset windows || status=$?
+"$NIVEX_WINESERVER" -k 2>/dev/null || true
+[ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+exit $status

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Sourced: sets up the environment for a Wine prefix and offers nivex_wine_prefix_ready.
+export WINEPREFIX=$1
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}
+export WINEARCH=win64
+NIVEX_WINE=/usr/lib/wine/wine64
+[ -x "$NIVEX_WINE" ] || NIVEX_WINE=$(command -v wine64 || command -v wine)
+NIVEX_WINESERVER=/usr/lib/wine/wineserver
+[ -x "$NIVEX_WINESERVER" ] || NIVEX_WINESERVER=$(command -v wineserver)
+export NIVEX_WINE NIVEX_WINESERVER
+
+# Creates the prefix once (several tests may ask at the same moment), without a display,
+# so that Wine never stops to offer its installers.
+nivex_wine_prefix_ready() {
+  [ -f "$WINEPREFIX/.nivex-ready" ] && return 0
+  mkdir -p "$(dirname "$WINEPREFIX")"
+  (
+    flock 9
+    if [ ! -f "$WINEPREFIX/.nivex-ready" ]; then
+      DISPLAY= "$NIVEX_WINE" wineboot -i >/dev/null 2>&1 || true
+      "$NIVEX_WINESERVER" -w
+      touch "$WINEPREFIX/.nivex-ready"
+    fi
+  ) 9>"$WINEPREFIX.lock"
+}

@@ -1,0 +1,20 @@
+#pragma once
+#include "common/desktop.h"
+
+namespace nivex {
+
+// The real desktop: message boxes, common dialogs, the shell, sounds and the clipboard.
+class Win32Desktop final : public Desktop {
+public:
+    MsgAnswer Message(WindowRef owner, const std::wstring& text, const std::wstring& title, MsgButtons buttons,
+                      MsgIcon icon) override;
+    std::wstring OpenFile(const FileDialogRequest& request) override;
+    std::wstring SaveFile(const FileDialogRequest& request) override;
+    std::wstring BrowseFolder(WindowRef owner, const std::wstring& title) override;
+    long long Execute(WindowRef owner, const std::wstring& verb, const std::wstring& file,
+                      const std::wstring& parameters) override;
+    void PlaySoundFile(const std::wstring& path) override;
+    bool SetClipboardText(WindowRef owner, const std::wstring& text) override;
+};
+
+} // namespace nivex

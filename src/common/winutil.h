@@ -1,0 +1,25 @@
+#pragma once
+// Small Win32 helpers: ANSI text, system error texts, the running module's names.
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+namespace nivex {
+
+// Conversion through the system's ANSI code page, for the text files the programs write.
+std::string WideToAnsi(std::wstring_view text);
+std::wstring AnsiToWide(std::string_view text);
+
+// The system's message text for a Win32 error code, without the trailing line break.
+std::wstring SystemErrorText(DWORD code);
+
+// Full path of this executable, its folder (no trailing backslash) and its name without extension.
+std::wstring ExecutablePath();
+std::wstring ExecutableFolder();
+std::wstring ExecutableBaseName();
+
+// Asks the platform for the system folder; empty text when it cannot say.
+std::wstring QuerySystemDirectory();
+
+} // namespace nivex

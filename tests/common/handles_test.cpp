@@ -1,0 +1,30 @@
+#include <gtest/gtest.h>
+
+#include "common/handles.h"
+
+namespace nivex {
+namespace {
+
+TEST(Handles, MoveTransfersOwnershipAndResetCloses) {
+    KernelHandle event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    ASSERT_TRUE(event);
+    const HANDLE raw = event.Get();
+    KernelHandle moved(std::move(event));
+    EXPECT_FALSE(event);
+    EXPECT_EQ(moved.Get(), raw);
+    DWORD flags = 0;
+    EXPECT_TRUE(GetHandleInformation(raw, &flags));
+    moved.Reset();
+    EXPECT_FALSE(GetHandleInformation(raw, &flags));
+}
+
+TEST(Handles, PutHandsOutSlotForCreatingCalls) {
+    RegKey key;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software", 0, KEY_READ, key.Put()), ERROR_SUCCESS);
+    EXPECT_TRUE(key);
+    FileHandle none;
+    EXPECT_FALSE(none);
+}
+
+} // namespace
+} // namespace nivex

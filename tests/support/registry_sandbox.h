@@ -1,0 +1,37 @@
+#pragma once
+// Redirects HKEY_CLASSES_ROOT and HKEY_CURRENT_USER of this process to scratch keys,
+// so no test reads or writes the prefix's real classes or settings. Removed afterwards.
+#include <windows.h>
+
+#include <string>
+
+namespace nivex::testing {
+
+class RegistrySandbox {
+public:
+    RegistrySandbox();
+    ~RegistrySandbox();
+    RegistrySandbox(const RegistrySandbox&) = delete;
+    RegistrySandbox& operator=(const RegistrySandbox&) = delete;
+
+    // Path of the scratch area below the real HKEY_CURRENT_USER.
+    const std::wstring& ScratchPath() const { return scratch_; }
+
+private:
+    std::wstring scratch_;
+    HKEY classes_ = nullptr;
+    HKEY user_ = nullptr;
+};
+
+// Test helpers that write straight to the (redirected) registry.
+void SetRegString(HKEY root, const std::wstring& path, const std::wstring& name, const std::wstring& value,
+                  DWORD type = REG_SZ);
+void SetRegBytes(HKEY root, const std::wstring& path, const std::wstring& name, DWORD type, const void* data,
+                 DWORD size);
+void SetRegDword(HKEY root, const std::wstring& path, const std::wstring& name, DWORD value);
+bool RegKeyPresent(HKEY root, const std::wstring& path);
+// The default or named value as text; nullopt-like empty flag through found.
+std::wstring GetRegString(HKEY root, const std::wstring& path, const std::wstring& name, bool* found = nullptr,
+                          DWORD* type = nullptr);
+
+} // namespace nivex::testing

@@ -1,0 +1,70 @@
+#include "support/temp_folder.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "common/text.h"
+
+namespace nivex::testing {
+
+namespace {
+std::atomic<int> counter{0};
+}
+
+TempFolder::TempFolder() {
+    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+    std::ostringstream name;
+    name << "nivex-test-" << stamp << "-" << counter++;
+    path_ = std::filesystem::temp_directory_path() / name.str();
+    std::filesystem::create_directories(path_);
+}
+
+TempFolder::~TempFolder() {
+    std::error_code ignored;
+    // Hidden, system and read-only files made by tests must not keep the folder alive.
+    for (auto it = std::filesystem::recursive_directory_iterator(path_, ignored);
+         it != std::filesystem::recursive_directory_iterator(); it.increment(ignored)) {
+        std::filesystem::permissions(it->path(), std::filesystem::perms::owner_write,
+                                     std::filesystem::perm_options::add, ignored);
+    }
+    std::filesystem::remove_all(path_, ignored);
+}
+
+std::wstring TempFolder::WriteFile(const std::wstring& name, const std::string& bytes) const {
+    const auto full = path_ / name;
+    std::filesystem::create_directories(full.parent_path());
+    std::ofstream out(full, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return full.wstring();
+}
+
+std::string ReadFileBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+std::wstring FixtureFolder() {
+    const char* dir = std::getenv("NIVEX_FIXTURE_DIR");
+    std::wstring text = dir ? Utf8ToWide(dir) : std::wstring();
+#ifdef _WIN32
+    if (!text.empty() && text[0] == L'/') text = L"Z:" + text;
+    for (auto& ch : text)
+        if (ch == L'/') ch = L'\\';
+#endif
+    return text;
+}
+
+std::wstring FixturePath(const std::wstring& name) {
+#ifdef _WIN32
+    return FixtureFolder() + L"\\" + name;
+#else
+    return FixtureFolder() + L"/" + name;
+#endif
+}
+
+} // namespace nivex::testing
