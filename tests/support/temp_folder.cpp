@@ -48,8 +48,9 @@ std::string ReadFileBytes(const std::filesystem::path& path) {
     return out.str();
 }
 
-std::wstring FixtureFolder() {
-    const char* dir = std::getenv("NIVEX_FIXTURE_DIR");
+namespace {
+std::wstring HostFolder(const char* variable) {
+    const char* dir = std::getenv(variable);
     std::wstring text = dir ? Utf8ToWide(dir) : std::wstring();
 #ifdef _WIN32
     if (!text.empty() && text[0] == L'/') text = L"Z:" + text;
@@ -58,6 +59,10 @@ std::wstring FixtureFolder() {
 #endif
     return text;
 }
+} // namespace
+
+std::wstring FixtureFolder() { return HostFolder("NIVEX_FIXTURE_DIR"); }
+std::wstring BinFolder() { return HostFolder("NIVEX_BIN_DIR"); }
 
 std::wstring FixturePath(const std::wstring& name) {
 #ifdef _WIN32

@@ -29,5 +29,7 @@ std::string ReadFileBytes(const std::filesystem::path& path);
 // The folder of the test fixtures built by the project (NIVEX_FIXTURE_DIR, a host path mapped for Wine).
 std::wstring FixtureFolder();
 std::wstring FixturePath(const std::wstring& name);
+// The folder holding the built programs and their data files (NIVEX_BIN_DIR).
+std::wstring BinFolder();
 
 } // namespace nivex::testing

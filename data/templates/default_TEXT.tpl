@@ -1,0 +1,32 @@
+===============================================================================
+ ACTIVEX CONTROL REPORT
+ Velmora Control Manager %APP_VERSION                          %DATE
+===============================================================================
+[HEAD]
+ Controls:        %CONTROL_COUNT
+ Libraries:       %LIB_COUNT
+ Missing files:   %MISSING_COUNT
+[TYPELIB]
+-------------------------------------------------------------------------------
+ LIBRARY  %TYPELIB_NAME
+-------------------------------------------------------------------------------
+ File:            %FILENAME
+ Status:          %STATUS
+ Size:            %FILE_SIZE
+ Created:         %CREATION_DATE
+ Last accessed:   %ACCESSED_DATE
+ Last modified:   %MODIFIED_DATE
+ Description:     %FILE_DESCRIPTION
+ File version:    %FILE_VERSION
+ Copyright:       %FILE_COPYRIGHT
+[CONTROL]
+   Control:         %CONTROL_NAME
+   Version:         %CONTROL_VERSION
+   Class ID:        %CLSID
+   ProgID:          %PROGID
+   Type library:    %TYPELIB
+   Toolbox bitmap:  %TOOLBOX_BITMAP
+[FOOT]
+===============================================================================
+ End of report
+===============================================================================

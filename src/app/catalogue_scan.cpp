@@ -1,0 +1,221 @@
+#include "app/catalogue_scan.h"
+
+#include <vector>
+
+#include "common/error.h"
+#include "common/format.h"
+#include "common/handles.h"
+#include "common/paths.h"
+#include "common/text.h"
+#include "common/winutil.h"
+#include "inspect/file_facts.h"
+
+namespace nivex {
+
+namespace {
+
+RegKey OpenKey(HKEY parent, const std::wstring& path, REGSAM access = KEY_QUERY_VALUE) {
+    RegKey key;
+    if (RegOpenKeyExW(parent, path.c_str(), 0, access, key.Put()) != ERROR_SUCCESS) key.Release();
+    return key;
+}
+
+std::wstring ExpandEnvironment(const std::wstring& text) {
+    const DWORD needed = ExpandEnvironmentStringsW(text.c_str(), nullptr, 0);
+    if (needed == 0) return text;
+    std::wstring out(needed, L'\0');
+    const DWORD written = ExpandEnvironmentStringsW(text.c_str(), out.data(), needed);
+    if (written == 0 || written > needed) return text;
+    out.resize(written - 1);
+    return out;
+}
+
+// Lists the subkey names of an open key. Names hold at most 255 characters.
+std::vector<std::wstring> SubkeyNames(HKEY key) {
+    std::vector<std::wstring> names;
+    DWORD count = 0;
+    if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                         nullptr) == ERROR_SUCCESS)
+        names.reserve(count);
+    wchar_t buffer[256];
+    for (DWORD index = 0;; ++index) {
+        DWORD length = 256;
+        const LONG rc = RegEnumKeyExW(key, index, buffer, &length, nullptr, nullptr, nullptr, nullptr);
+        if (rc != ERROR_SUCCESS) break;
+        names.emplace_back(buffer, length);
+    }
+    return names;
+}
+
+// One class: reads what the catalogue needs, or returns false when the class is not a catalogued control.
+struct ClassReader {
+    HKEY clsid;
+    FileExistenceCache* files; // null: test each file afresh
+
+    bool ReadControl(const std::wstring& name, ControlRecord& record, bool resolveSystemFolder) {
+        // One failed open costs one round trip: most classes stop here.
+        {
+            RegKey control = OpenKey(clsid, name + L"\\Control");
+            if (!control) return false;
+        }
+        RegKey cls = OpenKey(clsid, name);
+        if (!cls) return false;
+        record.ClassId = name;
+        record.DisplayName.clear();
+        ReadRegText(cls.Get(), nullptr, record.DisplayName);
+        return ReadRest(cls.Get(), record, resolveSystemFolder, nullptr);
+    }
+
+    // From the TypeLIB requirement on; serverPath, when given, was read already.
+    bool ReadRest(HKEY cls, ControlRecord& record, bool resolveSystemFolder, const std::wstring* serverPath) {
+        {
+            RegKey typeLib = OpenKey(cls, L"TypeLIB");
+            if (!typeLib) return false;
+            record.TypeLibId.clear();
+            ReadRegText(typeLib.Get(), nullptr, record.TypeLibId);
+            if (record.TypeLibId.empty()) return false;
+        }
+        if (serverPath) {
+            record.ServerPath = *serverPath;
+        } else {
+            RegKey server = OpenKey(cls, L"InProcServer32");
+            if (!server) return false;
+            record.ServerPath.clear();
+            ReadRegText(server.Get(), nullptr, record.ServerPath);
+        }
+        record.Version.clear();
+        {
+            RegKey version = OpenKey(cls, L"Version");
+            if (version) ReadRegText(version.Get(), nullptr, record.Version);
+        }
+        // A path without a drive is taken relative to the system folder on that platform generation only.
+        if (resolveSystemFolder && OsIsMajor5() && (record.ServerPath.size() < 2 || record.ServerPath[1] != L':'))
+            record.ServerPath = SystemFolder() + record.ServerPath;
+
+        std::uint64_t length = 0;
+        const bool exists = files ? files->IsOrdinaryFile(record.ServerPath, &length)
+                                  : OrdinaryFileExists(record.ServerPath, &length);
+        record.SizeKB = exists ? static_cast<std::int64_t>(DivideRoundHalfEven(length, 1024)) : 0;
+        record.Status = exists ? kStatusRegistered : kStatusMissing;
+        return true;
+    }
+};
+
+void Report(Catalogue& catalogue, const std::wstring& title, const Error& e) {
+    catalogue.ReportError(L"PopulateList", title, e.Number(), e.Description());
+}
+
+} // namespace
+
+bool ReadRegText(HKEY key, const wchar_t* valueName, std::wstring& text) {
+    // Most values fit the first buffer, so a read is one round trip.
+    std::vector<BYTE> data(520);
+    DWORD type = 0;
+    DWORD size = static_cast<DWORD>(data.size() - 2);
+    LONG rc = RegQueryValueExW(key, valueName, nullptr, &type, data.data(), &size);
+    for (int attempt = 0; rc == ERROR_MORE_DATA && attempt < 4; ++attempt) {
+        data.assign(size + 2u, 0);
+        rc = RegQueryValueExW(key, valueName, nullptr, &type, data.data(), &size);
+    }
+    if (rc != ERROR_SUCCESS) return false;
+    data.resize(size);
+    data.push_back(0); // an odd byte keeps its own character
+    data.push_back(0);
+    data.push_back(0);
+    switch (type) {
+    case REG_SZ:
+    case REG_EXPAND_SZ:
+    case REG_MULTI_SZ: {
+        const size_t chars = (size + 1) / 2;
+        std::wstring raw(chars, L'\0');
+        for (size_t i = 0; i < chars; ++i)
+            raw[i] = static_cast<wchar_t>(data[2 * i] | (data[2 * i + 1] << 8));
+        text = CutAtNul(raw);
+        if (type == REG_EXPAND_SZ) text = ExpandEnvironment(text);
+        return true;
+    }
+    case REG_DWORD:
+        text = std::to_wstring(static_cast<std::int32_t>(data[0] | (data[1] << 8) | (data[2] << 16) | (static_cast<unsigned>(data[3]) << 24)));
+        return true;
+    default:
+        text.clear();
+        return true;
+    }
+}
+
+std::wstring ReadDefaultValue(HKEY root, const std::wstring& path) {
+    std::wstring text;
+    RegKey key = OpenKey(root, path);
+    if (key) ReadRegText(key.Get(), nullptr, text);
+    return text;
+}
+
+std::wstring GetLibraryName(const std::wstring& typeLibId, const std::wstring& version) {
+    return ReadDefaultValue(HKEY_CLASSES_ROOT, L"TypeLib\\" + typeLibId + L"\\" + version);
+}
+
+void PopulateList(Catalogue& catalogue, ScanObserver* observer) {
+    catalogue.Reset();
+    if (!catalogue.HasLibraryNameLookup()) catalogue.SetLibraryNameLookup(GetLibraryName);
+
+    RegKey clsid = OpenKey(HKEY_CLASSES_ROOT, L"CLSID", KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE);
+    const std::vector<std::wstring> names = clsid ? SubkeyNames(clsid.Get()) : std::vector<std::wstring>();
+    const int count = static_cast<int>(names.size());
+    if (observer) observer->ScanStarted(count);
+
+    FileExistenceCache files;
+    ClassReader reader{clsid.Get(), &files};
+    ControlRecord record;
+    for (int i = 0; i < count; ++i) {
+        try {
+            if (reader.ReadControl(names[static_cast<size_t>(i)], record, true)) catalogue.AddControlToList(record);
+        } catch (const Error& e) {
+            Report(catalogue, record.DisplayName, e);
+        } catch (const std::exception& e) {
+            Report(catalogue, record.DisplayName, Error(0, L"", Utf8ToWide(e.what())));
+        }
+        if (observer) observer->ClassDone(i + 1, record.DisplayName);
+    }
+    if (observer) observer->ScanFinished();
+}
+
+void AddControlsForFile(Catalogue& catalogue, const std::wstring& path, ScanObserver* observer) {
+    if (!catalogue.HasLibraryNameLookup()) catalogue.SetLibraryNameLookup(GetLibraryName);
+    RegKey clsid = OpenKey(HKEY_CLASSES_ROOT, L"CLSID", KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE);
+    if (!clsid) return;
+    const std::vector<std::wstring> names = SubkeyNames(clsid.Get());
+    if (observer) observer->ScanStarted(static_cast<int>(names.size()));
+    ClassReader reader{clsid.Get(), nullptr};
+    ControlRecord record;
+    auto addIfServedByFile = [&](const std::wstring& name) {
+        std::wstring server;
+        {
+            RegKey serverKey = OpenKey(clsid.Get(), name + L"\\InProcServer32");
+            if (!serverKey) return;
+            ReadRegText(serverKey.Get(), nullptr, server);
+        }
+        if (!EqualsNoCase(server, path) || catalogue.FindNodeByKey(name) != 0) return;
+        RegKey cls = OpenKey(clsid.Get(), name);
+        if (!cls) return;
+        {
+            RegKey control = OpenKey(cls.Get(), L"Control");
+            if (!control) return;
+        }
+        record.ClassId = name;
+        record.DisplayName.clear();
+        ReadRegText(cls.Get(), nullptr, record.DisplayName);
+        if (reader.ReadRest(cls.Get(), record, false, &server)) catalogue.AddControlToList(record);
+    };
+    int index = 0;
+    for (const std::wstring& name : names) {
+        try {
+            addIfServedByFile(name);
+        } catch (const Error& e) {
+            Report(catalogue, record.DisplayName, e);
+        }
+        if (observer) observer->ClassDone(++index, record.DisplayName);
+    }
+    if (observer) observer->ScanFinished();
+}
+
+} // namespace nivex

@@ -1,0 +1,148 @@
+// nivexcmd: the control manager's operations for scripts and headless machines.
+// It never shows a window or a message box: messages go to standard error.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "app/catalogue.h"
+#include "app/catalogue_scan.h"
+#include "app/startup.h"
+#include "cli/catalogue_output.h"
+#include "cli/cli_options.h"
+#include "common/desktop.h"
+#include "common/error.h"
+#include "common/text.h"
+#include "nivex_version.h"
+#include "reports/report_generator.h"
+#include "reports/report_template.h"
+
+namespace nivex {
+namespace {
+
+void WriteTo(DWORD which, const std::wstring& text) {
+    HANDLE handle = GetStdHandle(which);
+    if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return;
+    DWORD mode = 0;
+    DWORD written = 0;
+    if (GetConsoleMode(handle, &mode)) {
+        WriteConsoleW(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+        return;
+    }
+    const std::string bytes = WideToUtf8(text);
+    size_t done = 0;
+    while (done < bytes.size()) {
+        if (!WriteFile(handle, bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &written, nullptr) ||
+            written == 0)
+            return;
+        done += written;
+    }
+}
+
+void Out(const std::wstring& text) { WriteTo(STD_OUTPUT_HANDLE, text); }
+void Err(const std::wstring& text) { WriteTo(STD_ERROR_HANDLE, text); }
+
+// Anything that would ask a person goes to standard error and gets the safest answer.
+class ConsoleDesktop final : public Desktop {
+public:
+    MsgAnswer Message(WindowRef, const std::wstring& text, const std::wstring& title, MsgButtons buttons,
+                      MsgIcon) override {
+        Err((title.empty() ? std::wstring() : title + L": ") + text + L"\r\n");
+        switch (buttons) {
+        case MsgButtons::YesNo: return MsgAnswer::No;
+        case MsgButtons::Ok: return MsgAnswer::Ok;
+        default: return MsgAnswer::Cancel;
+        }
+    }
+    std::wstring OpenFile(const FileDialogRequest&) override { return kDialogCancelled; }
+    std::wstring SaveFile(const FileDialogRequest&) override { return kDialogCancelled; }
+    std::wstring BrowseFolder(WindowRef, const std::wstring&) override { return {}; }
+    long long Execute(WindowRef, const std::wstring&, const std::wstring&, const std::wstring&) override { return 0; }
+    void PlaySoundFile(const std::wstring&) override {}
+    bool SetClipboardText(WindowRef, const std::wstring&) override { return false; }
+};
+
+// Scans the registry; every reported failure is printed and kept for the JSON form.
+void Scan(Catalogue& catalogue, std::vector<CatalogueError>& errors) {
+    catalogue.SetErrorSink([&](const std::wstring& procedure, const std::wstring& title, long number,
+                               const std::wstring& description) {
+        errors.push_back({procedure, title, number, description});
+        Err(title + L": " + ErrorInMessage(procedure, number, description) + L"\r\n");
+    });
+    PopulateList(catalogue);
+}
+
+int RunList(const CliOptions& options) {
+    Catalogue catalogue;
+    std::vector<CatalogueError> errors;
+    Scan(catalogue, errors);
+    const int tree = options.missingOnly ? Catalogue::kMissing : Catalogue::kAll;
+    switch (options.format) {
+    case ListFormat::Json: Out(CatalogueJson(catalogue, errors)); break;
+    case ListFormat::Csv: Out(CatalogueCsv(catalogue, tree)); break;
+    case ListFormat::Text: Out(CatalogueText(catalogue, tree)); break;
+    }
+    return kExitOk;
+}
+
+int RunReport(const CliOptions& options) {
+    const DocType type = options.html ? DocType::Html : DocType::Text;
+    const std::wstring templatePath = options.templatePath.empty() ? TemplatePathFor(type) : options.templatePath;
+    try {
+        if (!IsValidTemplateText(ReadTemplateFile(templatePath))) {
+            Err(L"Invalid Template File: " + templatePath + L"\r\n");
+            return kExitFailed;
+        }
+    } catch (const Error& e) {
+        Err(e.Description() + L"\r\n");
+        return kExitFailed;
+    }
+    Catalogue catalogue;
+    std::vector<CatalogueError> errors;
+    Scan(catalogue, errors);
+    ReportOptions report;
+    report.onlyMissing = options.onlyMissing;
+    report.onlyLibraries = options.onlyLibraries;
+    bool failed = false;
+    const bool written = WriteReport(catalogue, type, templatePath, options.out, report,
+                                     [&](long number, const std::wstring& description) {
+                                         failed = true;
+                                         Err(L"Error Generating Report: " + NumberDashDescription(number, description) + L"\r\n");
+                                     });
+    if (!written) return kExitFailed;
+    Out(L"Report written to " + options.out + L"\r\n");
+    return failed ? kExitFailed : kExitOk;
+}
+
+int Main(int argc, wchar_t** argv) {
+    ConsoleDesktop console;
+    SetDesktop(&console);
+    InitStartupFacts();
+    std::vector<std::wstring> args(argv + 1, argv + argc);
+    const CliParseResult parsed = ParseCliArguments(args);
+    if (!parsed.error.empty()) {
+        Err(L"nivexcmd: " + parsed.error + L"\r\n\r\n" + CliUsageText());
+        return kExitUsage;
+    }
+    switch (parsed.options.command) {
+    case CliCommand::Help: Out(CliUsageText()); return kExitOk;
+    case CliCommand::Version: Out(L"nivexcmd " NIVEX_VERSION_WTEXT L"\r\n"); return kExitOk;
+    case CliCommand::List: return RunList(parsed.options);
+    case CliCommand::Report: return RunReport(parsed.options);
+    case CliCommand::None: break;
+    }
+    Err(CliUsageText());
+    return kExitUsage;
+}
+
+} // namespace
+} // namespace nivex
+
+int wmain(int argc, wchar_t** argv) {
+    try {
+        return nivex::Main(argc, argv);
+    } catch (const std::exception& e) {
+        nivex::Err(L"nivexcmd: " + nivex::Utf8ToWide(e.what()) + L"\r\n");
+        return nivex::kExitFailed;
+    }
+}

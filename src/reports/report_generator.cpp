@@ -1,0 +1,224 @@
+#include "reports/report_generator.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+#include "app/catalogue_scan.h"
+#include "common/error.h"
+#include "common/handles.h"
+#include "common/text.h"
+#include "common/winutil.h"
+#include "inspect/file_facts.h"
+#include "nivex_version.h"
+#include "registry/settings.h"
+#include "reports/report_template.h"
+
+namespace nivex {
+
+namespace {
+
+const wchar_t* const kReportSource = L"modGenerateReport";
+
+Error SystemError(DWORD code, const std::wstring& what) {
+    return Error(static_cast<long>(code), kReportSource, what + L": " + SystemErrorText(code));
+}
+
+std::wstring TodayShortDate() {
+    wchar_t buffer[128] = {};
+    const int length = GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, nullptr, nullptr, buffer, 128);
+    return length > 0 ? std::wstring(buffer) : std::wstring();
+}
+
+std::wstring AppVersion() {
+    return std::to_wstring(NIVEX_VERSION_MAJOR) + L"." + std::to_wstring(NIVEX_VERSION_MINOR);
+}
+
+// Buffers the report and writes it through one open handle.
+class ReportFile {
+public:
+    explicit ReportFile(const std::wstring& path) {
+        file_.Reset(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file_) throw SystemError(GetLastError(), L"Cannot create the report file '" + path + L"'");
+    }
+    // A block and the empty line that follows every block.
+    void WriteBlock(const std::wstring& text) {
+        if (failed_) return;
+        buffer_ += WideToAnsi(text);
+        buffer_ += "\r\n";
+        if (buffer_.size() >= 64 * 1024) Flush();
+    }
+    void Flush() {
+        size_t done = 0;
+        while (done < buffer_.size()) {
+            DWORD written = 0;
+            const DWORD chunk = static_cast<DWORD>(std::min<size_t>(buffer_.size() - done, 1u << 20));
+            if (!WriteFile(file_.Get(), buffer_.data() + done, chunk, &written, nullptr) || written == 0) {
+                failed_ = true;
+                buffer_.clear();
+                throw SystemError(GetLastError(), L"Cannot write the report file");
+            }
+            done += written;
+        }
+        buffer_.clear();
+    }
+    // After a failed write every later one would fail too.
+    bool Failed() const { return failed_; }
+
+private:
+    bool failed_ = false;
+    FileHandle file_;
+    std::string buffer_;
+};
+
+LibraryValues ReadLibraryValues(const CatalogueTree& tree, int libraryIndex) {
+    const CatalogueNode& library = tree.Node(libraryIndex);
+    LibraryValues v;
+    v.name = library.text;
+    v.fileName = ReadDefaultValue(HKEY_CLASSES_ROOT, L"CLSID\\" + tree.Node(library.firstChild).key + L"\\InProcServer32");
+    v.fileMissing = !OrdinaryFileExists(v.fileName);
+    if (!v.fileMissing) {
+        v.size = FileSizeText(v.fileName);
+        v.created = GetFileDate(v.fileName, L"create");
+        v.accessed = GetFileDate(v.fileName, L"access");
+        v.modified = GetFileDate(v.fileName, L"modify");
+        v.description = GetFileVersionField(v.fileName, L"FileDescription");
+        v.version = GetFileVersionField(v.fileName, L"FileVersion");
+        v.copyright = GetFileVersionField(v.fileName, L"LegalCopyright");
+    }
+    return v;
+}
+
+ControlValues ReadControlValues(const std::wstring& clsid) {
+    const std::wstring base = L"CLSID\\" + clsid;
+    ControlValues v;
+    v.name = ReadDefaultValue(HKEY_CLASSES_ROOT, base);
+    v.version = ReadDefaultValue(HKEY_CLASSES_ROOT, base + L"\\Version");
+    v.clsid = clsid;
+    v.progId = ReadDefaultValue(HKEY_CLASSES_ROOT, base + L"\\ProgID");
+    v.typeLib = ReadDefaultValue(HKEY_CLASSES_ROOT, base + L"\\TypeLib");
+    v.toolboxBitmap = ReadDefaultValue(HKEY_CLASSES_ROOT, base + L"\\ToolboxBitmap32");
+    return v;
+}
+
+} // namespace
+
+std::wstring ReadTemplateFile(const std::wstring& path) {
+    FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) throw SystemError(GetLastError(), L"Cannot open the template file '" + path + L"'");
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.Get(), &size)) throw SystemError(GetLastError(), L"Cannot read the template file");
+    // A template is a small text file; refuse anything absurd rather than exhaust memory.
+    if (size.QuadPart > 64ll * 1024 * 1024)
+        throw Error(7, kReportSource, L"The template file '" + path + L"' is too large");
+    std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
+    size_t done = 0;
+    while (done < bytes.size()) {
+        DWORD got = 0;
+        if (!ReadFile(file.Get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &got, nullptr))
+            throw SystemError(GetLastError(), L"Cannot read the template file");
+        if (got == 0) break;
+        done += got;
+    }
+    bytes.resize(done);
+    if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) return Utf8ToWide(std::string_view(bytes).substr(3));
+    return AnsiToWide(bytes);
+}
+
+bool IsValidTemplate(const std::wstring& path) {
+    try {
+        return IsValidTemplateText(ReadTemplateFile(path));
+    } catch (const Error&) {
+        return false;
+    }
+}
+
+std::wstring TemplatePathFor(DocType type) {
+    return ReadSetting(L"Options", type == DocType::Html ? L"HTMLTemplate" : L"TEXTTemplate");
+}
+
+bool WriteReport(const Catalogue& catalogue, DocType type, const std::wstring& templatePath,
+                 const std::wstring& outPath, const ReportOptions& options, const ReportErrorSink& onError,
+                 const ReportProgress& progress) {
+    const bool html = type == DocType::Html;
+    auto fail = [&](const Error& e) {
+        if (onError) onError(e.Number(), e.Description());
+    };
+    TemplateSections sections;
+    try {
+        sections = ParseTemplate(ReadTemplateFile(templatePath));
+    } catch (const Error& e) {
+        fail(e);
+        return false;
+    }
+    std::unique_ptr<ReportFile> out;
+    try {
+        out = std::make_unique<ReportFile>(outPath);
+        HeadValues head{TodayShortDate(), catalogue.controls, catalogue.libraries, catalogue.missing, AppVersion()};
+        out->WriteBlock(ApplyTokens(sections.head, HeadTokens(head), html));
+    } catch (const Error& e) {
+        // Without a report file every later step would fail the same way: stop after one message.
+        fail(e);
+        if (!out) return false;
+    }
+
+    const CatalogueTree& tree = catalogue.Tree(Catalogue::kAll);
+    for (int index : tree.Roots()) {
+        if (progress) progress(index);
+        const CatalogueNode& library = tree.Node(index);
+        if (library.childCount == 0) continue;
+        if (options.onlyMissing && library.tag != kStatusMissing) continue;
+        try {
+            out->WriteBlock(ApplyTokens(sections.library, LibraryTokens(ReadLibraryValues(tree, index)), html));
+        } catch (const Error& e) {
+            fail(e);
+            if (out->Failed()) return false;
+        }
+        if (options.onlyLibraries) continue;
+        for (int child = library.firstChild; child != 0; child = tree.Node(child).nextSibling) {
+            try {
+                out->WriteBlock(ApplyTokens(sections.control, ControlTokens(ReadControlValues(tree.Node(child).key)), html));
+            } catch (const Error& e) {
+                fail(e);
+                if (out->Failed()) return false;
+            }
+        }
+    }
+    try {
+        out->WriteBlock(sections.foot);
+        out->Flush();
+    } catch (const Error& e) {
+        fail(e);
+        return false;
+    }
+    return true;
+}
+
+void GenerateReport(const Catalogue& catalogue, DocType type, const ReportOptions& options, WindowRef owner,
+                    const ReportProgress& progress) {
+    Desktop& desktop = TheDesktop();
+    const std::wstring templatePath = TemplatePathFor(type);
+    if (!IsValidTemplate(templatePath)) {
+        desktop.Message(owner, L"Invalid Template File", L"Error", MsgButtons::Ok, MsgIcon::Critical);
+        return;
+    }
+    FileDialogRequest request;
+    request.owner = owner;
+    request.title = L"Save File As";
+    request.filter = type == DocType::Html ? L"HTML Document (*.htm)|*.htm" : L"Text Document (*.txt)|*.txt";
+    request.defaultExt = type == DocType::Html ? L"htm" : L"txt";
+    const std::wstring outPath = desktop.SaveFile(request);
+    if (outPath == kDialogCancelled || outPath.empty()) return;
+
+    const bool written = WriteReport(catalogue, type, templatePath, outPath, options, [&](long number, const std::wstring& description) {
+        desktop.Message(owner, NumberDashDescription(number, description), L"Error Generating Report", MsgButtons::Ok,
+                        MsgIcon::Exclamation);
+    }, progress);
+    if (written && options.showWhenFinished) desktop.Execute(owner, L"open", outPath, L"");
+}
+
+} // namespace nivex

@@ -1,0 +1,44 @@
+#pragma once
+// Writes template-driven reports of the catalogue.
+#include <functional>
+#include <string>
+
+#include "app/catalogue.h"
+#include "common/desktop.h"
+
+namespace nivex {
+
+enum class DocType { Html = 0, Text = 1 };
+
+struct ReportOptions {
+    bool onlyMissing = false;
+    bool onlyLibraries = false;
+    bool showWhenFinished = false;
+};
+
+// Called with the tree index of every node the walk reaches (for the progress bar).
+using ReportProgress = std::function<void(int index)>;
+// Called with a failure: number and description. The run carries on where it can.
+using ReportErrorSink = std::function<void(long number, const std::wstring& description)>;
+
+// A template's text: ANSI, or UTF-8 when it starts with a byte-order mark. Throws nivex::Error when unreadable.
+std::wstring ReadTemplateFile(const std::wstring& path);
+
+// True when the file can be read and its four markers stand in order.
+bool IsValidTemplate(const std::wstring& path);
+
+// The template path setting of a report kind, with its default.
+std::wstring TemplatePathFor(DocType type);
+
+// Writes the report of the all-controls tree to outPath (ANSI, CR LF). The template is read once and the
+// report opened once. Returns false when nothing could be written at all.
+bool WriteReport(const Catalogue& catalogue, DocType type, const std::wstring& templatePath,
+                 const std::wstring& outPath, const ReportOptions& options, const ReportErrorSink& onError,
+                 const ReportProgress& progress = {});
+
+// The interactive run: checks the template, asks where to save, writes, and opens the report when asked.
+// Messages go through the desktop seam.
+void GenerateReport(const Catalogue& catalogue, DocType type, const ReportOptions& options, WindowRef owner,
+                    const ReportProgress& progress = {});
+
+} // namespace nivex

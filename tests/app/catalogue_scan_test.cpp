@@ -1,0 +1,170 @@
+#include <gtest/gtest.h>
+
+#include "app/catalogue_scan.h"
+#include "common/paths.h"
+#include "support/registry_sandbox.h"
+#include "support/temp_folder.h"
+
+namespace nivex {
+namespace {
+
+using testing::RegistrySandbox;
+using testing::SetRegString;
+using testing::TempFolder;
+
+// Registers a class the way a control server does; empty parts are left out.
+void RegisterClass(const std::wstring& clsid, const std::wstring& name, const std::wstring& server,
+                   const std::wstring& typeLib, const std::wstring& version, bool control = true,
+                   DWORD serverType = REG_SZ) {
+    const std::wstring base = L"CLSID\\" + clsid;
+    SetRegString(HKEY_CLASSES_ROOT, base, L"", name);
+    if (control) SetRegString(HKEY_CLASSES_ROOT, base + L"\\Control", L"", L"");
+    if (!server.empty()) SetRegString(HKEY_CLASSES_ROOT, base + L"\\InprocServer32", L"", server, serverType);
+    if (!typeLib.empty()) SetRegString(HKEY_CLASSES_ROOT, base + L"\\TypeLib", L"", typeLib);
+    if (!version.empty()) SetRegString(HKEY_CLASSES_ROOT, base + L"\\Version", L"", version);
+}
+
+class CountingObserver : public ScanObserver {
+public:
+    void ScanStarted(int count) override { started = count; }
+    void ClassDone(int index, const std::wstring&) override { last = index, ++done; }
+    void ScanFinished() override { finished = true; }
+    int started = -1, done = 0, last = 0;
+    bool finished = false;
+};
+
+class ScanTest : public ::testing::Test {
+protected:
+    ScanTest() {
+        real = folder.WriteFile(L"Real.ocx", std::string(1536, 'x'));
+        catalogue.SetErrorSink([this](const std::wstring& p, const std::wstring& t, long n, const std::wstring& d) {
+            errors.push_back(p + L"|" + t + L"|" + std::to_wstring(n) + L"|" + d);
+        });
+    }
+    ~ScanTest() override {
+        SetOsIsMajor5(false);
+        SetSystemFolder(L"");
+    }
+    std::vector<std::wstring> ControlKeys(int treeIndex) {
+        std::vector<std::wstring> keys;
+        const CatalogueTree& tree = catalogue.Tree(treeIndex);
+        for (int root : tree.Roots())
+            for (int child : tree.Children(root)) keys.push_back(tree.Node(child).key);
+        return keys;
+    }
+
+    RegistrySandbox sandbox;
+    TempFolder folder;
+    std::wstring real;
+    Catalogue catalogue;
+    std::vector<std::wstring> errors;
+};
+
+TEST_F(ScanTest, KeepsOnlyInProcessControlsWithATypeLibrary) {
+    SetRegString(HKEY_CLASSES_ROOT, L"TypeLib\\{LIB-1}\\1.0", L"", L"Library One");
+    RegisterClass(L"{A1}", L"Alpha", real, L"{LIB-1}", L"1.0");
+    RegisterClass(L"{B1}", L"NotAControl", real, L"{LIB-1}", L"1.0", false);
+    RegisterClass(L"{C1}", L"NoTypeLib", real, L"", L"1.0");
+    RegisterClass(L"{D1}", L"EmptyTypeLib", real, L"", L"");
+    SetRegString(HKEY_CLASSES_ROOT, L"CLSID\\{D1}\\TypeLib", L"", L"");
+    RegisterClass(L"{E1}", L"OutOfProcess", L"", L"{LIB-1}", L"1.0");
+    SetRegString(HKEY_CLASSES_ROOT, L"CLSID\\{E1}\\LocalServer32", L"", real);
+    RegisterClass(L"{F1}", L"Beta", real, L"{LIB-1}", L"");
+    RegisterClass(L"{G1}", L"Gone", folder.File(L"missing.ocx"), L"{LIB-2}", L"");
+
+    CountingObserver observer;
+    PopulateList(catalogue, &observer);
+
+    EXPECT_EQ(ControlKeys(Catalogue::kAll), (std::vector<std::wstring>{L"{A1}", L"{F1}", L"{G1}"}));
+    EXPECT_EQ(ControlKeys(Catalogue::kMissing), std::vector<std::wstring>{L"{G1}"});
+    const CatalogueTree& all = catalogue.Tree(Catalogue::kAll);
+    const CatalogueNode& lib1 = all.Node(catalogue.FindNodeByKey(L"{LIB-1}"));
+    EXPECT_EQ(lib1.text, L"Library One");
+    EXPECT_EQ(lib1.tag, L"Registered.");
+    const CatalogueNode& lib2 = all.Node(catalogue.FindNodeByKey(L"{LIB-2}"));
+    EXPECT_EQ(lib2.text, L"Gone"); // no TypeLib entry: the control's name
+    EXPECT_TRUE(lib2.bold);
+    EXPECT_EQ(catalogue.CountsText(), L"3 Controls in 2 Libraries");
+    EXPECT_EQ(catalogue.missing, 1);
+    EXPECT_TRUE(errors.empty());
+    EXPECT_EQ(observer.started, 7);
+    EXPECT_EQ(observer.done, 7);
+    EXPECT_EQ(observer.last, 7);
+    EXPECT_TRUE(observer.finished);
+}
+
+TEST_F(ScanTest, VersionOfOneClassNeverLeaksIntoTheNext) {
+    std::vector<std::wstring> asked;
+    catalogue.SetLibraryNameLookup([&](const std::wstring& id, const std::wstring& version) {
+        asked.push_back(id + L"|" + version);
+        return std::wstring();
+    });
+    RegisterClass(L"{A1}", L"Alpha", real, L"{LIB-1}", L"2.5");
+    RegisterClass(L"{B1}", L"Beta", real, L"{LIB-2}", L"");
+    PopulateList(catalogue);
+    EXPECT_EQ(asked, (std::vector<std::wstring>{L"{LIB-1}|2.5", L"{LIB-2}|"}));
+}
+
+TEST_F(ScanTest, PathsWithoutDriveUseTheSystemFolderOnlyOnMajorVersionFive) {
+    RegisterClass(L"{A1}", L"Relative", L"Real.ocx", L"{LIB-1}", L"1.0");
+    SetSystemFolder(folder.Text());
+    SetOsIsMajor5(true);
+    PopulateList(catalogue);
+    ASSERT_EQ(catalogue.controls, 1);
+    EXPECT_EQ(catalogue.missing, 0);
+
+    SetOsIsMajor5(false);
+    PopulateList(catalogue);
+    EXPECT_EQ(catalogue.controls, 1);
+    EXPECT_EQ(catalogue.missing, 1);
+}
+
+TEST_F(ScanTest, ExpandableServerPathsAreExpandedAndHiddenFilesCountAsMissing) {
+    SetEnvironmentVariableW(L"NIVEX_SCAN_TEST", folder.Text().c_str());
+    RegisterClass(L"{A1}", L"Expanded", L"%NIVEX_SCAN_TEST%\\Real.ocx", L"{LIB-1}", L"", true, REG_EXPAND_SZ);
+    const std::wstring hidden = folder.WriteFile(L"Hidden.ocx", "h");
+    SetFileAttributesW(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN);
+    RegisterClass(L"{B1}", L"Hidden", hidden, L"{LIB-2}", L"");
+    PopulateList(catalogue);
+    EXPECT_EQ(catalogue.Tree(Catalogue::kAll).Node(catalogue.FindNodeByKey(L"{LIB-1}")).tag, L"Registered.");
+    EXPECT_EQ(catalogue.Tree(Catalogue::kAll).Node(catalogue.FindNodeByKey(L"{LIB-2}")).tag, L"File Not Found!");
+}
+
+TEST_F(ScanTest, AFullScanReplacesTheTreesAndCounters) {
+    RegisterClass(L"{A1}", L"Alpha", real, L"{LIB-1}", L"1.0");
+    PopulateList(catalogue);
+    PopulateList(catalogue);
+    EXPECT_EQ(catalogue.controls, 1);
+    EXPECT_EQ(catalogue.Tree(Catalogue::kAll).Count(), 2);
+}
+
+TEST_F(ScanTest, AddControlsForFileAddsOnlyThatFilesNewClasses) {
+    RegisterClass(L"{A1}", L"Alpha", real, L"{LIB-1}", L"1.0");
+    PopulateList(catalogue);
+    RegisterClass(L"{B1}", L"Beta", real, L"{LIB-1}", L"1.0");
+    RegisterClass(L"{C1}", L"Other", folder.WriteFile(L"other.ocx", "o"), L"{LIB-3}", L"1.0");
+    std::wstring upper = real;
+    for (auto& ch : upper) ch = static_cast<wchar_t>(towupper(ch));
+    AddControlsForFile(catalogue, upper);
+    EXPECT_EQ(ControlKeys(Catalogue::kAll), (std::vector<std::wstring>{L"{A1}", L"{B1}"}));
+    EXPECT_EQ(catalogue.controls, 2);
+    EXPECT_EQ(catalogue.libraries, 1);
+    EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(ScanTest, OddRegistryDataNeverBreaksTheScan) {
+    // A display name stored without its terminating NUL keeps its last character.
+    const wchar_t name[] = {L'O', L'd', L'd'};
+    RegisterClass(L"{A1}", L"", real, L"{LIB-1}", L"");
+    testing::SetRegBytes(HKEY_CLASSES_ROOT, L"CLSID\\{A1}", L"", REG_SZ, name, sizeof(name));
+    // A type library value that is a number, not text.
+    RegisterClass(L"{B1}", L"Numeric", real, L"", L"");
+    testing::SetRegDword(HKEY_CLASSES_ROOT, L"CLSID\\{B1}\\TypeLib", L"", 7);
+    PopulateList(catalogue);
+    EXPECT_EQ(catalogue.Tree(Catalogue::kAll).Node(catalogue.FindNodeByKey(L"{A1}")).text, L"Odd");
+    EXPECT_NE(catalogue.FindNodeByKey(L"7"), 0);
+    EXPECT_TRUE(errors.empty());
+}
+
+} // namespace
+} // namespace nivex

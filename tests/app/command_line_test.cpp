@@ -1,0 +1,43 @@
+#include <gtest/gtest.h>
+
+#include "app/command_line.h"
+
+namespace nivex {
+namespace {
+
+TEST(CommandLine, ArgumentsFollowTheProgramNameAndOneBlank) {
+    EXPECT_EQ(ArgumentsOf(L"nivex.exe /R C:\\a.ocx"), L"/R C:\\a.ocx");
+    EXPECT_EQ(ArgumentsOf(L"\"C:\\Program Files\\Nivex\\nivex.exe\" /U \"C:\\x y\\a.ocx\""), L"/U \"C:\\x y\\a.ocx\"");
+    EXPECT_EQ(ArgumentsOf(L"nivex.exe"), L"");
+    EXPECT_EQ(ArgumentsOf(L"nivex.exe   /R x"), L"  /R x");
+}
+
+TEST(CommandLine, SwitchIsTwoCharactersAnyCaseThenOneSkippedCharacter) {
+    StartRequest r = ParseStartRequest(L"/r C:\\a.ocx");
+    EXPECT_EQ(r.mode, RunMode::Register);
+    EXPECT_EQ(r.path, L"C:\\a.ocx");
+    r = ParseStartRequest(L"/UC:\\a.ocx");
+    EXPECT_EQ(r.mode, RunMode::Unregister);
+    EXPECT_EQ(r.path, L":\\a.ocx"); // exactly one character is skipped, whatever it is
+    r = ParseStartRequest(L"/U \"C:\\x y\\a.ocx\" ");
+    EXPECT_EQ(r.path, L"\"C:\\x y\\a.ocx\" ");
+    EXPECT_EQ(ParseStartRequest(L"/R").path, L"");
+    EXPECT_EQ(ParseStartRequest(L"/R").mode, RunMode::Register);
+}
+
+TEST(CommandLine, AnythingElseIsInteractive) {
+    EXPECT_EQ(ParseStartRequest(L"").mode, RunMode::Interactive);
+    EXPECT_EQ(ParseStartRequest(L" /R x").mode, RunMode::Interactive);
+    EXPECT_EQ(ParseStartRequest(L"/X x").mode, RunMode::Interactive);
+    EXPECT_EQ(ParseStartRequest(L"-R x").mode, RunMode::Interactive);
+}
+
+TEST(CommandLine, UnquoteRemovesOnePairOnly) {
+    EXPECT_EQ(UnquotePath(L"\"C:\\x y\\a.ocx\""), L"C:\\x y\\a.ocx");
+    EXPECT_EQ(UnquotePath(L"C:\\a.ocx"), L"C:\\a.ocx");
+    EXPECT_EQ(UnquotePath(L"\""), L"\"");
+    EXPECT_EQ(UnquotePath(L"\"\"a\"\""), L"\"a\"");
+}
+
+} // namespace
+} // namespace nivex
