@@ -1,0 +1,49 @@
+#include "registry/reg_read.h"
+
+namespace nivex {
+
+LONG ReadRawValue(HKEY key, const std::wstring& name, std::optional<DWORD>& typeFound,
+                  std::vector<std::uint8_t>& data) {
+    data.clear();
+    DWORD type = 0;
+    DWORD size = 0;
+    LONG rc = RegQueryValueExW(key, name.c_str(), nullptr, &type, nullptr, &size);
+    if (rc != ERROR_SUCCESS && rc != ERROR_MORE_DATA) return rc;
+    typeFound = type;
+    // A value that keeps changing size under us is given up after a few rounds rather than looping forever.
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        // Two spare bytes keep the buffer non-empty, so the call reads instead of only measuring.
+        std::vector<std::uint8_t> buffer(static_cast<size_t>(size) + 2, 0);
+        DWORD got = static_cast<DWORD>(buffer.size());
+        rc = RegQueryValueExW(key, name.c_str(), nullptr, &type, buffer.data(), &got);
+        if (rc == ERROR_MORE_DATA) {
+            size = got;
+            continue;
+        }
+        if (rc != ERROR_SUCCESS) return rc;
+        typeFound = type;
+        buffer.resize(got < buffer.size() ? got : buffer.size());
+        data = std::move(buffer);
+        return ERROR_SUCCESS;
+    }
+    return ERROR_MORE_DATA;
+}
+
+std::wstring ExpandEnvironmentText(const std::wstring& text) {
+    DWORD needed = ExpandEnvironmentStringsW(text.c_str(), nullptr, 0);
+    for (int attempt = 0; attempt < 4 && needed != 0; ++attempt) {
+        std::wstring buffer(needed, L'\0');
+        const DWORD written = ExpandEnvironmentStringsW(text.c_str(), buffer.data(), needed);
+        if (written == 0) break;
+        if (written <= needed) {
+            buffer.resize(written);
+            const size_t nul = buffer.find(L'\0');
+            if (nul != std::wstring::npos) buffer.erase(nul);
+            return buffer;
+        }
+        needed = written; // the environment changed in between
+    }
+    return text;
+}
+
+} // namespace nivex

@@ -1,0 +1,32 @@
+#pragma once
+// The per-user settings store: text values at HKEY_CURRENT_USER\Software\<app>\<section>, one REG_SZ per key.
+// A stored value of another type reads as text where that makes sense: REG_EXPAND_SZ expanded,
+// REG_DWORD (also big-endian) and REG_QWORD as unsigned decimal, REG_MULTI_SZ as its first string.
+// Binary and other values read as absent (the default), so hand-edited data never yields garbage.
+#include <string>
+
+#include "registry/settings_table.h"
+
+namespace nivex {
+
+// The main program's own settings (application kAppTitle).
+std::wstring GetSetting(const std::wstring& section, const std::wstring& key, const std::wstring& defaultValue);
+// Creates what is missing. Throws nivex::Error (number: the system error code) when the value cannot be stored.
+void SaveSetting(const std::wstring& section, const std::wstring& key, const std::wstring& value);
+
+std::wstring GetAppSetting(const std::wstring& app, const std::wstring& section, const std::wstring& key,
+                           const std::wstring& defaultValue);
+void SaveAppSetting(const std::wstring& app, const std::wstring& section, const std::wstring& key,
+                    const std::wstring& value);
+
+// Readers with the table's default (empty for a key the table does not know).
+std::wstring ReadSetting(const std::wstring& section, const std::wstring& key);
+// Decimal text, non-zero is on; other text counts as the table default.
+bool SettingIsOn(const std::wstring& section, const std::wstring& key);
+// Decimal text within 32 bits; other text counts as the table default.
+long SettingNumber(const std::wstring& section, const std::wstring& key);
+
+// Folder of the installed Faultnote program, written by its installer; empty when not installed.
+std::wstring FaultnoteInstallPath();
+
+} // namespace nivex

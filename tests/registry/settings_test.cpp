@@ -1,0 +1,123 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include "common/error.h"
+#include "common/paths.h"
+#include "common/winutil.h"
+#include "registry/settings.h"
+#include "support/registry_sandbox.h"
+
+namespace nivex {
+namespace {
+
+using testing::GetRegString;
+using testing::SetRegBytes;
+using testing::SetRegDword;
+using testing::SetRegString;
+
+const std::wstring kOptionsPath = L"Software\\Velmora Control Manager\\Options";
+const std::wstring kAppearencePath = L"Software\\Velmora Control Manager\\Appearence";
+
+class SettingsTest : public ::testing::Test {
+protected:
+    SettingsTest() : savedFolder(ProgramFolder()) { SetProgramFolder(L"C:\\Nivex"); }
+    ~SettingsTest() override { SetProgramFolder(savedFolder); }
+    testing::RegistrySandbox sandbox;
+    std::wstring savedFolder;
+};
+
+TEST_F(SettingsTest, AnEmptyStoreReadsTheTableDefaults) {
+    EXPECT_EQ(ReadSetting(L"Options", L"ShowSplash"), L"1");
+    EXPECT_EQ(ReadSetting(L"Options", L"HTMLTemplate"), L"C:\\Nivex\\templates\\default_HTML.tpl");
+    EXPECT_EQ(ReadSetting(L"Options", L"TestBrowser"), L"");
+    EXPECT_TRUE(SettingIsOn(L"Options", L"TipOfTheDay"));
+    EXPECT_FALSE(SettingIsOn(L"Options", L"MinimizeToTray"));
+    EXPECT_EQ(SettingNumber(L"Appearence", L"WindowWidth"), 8000);
+    EXPECT_EQ(SettingNumber(L"Dialogs", L"UnregisterDelete"), 0);
+    EXPECT_EQ(GetSetting(L"Data", L"RecentFindString1", L"given"), L"given");
+    EXPECT_EQ(FaultnoteInstallPath(), L"");
+    // Reading creates nothing.
+    EXPECT_FALSE(testing::RegKeyPresent(HKEY_CURRENT_USER, L"Software\\Velmora Control Manager"));
+}
+
+TEST_F(SettingsTest, SavedValuesLiveInTheUserStoreAndReadBack) {
+    SaveSetting(L"Options", L"ShowSplash", L"0");
+    SaveSetting(L"Appearence", L"WindowWidth", L"9120");
+    SaveSetting(L"Data", L"RecentFindString1", L"Caf\u00e9 %TEMP% search");
+    bool found = false;
+    DWORD type = 0;
+    EXPECT_EQ(GetRegString(HKEY_CURRENT_USER, kOptionsPath, L"ShowSplash", &found, &type), L"0");
+    EXPECT_TRUE(found);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(GetRegString(HKEY_CURRENT_USER, kAppearencePath, L"WindowWidth"), L"9120");
+    EXPECT_FALSE(SettingIsOn(L"Options", L"ShowSplash"));
+    EXPECT_EQ(SettingNumber(L"Appearence", L"WindowWidth"), 9120);
+    EXPECT_EQ(ReadSetting(L"Data", L"RecentFindString1"), L"Caf\u00e9 %TEMP% search");
+    SaveSetting(L"Options", L"ShowSplash", L"1");
+    EXPECT_TRUE(SettingIsOn(L"Options", L"ShowSplash"));
+    SaveSetting(L"Options", L"TestBrowser", L"");
+    EXPECT_EQ(GetSetting(L"Options", L"TestBrowser", L"absent"), L""); // saved empty is not absent
+}
+
+TEST_F(SettingsTest, OtherApplicationsHaveTheirOwnKeys) {
+    SetRegString(HKEY_CURRENT_USER, L"Software\\Velmora Software\\Bug Report Wizard", L"Install Path",
+                 L"C:\\Faultnote");
+    EXPECT_EQ(FaultnoteInstallPath(), L"C:\\Faultnote");
+    SaveAppSetting(L"Other App", L"Sec", L"Key", L"v");
+    EXPECT_EQ(GetRegString(HKEY_CURRENT_USER, L"Software\\Other App\\Sec", L"Key"), L"v");
+    EXPECT_EQ(GetAppSetting(L"Other App", L"Sec", L"Key", L"d"), L"v");
+    EXPECT_EQ(GetSetting(L"Sec", L"Key", L"d"), L"d");
+}
+
+TEST_F(SettingsTest, TextThatIsNoNumberFallsBackToTheDefault) {
+    SaveSetting(L"Appearence", L"WindowWidth", L"wide");
+    SaveSetting(L"Options", L"PlaySounds", L"yes");
+    SaveSetting(L"Options", L"MinimizeToTray", L"yes");
+    EXPECT_EQ(SettingNumber(L"Appearence", L"WindowWidth"), 8000);
+    EXPECT_TRUE(SettingIsOn(L"Options", L"PlaySounds"));
+    EXPECT_FALSE(SettingIsOn(L"Options", L"MinimizeToTray"));
+    EXPECT_EQ(ReadSetting(L"Appearence", L"WindowWidth"), L"wide"); // the text itself is not altered
+}
+
+TEST_F(SettingsTest, HandWrittenValuesOfOtherTypesReadSensibly) {
+    SetRegDword(HKEY_CURRENT_USER, kAppearencePath, L"WindowTop", 250);
+    EXPECT_EQ(ReadSetting(L"Appearence", L"WindowTop"), L"250");
+    EXPECT_EQ(SettingNumber(L"Appearence", L"WindowTop"), 250);
+    SetRegDword(HKEY_CURRENT_USER, kOptionsPath, L"ShowSplash", 0);
+    EXPECT_FALSE(SettingIsOn(L"Options", L"ShowSplash"));
+    SetRegDword(HKEY_CURRENT_USER, kAppearencePath, L"WindowLeft", 0xFFFFFFFF);
+    EXPECT_EQ(ReadSetting(L"Appearence", L"WindowLeft"), L"4294967295");
+    EXPECT_EQ(SettingNumber(L"Appearence", L"WindowLeft"), 100); // beyond 32 bits: the default
+
+    const std::uint8_t blob[] = {0xDE, 0xAD};
+    SetRegBytes(HKEY_CURRENT_USER, kOptionsPath, L"TestBrowser", REG_BINARY, blob, 2);
+    EXPECT_EQ(GetSetting(L"Options", L"TestBrowser", L"fallback"), L"fallback");
+
+    SetRegBytes(HKEY_CURRENT_USER, kOptionsPath, L"HTMLTemplate", REG_MULTI_SZ, L"first\0second\0", 28);
+    EXPECT_EQ(ReadSetting(L"Options", L"HTMLTemplate"), L"first");
+
+    ASSERT_TRUE(SetEnvironmentVariableW(L"NIVEX_PROBE", L"D:\\T"));
+    SetRegString(HKEY_CURRENT_USER, kOptionsPath, L"TEXTTemplate", L"%NIVEX_PROBE%\\t.tpl", REG_EXPAND_SZ);
+    EXPECT_EQ(ReadSetting(L"Options", L"TEXTTemplate"), L"D:\\T\\t.tpl");
+
+    // Stored without its NUL: the last character stays.
+    SetRegBytes(HKEY_CURRENT_USER, kOptionsPath, L"TestBrowser", REG_SZ, L"C:\\b.exe", 16);
+    EXPECT_EQ(ReadSetting(L"Options", L"TestBrowser"), L"C:\\b.exe");
+}
+
+TEST_F(SettingsTest, AFailedSaveIsReportedWithTheSystemText) {
+    // No key name may exceed 255 characters, so this save cannot succeed.
+    const std::wstring section(300, L's');
+    try {
+        SaveSetting(section, L"Key", L"value");
+        ADD_FAILURE() << "no error";
+    } catch (const Error& e) {
+        EXPECT_NE(e.Number(), 0);
+        EXPECT_NE(e.Description().find(L"Key"), std::wstring::npos);
+        EXPECT_NE(e.Description().find(SystemErrorText(static_cast<DWORD>(e.Number()))), std::wstring::npos);
+    }
+}
+
+} // namespace
+} // namespace nivex
