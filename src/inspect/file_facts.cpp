@@ -1,0 +1,177 @@
+#include "inspect/file_facts.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "common/error.h"
+#include "common/format.h"
+#include "common/handles.h"
+#include "common/text.h"
+#include "common/winutil.h"
+#include "inspect/path_split.h"
+#include "inspect/version_block.h"
+
+namespace nivex {
+
+namespace {
+
+constexpr DWORD kNotOrdinary = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY;
+
+bool IsOrdinary(DWORD attributes) {
+    return (attributes & kNotOrdinary) == 0;
+}
+
+std::uint64_t Join(DWORD high, DWORD low) {
+    return (static_cast<std::uint64_t>(high) << 32) | low;
+}
+
+// File names compare as the file system compares them: by simple upper-casing, whatever the locale.
+std::wstring FoldCase(const std::wstring& text) {
+    if (text.empty()) return text;
+    std::wstring out(text.size(), L'\0');
+    const int written =
+        LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, text.c_str(), static_cast<int>(text.size()), out.data(),
+                      static_cast<int>(out.size()), nullptr, nullptr, 0);
+    if (written <= 0) return ToUpperText(text);
+    out.resize(static_cast<size_t>(written));
+    return out;
+}
+
+std::wstring FullPathOf(const std::wstring& path) {
+    const DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (needed == 0) return {};
+    std::wstring full(needed, L'\0');
+    const DWORD written = GetFullPathNameW(path.c_str(), needed, full.data(), nullptr);
+    if (written == 0 || written >= needed) return {};
+    full.resize(written);
+    return full;
+}
+
+// A value inside the version block, cut to the bytes the block holds; nullopt when the query fails.
+std::optional<std::span<const std::uint8_t>> QueryValue(const std::vector<std::uint8_t>& block, std::size_t held,
+                                                        const std::wstring& subBlock, std::size_t unitSize) {
+    void* address = nullptr;
+    UINT units = 0;
+    if (!VerQueryValueW(block.data(), subBlock.c_str(), &address, &units)) return std::nullopt;
+    const auto start = reinterpret_cast<std::uintptr_t>(block.data());
+    const auto at = reinterpret_cast<std::uintptr_t>(address);
+    if (address == nullptr || at < start || at - start > held) return std::nullopt;
+    const std::size_t offset = at - start;
+    const std::size_t bytes = std::min(static_cast<std::size_t>(units) * unitSize, held - offset);
+    return std::span<const std::uint8_t>(block.data() + offset, bytes);
+}
+
+std::wstring StringField(const std::vector<std::uint8_t>& block, std::size_t held, const std::wstring& field) {
+    const auto translation = QueryValue(block, held, L"\\VarFileInfo\\Translation", 1);
+    const std::wstring key = ChooseTranslationKey(translation);
+    const auto value = QueryValue(block, held, L"\\StringFileInfo\\" + key + L"\\" + field, sizeof(wchar_t));
+    if (!value) return L"N/A";
+    std::wstring text(value->size() / sizeof(wchar_t), L'\0');
+    if (!text.empty()) std::memcpy(text.data(), value->data(), text.size() * sizeof(wchar_t));
+    text = CutAtNul(text);
+    return text.empty() ? L"N/A" : text;
+}
+
+} // namespace
+
+bool OrdinaryFileExists(const std::wstring& path, std::uint64_t* length) {
+    if (path.empty() || IsSearchPattern(path)) return false;
+    WIN32_FIND_DATAW data{};
+    FindHandle find(FindFirstFileExW(path.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr, 0));
+    if (!find || !IsOrdinary(data.dwFileAttributes)) return false;
+    if (length) *length = Join(data.nFileSizeHigh, data.nFileSizeLow);
+    return true;
+}
+
+std::wstring GetFileVersionField(const std::wstring& path, const std::wstring& field) {
+    if (!OrdinaryFileExists(path)) return {};
+    DWORD ignored = 0;
+    std::size_t size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
+    if (size < kVersionBlockMinimum) return {};
+    size = std::min(size, kVersionBlockCap);
+    std::vector<std::uint8_t> block(size + kVersionBlockGuard, 0);
+    if (!GetFileVersionInfoW(path.c_str(), 0, static_cast<DWORD>(size), block.data())) return {};
+    ConfineVersionBlock(std::span<std::uint8_t>(block.data(), size));
+    return StringField(block, size, field);
+}
+
+std::wstring GetFileDate(const std::wstring& path, const std::wstring& which) {
+    static const std::wstring kUnknown = L"Unknown";
+    if (path.find(L'\0') != std::wstring::npos) return kUnknown;
+    FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return kUnknown;
+    FILETIME created{}, accessed{}, written{};
+    if (!GetFileTime(file.Get(), &created, &accessed, &written)) return kUnknown;
+    FILETIME chosen{};
+    if (which == L"create") {
+        chosen = created;
+    } else if (which == L"access") {
+        chosen = accessed;
+    } else if (which == L"modify") {
+        chosen = written;
+    }
+    if (chosen.dwHighDateTime == 0) chosen = written;
+    FILETIME local{};
+    SYSTEMTIME fields{};
+    if (!FileTimeToLocalFileTime(&chosen, &local) || !FileTimeToSystemTime(&local, &fields)) return kUnknown;
+    return DateText(fields.wYear, fields.wMonth, fields.wDay);
+}
+
+std::uint64_t FileLength(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (path.empty() || IsSearchPattern(path) || !GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        throw Error(kErrFileNotFound, ExecutableBaseName(), L"File not found");
+    }
+    return Join(data.nFileSizeHigh, data.nFileSizeLow);
+}
+
+std::wstring FileSizeText(const std::wstring& path) {
+    return SizeKbText(FileLength(path));
+}
+
+bool FileExistenceCache::IsOrdinaryFile(const std::wstring& path, std::uint64_t* length) {
+    if (path.empty() || IsSearchPattern(path)) return false;
+    // Relative paths and ".." resolve as the platform's own search would resolve them.
+    const std::wstring full = FullPathOf(path);
+    const std::size_t slash = full.rfind(L'\\');
+    if (slash == std::wstring::npos || slash + 1 == full.size()) return false;
+    const Names& names = Listing(full.substr(0, slash + 1));
+    const auto found = names.find(FoldCase(full.substr(slash + 1)));
+    if (found == names.end() || !IsOrdinary(found->second.attributes)) return false;
+    if (length) *length = found->second.length;
+    return true;
+}
+
+void FileExistenceCache::Clear() {
+    folders_.clear();
+    listings_ = 0;
+}
+
+const FileExistenceCache::Names& FileExistenceCache::Listing(const std::wstring& folder) {
+    auto [slot, inserted] = folders_.try_emplace(FoldCase(folder));
+    Names& names = slot->second;
+    if (!inserted) return names;
+    ++listings_;
+    WIN32_FIND_DATAW data{};
+    // A folder that cannot be listed keeps an empty listing: nothing in it exists.
+    FindHandle find(
+        FindFirstFileExW((folder + L"*").c_str(), FindExInfoStandard, &data, FindExSearchNameMatch, nullptr, 0));
+    if (!find) return names;
+    do {
+        const Entry entry{data.dwFileAttributes, Join(data.nFileSizeHigh, data.nFileSizeLow)};
+        // A long name wins over an equal short name of another entry, as in a search for it.
+        names.insert_or_assign(FoldCase(data.cFileName), entry);
+        if (data.cAlternateFileName[0] != L'\0') names.try_emplace(FoldCase(data.cAlternateFileName), entry);
+    } while (FindNextFileW(find.Get(), &data));
+    return names;
+}
+
+} // namespace nivex
