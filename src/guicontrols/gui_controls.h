@@ -5,11 +5,12 @@
 #define NVBS_TITLEBAR 0x0001L     // Bevel: draw a title bar carrying the window text
 #define NVBS_CAPTIONRIGHT 0x0002L // Bevel: caption right-aligned
 #define NVBS_CAPTIONCENTRE 0x0004L // Bevel: caption centred
+#define NVBS_NOTIFY 0x0100L       // Bevel: send NVBN_CLICKED / NVBN_DBLCLK to the parent
 #define NVES_RAISED 0x0001L       // EtchedLine: highlight first, shadow second (default sunken)
 #define NVES_VERTICAL 0x0002L     // EtchedLine: vertical (default horizontal)
 
-// Bevel notifications, sent to the parent as WM_COMMAND (MAKEWPARAM(id, code), (LPARAM)bevel)
-// when the mouse is clicked on the bevel's own surface (not on a child).
+// Bevel notifications (with NVBS_NOTIFY), sent to the parent as WM_COMMAND (MAKEWPARAM(id, code),
+// (LPARAM)bevel) when the mouse is clicked on the bevel's own surface (not on a child).
 #define NVBN_CLICKED 0
 #define NVBN_DBLCLK 5
 
