@@ -25,6 +25,8 @@ CliParseResult ParseCliArguments(const std::vector<std::wstring>& args) {
     }
     if (command == L"list") o.command = CliCommand::List;
     else if (command == L"report") o.command = CliCommand::Report;
+    else if (command == L"register") o.command = CliCommand::Register;
+    else if (command == L"unregister") o.command = CliCommand::Unregister;
     else return Fail(L"Unknown command '" + command + L"'.");
 
     bool formatGiven = false;
@@ -39,7 +41,24 @@ CliParseResult ParseCliArguments(const std::vector<std::wstring>& args) {
             o.command = CliCommand::Help;
             return result;
         }
-        if (o.command == CliCommand::List) {
+        if (o.command == CliCommand::Register || o.command == CliCommand::Unregister) {
+            const bool registering = o.command == CliCommand::Register;
+            if (a.starts_with(L"--")) {
+                if (registering && (a == L"--copy-to-system" || a == L"--in-place")) {
+                    if (o.placement != CliPlacement::Default) return Fail(L"Choose one of --copy-to-system and --in-place.");
+                    o.placement = a == L"--in-place" ? CliPlacement::InPlace : CliPlacement::CopyToSystem;
+                } else if (!registering && (a == L"--delete" || a == L"--keep")) {
+                    if (o.removal != CliRemoval::Default) return Fail(L"Choose one of --delete and --keep.");
+                    o.removal = a == L"--keep" ? CliRemoval::Keep : CliRemoval::Delete;
+                } else {
+                    return Fail(L"Unknown option '" + a + L"' for " + command + L".");
+                }
+            } else {
+                if (!o.file.empty()) return Fail(command + L" takes one file; '" + a + L"' is one too many.");
+                if (a.empty()) return Fail(command + L" needs a file name.");
+                o.file = a;
+            }
+        } else if (o.command == CliCommand::List) {
             if (a == L"--missing") o.missingOnly = true;
             else if (a == L"--json" || a == L"--csv") {
                 if (formatGiven) return Fail(L"Choose one of --json and --csv.");
@@ -58,6 +77,8 @@ CliParseResult ParseCliArguments(const std::vector<std::wstring>& args) {
             } else return Fail(L"Unknown option '" + a + L"' for report.");
         }
     }
+    if ((o.command == CliCommand::Register || o.command == CliCommand::Unregister) && o.file.empty())
+        return Fail(command + L" needs a file name.");
     if (o.command == CliCommand::Report) {
         if (o.html == o.text) return Fail(L"Choose exactly one of --html and --text.");
         if (o.out.empty()) return Fail(L"report needs --out FILE.");
@@ -76,10 +97,23 @@ std::wstring CliUsageText() {
            L"      --csv       one line per control\r\n"
            L"  nivexcmd report (--html | --text) --out FILE [--template FILE] [--only-missing] [--only-libraries]\r\n"
            L"      Writes a report of the catalogue from a template (default: the template set in the options).\r\n"
+           L"  nivexcmd register FILE [--copy-to-system | --in-place]\r\n"
+           L"      Runs the file's DllRegisterServer. --copy-to-system copies it into the System folder first\r\n"
+           L"      (replacing a file of that name) and registers the copy; --in-place registers it where it is.\r\n"
+           L"      Without either: the Options setting when it says so, else in place. Never asks.\r\n"
+           L"  nivexcmd unregister FILE [--delete | --keep]\r\n"
+           L"      Runs the file's DllUnregisterServer. --delete deletes the file afterwards (only when the\r\n"
+           L"      unregistration completed); --keep leaves it. Without either: the Options setting when it\r\n"
+           L"      says so, else keep. Never asks.\r\n"
+           L"      Both print the outcome's title and message (failures on standard error).\r\n"
            L"  nivexcmd --help | --version\r\n"
            L"\r\n"
            L"Exit codes: 0 success; 1 the operation failed (invalid template, report not written);\r\n"
-           L"            2 bad usage. Errors go to standard error.\r\n";
+           L"            2 bad usage; 3 register/unregister cancelled, nothing changed (the copy into\r\n"
+           L"            the System folder failed);\r\n"
+           L"            11 file not loadable; 12 not an ActiveX server (entry point missing);\r\n"
+           L"            13 no worker thread; 15 timed out after 10 seconds; 16 the entry point\r\n"
+           L"            reported a failure (e.g. access denied). Errors go to standard error.\r\n";
 }
 
 } // namespace nivex

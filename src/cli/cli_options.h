@@ -5,8 +5,12 @@
 
 namespace nivex {
 
-enum class CliCommand { None, Help, Version, List, Report };
+enum class CliCommand { None, Help, Version, List, Report, Register, Unregister };
 enum class ListFormat { Text, Json, Csv };
+// register: where the file is registered; Default follows "RegisterNonSysPath" when it is 1 or 2, else in place.
+enum class CliPlacement { Default, CopyToSystem, InPlace };
+// unregister: what happens to the file; Default follows "UnregisterDelete" when it is 1 or 2, else keep.
+enum class CliRemoval { Default, Delete, Keep };
 
 struct CliOptions {
     CliCommand command = CliCommand::None;
@@ -20,6 +24,10 @@ struct CliOptions {
     std::wstring templatePath;
     bool onlyMissing = false;
     bool onlyLibraries = false;
+    // register / unregister
+    std::wstring file;
+    CliPlacement placement = CliPlacement::Default;
+    CliRemoval removal = CliRemoval::Default;
 };
 
 struct CliParseResult {
@@ -27,7 +35,8 @@ struct CliParseResult {
     std::wstring error; // empty when the command line is usable
 };
 
-// Exit codes of nivexcmd.
+// Exit codes of nivexcmd. register and unregister add 3 (cancelled: nothing was changed) and
+// 10 + the outcome's code for a failure (see OutcomeExitCode in registration/reg_outcome.h).
 constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;

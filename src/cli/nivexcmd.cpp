@@ -14,6 +14,9 @@
 #include "common/error.h"
 #include "common/text.h"
 #include "nivex_version.h"
+#include "registration/outcome_display.h"
+#include "registration/reg_engine.h"
+#include "registration/reg_flows.h"
 #include "reports/report_generator.h"
 #include "reports/report_template.h"
 
@@ -61,6 +64,40 @@ public:
     void PlaySoundFile(const std::wstring&) override {}
     bool SetClipboardText(WindowRef, const std::wstring&) override { return false; }
 };
+
+// The status window's texts, printed: a success on standard output, a failure on standard error.
+class ConsoleOutcomeDisplay final : public OutcomeDisplay {
+public:
+    void Show(const OutcomeText& text, WindowRef) override {
+        const std::wstring lines =
+            text.title + L"\r\n" + ReplaceAll(ReplaceAll(text.message, L"\r\n", L"\n"), L"\n", L"\r\n") + L"\r\n";
+        if (text.success) Out(lines);
+        else Err(lines);
+    }
+};
+
+// register and unregister: the flows with the options in place of the questions; nothing is ever asked.
+int RunRegistration(const CliOptions& options) {
+    ConsoleOutcomeDisplay display;
+    OutcomeDisplay* previous = SetOutcomeDisplay(&display);
+    FlowOptions flow;
+    switch (options.placement) {
+    case CliPlacement::Default: flow.copy = CopyChoice::SettingNoAsk; break;
+    case CliPlacement::CopyToSystem: flow.copy = CopyChoice::CopyToSystem; break;
+    case CliPlacement::InPlace: flow.copy = CopyChoice::InPlace; break;
+    }
+    switch (options.removal) {
+    case CliRemoval::Default: flow.remove = DeleteChoice::SettingNoAsk; break;
+    case CliRemoval::Delete: flow.remove = DeleteChoice::Delete; break;
+    case CliRemoval::Keep: flow.remove = DeleteChoice::Keep; break;
+    }
+    std::wstring path = AbsolutePath(options.file);
+    const RegOutcome outcome = options.command == CliCommand::Register ? RegisterControl(path, flow)
+                                                                       : UnregisterControl(path, flow);
+    SetOutcomeDisplay(previous);
+    if (outcome == RegOutcome::Cancelled) Err(L"nivexcmd: cancelled; nothing was changed.\r\n");
+    return OutcomeExitCode(outcome);
+}
 
 // Scans the registry; every reported failure is printed and kept for the JSON form.
 void Scan(Catalogue& catalogue, std::vector<CatalogueError>& errors) {
@@ -115,6 +152,8 @@ int RunReport(const CliOptions& options) {
 }
 
 int Main(int argc, wchar_t** argv) {
+    // Before anything is loaded: libraries are never looked for in the current folder.
+    SetSafeDllSearch();
     ConsoleDesktop console;
     SetDesktop(&console);
     InitStartupFacts();
@@ -129,6 +168,8 @@ int Main(int argc, wchar_t** argv) {
     case CliCommand::Version: Out(L"nivexcmd " NIVEX_VERSION_WTEXT L"\r\n"); return kExitOk;
     case CliCommand::List: return RunList(parsed.options);
     case CliCommand::Report: return RunReport(parsed.options);
+    case CliCommand::Register:
+    case CliCommand::Unregister: return RunRegistration(parsed.options);
     case CliCommand::None: break;
     }
     Err(CliUsageText());

@@ -1,0 +1,66 @@
+#pragma once
+// What one register or unregister attempt came to, and the words the program shows for it.
+// Portable: the texts are composed here so the console companion and the status window agree.
+#include <cstdint>
+#include <string>
+
+namespace nivex {
+
+enum class RegOutcome : std::int16_t {
+    Cancelled = -1,        // the user stopped the flow before the engine ran (flows only)
+    InvalidMode = 0,       // mode neither register nor unregister
+    LoadFailed = 1,        // the file could not be loaded as a library
+    EntryPointMissing = 2, // no DllRegisterServer / DllUnregisterServer export
+    ThreadFailed = 3,      // the worker thread could not be created
+    Completed = 4,         // the entry point ran and reported success: the only success
+    TimedOut = 5,          // the entry point had not returned after the time limit
+    EntryPointFailed = 6,  // the entry point returned a failure code
+};
+
+// Engine modes: the numbers callers pass.
+constexpr int kModeUnregister = 0;
+constexpr int kModeRegister = 1;
+
+inline bool IsSuccess(RegOutcome outcome) { return outcome == RegOutcome::Completed; }
+
+// "DllRegisterServer" for mode 1, "DllUnregisterServer" for mode 0, empty otherwise.
+const char* EntryPointName(int mode);
+
+// The fixed reason text of a failure ("File Not Found", "Invalid ActiveX Control", ...); empty for
+// Completed and Cancelled. EntryPointFailed has no fixed text: see EntryPointFailureText.
+std::wstring ReasonText(RegOutcome outcome, int mode);
+
+// The reason for an entry point that returned a failure code: its name, the code in hexadecimal and
+// the system's text for it, with a hint when the code means access was denied.
+std::wstring EntryPointFailureText(int mode, std::int32_t code, const std::wstring& systemText);
+
+// The reason for a file that exists but could not be loaded: the system's text for the load error, and
+// a hint when the file is a library built for another processor (a 32-bit server in a 64-bit program).
+std::wstring LoadFailureText(const std::wstring& systemText, bool otherPlatformImage);
+
+// What the status window (or the console) shows for an outcome, and the sound that goes with it.
+struct OutcomeText {
+    RegOutcome outcome = RegOutcome::Cancelled;
+    bool success = false;
+    std::wstring caption; // window caption
+    std::wstring title;   // bold title line
+    std::wstring message; // the message; "\n" separates lines
+    std::wstring sound;   // below the program folder, e.g. "Media\nivex_regS.wav"
+};
+
+// path: the file as it was registered (its name and folder are quoted in the message).
+// detail: a reason that replaces the fixed one (load error, entry point's failure code); may be empty.
+OutcomeText DescribeOutcome(RegOutcome outcome, int mode, const std::wstring& path, const std::wstring& detail);
+
+inline const wchar_t* const kSoundRegistered = L"Media\\nivex_regS.wav";
+inline const wchar_t* const kSoundUnregistered = L"Media\\nivex_unregS.wav";
+inline const wchar_t* const kSoundFailed = L"Media\\nivex_fail.wav";
+
+// Exit codes of the one-shot runs and of nivexcmd register/unregister: 0 Completed, 3 Cancelled,
+// 10 + the outcome's code for every failure (11 load failed ... 16 entry point failed).
+// 1 and 2 stay with the other commands (failed, bad usage).
+constexpr int kExitCancelled = 3;
+constexpr int kExitOutcomeBase = 10;
+int OutcomeExitCode(RegOutcome outcome);
+
+} // namespace nivex

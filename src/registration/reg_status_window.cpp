@@ -1,0 +1,181 @@
+#include "registration/reg_status_window.h"
+
+#include <algorithm>
+
+#include "common/text.h"
+#include "guicontrols/gui_controls.h"
+#include "registration/registration_resource.h"
+
+namespace nivex {
+
+namespace {
+
+std::unique_ptr<frmRegStatus> instance;
+
+StatusWindowDisplay statusWindowDisplay;
+OutcomeDisplay* currentDisplay = nullptr;
+
+// The static controls break lines at CR LF.
+std::wstring WindowsLineBreaks(const std::wstring& text) {
+    return ReplaceAll(ReplaceAll(text, L"\r\n", L"\n"), L"\n", L"\r\n");
+}
+
+RECT ChildRect(HWND dialog, HWND child) {
+    RECT r{};
+    GetWindowRect(child, &r);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+} // namespace
+
+OutcomeDisplay& TheOutcomeDisplay() { return currentDisplay ? *currentDisplay : statusWindowDisplay; }
+
+OutcomeDisplay* SetOutcomeDisplay(OutcomeDisplay* display) {
+    OutcomeDisplay* previous = currentDisplay;
+    currentDisplay = display;
+    return previous;
+}
+
+frmRegStatus* frmRegStatus::Existing() { return instance && instance->Handle() ? instance.get() : nullptr; }
+
+frmRegStatus* frmRegStatus::Instance(HWND owner) {
+    if (frmRegStatus* existing = Existing()) return existing;
+    instance = std::make_unique<frmRegStatus>();
+    if (!instance->CreateModeless(IDD_REGSTATUS, owner)) {
+        instance.reset();
+        return nullptr;
+    }
+    return instance.get();
+}
+
+bool frmRegStatus::IsShown() const { return Handle() && IsWindowVisible(Handle()); }
+
+void frmRegStatus::Init() {
+    HWND hwnd = Handle();
+    // The title in the bold form of the window's font.
+    if (HFONT font = reinterpret_cast<HFONT>(SendMessageW(hwnd, WM_GETFONT, 0, 0))) {
+        LOGFONTW lf{};
+        if (GetObjectW(font, sizeof(lf), &lf)) {
+            lf.lfWeight = FW_BOLD;
+            titleFont_ = CreateFontIndirectW(&lf);
+            SendDlgItemMessageW(hwnd, IDC_REGSTATUS_TITLE, WM_SETFONT, reinterpret_cast<WPARAM>(titleFont_), FALSE);
+        }
+    }
+    // The etched line where the template keeps its place (a plain etched frame should the line's window
+    // class be unavailable).
+    HWND place = GetDlgItem(hwnd, IDC_REGSTATUS_LINE);
+    const RECT r = ChildRect(hwnd, place);
+    DestroyWindow(place);
+    line_ = CreateEtchedLine(hwnd, IDC_REGSTATUS_LINE, false, r.left, r.top, r.right - r.left);
+    if (!line_)
+        line_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_ETCHEDHORZ, r.left, r.top,
+                                r.right - r.left, 2, hwnd,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_REGSTATUS_LINE)), ProgramInstance(),
+                                nullptr);
+
+    const RECT message = ChildRect(hwnd, GetDlgItem(hwnd, IDC_REGSTATUS_MESSAGE));
+    baseMessageHeight_ = message.bottom - message.top;
+    baseButtonTop_ = ChildRect(hwnd, GetDlgItem(hwnd, IDOK)).top;
+    RECT window{};
+    GetWindowRect(hwnd, &window);
+    baseWindowHeight_ = window.bottom - window.top;
+}
+
+// Grows the message label (and the window) to the lines the message needs.
+void frmRegStatus::FitMessage() {
+    HWND hwnd = Handle();
+    HWND label = GetDlgItem(hwnd, IDC_REGSTATUS_MESSAGE);
+    const RECT r = ChildRect(hwnd, label);
+    const int length = GetWindowTextLengthW(label);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    GetWindowTextW(label, text.data(), length + 1);
+    text.resize(static_cast<size_t>(length));
+
+    RECT calc{0, 0, r.right - r.left, 0};
+    HDC dc = GetDC(label);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)));
+    DrawTextW(dc, text.c_str(), -1, &calc, DT_CALCRECT | DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX);
+    SelectObject(dc, old);
+    ReleaseDC(label, dc);
+
+    const int height = std::max(baseMessageHeight_, static_cast<int>(calc.bottom) + 2);
+    const int grow = height - baseMessageHeight_;
+    SetWindowPos(label, nullptr, 0, 0, r.right - r.left, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    HWND ok = GetDlgItem(hwnd, IDOK);
+    const RECT okRect = ChildRect(hwnd, ok);
+    SetWindowPos(ok, nullptr, okRect.left, baseButtonTop_ + grow, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT window{};
+    GetWindowRect(hwnd, &window);
+    SetWindowPos(hwnd, nullptr, 0, 0, window.right - window.left, baseWindowHeight_ + grow,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    InvalidateRect(hwnd, nullptr, TRUE);
+}
+
+void frmRegStatus::ShowOutcome(const std::wstring& caption, const std::wstring& title, const std::wstring& message,
+                               bool success) {
+    HWND hwnd = Handle();
+    if (!hwnd) return;
+    SetWindowTextW(hwnd, caption.c_str());
+    SetDlgItemTextW(hwnd, IDC_REGSTATUS_TITLE, title.c_str());
+    SetDlgItemTextW(hwnd, IDC_REGSTATUS_MESSAGE, WindowsLineBreaks(message).c_str());
+    HICON picture = LoadIconW(nullptr, success ? IDI_INFORMATION : IDI_ERROR);
+    SendDlgItemMessageW(hwnd, IDC_REGSTATUS_PICTURE, STM_SETICON, reinterpret_cast<WPARAM>(picture), 0);
+    FitMessage();
+    ShowWindow(hwnd, SW_SHOWNORMAL);
+    SetForegroundWindow(hwnd);
+    SetFocus(GetDlgItem(hwnd, IDOK));
+}
+
+INT_PTR frmRegStatus::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
+    switch (message) {
+    case WM_INITDIALOG:
+        Init();
+        return TRUE;
+    case WM_COMMAND:
+        // O&K, Esc and the close box put the window away; the next outcome brings it back.
+        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
+            ShowWindow(Handle(), SW_HIDE);
+            return TRUE;
+        }
+        break;
+    default: break;
+    }
+    return FALSE;
+}
+
+void frmRegStatus::OnDestroyed() {
+    if (titleFont_) DeleteObject(titleFont_);
+    titleFont_ = nullptr;
+    line_ = nullptr;
+}
+
+void StatusWindowDisplay::Show(const OutcomeText& text, WindowRef owner) {
+    if (frmRegStatus* window = frmRegStatus::Instance(static_cast<HWND>(owner))) {
+        window->ShowOutcome(text.caption, text.title, text.message, text.success);
+        return;
+    }
+    // Without the window's template the outcome must still reach the user.
+    TheDesktop().Message(owner, text.title + L"\n\n" + text.message, text.caption, MsgButtons::Ok,
+                         text.success ? MsgIcon::Information : MsgIcon::Critical);
+}
+
+void StatusWindowDisplay::WaitUntilDismissed() {
+    for (;;) {
+        frmRegStatus* window = frmRegStatus::Existing();
+        if (!window || !window->IsShown()) return;
+        MSG msg;
+        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+        if (got == 0) {
+            PostQuitMessage(static_cast<int>(msg.wParam)); // leave it for whoever runs the next loop
+            return;
+        }
+        if (got == -1) return;
+        if (!IsDialogMessageW(window->Handle(), &msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+}
+
+} // namespace nivex

@@ -1,0 +1,131 @@
+#include "registration/registration_commands.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "app/catalogue_scan.h"
+#include "common/desktop.h"
+#include "common/paths.h"
+#include "common/text.h"
+#include "registration/outcome_display.h"
+#include "registration/reg_engine.h"
+#include "registration/reg_flows.h"
+
+namespace nivex {
+
+namespace {
+
+std::wstring AskForControlFile(HWND owner, const wchar_t* title) {
+    FileDialogRequest request;
+    request.owner = owner;
+    request.filter = kControlFileFilter;
+    request.title = title;
+    request.initialFolder = SystemFolder();
+    return TheDesktop().OpenFile(request);
+}
+
+bool IsCancelled(const std::wstring& chosen) { return chosen == kDialogCancelled || chosen.empty(); }
+
+// A registered server path as a file path: without a drive it lies in the System folder.
+std::wstring ServerFile(const std::wstring& registered) {
+    const bool rooted = registered.size() >= 2 && (registered[1] == L':' || registered.starts_with(L"\\\\"));
+    return rooted ? registered : SystemFolder() + registered;
+}
+
+std::wstring LongForm(const std::wstring& path) {
+    const std::wstring full = AbsolutePath(path);
+    if (full.empty()) return path;
+    wchar_t buffer[MAX_PATH * 2];
+    const DWORD length = GetLongPathNameW(full.c_str(), buffer, MAX_PATH * 2);
+    if (length == 0 || length >= MAX_PATH * 2) return full;
+    return std::wstring(buffer, length);
+}
+
+} // namespace
+
+bool SamePath(const std::wstring& a, const std::wstring& b) {
+    if (EqualsNoCase(a, b)) return true;
+    if (a.empty() || b.empty()) return false;
+    return EqualsNoCase(LongForm(a), LongForm(b));
+}
+
+std::vector<int> ControlsServedBy(const Catalogue& catalogue, const std::wstring& path) {
+    std::vector<int> found;
+    const CatalogueTree& all = catalogue.Tree(Catalogue::kAll);
+    for (int index = 1; index <= all.Capacity(); ++index) {
+        if (!all.IsValid(index) || all.Node(index).parent == 0) continue;
+        const std::wstring server =
+            ReadDefaultValue(HKEY_CLASSES_ROOT, L"CLSID\\" + all.Node(index).key + L"\\InProcServer32");
+        if (!server.empty() && SamePath(ServerFile(server), path)) found.push_back(index);
+    }
+    return found;
+}
+
+void RemoveLibrariesOf(Catalogue& catalogue, const std::vector<int>& controlNodes) {
+    CatalogueTree& all = catalogue.Tree(Catalogue::kAll);
+    std::vector<int> libraries;
+    for (int node : controlNodes) {
+        if (!all.IsValid(node)) continue;
+        const int library = all.Node(node).parent == 0 ? node : all.Node(node).parent;
+        if (std::find(libraries.begin(), libraries.end(), library) == libraries.end()) libraries.push_back(library);
+    }
+    for (int library : libraries) {
+        catalogue.libraries -= 1;
+        catalogue.controls -= all.Node(library).childCount;
+        all.Remove(library);
+    }
+}
+
+RegOutcome RegisterCommand(Catalogue& catalogue, HWND owner) {
+    std::wstring path = AskForControlFile(owner, kRegisterDialogTitle);
+    if (IsCancelled(path)) return RegOutcome::Cancelled;
+    FlowOptions options;
+    options.owner = owner;
+    const RegOutcome outcome = RegisterControl(path, options);
+    if (outcome == RegOutcome::Completed) AddControlsForFile(catalogue, path);
+    return outcome;
+}
+
+RegOutcome UnregisterSelectedCommand(Catalogue& catalogue, const std::wstring& statusPath, HWND owner) {
+    FlowOptions options;
+    options.owner = owner;
+    const RegOutcome outcome = UnregisterControl(statusPath, options);
+    if (outcome != RegOutcome::Completed) return outcome;
+
+    // The selected control's whole library is treated as gone.
+    CatalogueTree& all = catalogue.Tree(Catalogue::kAll);
+    if (all.Selected() == 0) return outcome; // nothing selected: no counter to lower
+    catalogue.libraries -= 1;
+    catalogue.controls -= catalogue.CountSiblings();
+    const int selected = all.Selected();
+    const int library = all.Node(selected).parent != 0 ? all.Node(selected).parent : selected;
+    all.Select(library);
+    all.Remove(library);
+    return outcome;
+}
+
+RegOutcome TrayUnregisterCommand(Catalogue& catalogue, HWND owner) {
+    const std::wstring path = AskForControlFile(owner, kUnregisterDialogTitle);
+    if (IsCancelled(path)) return RegOutcome::Cancelled;
+    // The registrations are gone once the server has unregistered: find its controls first.
+    const std::vector<int> served = ControlsServedBy(catalogue, path);
+    FlowOptions options;
+    options.owner = owner;
+    const RegOutcome outcome = UnregisterControl(path, options);
+    if (outcome == RegOutcome::Completed) RemoveLibrariesOf(catalogue, served);
+    return outcome;
+}
+
+int RunOneShot(RunMode mode, const std::wstring& pathText) {
+    if (mode == RunMode::Interactive) return 2;
+    std::wstring path = UnquotePath(pathText);
+    if (!path.empty()) path = AbsolutePath(path);
+    RegOutcome outcome;
+    if (mode == RunMode::Register) outcome = RegisterControl(path);
+    else outcome = UnregisterControl(path);
+    // The status window is modeless: keep the run alive until the user has read it.
+    TheOutcomeDisplay().WaitUntilDismissed();
+    return OutcomeExitCode(outcome);
+}
+
+} // namespace nivex

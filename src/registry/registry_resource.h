@@ -1,0 +1,24 @@
+#pragma once
+// Resource identifiers of the registry and settings windows (range 4000-4999).
+#define IDD_OPTIONS 4000
+#define IDC_OPT_TABS 4001
+// chkGeneral(i) is IDC_CHKGENERAL + i; there is no index 2.
+#define IDC_CHKGENERAL 4010
+#define IDC_CHKGENERAL_0 4010
+#define IDC_CHKGENERAL_1 4011
+#define IDC_CHKGENERAL_3 4013
+#define IDC_CHKGENERAL_4 4014
+#define IDC_CHKGENERAL_5 4015
+#define IDC_CHKGENERAL_6 4016
+#define IDC_OPT_FRADIALOG 4020
+#define IDC_LSTDIALOGS 4021
+#define IDC_OPT_FRAMESSAGE 4022
+#define IDC_LBLMESSAGE 4023
+#define IDC_OPT_ACTIONLABEL 4024
+#define IDC_CBOACTIONS 4025
+#define IDC_OPT_FRABROWSER 4030
+#define IDC_LVBROWSERS 4031
+#define IDC_CMDBROWSER 4032
+#define IDC_LBLBROWSER 4033
+#define IDC_OPT_BROWSERNOTE 4034
+#define IDC_OPT_BROWSERCAPTION 4035
