@@ -11,8 +11,12 @@ enum class EtchOrientation { Horizontal = 0, Vertical = 1 };
 
 // The stored values are kept as given: a style other than 1 draws sunken, an orientation other
 // than 0 draws vertically.
-inline bool EtchIsRaised(int etchStyle) { return etchStyle == static_cast<int>(EtchStyle::Raised); }
-inline bool EtchIsVertical(int orientation) { return orientation != static_cast<int>(EtchOrientation::Horizontal); }
+inline bool EtchIsRaised(int etchStyle) {
+    return etchStyle == static_cast<int>(EtchStyle::Raised);
+}
+inline bool EtchIsVertical(int orientation) {
+    return orientation != static_cast<int>(EtchOrientation::Horizontal);
+}
 
 struct EtchedLineLook {
     int width = 0; // pixels, as the control was given them

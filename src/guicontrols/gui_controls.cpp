@@ -14,18 +14,22 @@ namespace nivex {
 namespace {
 
 // Posted to itself after a child reports a focus change: by then the focus has settled.
-constexpr UINT kRecheckFocus = WM_APP + 0x7B1;
+constexpr UINT kRecheckFocus = WM_USER + 0x3FF;
 
 COLORREF ResolveColour(DWORD value) {
     if (IsSystemColour(value)) return GetSysColor(SystemColourIndex(value));
     return value & 0x00FFFFFFu;
 }
 
+// The program is system-DPI aware: the resolution is fixed for the life of the process.
 int ScreenPixelsPerInchY() {
-    HDC screen = GetDC(nullptr);
-    const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
-    if (screen) ReleaseDC(nullptr, screen);
-    return dpi > 0 ? dpi : 96;
+    static const int dpi = [] {
+        HDC screen = GetDC(nullptr);
+        const int value = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
+        if (screen) ReleaseDC(nullptr, screen);
+        return value > 0 ? value : 96;
+    }();
+    return dpi;
 }
 
 void PaintSteps(HDC dc, const std::vector<PaintStep>& steps) {
@@ -38,8 +42,7 @@ void PaintSteps(HDC dc, const std::vector<PaintStep>& steps) {
 }
 
 // Paints into a bitmap first and copies it in one go, so the panel never shows half a frame.
-template <typename PaintFn>
-void PaintBuffered(HWND hwnd, PaintFn paint) {
+template <typename PaintFn> void PaintBuffered(HWND hwnd, PaintFn paint) {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(hwnd, &ps);
     if (!dc) return;
@@ -61,14 +64,12 @@ void PaintBuffered(HWND hwnd, PaintFn paint) {
     EndPaint(hwnd, &ps);
 }
 
-template <typename Control>
-Control* ControlOf(HWND hwnd) {
+template <typename Control> Control* ControlOf(HWND hwnd) {
     return reinterpret_cast<Control*>(GetWindowLongPtrW(hwnd, 0));
 }
 
 // Attaches a new object at WM_NCCREATE and deletes it after WM_NCDESTROY; no exception leaves.
-template <typename Control>
-LRESULT CALLBACK ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+template <typename Control> LRESULT CALLBACK ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     Control* control = ControlOf<Control>(hwnd);
     if (message == WM_NCCREATE && !control) {
         try {
@@ -149,8 +150,8 @@ public:
             return 0;
         case WM_NOTIFY: {
             const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-            if (header && (header->code == static_cast<UINT>(NM_SETFOCUS) ||
-                           header->code == static_cast<UINT>(NM_KILLFOCUS)))
+            if (header &&
+                (header->code == static_cast<UINT>(NM_SETFOCUS) || header->code == static_cast<UINT>(NM_KILLFOCUS)))
                 ScheduleFocusCheck();
             return ToParent(message, wParam, lParam);
         }
@@ -389,7 +390,7 @@ public:
         case NVEM_SETCOLOUR: {
             DWORD* slot = wParam == static_cast<WPARAM>(EtchColour::HighLight) ? &highLight_
                           : wParam == static_cast<WPARAM>(EtchColour::Shadow)  ? &shadow_
-                                                                                : nullptr;
+                                                                               : nullptr;
             if (!slot) return 0;
             const DWORD old = *slot;
             *slot = static_cast<DWORD>(lParam);
@@ -399,7 +400,7 @@ public:
         case NVEM_GETCOLOUR:
             return wParam == static_cast<WPARAM>(EtchColour::HighLight) ? highLight_
                    : wParam == static_cast<WPARAM>(EtchColour::Shadow)  ? shadow_
-                                                                         : 0;
+                                                                        : 0;
         case NVEM_SETSTYLE:
             style_ = static_cast<int>(wParam);
             InvalidateRect(hwnd_, nullptr, FALSE);
@@ -491,14 +492,18 @@ HWND CreateEtchedLine(HWND parent, int id, bool vertical, int x, int y, int leng
 void SetBevelColour(HWND bevel, BevelColour which, DWORD colour) {
     SendMessageW(bevel, NVBM_SETCOLOUR, static_cast<WPARAM>(which), static_cast<LPARAM>(colour));
 }
-void SetBevelTitleBar(HWND bevel, bool shown) { SendMessageW(bevel, NVBM_SETTITLEBAR, shown ? TRUE : FALSE, 0); }
+void SetBevelTitleBar(HWND bevel, bool shown) {
+    SendMessageW(bevel, NVBM_SETTITLEBAR, shown ? TRUE : FALSE, 0);
+}
 void SetBevelTitleBarSize(HWND bevel, int twips) {
     SendMessageW(bevel, NVBM_SETTITLEBARSIZE, static_cast<WPARAM>(twips), 0);
 }
 void SetBevelAlignment(HWND bevel, int alignment) {
     SendMessageW(bevel, NVBM_SETALIGNMENT, static_cast<WPARAM>(alignment), 0);
 }
-void SetBevelActive(HWND bevel, bool active) { SendMessageW(bevel, NVBM_SETACTIVE, active ? TRUE : FALSE, 0); }
+void SetBevelActive(HWND bevel, bool active) {
+    SendMessageW(bevel, NVBM_SETACTIVE, active ? TRUE : FALSE, 0);
+}
 RECT BevelInnerRect(HWND bevel) {
     RECT inner{};
     SendMessageW(bevel, NVBM_GETINNERRECT, 0, reinterpret_cast<LPARAM>(&inner));

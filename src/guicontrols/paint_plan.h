@@ -11,8 +11,12 @@ using Rgb = std::uint32_t;
 // A control colour value: an RGB value, or with the top bit set a system colour whose index is the
 // low byte (0x8000000F is the button face).
 inline constexpr std::uint32_t kSystemColourFlag = 0x80000000u;
-inline bool IsSystemColour(std::uint32_t value) { return (value & kSystemColourFlag) != 0; }
-inline int SystemColourIndex(std::uint32_t value) { return static_cast<int>(value & 0xFFu); }
+inline bool IsSystemColour(std::uint32_t value) {
+    return (value & kSystemColourFlag) != 0;
+}
+inline int SystemColourIndex(std::uint32_t value) {
+    return static_cast<int>(value & 0xFFu);
+}
 
 // Pixel rectangle; right and bottom are exclusive.
 struct PixelRect {

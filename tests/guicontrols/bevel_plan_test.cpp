@@ -40,7 +40,8 @@ TEST(BevelPlan, PlainPanelIsARaisedFrameWithoutCaption) {
     for (int y = 1; y < 5; ++y) {
         EXPECT_EQ(r.At(0, y), kHigh) << y;
         EXPECT_EQ(r.At(9, y), kShadow) << y;
-        for (int x = 1; x < 9; ++x) EXPECT_EQ(r.At(x, y), kBack) << x << "," << y;
+        for (int x = 1; x < 9; ++x)
+            EXPECT_EQ(r.At(x, y), kBack) << x << "," << y;
     }
     EXPECT_EQ(r.CountOf(testing::kUnpainted), 0);
 }
@@ -61,7 +62,8 @@ TEST(BevelPlan, TitleBarOfDefaultSizeIs17PixelsAt96Dpi) {
     for (int y = 1; y < 17; ++y) {
         EXPECT_EQ(r.At(0, y), kHigh);
         EXPECT_EQ(r.At(39, y), kShadow);
-        for (int x = 1; x < 39; ++x) ASSERT_EQ(r.At(x, y), kBar) << x << "," << y;
+        for (int x = 1; x < 39; ++x)
+            ASSERT_EQ(r.At(x, y), kBar) << x << "," << y;
     }
     EXPECT_EQ(r.At(5, 19), kBack);
     EXPECT_EQ(r.At(5, 29), kShadow);

@@ -50,7 +50,8 @@ TEST(EtchedLinePlan, VerticalIsTwoPixelsWideWhateverItsWidth) {
 }
 
 TEST(EtchedLinePlan, OnlyStyleOneIsRaised) {
-    for (int style : {2, -1, 99}) EXPECT_EQ(Draw(PlanEtchedLine(Look(4, 2, style))).At(0, 0), kShadow) << style;
+    for (int style : {2, -1, 99})
+        EXPECT_EQ(Draw(PlanEtchedLine(Look(4, 2, style))).At(0, 0), kShadow) << style;
 }
 
 TEST(EtchedLinePlan, EmptyAndOnePixelLines) {

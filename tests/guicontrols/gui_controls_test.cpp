@@ -5,6 +5,8 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cwchar>
+#include <initializer_list>
 #include <vector>
 
 namespace nivex {
@@ -190,25 +192,27 @@ TEST_F(GuiControls, ChildCommandsAndOwnClicksReachTheParent) {
 
 TEST_F(GuiControls, BevelFromADialogTemplateTakesTheDialogFontAndStyles) {
     // DLGTEMPLATE with DS_SETFONT and one "NivexBevel" control with a title bar, right-aligned.
-    std::vector<WORD> t(512, 0);
-    size_t i = 0;
-    auto dword = [&](DWORD v) { t[i++] = LOWORD(v); t[i++] = HIWORD(v); };
-    auto text = [&](const wchar_t* s) { do { t[i++] = static_cast<WORD>(*s); } while (*s++); };
+    std::vector<WORD> t;
+    auto words = [&](std::initializer_list<WORD> w) { t.insert(t.end(), w); };
+    auto dword = [&](DWORD v) { words({LOWORD(v), HIWORD(v)}); };
+    auto text = [&](const wchar_t* s) { t.insert(t.end(), s, s + wcslen(s) + 1); };
     dword(WS_POPUP | DS_SETFONT);
     dword(0);
-    t[i++] = 1;                                 // one item
-    t[i++] = 0; t[i++] = 0; t[i++] = 200; t[i++] = 120;
-    t[i++] = 0; t[i++] = 0; text(L"Dlg");       // no menu, default class, title
-    t[i++] = 8; text(L"MS Shell Dlg");
-    i = (i + 1) & ~size_t{1};                   // DWORD alignment
+    words({1, 0, 0, 200, 120}); // one item; position and size
+    words({0, 0});              // no menu, default class
+    text(L"Dlg");
+    words({8});
+    text(L"MS Shell Dlg");
+    if (t.size() % 2) t.push_back(0); // items start on a DWORD
     dword(WS_CHILD | WS_VISIBLE | NVBS_TITLEBAR | NVBS_CAPTIONRIGHT);
     dword(0);
-    t[i++] = 5; t[i++] = 5; t[i++] = 150; t[i++] = 80; t[i++] = 42;
+    words({5, 5, 150, 80, 42});
     text(L"NivexBevel");
     text(L"Versions");
-    t[i++] = 0;                                 // no creation data
-    HWND dialog = CreateDialogIndirectParamW(GetModuleHandleW(nullptr), reinterpret_cast<DLGTEMPLATE*>(t.data()),
-                                             host.hwnd, [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+    words({0}); // no creation data
+    HWND dialog = CreateDialogIndirectParamW(
+        GetModuleHandleW(nullptr), reinterpret_cast<DLGTEMPLATE*>(t.data()), host.hwnd,
+        [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
     ASSERT_NE(dialog, nullptr);
     HWND bevel = GetDlgItem(dialog, 42);
     ASSERT_NE(bevel, nullptr);

@@ -18,14 +18,16 @@ public:
             const PixelRect& a = step.area;
             if (a.Empty() || a.left < 0 || a.top < 0 || a.right > width_ || a.bottom > height_) return false;
             for (int y = a.top; y < a.bottom; ++y)
-                for (int x = a.left; x < a.right; ++x) pixels_[static_cast<size_t>(y * width_ + x)] = step.colour;
+                for (int x = a.left; x < a.right; ++x)
+                    pixels_[static_cast<size_t>(y * width_ + x)] = step.colour;
         }
         return true;
     }
     Rgb At(int x, int y) const { return pixels_[static_cast<size_t>(y * width_ + x)]; }
     int CountOf(Rgb colour) const {
         int count = 0;
-        for (Rgb p : pixels_) count += p == colour ? 1 : 0;
+        for (Rgb p : pixels_)
+            count += p == colour ? 1 : 0;
         return count;
     }
 
