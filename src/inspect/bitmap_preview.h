@@ -41,8 +41,8 @@ public:
 
     // The main window: owner of the preview and of the save dialog, and the reference for placing it.
     void SetOwner(HWND mainWindow);
-    // Called with the new state when the user closes the preview with its close box (the setting is already
-    // stored as "0"); the main window unchecks its menu item there.
+    // Called when the user closes the preview with its close box (the window is hidden and "0" stored
+    // already, it is unloaded afterwards); the main window unchecks its menu item there.
     void SetClosedByUser(std::function<void()> handler) { closedByUser_ = std::move(handler); }
 
     // Draws the referenced bitmap; creates and loads the window (hidden) when it does not exist yet.

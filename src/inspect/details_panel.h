@@ -17,8 +17,17 @@ struct ControlDetails {
     bool toolboxBitmapReached = false;
     std::wstring toolboxBitmap;      // the "Toolbox Bitmap" row's data, when reached
 };
+// The default value of HKEY_CLASSES_ROOT\CLSID\{classId}\{subKey} as text (empty when the key has none), "N/A"
+// when the key does not exist. Pseudo-names: ".Name" reads the class key itself; ".Status" gives the tag of the
+// library node above the class's node in the all-controls tree, and throws nivex::Error when there is none.
 std::wstring GetControlRegValue(const Catalogue& catalogue, const std::wstring& classId, const std::wstring& subKey);
 // nodeIndex names a node of tree treeIndex; when it has children it is moved to its first child (the caller selects it).
 // Error 53 is shown through the desktop seam exactly as described, owned by owner.
+// The first row of each list is the one to mark selected. No row is added for an invalid node.
 ControlDetails LoadInformation(const Catalogue& catalogue, int treeIndex, int& nodeIndex, WindowRef owner);
+
+// How LoadInformation reads the "Size" text of a file that the existence test found; tests replace it to
+// reproduce a file that vanishes between the two reads. nullptr restores the default. Returns the previous one.
+using SizeTextReader = std::wstring (*)(const std::wstring& path);
+SizeTextReader SetSizeTextReader(SizeTextReader reader);
 }
