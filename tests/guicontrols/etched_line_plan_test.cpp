@@ -6,62 +6,42 @@
 namespace nivex {
 namespace {
 
-using testing::Raster;
-
 constexpr Rgb kHigh = 0xFFFFFF, kShadow = 0x808080;
 
-EtchedLineLook Look(int w, int h, int style = 0, int orientation = 0) {
-    return EtchedLineLook{w, h, style, orientation, kHigh, kShadow};
-}
-
-Raster Draw(const EtchedLinePlan& plan) {
-    Raster raster(plan.width, plan.height);
+testing::Raster Draw(int w, int h, int style, int orientation) {
+    const EtchedLinePlan plan = PlanEtchedLine({w, h, style, orientation, kHigh, kShadow});
+    testing::Raster raster(plan.width, plan.height);
     EXPECT_TRUE(raster.Paint(plan.steps));
     EXPECT_EQ(raster.CountOf(testing::kUnpainted), 0);
     return raster;
 }
 
-TEST(EtchedLinePlan, NewLineIsHorizontalSunkenTwoPixelsHigh) {
-    const EtchedLinePlan plan = PlanEtchedLine(Look(30, 17));
+TEST(EtchedLinePlan, HorizontalLinesAreTwoPixelsHigh) {
+    const EtchedLinePlan plan = PlanEtchedLine({30, 17, 0, 0, kHigh, kShadow});
     EXPECT_EQ(plan.width, 30);
     EXPECT_EQ(plan.height, 2);
-    const Raster r = Draw(plan);
-    for (int x = 0; x < 30; ++x) {
-        EXPECT_EQ(r.At(x, 0), kShadow);
-        EXPECT_EQ(r.At(x, 1), kHigh);
-    }
-    const Raster raised = Draw(PlanEtchedLine(Look(30, 17, 1)));
-    EXPECT_EQ(raised.At(0, 0), kHigh);
-    EXPECT_EQ(raised.At(29, 1), kShadow);
+    EXPECT_EQ(Draw(30, 17, 0, 0).Row(0), std::vector<Rgb>(30, kShadow)); // sunken: shadow above
+    EXPECT_EQ(Draw(30, 17, 0, 0).Row(1), std::vector<Rgb>(30, kHigh));
+    EXPECT_EQ(Draw(30, 17, 1, 0).Row(0), std::vector<Rgb>(30, kHigh));
+    for (int style : {2, -1})
+        EXPECT_EQ(Draw(4, 2, style, 0).At(0, 0), kShadow) << style;
 }
 
-TEST(EtchedLinePlan, VerticalIsTwoPixelsWideWhateverItsWidth) {
-    for (int orientation : {1, 2, -1, 1000}) {
-        const EtchedLinePlan plan = PlanEtchedLine(Look(150, 40, 0, orientation));
+TEST(EtchedLinePlan, AnyOtherOrientationIsTwoPixelsWide) {
+    for (int orientation : {1, 2, -1}) {
+        const EtchedLinePlan plan = PlanEtchedLine({150, 40, 0, orientation, kHigh, kShadow});
         EXPECT_EQ(plan.width, 2) << orientation;
         EXPECT_EQ(plan.height, 40);
-        const Raster r = Draw(plan);
-        EXPECT_EQ(r.At(0, 0), kShadow);
-        EXPECT_EQ(r.At(1, 39), kHigh);
+        EXPECT_EQ(Draw(150, 40, 0, orientation).Row(39), (std::vector<Rgb>{kShadow, kHigh}));
     }
-    const Raster raised = Draw(PlanEtchedLine(Look(2, 5, 1, 1)));
-    EXPECT_EQ(raised.At(0, 4), kHigh);
-    EXPECT_EQ(raised.At(1, 0), kShadow);
-}
-
-TEST(EtchedLinePlan, OnlyStyleOneIsRaised) {
-    for (int style : {2, -1, 99})
-        EXPECT_EQ(Draw(PlanEtchedLine(Look(4, 2, style))).At(0, 0), kShadow) << style;
+    EXPECT_EQ(Draw(2, 5, 1, 1).Row(0), (std::vector<Rgb>{kHigh, kShadow}));
 }
 
 TEST(EtchedLinePlan, EmptyAndOnePixelLines) {
-    EXPECT_TRUE(PlanEtchedLine(Look(0, 2)).steps.empty());
-    EXPECT_TRUE(PlanEtchedLine(Look(-3, 2)).steps.empty());
-    EXPECT_EQ(PlanEtchedLine(Look(-3, 2)).width, 0);
-    EXPECT_TRUE(PlanEtchedLine(Look(9, 0, 0, 1)).steps.empty());
-    const Raster one = Draw(PlanEtchedLine(Look(1, 1)));
-    EXPECT_EQ(one.At(0, 0), kShadow);
-    EXPECT_EQ(one.At(0, 1), kHigh);
+    EXPECT_TRUE(PlanEtchedLine({0, 2, 0, 0, kHigh, kShadow}).steps.empty());
+    EXPECT_EQ(PlanEtchedLine({-3, 2, 0, 0, kHigh, kShadow}).width, 0);
+    EXPECT_TRUE(PlanEtchedLine({9, 0, 0, 1, kHigh, kShadow}).steps.empty());
+    EXPECT_EQ(Draw(1, 1, 0, 0).Row(1), std::vector<Rgb>{kHigh});
 }
 
 } // namespace
