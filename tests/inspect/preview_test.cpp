@@ -82,6 +82,29 @@ TEST(ToolboxBitmapLoad, ReadsTheResourceWithoutRunningTheServer) {
     SetEnvironmentVariableW(kRanMarker, nullptr);
 }
 
+COLORREF PixelOf(HGDIOBJ bitmap, int x, int y) {
+    HDC screen = GetDC(nullptr);
+    MemoryDc dc(CreateCompatibleDC(screen));
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ old = SelectObject(dc.Get(), bitmap);
+    const COLORREF colour = GetPixel(dc.Get(), x, y);
+    SelectObject(dc.Get(), old);
+    return colour;
+}
+
+TEST(ToolboxBitmapLoad, OlderAndTopDownLayoutsAreRead) {
+    GdiObject core = LoadToolboxBitmap({Fixture(), 6});
+    ASSERT_TRUE(core);
+    EXPECT_EQ(PixelOf(core.Get(), 0, 0), RGB(0, 255, 0));
+    EXPECT_EQ(PixelOf(core.Get(), 1, 0), RGB(255, 255, 255));
+    EXPECT_EQ(PixelOf(core.Get(), 0, 1), RGB(0, 0, 255));
+    EXPECT_EQ(PixelOf(core.Get(), 1, 1), RGB(255, 0, 0));
+    GdiObject masked = LoadToolboxBitmap({Fixture(), 7});
+    ASSERT_TRUE(masked);
+    EXPECT_EQ(PixelOf(masked.Get(), 0, 0), RGB(255, 0, 0));
+    EXPECT_EQ(PixelOf(masked.Get(), 1, 0), RGB(0, 0, 255));
+}
+
 TEST(ToolboxBitmapLoad, NoBitmapForAnythingElse) {
     GdiObject palette = LoadToolboxBitmap({Fixture(), 2});
     EXPECT_TRUE(palette);
