@@ -1,0 +1,40 @@
+#include "auxiliary/close_button.h"
+
+#include <string>
+
+#include "common/error.h"
+
+namespace nivex {
+
+namespace {
+[[noreturn]] void Raise(const std::wstring& what) {
+    const std::wstring source = L"modCloseBtn::EnableCloseButton";
+    throw Error(kCloseButtonError, source, source + what);
+}
+} // namespace
+
+void EnableCloseButton(HWND window, bool enable) {
+    if (!IsWindow(window)) Raise(L"() - Invalid Window Handle");
+    HMENU menu = GetSystemMenu(window, FALSE);
+    const UINT from = enable ? kClosedItemId : static_cast<UINT>(SC_CLOSE);
+    const UINT to = enable ? static_cast<UINT>(SC_CLOSE) : kClosedItemId;
+    MENUITEMINFOW info{};
+    info.cbSize = sizeof(info);
+    info.fMask = MIIM_ID | MIIM_STATE;
+    if (!menu || !GetMenuItemInfoW(menu, from, FALSE, &info)) Raise(L"() - Menu Item Not Found");
+
+    MENUITEMINFOW change{};
+    change.cbSize = sizeof(change);
+    change.fMask = MIIM_ID;
+    change.wID = to;
+    if (!SetMenuItemInfoW(menu, from, FALSE, &change)) Raise(L"() - Error encountered changing ID");
+
+    change.fMask = MIIM_STATE;
+    change.fState = enable ? (info.fState & ~static_cast<UINT>(MFS_GRAYED | MFS_DISABLED))
+                           : (info.fState | MFS_GRAYED | MFS_DISABLED);
+    if (!SetMenuItemInfoW(menu, to, FALSE, &change)) Raise(L"() - Error encountered changing state");
+    // Redraw the caption and its close button at once.
+    SendMessageW(window, WM_NCACTIVATE, TRUE, 0);
+}
+
+} // namespace nivex
