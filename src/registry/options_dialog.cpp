@@ -1,6 +1,7 @@
 #include "registry/options_dialog.h"
 
 #include <shellapi.h>
+#include <uxtheme.h>
 
 #include <cwchar>
 
@@ -142,6 +143,8 @@ frmOptions* frmOptions::Show(HWND owner, OptionsHost* host) {
 void frmOptions::Init() {
     WaitCursor wait;
     HWND hwnd = Handle();
+    // The frames' controls stand on the tab's body: they take its themed background, not the dialog face.
+    EnableThemeDialogTexture(hwnd, ETDT_ENABLETAB);
     HWND tabs = GetDlgItem(hwnd, IDC_OPT_TABS);
     const wchar_t* const tabTexts[] = {L"General Settings", L"Dialogs", L"Browser"};
     for (int i = 0; i < 3; ++i) {

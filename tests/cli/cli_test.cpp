@@ -33,6 +33,33 @@ TEST(CliArguments, BadUsageIsRefusedWithAReason) {
     EXPECT_FALSE(ParseCliArguments({L"report", L"--html"}).error.empty());
 }
 
+TEST(CliArguments, RegisterAndUnregisterTakeOneFileAndOneChoice) {
+    CliParseResult r = ParseCliArguments({L"register", L"C:\\a b\\x.ocx"});
+    ASSERT_TRUE(r.error.empty());
+    EXPECT_EQ(r.options.command, CliCommand::Register);
+    EXPECT_EQ(r.options.file, L"C:\\a b\\x.ocx");
+    EXPECT_EQ(r.options.placement, CliPlacement::Default);
+    r = ParseCliArguments({L"register", L"--copy-to-system", L"x.ocx"});
+    EXPECT_EQ(r.options.placement, CliPlacement::CopyToSystem);
+    EXPECT_EQ(r.options.file, L"x.ocx");
+    r = ParseCliArguments({L"unregister", L"x.ocx", L"--delete"});
+    EXPECT_EQ(r.options.command, CliCommand::Unregister);
+    EXPECT_EQ(r.options.removal, CliRemoval::Delete);
+    EXPECT_EQ(ParseCliArguments({L"unregister", L"x.ocx", L"--keep"}).options.removal, CliRemoval::Keep);
+    EXPECT_EQ(ParseCliArguments({L"register", L"x.ocx", L"--in-place"}).options.placement, CliPlacement::InPlace);
+
+    EXPECT_EQ(ParseCliArguments({L"register"}).error, L"register needs a file name.");
+    EXPECT_FALSE(ParseCliArguments({L"register", L"a.ocx", L"b.ocx"}).error.empty());
+    EXPECT_FALSE(ParseCliArguments({L"register", L"a.ocx", L"--in-place", L"--in-place"}).error.empty());
+    EXPECT_FALSE(ParseCliArguments({L"register", L"a.ocx", L"--in-place", L"--copy-to-system"}).error.empty());
+    EXPECT_EQ(ParseCliArguments({L"unregister", L"a.ocx", L"--in-place"}).error,
+              L"Unknown option '--in-place' for unregister.");
+    EXPECT_FALSE(ParseCliArguments({L"register", L"a.ocx", L"--delete"}).error.empty());
+    EXPECT_FALSE(ParseCliArguments({L"unregister", L"--keep", L"--delete", L"a.ocx"}).error.empty());
+    EXPECT_FALSE(ParseCliArguments({L"register", L""}).error.empty());
+    EXPECT_EQ(ParseCliArguments({L"register", L"--help"}).options.command, CliCommand::Help);
+}
+
 TEST(CatalogueOutputs, JsonEscapesAndKeepsInsertionOrder) {
     Catalogue catalogue;
     ControlRecord r;
