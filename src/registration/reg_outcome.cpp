@@ -74,11 +74,11 @@ OutcomeText DescribeOutcome(RegOutcome outcome, int mode, const std::wstring& pa
         if (registering) {
             out.title = L"Registration Successful!";
             out.message = name + L" was successfully registered in the " + folder + L" directory.";
-            out.sound = kSoundRegistered;
+            out.sound = kOutcomeSoundRegistered;
         } else {
             out.title = L"Unregistration Successful!";
             out.message = name + L" was successfully Unregistered from the " + folder + L" directory.";
-            out.sound = kSoundUnregistered;
+            out.sound = kOutcomeSoundUnregistered;
         }
         return out;
     }
@@ -86,7 +86,7 @@ OutcomeText DescribeOutcome(RegOutcome outcome, int mode, const std::wstring& pa
     out.caption = L"Nivex - Failed";
     out.title = registering ? L"Registration Failed!" : L"Unregistration Failed!";
     out.message = (registering ? L"Registration of " : L"Unregistration of ") + name + L" failed.\n" + reason;
-    out.sound = kSoundFailed;
+    out.sound = kOutcomeSoundFailed;
     return out;
 }
 
