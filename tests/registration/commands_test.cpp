@@ -131,12 +131,7 @@ TEST_F(CommandTest, OneShotRunsTakeAQuotedPathAndExitWithTheOutcomesCode) {
     EXPECT_EQ(RegisteredServer(kDemoLibrary.classes[0]), file);
     EXPECT_EQ(RunOneShot(RunMode::Unregister, L"\"" + file + L"\""), 0);
     EXPECT_EQ(RegisteredServer(kDemoLibrary.classes[0]), L"");
-    // Unquoted still works.
-    EXPECT_EQ(RunOneShot(RunMode::Register, file), 0);
-
     EXPECT_EQ(RunOneShot(RunMode::Register, RegistrationScene::CopyFixture(scene.work, fixtures::kNoEntryFile)), 12);
-    EXPECT_EQ(RunOneShot(RunMode::Unregister, RegistrationScene::CopyFixture(scene.work, fixtures::kFailFile)), 16);
-    EXPECT_EQ(RunOneShot(RunMode::Register, scene.work.File(L"absent.ocx")), 11);
     SaveSetting(kSectionDialogs, kKeyRegisterNonSysPath, L"0");
     scene.desktop.answers = {MsgAnswer::Cancel};
     EXPECT_EQ(RunOneShot(RunMode::Register, file), 3);

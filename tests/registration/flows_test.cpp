@@ -223,17 +223,6 @@ TEST_F(FlowTest, TheNeverAskChoicesOfTheConsoleTakeTheSafeSideWhereTheSettingWou
     EXPECT_EQ(path, scene.system.File(kDemoLibrary.fileName));
     EXPECT_EQ(UnregisterControl(path, quiet), RegOutcome::Completed);
     EXPECT_FALSE(Exists(path));
-
-    // Explicit choices override the setting.
-    FlowOptions inPlace;
-    inPlace.copy = CopyChoice::InPlace;
-    inPlace.remove = DeleteChoice::Keep;
-    path = file;
-    EXPECT_EQ(RegisterControl(path, inPlace), RegOutcome::Completed);
-    EXPECT_EQ(path, file);
-    EXPECT_EQ(UnregisterControl(file, inPlace), RegOutcome::Completed);
-    EXPECT_TRUE(Exists(file));
-    EXPECT_TRUE(scene.desktop.messages.empty());
 }
 
 } // namespace
