@@ -1,5 +1,7 @@
 #include "app/catalogue_scan.h"
 
+#include <cstring>
+#include <cwchar>
 #include <vector>
 
 #include "common/error.h"
@@ -14,11 +16,42 @@ namespace nivex {
 
 namespace {
 
-RegKey OpenKey(HKEY parent, const std::wstring& path, REGSAM access = KEY_QUERY_VALUE) {
+RegKey OpenKey(HKEY parent, const wchar_t* path, REGSAM access = KEY_QUERY_VALUE) {
     RegKey key;
-    if (RegOpenKeyExW(parent, path.c_str(), 0, access, key.Put()) != ERROR_SUCCESS) key.Release();
+    if (RegOpenKeyExW(parent, path, 0, access, key.Put()) != ERROR_SUCCESS) key.Release();
     return key;
 }
+
+RegKey OpenKey(HKEY parent, const std::wstring& path, REGSAM access = KEY_QUERY_VALUE) {
+    return OpenKey(parent, path.c_str(), access);
+}
+
+// "name\sub" in a stack buffer: the scan builds one such path for almost every class.
+// Subkey names hold at most 255 characters; a longer name (never enumerated) gets the heap path.
+class SubkeyPath {
+public:
+    SubkeyPath(const std::wstring& name, const wchar_t* sub) {
+        const size_t subLength = std::wcslen(sub);
+        if (name.size() + 1 + subLength < kCapacity) {
+            std::wmemcpy(buffer_, name.data(), name.size());
+            buffer_[name.size()] = L'\\';
+            std::wmemcpy(buffer_ + name.size() + 1, sub, subLength + 1);
+            text_ = buffer_;
+        } else {
+            spill_ = name + L"\\" + sub;
+            text_ = spill_.c_str();
+        }
+    }
+    SubkeyPath(const SubkeyPath&) = delete;
+    SubkeyPath& operator=(const SubkeyPath&) = delete;
+    const wchar_t* c_str() const { return text_; }
+
+private:
+    static constexpr size_t kCapacity = 300;
+    wchar_t buffer_[kCapacity];
+    std::wstring spill_;
+    const wchar_t* text_ = nullptr;
+};
 
 std::wstring ExpandEnvironment(const std::wstring& text) {
     const DWORD needed = ExpandEnvironmentStringsW(text.c_str(), nullptr, 0);
@@ -48,16 +81,16 @@ std::vector<std::wstring> SubkeyNames(HKEY key) {
 }
 
 // One class: reads what the catalogue needs, or returns false when the class is not a catalogued control.
+// Every registry call is a round trip to the Wine server, so each read is one open, one query and one close,
+// and nothing is read that the catalogue will not use.
 struct ClassReader {
     HKEY clsid;
     FileExistenceCache* files; // null: test each file afresh
+    const Catalogue& catalogue;
 
     bool ReadControl(const std::wstring& name, ControlRecord& record, bool resolveSystemFolder) {
         // One failed open costs one round trip: most classes stop here.
-        {
-            RegKey control = OpenKey(clsid, name + L"\\Control");
-            if (!control) return false;
-        }
+        if (!OpenKey(clsid, SubkeyPath(name, L"Control").c_str())) return false;
         RegKey cls = OpenKey(clsid, name);
         if (!cls) return false;
         record.ClassId = name;
@@ -68,26 +101,19 @@ struct ClassReader {
 
     // From the TypeLIB requirement on; serverPath, when given, was read already.
     bool ReadRest(HKEY cls, ControlRecord& record, bool resolveSystemFolder, const std::wstring* serverPath) {
-        {
-            RegKey typeLib = OpenKey(cls, L"TypeLIB");
-            if (!typeLib) return false;
-            record.TypeLibId.clear();
-            ReadRegText(typeLib.Get(), nullptr, record.TypeLibId);
-            if (record.TypeLibId.empty()) return false;
-        }
+        record.TypeLibId.clear();
+        if (!ReadSubkeyText(cls, L"TypeLIB", record.TypeLibId) || record.TypeLibId.empty()) return false;
         if (serverPath) {
             record.ServerPath = *serverPath;
         } else {
-            RegKey server = OpenKey(cls, L"InProcServer32");
-            if (!server) return false;
             record.ServerPath.clear();
-            ReadRegText(server.Get(), nullptr, record.ServerPath);
+            if (!ReadSubkeyText(cls, L"InProcServer32", record.ServerPath)) return false;
         }
+        // The version only selects the library's name, which AddControlToList looks up for the first
+        // control of a library alone; for the others it stays empty and the three requests are saved.
         record.Version.clear();
-        {
-            RegKey version = OpenKey(cls, L"Version");
-            if (version) ReadRegText(version.Get(), nullptr, record.Version);
-        }
+        if (catalogue.FindNodeByKey(record.ClassId) == 0 && catalogue.FindNodeByTag(record.TypeLibId) == 0)
+            ReadSubkeyText(cls, L"Version", record.Version);
         // A path without a drive is taken relative to the system folder on that platform generation only.
         if (resolveSystemFolder && OsIsMajor5() && (record.ServerPath.size() < 2 || record.ServerPath[1] != L':'))
             record.ServerPath = SystemFolder() + record.ServerPath;
@@ -99,6 +125,15 @@ struct ClassReader {
         record.Status = exists ? kStatusRegistered : kStatusMissing;
         return true;
     }
+
+    // The default value of the subkey into text (left as it is when the value is absent);
+    // false when the subkey does not exist.
+    static bool ReadSubkeyText(HKEY cls, const wchar_t* subkey, std::wstring& text) {
+        RegKey key = OpenKey(cls, subkey);
+        if (!key) return false;
+        ReadRegText(key.Get(), nullptr, text);
+        return true;
+    }
 };
 
 void Report(Catalogue& catalogue, const std::wstring& title, const Error& e) {
@@ -108,29 +143,32 @@ void Report(Catalogue& catalogue, const std::wstring& title, const Error& e) {
 } // namespace
 
 bool ReadRegText(HKEY key, const wchar_t* valueName, std::wstring& text) {
-    // Most values fit the first buffer, so a read is one round trip.
-    std::vector<BYTE> data(520);
+    // Most values fit the stack buffer, so a read is one round trip and no allocation.
+    constexpr DWORD kStackBytes = 1024;
+    constexpr DWORD kPad = 4; // zeros after the data: an odd byte keeps its own character, a short number reads as 0
+    BYTE stackData[kStackBytes + kPad];
+    std::vector<BYTE> heapData;
+    BYTE* data = stackData;
     DWORD type = 0;
-    DWORD size = static_cast<DWORD>(data.size() - 2);
-    LONG rc = RegQueryValueExW(key, valueName, nullptr, &type, data.data(), &size);
+    DWORD size = kStackBytes;
+    LONG rc = RegQueryValueExW(key, valueName, nullptr, &type, data, &size);
     for (int attempt = 0; rc == ERROR_MORE_DATA && attempt < 4; ++attempt) {
-        data.assign(size + 2u, 0);
-        rc = RegQueryValueExW(key, valueName, nullptr, &type, data.data(), &size);
+        heapData.assign(size + kPad, 0);
+        data = heapData.data();
+        rc = RegQueryValueExW(key, valueName, nullptr, &type, data, &size);
     }
     if (rc != ERROR_SUCCESS) return false;
-    data.resize(size);
-    data.push_back(0); // an odd byte keeps its own character
-    data.push_back(0);
-    data.push_back(0);
+    std::memset(data + size, 0, kPad);
     switch (type) {
     case REG_SZ:
     case REG_EXPAND_SZ:
     case REG_MULTI_SZ: {
         const size_t chars = (size + 1) / 2;
-        std::wstring raw(chars, L'\0');
-        for (size_t i = 0; i < chars; ++i)
-            raw[i] = static_cast<wchar_t>(data[2 * i] | (data[2 * i + 1] << 8));
-        text = CutAtNul(raw);
+        size_t length = 0; // up to the first NUL
+        while (length < chars && (data[2 * length] | data[2 * length + 1]) != 0) ++length;
+        text.resize(length);
+        for (size_t i = 0; i < length; ++i)
+            text[i] = static_cast<wchar_t>(data[2 * i] | (data[2 * i + 1] << 8));
         if (type == REG_EXPAND_SZ) text = ExpandEnvironment(text);
         return true;
     }
@@ -164,7 +202,7 @@ void PopulateList(Catalogue& catalogue, ScanObserver* observer) {
     if (observer) observer->ScanStarted(count);
 
     FileExistenceCache files;
-    ClassReader reader{clsid.Get(), &files};
+    ClassReader reader{clsid.Get(), &files, catalogue};
     ControlRecord record;
     for (int i = 0; i < count; ++i) {
         try {
@@ -185,22 +223,22 @@ void AddControlsForFile(Catalogue& catalogue, const std::wstring& path, ScanObse
     if (!clsid) return;
     const std::vector<std::wstring> names = SubkeyNames(clsid.Get());
     if (observer) observer->ScanStarted(static_cast<int>(names.size()));
-    ClassReader reader{clsid.Get(), nullptr};
+    ClassReader reader{clsid.Get(), nullptr, catalogue};
     ControlRecord record;
+    std::wstring server;
     auto addIfServedByFile = [&](const std::wstring& name) {
-        std::wstring server;
+        // All conditions must hold and reading has no side effect, so the cheapest test goes first:
+        // one failed open dismisses a class that is not a control.
+        if (!OpenKey(clsid.Get(), SubkeyPath(name, L"Control").c_str())) return;
+        server.clear();
         {
-            RegKey serverKey = OpenKey(clsid.Get(), name + L"\\InProcServer32");
+            RegKey serverKey = OpenKey(clsid.Get(), SubkeyPath(name, L"InProcServer32").c_str());
             if (!serverKey) return;
             ReadRegText(serverKey.Get(), nullptr, server);
         }
         if (!EqualsNoCase(server, path) || catalogue.FindNodeByKey(name) != 0) return;
         RegKey cls = OpenKey(clsid.Get(), name);
         if (!cls) return;
-        {
-            RegKey control = OpenKey(cls.Get(), L"Control");
-            if (!control) return;
-        }
         record.ClassId = name;
         record.DisplayName.clear();
         ReadRegText(cls.Get(), nullptr, record.DisplayName);
