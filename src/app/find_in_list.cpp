@@ -24,7 +24,16 @@ void FindInListDialog::Open(HWND owner) {
         return;
     }
     CreateModeless(IDD_FINDINLIST, owner);
-    if (Handle()) ShowWindow(Handle(), SW_SHOW);
+    if (!Handle()) return;
+    // Centred over the main window, so it does not cover the start of the tree.
+    RECT own{}, main{};
+    GetWindowRect(Handle(), &own);
+    if (owner && GetWindowRect(owner, &main)) {
+        const int x = main.left + ((main.right - main.left) - (own.right - own.left)) / 2;
+        const int y = main.top + ((main.bottom - main.top) - (own.bottom - own.top)) / 2;
+        SetWindowPos(Handle(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    ShowWindow(Handle(), SW_SHOW);
 }
 
 std::wstring FindInListDialog::SearchText() const {

@@ -295,6 +295,29 @@ TEST_F(MainWindowTest, FindNextFollowsInsertionOrderWrapsAndRemembersTexts) {
     EXPECT_TRUE(desktop.messages.empty());
 }
 
+TEST_F(MainWindowTest, KeysReachTheFindWindowThroughTheLoopFilterAndEscCloses) {
+    Start();
+    MSG ctrlF{hwnd, WM_KEYDOWN, 'F', 0, 0, {}};
+    BYTE keys[256] = {};
+    keys[VK_CONTROL] = 0x80;
+    SetKeyboardState(keys);
+    EXPECT_TRUE(window->PreTranslate(ctrlF)); // the accelerator
+    keys[VK_CONTROL] = 0;
+    SetKeyboardState(keys);
+    FindInListDialog& find = window->FindWindow();
+    ASSERT_TRUE(find.IsOpen());
+    HWND combo = GetDlgItem(find.Handle(), IDC_FIND_TXTFIND);
+    HWND edit = FindWindowExW(combo, nullptr, L"Edit", nullptr);
+    ASSERT_NE(edit, nullptr);
+    find.SetSearchText(L"beta");
+    MSG enter{edit, WM_KEYDOWN, VK_RETURN, 0, 0, {}};
+    EXPECT_TRUE(window->PreTranslate(enter));
+    EXPECT_EQ(SelectedText(0), L"Beta Control");
+    MSG escape{edit, WM_KEYDOWN, VK_ESCAPE, 0, 0, {}};
+    EXPECT_TRUE(window->PreTranslate(escape));
+    EXPECT_FALSE(find.IsOpen());
+}
+
 TEST_F(MainWindowTest, ExitPathStoresTheLayoutInTwipsDeletesTempFilesAndEnds) {
     Start();
     SetWindowPos(hwnd, nullptr, 150, 120, 640, 480, SWP_NOZORDER);

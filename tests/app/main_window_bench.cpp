@@ -1,0 +1,168 @@
+// Times the main window's start-up on a synthetic registry: from process start to the first node clicked.
+// Not a test (speed is never checked by a timed test); run by hand or by scripts, one size per process:
+//
+//   main_window_bench --bench-startup N [--controls PERCENT] [--splash 0|1]
+//   main_window_bench --splash-shot SECONDS     (shows the splash window mid-scan, for scripts/screenshot.sh)
+//
+// The classes go into a scratch HKEY_CLASSES_ROOT (the scan benchmark's sandbox and filler), the settings
+// into a scratch HKEY_CURRENT_USER, so nothing of the prefix is read or changed.
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cwchar>
+#include <string>
+
+#include "app/catalogue_scan.h"
+#include "app/main_window.h"
+#include "bench_registry.h"
+#include "common/handles.h"
+#include "common/paths.h"
+#include "common/text.h"
+#include "common/winutil.h"
+#include "registry/settings.h"
+
+namespace {
+
+double NowMs() {
+    static const double frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return static_cast<double>(f.QuadPart);
+    }();
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return static_cast<double>(now.QuadPart) * 1000.0 / frequency;
+}
+
+// Milliseconds since this process was created.
+double SinceProcessStartMs() {
+    FILETIME created{}, exited{}, kernel{}, user{}, now{};
+    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+    GetSystemTimeAsFileTime(&now);
+    auto value = [](const FILETIME& t) { return (static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+    return static_cast<double>(value(now) - value(created)) / 10000.0;
+}
+
+// HKEY_CURRENT_USER of this process redirected to a scratch key (the settings store writes lasting keys), removed afterwards.
+class SettingsSandbox {
+public:
+    SettingsSandbox() {
+        path_ = L"Software\\NivexBenchSettings\\" + std::to_wstring(GetCurrentProcessId());
+        RegCreateKeyExW(HKEY_CURRENT_USER, path_.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                        &key_, nullptr);
+        if (key_) RegOverridePredefKey(HKEY_CURRENT_USER, key_);
+    }
+    ~SettingsSandbox() {
+        RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+        if (key_) RegCloseKey(key_);
+        RegDeleteTreeW(HKEY_CURRENT_USER, path_.c_str());
+    }
+    bool Ok() const { return key_ != nullptr; }
+
+private:
+    std::wstring path_;
+    HKEY key_ = nullptr;
+};
+
+// The splash window as the first scan shows it, held for a screenshot.
+int SplashShot(int seconds) {
+    nivex::SplashWindow splash;
+    splash.Show([] {});
+    splash.SetProgressMaximum(1000);
+    splash.SetProgress(420);
+    splash.SetStatus(L"Microsoft Web Browser");
+    const DWORD end = GetTickCount() + static_cast<DWORD>(seconds) * 1000;
+    while (GetTickCount() < end) {
+        nivex::PumpPendingMessages();
+        Sleep(20);
+    }
+    splash.Close();
+    return 0;
+}
+
+int Usage() {
+    std::fprintf(stderr, "usage: main_window_bench --bench-startup N [--controls PERCENT] [--splash 0|1]\n"
+                         "       main_window_bench --splash-shot SECONDS\n");
+    return 2;
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    const double enteredMs = SinceProcessStartMs();
+    if (argc == 3 && std::wstring(argv[1]) == L"--splash-shot") return SplashShot(static_cast<int>(std::wcstol(argv[2], nullptr, 10)));
+    int classes = 0;
+    double percent = 100.0 / 3.0;
+    bool splash = true;
+    for (int i = 1; i < argc; ++i) {
+        const std::wstring arg = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (arg == L"--bench-startup" && hasValue) classes = static_cast<int>(std::wcstol(argv[++i], nullptr, 10));
+        else if (arg == L"--controls" && hasValue) percent = std::wcstod(argv[++i], nullptr);
+        else if (arg == L"--splash" && hasValue) splash = std::wcstol(argv[++i], nullptr, 10) != 0;
+        else return Usage();
+    }
+    if (classes < 1 || classes > 200000 || !(percent >= 0 && percent <= 100)) return Usage();
+
+    try {
+        nivex::SetProgramFolder(nivex::ExecutableFolder());
+        nivex::SetSystemFolder(nivex::QuerySystemDirectory());
+        nivex::bench::RemoveStaleSandboxes();
+        nivex::bench::ServerFiles files(300);
+        nivex::bench::ClassesSandbox classesSandbox;
+        SettingsSandbox settings;
+        if (!settings.Ok()) throw nivex::bench::BenchError("cannot make the settings sandbox");
+        nivex::SaveSetting(nivex::kSectionOptions, nivex::kKeyShowSplash, splash ? L"1" : L"0");
+        nivex::SaveSetting(nivex::kSectionOptions, nivex::kKeyPlaySounds, L"0");
+        nivex::SaveSetting(nivex::kSectionAppearence, nivex::kKeyWindowWidth, L"12000");
+        nivex::SaveSetting(nivex::kSectionAppearence, nivex::kKeyWindowHeight, L"9000");
+
+        const int controls = static_cast<int>(std::lround(classes * percent / 100.0));
+        double start = NowMs();
+        const nivex::bench::FillExpectation expect =
+            nivex::bench::Fill({classes, controls, static_cast<std::uint64_t>(classes)}, files, [](int) {});
+        const double fillMs = NowMs() - start;
+
+        // The window's start-up: splash, layout, the scan into the trees, and the click on the first node.
+        start = NowMs();
+        nivex::MainWindow window;
+        window.SetEndProcess([] {});
+        if (!window.Load()) throw nivex::bench::BenchError("the main window could not be created");
+        const double loadMs = NowMs() - start;
+
+        // Its parts, measured again on the same registry: the scan alone and the trees alone.
+        nivex::Catalogue catalogue;
+        catalogue.SetErrorSink([](const std::wstring&, const std::wstring&, long, const std::wstring&) {});
+        start = NowMs();
+        nivex::PopulateList(catalogue);
+        const double scanMs = NowMs() - start;
+        start = NowMs();
+        window.RebuildTrees();
+        const double treesMs = NowMs() - start;
+        const int items = static_cast<int>(SendMessageW(window.Tree(0), TVM_GETCOUNT, 0, 0));
+
+        const bool right = window.Model().controls == expect.controls && window.Model().libraries == expect.libraries &&
+                           window.Model().missing == expect.missingLibraries &&
+                           items == expect.controls + expect.libraries;
+        std::printf("main window start-up, %d classes (%d controls in %d libraries, %d missing), splash %s\n", classes,
+                    window.Model().controls, window.Model().libraries, window.Model().missing, splash ? "on" : "off");
+        std::printf("  process start to main():            %8.1f ms\n", enteredMs);
+        std::printf("  filling the scratch registry:       %8.1f ms (not counted)\n", fillMs);
+        std::printf("  Load() to the first node clicked:   %8.1f ms\n", loadMs);
+        std::printf("  process start to first node (net):  %8.1f ms\n", enteredMs + loadMs);
+        std::printf("    of which: scan alone %.1f ms, tree controls alone %.1f ms (%d items)\n", scanMs, treesMs, items);
+        std::printf("| %d | %d | %.0f ms | %.0f ms | %.0f ms | %.0f ms |\n", classes, window.Model().controls,
+                    enteredMs + loadMs, scanMs, treesMs, loadMs - scanMs - treesMs);
+        if (!right) {
+            std::printf("  WRONG RESULT: filled %d controls in %d libraries, %d missing; the trees hold %d items\n",
+                        expect.controls, expect.libraries, expect.missingLibraries, items);
+            return 1;
+        }
+        return 0;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "main_window_bench: %s\n", e.what());
+        return 1;
+    }
+}
