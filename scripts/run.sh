@@ -33,6 +33,10 @@ report=$build/demo-report.htm
 echo "HTML report: $report"
 
 if [ -n "${DISPLAY:-}" ] && [ -f "$build/bin/nivex.exe" ]; then
-  echo "== Starting the main window"
-  "$NIVEX_WINE" "$build/bin/nivex.exe"
+  echo "== Starting the main window (the script ends when Nivex is closed)"
+  code=0
+  "$NIVEX_WINE" "$build/bin/nivex.exe" || code=$?
+  [ "$code" -eq 0 ] || echo "nivex.exe ended with exit code $code"
+else
+  echo "No display: scripts/screenshot.sh shows the main window under Xvfb (pictures in build/screenshots/)."
 fi

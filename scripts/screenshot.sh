@@ -27,7 +27,7 @@ wine_reg() { "$NIVEX_WINE" reg "$@" >/dev/null 2>&1; }
 
 # A demo prefix of our own when scripts/run.sh has not made one: the fixture controls, one of them
 # with its server file deleted afterwards so that the catalogue shows a missing file.
-if [ -z "${NIVEX_PREFIX:-}" ] && [ ! -f "$prefix/.nivex-demo" ] && [ -f "$build/fixtures/fixture_control.ocx" ]; then
+if [ -z "${NIVEX_PREFIX:-}" ] && [ -f "$build/fixtures/fixture_control.ocx" ]; then
   folder="$prefix/drive_c/Program Files/Velmora Demo"
   mkdir -p "$folder"
   if [ ! -f "$folder/VelmoraDemo.ocx" ]; then
