@@ -28,7 +28,7 @@ fi
 source scripts/wine-env.sh "$PWD/build/windows/wineprefix"
 nivex_wine_prefix_ready
 # Keep one wineserver for the whole run instead of one per test.
-"$NIVEX_WINESERVER" -p 60 || true
+"$NIVEX_WINESERVER" -p60 || true
 # Start Wine's own services once before tests run in parallel: two programs that are the first of a
 # session with a display can hang at exit.
 "$NIVEX_WINE" cmd.exe /c exit >/dev/null 2>&1 || true
