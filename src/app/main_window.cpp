@@ -124,14 +124,17 @@ public:
     }
 
     void ClassDone(int index, const std::wstring& lastName) override {
+        last_ = index;
+        lastName_ = lastName;
         if (index % 20 == 0) window_.statusBar_.SetText(kPanelStatus, lastName);
         // Drawing and message pumping at most every few dozen milliseconds, never per class.
         if (!pump_.Tick()) return;
         Show(index, lastName);
     }
 
-    void ScanFinished() override {}
+    void ScanFinished() override { Show(last_, lastName_); }
 
+private:
     void Show(int index, const std::wstring& lastName) {
         if (splash_) {
             window_.splash_.SetProgress(index);
@@ -141,9 +144,10 @@ public:
         window_.ShowCounts();
     }
 
-private:
     MainWindow& window_;
     bool splash_;
+    int last_ = 0;
+    std::wstring lastName_;
     ThrottledPump pump_{40};
 };
 
@@ -169,7 +173,6 @@ MainWindow::~MainWindow() {
 }
 
 bool MainWindow::Load() {
-    loading_ = true;
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_TREEVIEW_CLASSES | ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES |
                                                         ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
@@ -192,10 +195,7 @@ bool MainWindow::Load() {
     // The window is created at the default place; the stored layout is applied before it is first shown.
     Create(WS_EX_CONTROLPARENT, kMainClass, kTitle, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, TwipsToPixelsX(100),
            TwipsToPixelsY(100), TwipsToPixelsX(8000), TwipsToPixelsY(6000), nullptr, menu_);
-    if (!Handle()) {
-        loading_ = false;
-        return false;
-    }
+    if (!Handle()) return false;
     taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
     catalogue_.SetErrorSink([this](const std::wstring& procedure, const std::wstring& title, long number,
                                    const std::wstring& description) {
@@ -245,7 +245,6 @@ bool MainWindow::Load() {
     PumpPendingMessages();
     NodeClick(visibleTree_);
     SetFocus(Tree(visibleTree_));
-    loading_ = false;
     return true;
 }
 
@@ -416,9 +415,10 @@ void MainWindow::Layout() {
     in.innerWidth = PixelsToTwipsX(client.right);
     in.innerHeight = PixelsToTwipsY(client.bottom);
     in.toolbarHeight = PixelsToTwipsY(toolbarPixels);
-    in.toolbarVisible = IsWindowVisible(fraToolbar_) != FALSE;
+    // By the style bit: the window itself may not be shown yet.
+    in.toolbarVisible = (GetWindowLongPtrW(fraToolbar_, GWL_STYLE) & WS_VISIBLE) != 0;
     in.statusBarHeight = PixelsToTwipsY(statusBar_.Height());
-    in.statusBarVisible = IsWindowVisible(statusBar_.Handle()) != FALSE;
+    in.statusBarVisible = (GetWindowLongPtrW(statusBar_.Handle(), GWL_STYLE) & WS_VISIBLE) != 0;
     const MainLayout layout = ComputeMainLayout(in);
     Move(fraToolbar_, ToPixels(layout.toolbarFrame));
     Move(tlbMain_, ToPixels(layout.toolbar));
@@ -497,6 +497,7 @@ void MainWindow::RebuildTrees() {
 void MainWindow::PopulateList(bool showSplash) {
     if (busy_) return;
     busy_ = true;
+    HWND focus = GetFocus();
     // The trees are frozen for the whole scan; the hourglass shows while busy (WM_SETCURSOR).
     for (auto& tree : tvMain_) SendMessageW(tree.Handle(), WM_SETREDRAW, FALSE, 0);
     SetCursor(LoadCursorW(nullptr, IDC_WAIT));
@@ -524,7 +525,6 @@ void MainWindow::PopulateList(bool showSplash) {
 
     ScanProgress progress(*this, showSplash);
     nivex::PopulateList(catalogue_, &progress);
-    progress.Show(catalogue_.Tree(0).Capacity() > 0 ? pgStatus_.Maximum() - 1 : 0, L"");
 
     RebuildTrees();
     CatalogueTree& lost = catalogue_.Tree(Catalogue::kMissing);
@@ -560,6 +560,8 @@ void MainWindow::PopulateList(bool showSplash) {
     PlaySoundRelative(kSoundRefresh);
     EnableWindow(tlbMain_, TRUE);
     SetTopMenusEnabled(true);
+    // Disabling the tree took the focus away; give it back where it was.
+    if (focus && IsWindow(focus) && (focus == Handle() || IsChild(Handle(), focus)) && IsWindowVisible(focus)) SetFocus(focus);
     POINT pt{};
     GetCursorPos(&pt);
     SetCursorPos(pt.x, pt.y); // lets the arrow come back at once
@@ -828,7 +830,7 @@ void MainWindow::ExitPath() {
 }
 
 bool MainWindow::AddTrayIcon() {
-    if (trayIcon_) return true;
+    if (trayAdded_) return true;
     HICON small = nullptr;
     ExtractIconExW(ExecutablePath().c_str(), 0, nullptr, &small, 1);
     if (!small) small = static_cast<HICON>(smallIcon_.Get() ? CopyIcon(static_cast<HICON>(smallIcon_.Get())) : nullptr);
@@ -846,19 +848,21 @@ bool MainWindow::AddTrayIcon() {
         if (small) DestroyIcon(small);
         return false;
     }
-    trayIcon_ = small ? small : reinterpret_cast<HICON>(1);
+    trayIcon_ = small;
+    trayAdded_ = true;
     return true;
 }
 
 void MainWindow::DeleteTrayIcon() {
-    if (!trayIcon_) return;
+    if (!trayAdded_) return;
     NOTIFYICONDATAW data{};
     data.cbSize = sizeof(data);
     data.hWnd = Handle();
     data.uID = kTrayId;
     Shell_NotifyIconW(NIM_DELETE, &data);
-    if (trayIcon_ != reinterpret_cast<HICON>(1)) DestroyIcon(trayIcon_);
+    if (trayIcon_) DestroyIcon(trayIcon_);
     trayIcon_ = nullptr;
+    trayAdded_ = false;
 }
 
 void MainWindow::MinimizeToTray() {

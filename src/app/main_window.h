@@ -165,7 +165,6 @@ private:
     int visibleTree_ = 0;
     int activeList_ = 0;
     bool busy_ = false;
-    bool loading_ = false;
     bool inTray_ = false;
     bool previewBeforeTray_ = false;
     bool missing_ = false;
@@ -173,6 +172,7 @@ private:
     bool suppressSelection_ = false;
     int windowState_ = 0; // stored state applied when the window is first shown
     HICON trayIcon_ = nullptr;
+    bool trayAdded_ = false;
     UINT taskbarCreated_ = 0;
 
     SplashWindow splash_;

@@ -451,6 +451,29 @@ TEST_F(MainWindowTest, ShellCommandsUseTheStatusPath) {
     EXPECT_EQ(propertiesOpened, (std::vector<std::wstring>{deltaPath, deltaPath}));
 }
 
+TEST_F(MainWindowTest, PreviewToggleAndSaveGoToTheSelectedControlsBitmap) {
+    SaveSetting(kSectionAppearence, kKeyShowToolboxPreview, L"1");
+    Start();
+    BitmapPreview& preview = BitmapPreview::Instance();
+    EXPECT_TRUE(preview.IsVisible()); // open after start-up as stored, menu item checked
+    EXPECT_EQ(GetMenuState(window->MenuBar(), mnuToolboxBitmapPreview, MF_BYCOMMAND) & MF_CHECKED, static_cast<UINT>(MF_CHECKED));
+    Command(mnuToolboxBitmapPreview);
+    EXPECT_FALSE(preview.IsVisible());
+    EXPECT_EQ(GetMenuState(window->MenuBar(), mnuToolboxBitmapPreview, MF_BYCOMMAND) & MF_CHECKED, 0u);
+    EXPECT_EQ(Setting(kSectionAppearence, kKeyShowToolboxPreview), L"0");
+    Command(mnuToolboxBitmapPreview);
+    EXPECT_TRUE(preview.IsVisible());
+    preview.CloseByUser(); // its close box unchecks the item
+    EXPECT_EQ(GetMenuState(window->MenuBar(), mnuToolboxBitmapPreview, MF_BYCOMMAND) & MF_CHECKED, 0u);
+
+    Command(mnuSaveToolboxBitmap); // the dialog is cancelled: nothing written
+    ASSERT_EQ(desktop.fileDialogs.size(), 1u);
+    EXPECT_EQ(desktop.fileDialogs[0].title, L"Save File As");
+    SelectControl(L"Gamma Control"); // a missing file: nothing to save
+    Command(mnuSaveToolboxBitmap);
+    EXPECT_EQ(desktop.fileDialogs.size(), 1u);
+}
+
 TEST_F(MainWindowTest, ExpandAndCollapseAllNodes) {
     Start();
     ui::TreeView view(window->Tree(0));
