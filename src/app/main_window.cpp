@@ -3,6 +3,7 @@
 #include <windowsx.h>
 #include <shellapi.h>
 
+#include <chrono>
 #include <cwchar>
 #include <cwctype>
 
@@ -524,9 +525,14 @@ void MainWindow::PopulateList(bool showSplash) {
     PumpPendingMessages();
 
     ScanProgress progress(*this, showSplash);
+    using Clock = std::chrono::steady_clock;
+    const auto scanStart = Clock::now();
     nivex::PopulateList(catalogue_, &progress);
-
+    const auto treesStart = Clock::now();
     RebuildTrees();
+    const auto end = Clock::now();
+    scanTimes_ = {std::chrono::duration<double, std::milli>(treesStart - scanStart).count(),
+                  std::chrono::duration<double, std::milli>(end - treesStart).count()};
     CatalogueTree& lost = catalogue_.Tree(Catalogue::kMissing);
     if (lost.FirstRoot() != 0) {
         lost.Select(lost.FirstRoot());

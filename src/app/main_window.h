@@ -77,6 +77,12 @@ public:
     int VisibleTree() const { return visibleTree_; }
     int ActiveList() const { return activeList_; }
     bool Busy() const { return busy_; }
+    // How long the last full scan took: the registry scan itself and filling the two tree controls.
+    struct ScanTimes {
+        double scanMs = 0;
+        double treesMs = 0;
+    };
+    const ScanTimes& LastScanTimes() const { return scanTimes_; }
     bool InTray() const { return inTray_; }
     HTREEITEM TreeItem(int treeIndex, int node) const;
     FindInListDialog& FindWindow() { return findDialog_; }
@@ -175,6 +181,7 @@ private:
     bool trayAdded_ = false;
     UINT taskbarCreated_ = 0;
 
+    ScanTimes scanTimes_;
     SplashWindow splash_;
     FindInListDialog findDialog_;
     TempFiles tempFiles_;
