@@ -2,11 +2,23 @@
 #include <windows.h>
 #include <objbase.h>
 
+#include <string>
+
 #include "app/command_line.h"
 #include "app/main_window.h"
+#include "app/resource.h"
 #include "app/startup.h"
 #include "common/desktop.h"
 #include "common/win32_desktop.h"
+
+namespace {
+// A text of the program's string table.
+std::wstring ResourceText(UINT id) {
+    const wchar_t* text = nullptr;
+    const int length = LoadStringW(GetModuleHandleW(nullptr), id, reinterpret_cast<LPWSTR>(&text), 0);
+    return length > 0 ? std::wstring(text, static_cast<size_t>(length)) : std::wstring();
+}
+} // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     using namespace nivex;
@@ -17,10 +29,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     const StartRequest request = ParseStartRequest(ArgumentsOf(GetCommandLineW()));
     if (request.mode != RunMode::Interactive) {
         // The one-shot register and unregister runs come with the registration work.
-        TheDesktop().Message(nullptr,
-                             L"Registering and unregistering from the command line is not available in this build of "
-                             L"Nivex.\r\nStart Nivex without \"/R\" or \"/U\" to open the main window.",
-                             L"Velmora Control Manager", MsgButtons::Ok, MsgIcon::Information);
+        TheDesktop().Message(nullptr, ResourceText(IDS_NOT_AVAILABLE), ResourceText(IDS_APP_TITLE), MsgButtons::Ok,
+                             MsgIcon::Information);
         return 2;
     }
     if (SingleInstanceCheck()) return 0;
