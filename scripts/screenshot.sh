@@ -145,13 +145,20 @@ wait_window() {
   return 1
 }
 
+# A window as the screen shows it, with whatever lies on top of it (the preview over the main window).
+shot() { # window-id file
+  local g
+  g=$(xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4} /Width:/ {w=$2} /Height:/ {h=$2} END {printf "%dx%d+%d+%d", w, h, x, y}')
+  import -window root -crop "$g" +repage "$2"
+}
+
 # The splash window, held mid-scan by the window tests' companion program.
 if [ -f "$build/bench/main_window_bench.exe" ]; then
   "$NIVEX_WINE" "$build/bench/main_window_bench.exe" --splash-shot 6 &
   splash_pid=$!
   if id=$(wait_window "Velmora Control Manager"); then
     sleep 1.5
-    import -window "$id" "$out/splash.png"
+    shot "$id" "$out/splash.png"
     echo "splash:  $out/splash.png"
   fi
   wait "$splash_pid" || true
@@ -180,8 +187,8 @@ if [ -n "$main" ]; then
   # Without a window manager Wine waits two seconds for a closed window to be withdrawn.
   xtest keys Escape
   sleep 3
-  import -window "$main" "$out/main.png" && echo "main:    $out/main.png"
+  shot "$main" "$out/main.png" && echo "main:    $out/main.png"
 fi
-[ -n "$preview" ] && import -window "$preview" "$out/preview.png" && echo "preview: $out/preview.png"
+[ -n "$preview" ] && shot "$preview" "$out/preview.png" && echo "preview: $out/preview.png"
 import -window root "$out/screen.png"
 echo "screen:  $out/screen.png"
