@@ -20,6 +20,9 @@ nivex_wine_prefix_ready() {
     if [ ! -f "$WINEPREFIX/.nivex-ready" ]; then
       DISPLAY= "$NIVEX_WINE" wineboot -i >/dev/null 2>&1 || true
       "$NIVEX_WINESERVER" -w
+      # Xvfb runs without a window manager: let Wine manage its own windows instead of waiting for one.
+      "$NIVEX_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
+      "$NIVEX_WINESERVER" -w
       touch "$WINEPREFIX/.nivex-ready"
     fi
   ) 9>"$WINEPREFIX.lock"
