@@ -1,6 +1,5 @@
 #include "common/text.h"
 
-#include <cwctype>
 
 namespace nivex {
 
@@ -88,23 +87,56 @@ std::wstring Utf8ToWide(std::string_view text) {
     return out;
 }
 
+namespace {
+// Simple case folding that does not depend on the C runtime's locale (which folds ASCII only under
+// some runtimes): ASCII, Latin-1, Latin Extended-A, Greek and Cyrillic capitals.
+wchar_t FoldLower(wchar_t ch) {
+    const unsigned c = static_cast<unsigned>(ch);
+    if (c < 0x80) return (c >= 'A' && c <= 'Z') ? static_cast<wchar_t>(c + 32) : ch;
+    if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<wchar_t>(c + 32);
+    if (c >= 0x100 && c <= 0x137 && c != 0x130 && (c % 2) == 0) return static_cast<wchar_t>(c + 1);
+    if (c >= 0x139 && c <= 0x148 && (c % 2) == 1) return static_cast<wchar_t>(c + 1);
+    if (c >= 0x14A && c <= 0x177 && (c % 2) == 0) return static_cast<wchar_t>(c + 1);
+    if (c == 0x178) return static_cast<wchar_t>(0xFF);
+    if (c >= 0x179 && c <= 0x17E && (c % 2) == 1) return static_cast<wchar_t>(c + 1);
+    if (c >= 0x391 && c <= 0x3A9 && c != 0x3A2) return static_cast<wchar_t>(c + 32);
+    if (c >= 0x410 && c <= 0x42F) return static_cast<wchar_t>(c + 32);
+    if (c >= 0x400 && c <= 0x40F) return static_cast<wchar_t>(c + 80);
+    return ch;
+}
+
+wchar_t FoldUpper(wchar_t ch) {
+    const unsigned c = static_cast<unsigned>(ch);
+    if (c < 0x80) return (c >= 'a' && c <= 'z') ? static_cast<wchar_t>(c - 32) : ch;
+    if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<wchar_t>(c - 32);
+    if (c == 0xFF) return static_cast<wchar_t>(0x178);
+    if (c >= 0x101 && c <= 0x137 && c != 0x131 && (c % 2) == 1) return static_cast<wchar_t>(c - 1);
+    if (c >= 0x13A && c <= 0x148 && (c % 2) == 0) return static_cast<wchar_t>(c - 1);
+    if (c >= 0x14B && c <= 0x177 && (c % 2) == 1) return static_cast<wchar_t>(c - 1);
+    if (c >= 0x17A && c <= 0x17E && (c % 2) == 0) return static_cast<wchar_t>(c - 1);
+    if (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2) return static_cast<wchar_t>(c - 32);
+    if (c >= 0x430 && c <= 0x44F) return static_cast<wchar_t>(c - 32);
+    if (c >= 0x450 && c <= 0x45F) return static_cast<wchar_t>(c - 80);
+    return ch;
+}
+} // namespace
+
 std::wstring ToLowerText(std::wstring_view text) {
     std::wstring out(text);
-    for (auto& ch : out) ch = static_cast<wchar_t>(std::towlower(static_cast<std::wint_t>(ch)));
+    for (auto& ch : out) ch = FoldLower(ch);
     return out;
 }
 
 std::wstring ToUpperText(std::wstring_view text) {
     std::wstring out(text);
-    for (auto& ch : out) ch = static_cast<wchar_t>(std::towupper(static_cast<std::wint_t>(ch)));
+    for (auto& ch : out) ch = FoldUpper(ch);
     return out;
 }
 
 bool EqualsNoCase(std::wstring_view a, std::wstring_view b) {
     if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (std::towlower(static_cast<std::wint_t>(a[i])) != std::towlower(static_cast<std::wint_t>(b[i]))) return false;
-    }
+    for (size_t i = 0; i < a.size(); ++i)
+        if (FoldLower(a[i]) != FoldLower(b[i])) return false;
     return true;
 }
 

@@ -21,6 +21,10 @@ TEST(Utf8, MalformedInputBecomesReplacementNotOverread) {
 TEST(TextHelpers, CaseTrimNulAndReplace) {
     EXPECT_TRUE(EqualsNoCase(L"C:\\Windows\\X.OCX", L"c:\\windows\\x.ocx"));
     EXPECT_FALSE(EqualsNoCase(L"abc", L"abcd"));
+    // Folding must not depend on the runtime's locale.
+    EXPECT_TRUE(EqualsNoCase(L"\u00c9T\u00c9 \u0160\u0410\u0401\u03a3", L"\u00e9t\u00e9 \u0161\u0430\u0451\u03c3"));
+    EXPECT_EQ(ToUpperText(L"stra\u00dfe \u00ff\u017e"), L"STRA\u00dfE \u0178\u017d");
+    EXPECT_FALSE(EqualsNoCase(L"\u00d7", L"\u00f7"));
     EXPECT_TRUE(StartsWithNoCase(L"/register", L"/R"));
     EXPECT_EQ(Trim(L"  a b \t"), L"a b");
     EXPECT_EQ(CutAtNul(std::wstring(L"ab\0cd", 5)), L"ab");
