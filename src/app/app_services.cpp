@@ -10,6 +10,7 @@
 namespace nivex {
 
 void PlaySoundRelative(const std::wstring& relativePath) {
+    if (relativePath.empty()) return;
     try {
         if (SettingNumber(kSectionOptions, kKeyPlaySounds) != 1) return;
         TheDesktop().PlaySoundFile(JoinPath(ProgramFolder(), relativePath));

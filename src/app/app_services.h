@@ -1,5 +1,6 @@
 #pragma once
-// Small services of the main window that other operations use: sounds and temporary files.
+// Small services that the main window and the operations share: sounds and temporary files.
+// No window here, so the registration flows and the console companion link it too.
 #include <string>
 #include <vector>
 

@@ -11,12 +11,10 @@ namespace {
 // Commands whose operations come with later work. One place: the menus, the toolbar, the tray menu
 // and every enabling rule consult it.
 const std::vector<int> kUnavailable = {
-    mnuRegisterControl, mnuUnregisterControl, mnuSearchForFile, mnuRemoveRegistryKeys,
-    mnuEditInformation, mnuTestInBrowser,     mnuReports,       mnuCompareFiles,
-    mnuDependency,      mnuOptions,           mnuHelpContents,  mnuHelpWithThis,
-    mnuNivexWebsite,    mnuBugReport,         mnuAbout,         mnuTrayRegisterControl,
-    mnuTrayUnregister,  mnuTrayAbout,         tbRegister,       tbUnregister,
-    tbSearchForFile,    tbRegistryRemove,     tbReports,        tbOptions,
+    mnuSearchForFile, mnuRemoveRegistryKeys, mnuEditInformation, mnuTestInBrowser, mnuReports,
+    mnuCompareFiles,  mnuDependency,         mnuHelpContents,    mnuHelpWithThis,  mnuNivexWebsite,
+    mnuBugReport,     mnuAbout,              mnuTrayAbout,       tbSearchForFile,  tbRegistryRemove,
+    tbReports,
 };
 
 const std::vector<ToolbarButtonInfo> kButtons = {

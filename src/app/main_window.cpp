@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cwchar>
 #include <cwctype>
+#include <utility>
 
 #include "app/catalogue_scan.h"
 #include "app/command_rules.h"
@@ -21,6 +22,8 @@
 #include "inspect/bitmap_preview.h"
 #include "inspect/details_panel.h"
 #include "inspect/path_split.h"
+#include "registration/reg_status_window.h"
+#include "registration/registration_commands.h"
 #include "registry/settings.h"
 
 namespace nivex {
@@ -105,6 +108,19 @@ void StoreSetting(HWND owner, const wchar_t* procedure, const wchar_t* section, 
         TheDesktop().Message(owner, ErrorInMessage(procedure, e), kTitle, MsgButtons::Ok, MsgIcon::Critical);
     }
 }
+
+// Runs a function when the scope ends, however it ends.
+template <class F>
+class AtScopeEnd {
+public:
+    explicit AtScopeEnd(F f) : f_(std::move(f)) {}
+    ~AtScopeEnd() { f_(); }
+    AtScopeEnd(const AtScopeEnd&) = delete;
+    AtScopeEnd& operator=(const AtScopeEnd&) = delete;
+
+private:
+    F f_;
+};
 
 } // namespace
 
@@ -226,8 +242,7 @@ bool MainWindow::Load() {
     CheckMenuItem(menu_, mnuShowStatusbar,
                   MF_BYCOMMAND | (SettingIsOn(kSectionAppearence, kKeyShowStatusbar) ? MF_UNCHECKED : MF_CHECKED));
     ToggleStatusbar();
-    if (SettingNumber(kSectionOptions, kKeyMinimizeToTray) == 1)
-        ModifyMenuW(menu_, mnuExit, MF_BYCOMMAND | MF_STRING, mnuExit, L"Minimize To Tray\tCtrl+Q");
+    if (SettingNumber(kSectionOptions, kKeyMinimizeToTray) == 1) SetExitCaption(L"Minimize To Tray");
 
     if (showSplash_) splash_.SetStatus(L"Loading Toolbar...");
     LoadToolbar();
@@ -359,6 +374,22 @@ void MainWindow::CreateToolbar() {
 void MainWindow::LoadToolbar() {
     CreateToolbar();
     Layout();
+}
+
+void MainWindow::SetExitCaption(const std::wstring& caption) {
+    // The text only: the item keeps its enabled state, and its shortcut stays shown.
+    std::wstring text = caption + L"\tCtrl+Q";
+    MENUITEMINFOW info{};
+    info.cbSize = sizeof(info);
+    info.fMask = MIIM_STRING;
+    info.dwTypeData = text.data();
+    SetMenuItemInfoW(menu_, mnuExit, FALSE, &info);
+    DrawMenuBar(Handle());
+}
+
+void MainWindow::OptionsApplied(const std::wstring& exitCaption) {
+    LoadToolbar();
+    SetExitCaption(exitCaption);
 }
 
 void MainWindow::ApplyStoredLayout() {
@@ -603,6 +634,7 @@ void MainWindow::NodeClick(int treeIndex) {
         // Only the preview reads the server file, and it maps it as data: no control code runs here.
         if (details.toolboxBitmapReached) BitmapPreview::Instance().DrawToolboxBitmap(details.toolboxBitmap);
         if (details.complete) statusBar_.SetText(kPanelStatus, details.resolvedPath);
+        else if (!catalogue_.Tree(treeIndex).IsValid(node)) statusBar_.SetText(kPanelStatus, L""); // no control, no file
         SetMissingState(DetailData(0, L"Status") == kStatusMissing);
     } catch (const Error& e) {
         TheDesktop().Message(Handle(), NumberDashDescription(e.Number(), e.Description()), kTitle, MsgButtons::Ok,
@@ -648,6 +680,7 @@ void MainWindow::SwitchDisplayMode(int index) {
 }
 
 void MainWindow::FindInList(const std::wstring& find, bool typeLib, bool control) {
+    if (busy_) return;
     try {
         const CatalogueTree& tree = catalogue_.Tree(visibleTree_);
         const int found = FindNextNode(tree, tree.Selected(), find, typeLib, control);
@@ -727,6 +760,11 @@ void MainWindow::OnCommand(int id) {
     case mnuControls1: SwitchDisplayMode(1); break;
     case mnuRefresh: PopulateList(false); break;
     case mnuRegEdit: TheDesktop().Execute(Handle(), L"open", L"regedit", L""); break;
+    case mnuOptions: frmOptions::Show(Handle(), this); break;
+    case mnuRegisterControl:
+    case mnuTrayRegisterControl: RegisterFromMenu(); break;
+    case mnuUnregisterControl: UnregisterSelected(); break;
+    case mnuTrayUnregister: UnregisterFromTray(); break;
     case mnuTrayOpenNivex: RestoreFromTray(false); break;
     case mnuTrayExit: ExitPath(); break;
     default: break;
@@ -783,6 +821,62 @@ void MainWindow::OpenProperties() {
     const std::wstring path = StatusPath();
     if (path.empty()) return;
     if (openProperties_) openProperties_(Handle(), path);
+}
+
+// ---- Registering and unregistering ----
+
+// While a flow's questions are up and its engine runs, the window is busy: no other command starts and
+// no search moves the selection that the catalogue update works on.
+
+void MainWindow::RegisterFromMenu() {
+    const std::wstring saved = PanelText(kPanelStatus);
+    statusBar_.SetText(kPanelStatus, kUpdatingListText);
+    busy_ = true;
+    RegOutcome outcome = RegOutcome::Cancelled;
+    {
+        AtScopeEnd done([this, &saved] {
+            busy_ = false;
+            statusBar_.SetText(kPanelStatus, saved);
+        });
+        outcome = RegisterCommand(catalogue_, Handle());
+    }
+    if (outcome == RegOutcome::Completed) ShowCatalogueChanges();
+}
+
+void MainWindow::UnregisterSelected() {
+    const std::wstring path = StatusPath();
+    if (path.empty()) return; // nothing selected: there is no file to unregister
+    // The command removes the library of the catalogue's selection: make it the one on screen.
+    HTREEITEM item = tvMain_[0].Selected();
+    catalogue_.Tree(Catalogue::kAll).Select(item ? static_cast<int>(tvMain_[0].Param(item)) : 0);
+    busy_ = true;
+    RegOutcome outcome = RegOutcome::Cancelled;
+    {
+        AtScopeEnd done([this] { busy_ = false; });
+        outcome = UnregisterSelectedCommand(catalogue_, path, Handle());
+    }
+    if (outcome == RegOutcome::Completed) ShowCatalogueChanges();
+    else ShowCounts();
+}
+
+void MainWindow::UnregisterFromTray() {
+    busy_ = true;
+    RegOutcome outcome = RegOutcome::Cancelled;
+    {
+        AtScopeEnd done([this] { busy_ = false; });
+        outcome = TrayUnregisterCommand(catalogue_, Handle());
+    }
+    if (outcome == RegOutcome::Completed) ShowCatalogueChanges();
+    else ShowCounts();
+}
+
+// After an operation added or removed nodes: the trees redrawn, the counts shown, and the details
+// following the selection when its node is gone.
+void MainWindow::ShowCatalogueChanges() {
+    RebuildTrees();
+    const CatalogueTree& visible = catalogue_.Tree(visibleTree_);
+    if (visible.Selected() == 0) SelectNode(visibleTree_, visible.FirstRoot());
+    ShowCounts();
 }
 
 void MainWindow::PopupFileMenuWithoutExit(POINT screen) {
@@ -1016,6 +1110,10 @@ bool MainWindow::PreTranslate(MSG& msg) {
     if (within(findDialog_.Handle()) && IsDialogMessageW(findDialog_.Handle(), &msg)) return true;
     HWND preview = BitmapPreview::Instance().Handle();
     if (within(preview) && IsDialogMessageW(preview, &msg)) return true;
+    if (frmOptions* options = frmOptions::Current())
+        if (within(options->Handle()) && IsDialogMessageW(options->Handle(), &msg)) return true;
+    if (frmRegStatus* status = frmRegStatus::Existing())
+        if (within(status->Handle()) && IsDialogMessageW(status->Handle(), &msg)) return true;
     if (within(Handle()) && accelerators_ && TranslateAcceleratorW(Handle(), accelerators_, &msg)) return true;
     return false;
 }

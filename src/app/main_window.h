@@ -17,10 +17,11 @@
 #include "app/ui_controls.h"
 #include "common/handles.h"
 #include "common/window.h"
+#include "registry/options_dialog.h"
 
 namespace nivex {
 
-class MainWindow final : public Window {
+class MainWindow final : public Window, public OptionsHost {
 public:
     // Status bar panels, by key.
     static constexpr int kPanelStatus = 0;  // "STATUS"
@@ -61,6 +62,8 @@ public:
     TempFiles& Temp() { return tempFiles_; }
     // The message loop's filter: modeless windows' keys and the accelerators. True when handled.
     bool PreTranslate(MSG& msg);
+    // The Options dialog's O&K: the toolbar rebuilt, the window laid out, the exit item's caption set.
+    void OptionsApplied(const std::wstring& exitCaption) override;
 
     // ---- What the window shows (tests, screenshots) ----
     HWND Tree(int index) const { return tvMain_[index ? 1 : 0].Handle(); }
@@ -136,6 +139,11 @@ private:
     void CopyData();
     void Explore();
     void OpenProperties();
+    void RegisterFromMenu();
+    void UnregisterSelected();
+    void UnregisterFromTray();
+    void ShowCatalogueChanges();
+    void SetExitCaption(const std::wstring& caption);
     void PopupFileMenuWithoutExit(POINT screen);
     void SelectNode(int treeIndex, int node);
     void FillDetails(const std::vector<std::pair<std::wstring, std::wstring>>& rows, int listIndex);

@@ -1,38 +1,26 @@
-// nivex.exe: start-up facts, the command line, the single-instance check, the main window and its message loop.
+// nivex.exe: start-up facts, the command line (a one-shot register or unregister run, or the main window),
+// the single-instance check, the main window and its message loop.
 #include <windows.h>
 #include <objbase.h>
 
-#include <string>
-
 #include "app/command_line.h"
 #include "app/main_window.h"
-#include "app/resource.h"
 #include "app/startup.h"
 #include "common/desktop.h"
 #include "common/win32_desktop.h"
-
-namespace {
-// A text of the program's string table.
-std::wstring ResourceText(UINT id) {
-    const wchar_t* text = nullptr;
-    const int length = LoadStringW(GetModuleHandleW(nullptr), id, reinterpret_cast<LPWSTR>(&text), 0);
-    return length > 0 ? std::wstring(text, static_cast<size_t>(length)) : std::wstring();
-}
-} // namespace
+#include "registration/reg_engine.h"
+#include "registration/registration_commands.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     using namespace nivex;
+    // Before anything loads a library: control servers must never be found in the current folder.
+    SetSafeDllSearch();
     static Win32Desktop desktop;
     SetDesktop(&desktop);
     InitStartupFacts();
 
     const StartRequest request = ParseStartRequest(ArgumentsOf(GetCommandLineW()));
-    if (request.mode != RunMode::Interactive) {
-        // The one-shot register and unregister runs come with the registration work.
-        TheDesktop().Message(nullptr, ResourceText(IDS_NOT_AVAILABLE), ResourceText(IDS_APP_TITLE), MsgButtons::Ok,
-                             MsgIcon::Information);
-        return 2;
-    }
+    if (request.mode != RunMode::Interactive) return RunOneShot(request.mode, request.path);
     if (SingleInstanceCheck()) return 0;
 
     // The shell's properties sheet and folder browsing want COM on this thread.

@@ -96,7 +96,3 @@
 #define tbProperties 1206
 #define tbReports 1207
 #define tbOptions 1208
-
-// String table
-#define IDS_APP_TITLE 2000
-#define IDS_NOT_AVAILABLE 2001

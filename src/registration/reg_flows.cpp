@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "app/app_services.h"
 #include "common/paths.h"
 #include "common/text.h"
 #include "inspect/path_split.h"
@@ -41,7 +42,7 @@ void ShowOutcome(RegOutcome outcome, int mode, const std::wstring& path, const R
     if (outcome == RegOutcome::Cancelled) return;
     const OutcomeText text = DescribeOutcome(outcome, mode, path, detail.reason);
     TheOutcomeDisplay().Show(text, owner);
-    PlaySoundIfOn(text.sound);
+    PlaySoundRelative(text.sound);
 }
 
 } // namespace
@@ -50,12 +51,6 @@ bool IsInSystemFolder(const std::wstring& path) {
     const std::wstring folder = GetFilePath(path);
     if (EqualsNoCase(folder, SystemFolder())) return true;
     return SystemFolder() != L"\\" && EqualsNoCase(NormalFolder(folder), NormalFolder(SystemFolder()));
-}
-
-void PlaySoundIfOn(const std::wstring& relativePath) {
-    if (relativePath.empty()) return;
-    if (SettingNumber(kSectionOptions, kKeyPlaySounds) != 1) return;
-    TheDesktop().PlaySoundFile(JoinPath(ProgramFolder(), relativePath));
 }
 
 RegOutcome RegisterControl(std::wstring& path, const FlowOptions& options) {

@@ -35,9 +35,6 @@ RegOutcome RegisterControl(std::wstring& path, const FlowOptions& options = {});
 // Unregisters path, deleting the file afterwards when that was chosen and the unregistration completed.
 RegOutcome UnregisterControl(const std::wstring& path, const FlowOptions& options = {});
 
-// Plays a sound file below the program folder (e.g. "Media\nivex_fail.wav") when "PlaySounds" is 1.
-void PlaySoundIfOn(const std::wstring& relativePath);
-
 // True when the path's folder is the System folder (compared without regard to case).
 bool IsInSystemFolder(const std::wstring& path);
 

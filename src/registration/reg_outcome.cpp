@@ -1,5 +1,6 @@
 #include "registration/reg_outcome.h"
 
+#include "app/app_services.h"
 #include "inspect/path_split.h"
 
 namespace nivex {
@@ -74,11 +75,11 @@ OutcomeText DescribeOutcome(RegOutcome outcome, int mode, const std::wstring& pa
         if (registering) {
             out.title = L"Registration Successful!";
             out.message = name + L" was successfully registered in the " + folder + L" directory.";
-            out.sound = kOutcomeSoundRegistered;
+            out.sound = kSoundRegistered;
         } else {
             out.title = L"Unregistration Successful!";
             out.message = name + L" was successfully Unregistered from the " + folder + L" directory.";
-            out.sound = kOutcomeSoundUnregistered;
+            out.sound = kSoundUnregistered;
         }
         return out;
     }
@@ -86,7 +87,7 @@ OutcomeText DescribeOutcome(RegOutcome outcome, int mode, const std::wstring& pa
     out.caption = L"Nivex - Failed";
     out.title = registering ? L"Registration Failed!" : L"Unregistration Failed!";
     out.message = (registering ? L"Registration of " : L"Unregistration of ") + name + L" failed.\n" + reason;
-    out.sound = kOutcomeSoundFailed;
+    out.sound = kSoundFailed;
     return out;
 }
 

@@ -52,10 +52,6 @@ struct OutcomeText {
 // detail: a reason that replaces the fixed one (load error, entry point's failure code); may be empty.
 OutcomeText DescribeOutcome(RegOutcome outcome, int mode, const std::wstring& path, const std::wstring& detail);
 
-inline const wchar_t* const kOutcomeSoundRegistered = L"Media\\nivex_regS.wav";
-inline const wchar_t* const kOutcomeSoundUnregistered = L"Media\\nivex_unregS.wav";
-inline const wchar_t* const kOutcomeSoundFailed = L"Media\\nivex_fail.wav";
-
 // Exit codes of the one-shot runs and of nivexcmd register/unregister: 0 Completed, 3 Cancelled,
 // 10 + the outcome's code for every failure (11 load failed ... 16 entry point failed).
 // 1 and 2 stay with the other commands (failed, bad usage).

@@ -13,86 +13,32 @@
 namespace nivex {
 namespace {
 
-bool StateOf(const std::vector<CommandState>& states, int id, bool* found = nullptr) {
+// The state a rule gives a command; nullopt-like -1 when the rule does not list it.
+int StateOf(const std::vector<CommandState>& states, int id) {
     for (const auto& s : states)
-        if (s.id == id) {
-            if (found) *found = true;
-            return s.enabled;
-        }
-    if (found) *found = false;
-    return false;
+        if (s.id == id) return s.enabled ? 1 : 0;
+    return -1;
 }
 
-TEST(CommandRules, LaterCommandsAreNeverEnabledByAnyRule) {
-    for (bool enable : {false, true}) {
-        for (const auto& s : MainControlStates(enable, 3)) {
-            if (!CommandAvailable(s.id)) {
-                EXPECT_FALSE(s.enabled) << s.id;
-            }
-        }
+TEST(CommandRules, CommandsOfLaterWorkAreNeverEnabledByAnyRule) {
+    for (bool flag : {false, true}) {
+        for (const auto& s : MainControlStates(flag, 3)) EXPECT_TRUE(CommandAvailable(s.id) || !s.enabled) << s.id;
+        for (const auto& s : MissingFileStates(flag)) EXPECT_TRUE(CommandAvailable(s.id) || !s.enabled) << s.id;
     }
-    for (bool missing : {false, true}) {
-        for (const auto& s : MissingFileStates(missing)) {
-            if (!CommandAvailable(s.id)) {
-                EXPECT_FALSE(s.enabled) << s.id;
-            }
-        }
-    }
-    // The commands of this build are available; the register family and the dialogs of later work are not.
-    for (int id : {mnuExplore, mnuPropertyPages, mnuCopyData, mnuExpandAll, mnuCollapseAll, mnuRefresh, mnuRegEdit,
-                   mnuFindInList, mnuExit, mnuToolbar, mnuShowStatusbar, mnuControls0, mnuControls1,
-                   mnuSaveToolboxBitmap, mnuToolboxBitmapPreview, tbRefresh, tbProperties, mnuTrayOpenNivex, mnuTrayExit})
+    EXPECT_EQ(StateOf(MissingFileStates(true), mnuSearchForFile), 0);
+    for (int id : {mnuRegisterControl, mnuUnregisterControl, mnuOptions, mnuTrayRegisterControl, mnuTrayUnregister,
+                   tbRegister, tbUnregister, tbOptions})
         EXPECT_TRUE(CommandAvailable(id)) << id;
-    for (int id : {mnuRegisterControl, mnuUnregisterControl, mnuSearchForFile, mnuRemoveRegistryKeys, mnuEditInformation,
-                   mnuTestInBrowser, mnuReports, mnuCompareFiles, mnuDependency, mnuOptions, mnuHelpContents,
-                   mnuHelpWithThis, mnuNivexWebsite, mnuBugReport, mnuAbout, mnuTrayRegisterControl, mnuTrayUnregister,
-                   mnuTrayAbout, tbRegister, tbUnregister, tbSearchForFile, tbRegistryRemove, tbReports, tbOptions})
-        EXPECT_FALSE(CommandAvailable(id)) << id;
 }
 
 TEST(CommandRules, MainControlsFollowTheFlagAndMissingControlsNeedMissingFiles) {
-    EXPECT_TRUE(StateOf(MainControlStates(true, 2), mnuRefresh));
-    EXPECT_TRUE(StateOf(MainControlStates(true, 2), mnuControls1));
-    EXPECT_FALSE(StateOf(MainControlStates(true, 0), mnuControls1));
-    EXPECT_TRUE(StateOf(MainControlStates(true, 0), mnuControls0));
+    EXPECT_EQ(StateOf(MainControlStates(true, 2), mnuControls1), 1);
+    EXPECT_EQ(StateOf(MainControlStates(true, 0), mnuControls1), 0);
+    EXPECT_EQ(StateOf(MainControlStates(true, 0), tbRegister), 1);
     for (const auto& s : MainControlStates(false, 5)) EXPECT_FALSE(s.enabled) << s.id;
-    // Exactly the listed items: Save Toolbox Bitmap and the Properties button belong to the missing state only.
-    bool found = true;
-    StateOf(MainControlStates(true, 1), mnuSaveToolboxBitmap, &found);
-    EXPECT_FALSE(found);
-    StateOf(MainControlStates(true, 1), tbProperties, &found);
-    EXPECT_FALSE(found);
-    StateOf(MainControlStates(true, 1), mnuExit, &found);
-    EXPECT_TRUE(found);
-}
-
-TEST(CommandRules, MissingStateSwapsTheFileCommands) {
-    const auto present = MissingFileStates(false);
-    const auto missing = MissingFileStates(true);
-    for (int id : {mnuPropertyPages, tbProperties, mnuSaveToolboxBitmap}) {
-        EXPECT_TRUE(StateOf(present, id)) << id;
-        EXPECT_FALSE(StateOf(missing, id)) << id;
-    }
-    bool found = false;
-    for (int id : {mnuRemoveRegistryKeys, tbRegistryRemove, mnuSearchForFile, tbSearchForFile, mnuUnregisterControl,
-                   tbUnregister, mnuTestInBrowser}) {
-        StateOf(missing, id, &found);
-        EXPECT_TRUE(found) << id; // listed, though greyed until their work lands
-    }
-}
-
-TEST(CommandRules, ToolbarButtonsMapToTheirCommandsAndImages) {
-    ASSERT_EQ(ToolbarButtons().size(), 8u);
-    EXPECT_STREQ(ToolbarButtons().front().key, L"REGISTER");
-    EXPECT_STREQ(ToolbarButtons().back().toolTip, L"Program Options");
-    EXPECT_EQ(ToolbarCommand(tbRefresh), mnuRefresh);
-    EXPECT_EQ(ToolbarCommand(tbProperties), mnuPropertyPages);
-    EXPECT_EQ(ToolbarCommand(12345), 0);
-    for (const auto& b : ToolbarButtons()) EXPECT_GE(ToolbarImageIndex(b.key), 0) << b.key;
-    EXPECT_EQ(ToolbarImageIndex(L"OPTIONS"), 0);
-    EXPECT_EQ(ToolbarImageIndex(L"UNREGISTER"), 8);
-    EXPECT_EQ(ToolbarImageIndex(L"COMPARE"), 1); // an image without a button
-    EXPECT_EQ(ToolbarImageIndex(L"options"), -1);
+    // Save Toolbox Bitmap and the Properties button belong to the missing state only.
+    EXPECT_EQ(StateOf(MainControlStates(true, 1), mnuSaveToolboxBitmap), -1);
+    EXPECT_EQ(StateOf(MainControlStates(true, 1), tbProperties), -1);
 }
 
 // Libraries and controls as a scan files them: 1 lib A, 2 "Alpha One", 3 lib B, 4 "beta two", 5 "Alpha Three"
@@ -115,17 +61,14 @@ TEST_F(FindOrder, ControlsOnlyInInsertionOrderWithoutRegardToCase) {
     EXPECT_EQ(FindNextNode(tree, 2, L"alpha", false, true), 5); // by index, not by screen position
     EXPECT_EQ(FindNextNode(tree, 2, L"BETA", false, true), 4);
     EXPECT_EQ(FindNextNode(tree, 2, L"library", false, true), 0);
+    EXPECT_FALSE(NodeTextMatches(L"Script", L"Scripts"));
 }
 
-TEST_F(FindOrder, LibrariesOnlyAndBothAndNeither) {
+TEST_F(FindOrder, LibrariesOnlyBothAndNeitherAndTheWrapRound) {
     EXPECT_EQ(FindNextNode(tree, 1, L"library", true, false), 3);
     EXPECT_EQ(FindNextNode(tree, 3, L"library", true, false), 1); // wraps round
     EXPECT_EQ(FindNextNode(tree, 1, L"a", true, true), 2);
     EXPECT_EQ(FindNextNode(tree, 1, L"a", false, false), 0);
-}
-
-TEST_F(FindOrder, WrapsFromTheLastNodeAndNeverReturnsTheSelectedOne) {
-    EXPECT_EQ(FindNextNode(tree, 5, L"alpha", false, true), 2);
     EXPECT_EQ(FindNextNode(tree, 4, L"two", false, true), 0); // the only match is the selection itself
     EXPECT_EQ(FindNextNode(tree, 2, L"Three", false, true), 5); // the last node, the only match
     EXPECT_EQ(FindNextNode(tree, 0, L"Alpha One", false, true), 2); // nothing selected: from the first node
@@ -135,68 +78,38 @@ TEST_F(FindOrder, RemovedNodesAreSkippedAndALibraryWithoutControlsCountsAsContro
     tree.Remove(4); // beta two: library B has no children now
     EXPECT_EQ(FindNextNode(tree, 1, L"beta", false, true), 3);
     EXPECT_EQ(FindNextNode(tree, 1, L"beta", true, false), 0);
-    CatalogueTree empty;
-    EXPECT_EQ(FindNextNode(empty, 0, L"x", true, true), 0);
-}
-
-TEST(FindText, SubstringWithoutRegardToCase) {
-    EXPECT_TRUE(NodeTextMatches(L"Microsoft Script Control", L"SCRIPT"));
-    EXPECT_FALSE(NodeTextMatches(L"Script", L"Scripts"));
-    EXPECT_TRUE(NodeTextMatches(L"anything", L""));
+    EXPECT_EQ(FindNextNode(CatalogueTree(), 0, L"x", true, true), 0);
 }
 
 TEST(RecentTexts, SixthTextPushesTheOldestOutAndAListedTextChangesNothing) {
-    RecentTexts recent;
+    RecentTexts recent{L"", L"", L"", L"", L""};
     for (const wchar_t* text : {L"one", L"two", L"three", L"four", L"five"}) EXPECT_TRUE(RememberSearchText(recent, text));
-    EXPECT_EQ(recent[0], L"five");
-    EXPECT_EQ(recent[4], L"one");
     EXPECT_FALSE(RememberSearchText(recent, L"three"));
     EXPECT_EQ(recent[0], L"five"); // re-use does not refresh the order
     EXPECT_TRUE(RememberSearchText(recent, L"six"));
     EXPECT_EQ(recent[0], L"six");
     EXPECT_EQ(recent[4], L"two");
-    EXPECT_TRUE(std::find(recent.begin(), recent.end(), L"one") == recent.end());
     EXPECT_TRUE(RememberSearchText(recent, L"SIX")); // exact comparison
+    RecentTexts gaps{L"a", L"", L"c", L"", L""};
+    EXPECT_EQ(RecentListEntries(gaps), (std::vector<std::wstring>{L"a", L"c"}));
 }
 
-TEST(RecentTexts, EntriesSkipEmptyTexts) {
-    RecentTexts recent{L"a", L"", L"c", L"", L""};
-    EXPECT_EQ(RecentListEntries(recent), (std::vector<std::wstring>{L"a", L"c"}));
-    EXPECT_TRUE(RememberSearchText(recent, L"b"));
-    EXPECT_EQ(RecentListEntries(recent), (std::vector<std::wstring>{L"b", L"a", L"c"}));
-}
-
-TEST(MainLayout, ToolbarFrameAndContentInTwips) {
+TEST(MainLayout, ToolbarFrameContentAndListsInTwips) {
     MainLayoutInput in{9000, 6000, 540, true, 300, true};
     const MainLayout l = ComputeMainLayout(in);
     EXPECT_EQ(l.toolbarFrame.top, -45);
     EXPECT_EQ(l.toolbarFrame.height, 720);
-    EXPECT_EQ(l.toolbar.left, 45);
-    EXPECT_EQ(l.toolbar.top, 135);
     EXPECT_EQ(l.toolbar.width, 9000 - 90);
     EXPECT_EQ(l.splitTop.top, -45 + 720 + 50);
     EXPECT_EQ(l.splitTop.height, 6000 - 725 - 300);
-    in.toolbarVisible = false;
-    in.statusBarVisible = false;
-    const MainLayout bare = ComputeMainLayout(in);
-    EXPECT_EQ(bare.splitTop.top, 0);
-    EXPECT_EQ(bare.splitTop.height, 6000);
-}
-
-TEST(MainLayout, TinyWindowGivesEmptyRectanglesNotNegativeOnes) {
-    const MainLayout l = ComputeMainLayout({60, 100, 540, true, 300, true});
-    EXPECT_EQ(l.toolbar.width, 0);
-    EXPECT_EQ(l.splitTop.width, 0);
-    EXPECT_EQ(l.splitTop.height, 0);
-}
-
-TEST(MainLayout, ListsSitBelowTheFrameTitleAndDataTakesTheRest) {
-    const InfoListLayout l = ComputeInfoListLayout(6000, 3000, 1650);
-    EXPECT_EQ(l.list.left, 50);
-    EXPECT_EQ(l.list.top, 310);
-    EXPECT_EQ(l.list.width, 5900);
-    EXPECT_EQ(l.list.height, 2640);
-    EXPECT_EQ(l.dataWidth, 5900 - 1650 - 100);
+    in.toolbarVisible = in.statusBarVisible = false;
+    EXPECT_EQ(ComputeMainLayout(in).splitTop.top, 0);
+    EXPECT_EQ(ComputeMainLayout(in).splitTop.height, 6000);
+    // A tiny window gives empty rectangles, not negative ones.
+    EXPECT_EQ(ComputeMainLayout({60, 100, 540, true, 300, true}).splitTop.height, 0);
+    const InfoListLayout list = ComputeInfoListLayout(6000, 3000, 1650);
+    EXPECT_EQ(list.list.height, 2640);
+    EXPECT_EQ(list.dataWidth, 5900 - 1650 - 100);
     EXPECT_EQ(ComputeInfoListLayout(1500, 3000, 1650).dataWidth, 0); // narrower than its first column
 }
 
