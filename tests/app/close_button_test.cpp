@@ -9,56 +9,39 @@
 namespace nivex {
 namespace {
 
-class CloseButton : public ::testing::Test {
-protected:
-    void SetUp() override {
-        window = CreateWindowExW(0, L"STATIC", L"close button test", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
-                                 nullptr, GetModuleHandleW(nullptr), nullptr);
-        ASSERT_NE(window, nullptr);
+// The description of the error EnableCloseButton raised; empty when it raised none.
+std::wstring FailureOf(HWND window, bool enable) {
+    try {
+        EnableCloseButton(window, enable);
+    } catch (const Error& e) {
+        EXPECT_EQ(e.Number(), -2147221504L);
+        EXPECT_EQ(e.Source(), L"modCloseBtn::EnableCloseButton");
+        return e.Description();
     }
-    void TearDown() override { DestroyWindow(window); }
-    UINT CloseState() const { return GetMenuState(GetSystemMenu(window, FALSE), SC_CLOSE, MF_BYCOMMAND); }
-    UINT RenumberedState() const { return GetMenuState(GetSystemMenu(window, FALSE), kClosedItemId, MF_BYCOMMAND); }
-
-    std::wstring FailureOf(bool enable) {
-        try {
-            EnableCloseButton(window, enable);
-        } catch (const Error& e) {
-            EXPECT_EQ(e.Number(), -2147221504L);
-            EXPECT_EQ(e.Source(), L"modCloseBtn::EnableCloseButton");
-            return e.Description();
-        }
-        return L"";
-    }
-    HWND window = nullptr;
-};
-
-TEST_F(CloseButton, DisableRenumbersAndGreysThenEnableRestores) {
-    EnableCloseButton(window, false);
-    EXPECT_EQ(CloseState(), static_cast<UINT>(-1)); // no item with the Close identifier any more
-    ASSERT_NE(RenumberedState(), static_cast<UINT>(-1));
-    EXPECT_EQ(RenumberedState() & (MF_GRAYED | MF_DISABLED), static_cast<UINT>(MF_GRAYED | MF_DISABLED));
-    EnableCloseButton(window, true);
-    ASSERT_NE(CloseState(), static_cast<UINT>(-1));
-    EXPECT_EQ(CloseState() & (MF_GRAYED | MF_DISABLED), 0u);
-    EXPECT_EQ(RenumberedState(), static_cast<UINT>(-1));
+    return L"";
 }
 
-TEST_F(CloseButton, DisablingTwiceOrEnablingAnEnabledWindowFails) {
-    EXPECT_EQ(FailureOf(true), L"modCloseBtn::EnableCloseButton() - Menu Item Not Found");
-    EnableCloseButton(window, false);
-    EXPECT_EQ(FailureOf(false), L"modCloseBtn::EnableCloseButton() - Menu Item Not Found");
-    EnableCloseButton(window, true);
-    EXPECT_NE(CloseState(), static_cast<UINT>(-1));
-}
+TEST(CloseButton, DisableRenumbersAndGreysEnableRestoresAndEveryWrongCallIsReported) {
+    HWND window = CreateWindowExW(0, L"STATIC", L"close button test", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
+                                  nullptr, GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(window, nullptr);
+    auto state = [&](UINT id) { return GetMenuState(GetSystemMenu(window, FALSE), id, MF_BYCOMMAND); };
+    const std::wstring notFound = L"modCloseBtn::EnableCloseButton() - Menu Item Not Found";
+    EXPECT_EQ(FailureOf(window, true), notFound); // enabling an enabled window
 
-TEST_F(CloseButton, AHandleThatIsNoWindowIsReported) {
-    HWND gone = CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPEDWINDOW, 0, 0, 10, 10, nullptr, nullptr,
-                                GetModuleHandleW(nullptr), nullptr);
-    DestroyWindow(gone);
-    std::swap(gone, window);
-    EXPECT_EQ(FailureOf(false), L"modCloseBtn::EnableCloseButton() - Invalid Window Handle");
-    std::swap(gone, window);
+    EXPECT_EQ(FailureOf(window, false), L"");
+    EXPECT_EQ(state(SC_CLOSE), static_cast<UINT>(-1)); // no item with the Close identifier any more
+    ASSERT_NE(state(kClosedItemId), static_cast<UINT>(-1));
+    EXPECT_EQ(state(kClosedItemId) & (MF_GRAYED | MF_DISABLED), static_cast<UINT>(MF_GRAYED | MF_DISABLED));
+    EXPECT_EQ(FailureOf(window, false), notFound); // disabling twice
+
+    EXPECT_EQ(FailureOf(window, true), L"");
+    ASSERT_NE(state(SC_CLOSE), static_cast<UINT>(-1));
+    EXPECT_EQ(state(SC_CLOSE) & (MF_GRAYED | MF_DISABLED), 0u);
+    EXPECT_EQ(state(kClosedItemId), static_cast<UINT>(-1));
+
+    DestroyWindow(window);
+    EXPECT_EQ(FailureOf(window, false), L"modCloseBtn::EnableCloseButton() - Invalid Window Handle");
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+// The command line: the arguments after the program name, the one-shot switches and the quoted path.
 #include <gtest/gtest.h>
 
 #include "app/command_line.h"
@@ -12,24 +13,17 @@ TEST(CommandLine, ArgumentsFollowTheProgramNameAndOneBlank) {
     EXPECT_EQ(ArgumentsOf(L"nivex.exe   /R x"), L"  /R x");
 }
 
-TEST(CommandLine, SwitchIsTwoCharactersAnyCaseThenOneSkippedCharacter) {
+TEST(CommandLine, SwitchIsTwoCharactersAnyCaseThenOneSkippedCharacterElseInteractive) {
     StartRequest r = ParseStartRequest(L"/r C:\\a.ocx");
     EXPECT_EQ(r.mode, RunMode::Register);
     EXPECT_EQ(r.path, L"C:\\a.ocx");
     r = ParseStartRequest(L"/UC:\\a.ocx");
     EXPECT_EQ(r.mode, RunMode::Unregister);
     EXPECT_EQ(r.path, L":\\a.ocx"); // exactly one character is skipped, whatever it is
-    r = ParseStartRequest(L"/U \"C:\\x y\\a.ocx\" ");
-    EXPECT_EQ(r.path, L"\"C:\\x y\\a.ocx\" ");
-    EXPECT_EQ(ParseStartRequest(L"/R").path, L"");
+    EXPECT_EQ(ParseStartRequest(L"/U \"C:\\x y\\a.ocx\" ").path, L"\"C:\\x y\\a.ocx\" ");
     EXPECT_EQ(ParseStartRequest(L"/R").mode, RunMode::Register);
-}
-
-TEST(CommandLine, AnythingElseIsInteractive) {
-    EXPECT_EQ(ParseStartRequest(L"").mode, RunMode::Interactive);
-    EXPECT_EQ(ParseStartRequest(L" /R x").mode, RunMode::Interactive);
-    EXPECT_EQ(ParseStartRequest(L"/X x").mode, RunMode::Interactive);
-    EXPECT_EQ(ParseStartRequest(L"-R x").mode, RunMode::Interactive);
+    EXPECT_EQ(ParseStartRequest(L"/R").path, L"");
+    for (const wchar_t* line : {L"", L" /R x", L"/X x", L"-R x"}) EXPECT_EQ(ParseStartRequest(line).mode, RunMode::Interactive);
 }
 
 TEST(CommandLine, UnquoteRemovesOnePairOnly) {

@@ -1,3 +1,4 @@
+// Start-up facts and the single-instance check.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -16,10 +17,6 @@ TEST(Startup, FactsComeFromThePlatform) {
     EXPECT_EQ(SystemFolder().back(), L'\\');
     EXPECT_NE(SystemFolder().find(L"ystem32"), std::wstring::npos);
     EXPECT_EQ(ProgramHelpFile(), JoinPath(ProgramFolder(), L"Nivex.chm::/popups.txt"));
-    OSVERSIONINFOW info{};
-    info.dwOSVersionInfoSize = sizeof(info);
-    GetVersionExW(&info);
-    EXPECT_EQ(OsIsMajor5(), info.dwMajorVersion == 5);
 }
 
 TEST(Startup, MutexNameIsPerExecutableAndUser) {
