@@ -12,14 +12,51 @@
 namespace nivex {
 namespace {
 
-using testing::GetRegString;
 using testing::RegKeyPresent;
 using testing::SetRegBytes;
 using testing::SetRegString;
 using Bytes = std::vector<std::uint8_t>;
 
-constexpr std::int32_t kClassesRoot = -2147483647 - 1;
-const std::wstring kSource = L"registry_tests.cRegistry";
+const std::wstring kSource = L" registry_tests.cRegistry: ";
+
+// "number source: description" of the error call raises.
+template <class Call> std::wstring Raised(Call call) {
+    try {
+        call();
+    } catch (const Error& e) {
+        return std::to_wstring(e.Number()) + L" " + e.Source() + L": " + e.Description();
+    }
+    return L"(no error)";
+}
+
+// Type and bytes of a stored value below the (redirected) classes root; no type when absent.
+std::pair<DWORD, Bytes> Stored(const std::wstring& path, const std::wstring& name) {
+    HKEY key = nullptr;
+    Bytes data(64);
+    DWORD type = 0xFFFFFFFF, size = static_cast<DWORD>(data.size());
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return {type, {}};
+    if (RegQueryValueExW(key, name.c_str(), nullptr, &type, data.data(), &size) != ERROR_SUCCESS) type = 0xFFFFFFFF;
+    RegCloseKey(key);
+    data.resize(type == 0xFFFFFFFF ? 0 : size);
+    return {type, data};
+}
+
+// UTF-16 bytes of text with its NUL, as a string value is stored.
+Bytes Sz(const std::wstring& text) {
+    Bytes bytes;
+    for (wchar_t c : text + L'\0')
+        bytes.insert(bytes.end(), {static_cast<std::uint8_t>(c & 0xFF), static_cast<std::uint8_t>(c >> 8)});
+    return bytes;
+}
+
+// The default value of a key, checked to be REG_SZ.
+std::wstring DefaultText(const std::wstring& path) {
+    bool found = false;
+    DWORD type = 0;
+    const std::wstring text = testing::GetRegString(HKEY_CLASSES_ROOT, path, L"", &found, &type);
+    if (!found) return L"<absent>";
+    return type == REG_SZ ? text : L"<type " + std::to_wstring(type) + L">";
+}
 
 class RegistryTest : public ::testing::Test {
 protected:
@@ -27,182 +64,96 @@ protected:
         reg.SetClassKey(HKEY_CLASSES_ROOT);
         reg.SetSectionKey(L"CLSID\\{Probe}");
     }
-    // The error raised by call; fails the test when none is.
-    template <class Call> Error Raised(Call call) {
-        try {
-            call();
-        } catch (const Error& e) {
-            return e;
-        }
-        ADD_FAILURE() << "no error raised";
-        return Error(0, L"", L"");
-    }
     testing::RegistrySandbox sandbox;
     cRegistry reg;
 };
 
-DWORD StoredType(const std::wstring& path, const std::wstring& name) {
-    bool found = false;
-    DWORD type = 0;
-    GetRegString(HKEY_CLASSES_ROOT, path, name, &found, &type);
-    return found ? type : 0xFFFFFFFF;
-}
-
-Bytes StoredBytes(const std::wstring& path, const std::wstring& name, DWORD* type = nullptr) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return {};
-    Bytes data(64);
-    DWORD size = static_cast<DWORD>(data.size());
-    const LONG rc = RegQueryValueExW(key, name.c_str(), nullptr, type, data.data(), &size);
-    RegCloseKey(key);
-    if (rc != ERROR_SUCCESS) return {};
-    data.resize(size);
-    return data;
-}
-
-TEST(RegistryRoots, PredefinedRootsReadAsNegative32BitNumbers) {
-    EXPECT_EQ(RootKeyNumber(HKEY_CLASSES_ROOT), kClassesRoot);
-    EXPECT_EQ(RootKeyNumber(HKEY_CURRENT_USER), -2147483647);
-    cRegistry reg;
-    reg.SetClassKey(HKEY_LOCAL_MACHINE);
-    EXPECT_EQ(reg.ClassKey(), -2147483646);
-}
-
-TEST_F(RegistryTest, MissingValuesYieldDefaultAndKeepValueType) {
+TEST_F(RegistryTest, MissingValuesYieldTheDefaultAndKeepTheValueType) {
     reg.SetValueType(4);
     EXPECT_TRUE(std::holds_alternative<std::monostate>(reg.Value())); // key absent
     ASSERT_TRUE(reg.CreateKey());
-    EXPECT_TRUE(std::holds_alternative<std::monostate>(reg.Value())); // key without a default value
-    EXPECT_EQ(reg.ValueType(), 4);
     reg.SetDefault(std::wstring(L"unset"));
-    EXPECT_EQ(reg.Value(), RegVariant(std::wstring(L"unset")));
+    EXPECT_EQ(reg.Value(), RegVariant(std::wstring(L"unset"))); // key without a default value
     EXPECT_EQ(reg.ValueType(), 4);
 }
 
-TEST_F(RegistryTest, StringsReadWholeWithOrWithoutTerminator) {
-    const std::wstring path = reg.SectionKey();
-    SetRegBytes(HKEY_CLASSES_ROOT, path, L"", REG_SZ, L"abc", 8); // with its NUL
-    EXPECT_EQ(reg.Value(), RegVariant(std::wstring(L"abc")));
-    EXPECT_EQ(reg.ValueType(), 1);
-    SetRegBytes(HKEY_CLASSES_ROOT, path, L"", REG_SZ, L"abc", 6); // no NUL
-    EXPECT_EQ(reg.Value(), RegVariant(std::wstring(L"abc")));
-    const char odd[] = {'a', 0, 'b', 0, 'c', 0, 'd'};
-    SetRegBytes(HKEY_CLASSES_ROOT, path, L"", REG_SZ, odd, 7);
-    EXPECT_EQ(reg.Value(), RegVariant(std::wstring(L"abcd")));
-    SetRegBytes(HKEY_CLASSES_ROOT, path, L"", REG_SZ, L"", 0);
-    EXPECT_EQ(reg.Value(), RegVariant(std::wstring()));
-    SetRegBytes(HKEY_CLASSES_ROOT, path, L"", REG_SZ, L"ab\0cd", 12);
-    EXPECT_EQ(reg.Value(), RegVariant(std::wstring(L"ab")));
-}
-
-TEST_F(RegistryTest, MultiStringsKeepTheirSeparators) {
-    SetRegBytes(HKEY_CLASSES_ROOT, reg.SectionKey(), L"", REG_MULTI_SZ, L"one\0two\0", 18);
-    EXPECT_EQ(reg.Value(), RegVariant(std::wstring(L"one\0two\0", 8)));
-    EXPECT_EQ(reg.ValueType(), 7);
-    SetRegBytes(HKEY_CLASSES_ROOT, reg.SectionKey(), L"", REG_MULTI_SZ, L"one\0two", 14);
-    EXPECT_EQ(reg.Value(), RegVariant(std::wstring(L"one\0two", 7)));
-}
-
-TEST_F(RegistryTest, ExpandableStringsReadExpanded) {
+TEST_F(RegistryTest, ValuesReadWholeByTheirType) {
     ASSERT_TRUE(SetEnvironmentVariableW(L"NIVEX_PROBE", L"C:\\Probe"));
-    SetRegString(HKEY_CLASSES_ROOT, reg.SectionKey(), L"", L"%NIVEX_PROBE%\\x.ocx", REG_EXPAND_SZ);
-    EXPECT_EQ(reg.Value(), RegVariant(std::wstring(L"C:\\Probe\\x.ocx")));
-    EXPECT_EQ(reg.ValueType(), 2);
-}
-
-TEST_F(RegistryTest, NumbersAndBytes) {
-    const std::wstring path = reg.SectionKey();
-    const std::uint8_t bigEndian[] = {0x00, 0x00, 0x01, 0x02};
-    SetRegBytes(HKEY_CLASSES_ROOT, path, L"", REG_DWORD_BIG_ENDIAN, bigEndian, 4);
-    EXPECT_EQ(reg.Value(), RegVariant(std::int32_t{258}));
-    EXPECT_EQ(reg.ValueType(), 5);
-    testing::SetRegDword(HKEY_CLASSES_ROOT, path, L"", 0xFFFFFFFF);
-    EXPECT_EQ(reg.Value(), RegVariant(std::int32_t{-1}));
-    EXPECT_EQ(reg.ValueType(), 4);
-    const std::uint8_t blob[] = {1, 2, 3};
-    SetRegBytes(HKEY_CLASSES_ROOT, path, L"", REG_BINARY, blob, 3);
-    EXPECT_EQ(reg.Value(), RegVariant(Bytes{1, 2, 3}));
-    EXPECT_EQ(reg.ValueType(), 3);
-}
-
-TEST_F(RegistryTest, TextWritesChooseExpandableOnlyForAReference) {
-    reg.SetSectionKey(L"A\\B\\C"); // parents are created too
-    reg.SetValueType(1);
     const struct {
-        const wchar_t* name;
-        const wchar_t* text;
         DWORD type;
-    } cases[] = {{L"percent", L"100%", REG_SZ}, {L"ref", L"%a%", REG_EXPAND_SZ}, {L"pair", L"%%", REG_SZ}};
+        Bytes data;
+        RegVariant value;
+    } cases[] = {
+        {REG_SZ, Sz(L"abc"), std::wstring(L"abc")},
+        {REG_SZ, Bytes{'a', 0, 'b', 0, 'c', 0}, std::wstring(L"abc")}, // no NUL: the last character stays
+        {REG_SZ, Bytes{'a', 0, 'b', 0, 'c', 0, 'd'}, std::wstring(L"abcd")},
+        {REG_SZ, Bytes{}, std::wstring()},
+        {REG_SZ, Sz(std::wstring(L"ab\0cd", 5)), std::wstring(L"ab")},
+        {REG_MULTI_SZ, Sz(std::wstring(L"one\0two\0", 8)), std::wstring(L"one\0two\0", 8)},
+        {REG_EXPAND_SZ, Sz(L"%NIVEX_PROBE%\\x.ocx"), std::wstring(L"C:\\Probe\\x.ocx")},
+        {REG_DWORD, Bytes{0xFF, 0xFF, 0xFF, 0xFF}, std::int32_t{-1}},
+        {REG_DWORD_BIG_ENDIAN, Bytes{0x00, 0x00, 0x01, 0x02}, std::int32_t{258}},
+        {REG_BINARY, Bytes{1, 2, 3}, Bytes{1, 2, 3}},
+    };
     for (const auto& c : cases) {
-        reg.SetValueKey(c.name);
-        reg.SetValue(std::wstring(c.text));
-        bool found = false;
-        DWORD type = 0;
-        EXPECT_EQ(GetRegString(HKEY_CLASSES_ROOT, L"A\\B\\C", c.name, &found, &type), c.text);
-        EXPECT_EQ(type, c.type) << c.name;
+        SetRegBytes(HKEY_CLASSES_ROOT, reg.SectionKey(), L"", c.type, c.data.data(), static_cast<DWORD>(c.data.size()));
+        EXPECT_EQ(reg.Value(), c.value) << c.type << " " << ::testing::PrintToString(c.data);
+        EXPECT_EQ(reg.ValueType(), static_cast<std::int32_t>(c.type));
     }
-    // Type 2 asked for but nothing to expand: plain text.
-    reg.SetValueType(2);
-    reg.SetValueKey(L"plain");
-    reg.SetValue(std::wstring(L"C:\\x.dll"));
-    EXPECT_EQ(StoredType(L"A\\B\\C", L"plain"), static_cast<DWORD>(REG_SZ));
-    // Numbers are written as their decimal text, with the terminating NUL.
-    reg.SetValueType(1);
-    reg.SetValueKey(L"number");
-    reg.SetValue(std::int32_t{42});
-    DWORD type = 0;
-    EXPECT_EQ(StoredBytes(L"A\\B\\C", L"number", &type), (Bytes{'4', 0, '2', 0, 0, 0}));
 }
 
-TEST_F(RegistryTest, NumberWritesOnlyForIntegers) {
-    const std::wstring path = reg.SectionKey();
-    reg.SetValueType(4);
-    reg.SetValueKey(L"text");
-    EXPECT_NO_THROW(reg.SetValue(std::wstring(L"5")));
-    EXPECT_EQ(StoredType(path, L"text"), 0xFFFFFFFFu);
-
-    reg.SetValueKey(L"small");
-    reg.SetValue(std::int16_t{-1});
-    DWORD type = 0;
-    EXPECT_EQ(StoredBytes(path, L"small", &type), (Bytes{0xFF, 0xFF, 0xFF, 0xFF}));
-    EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
-
-    // Type 5 is also stored as a native-order DWORD.
-    reg.SetValueType(5);
-    reg.SetValueKey(L"big");
-    reg.SetValue(std::int32_t{258});
-    EXPECT_EQ(StoredBytes(path, L"big", &type), (Bytes{0x02, 0x01, 0x00, 0x00}));
-    EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
-
-    reg.SetValueType(7);
-    reg.SetValueKey(L"other");
-    reg.SetValue(std::wstring(L"x"));
-    EXPECT_EQ(StoredType(path, L"other"), 0xFFFFFFFFu);
-}
-
-TEST_F(RegistryTest, BinaryWritesNeedAByteArray) {
-    reg.SetValueType(3);
-    reg.SetValueKey(L"blob");
-    reg.SetValue(Bytes{0, 1, 0xFE});
-    DWORD type = 0;
-    EXPECT_EQ(StoredBytes(reg.SectionKey(), L"blob", &type), (Bytes{0, 1, 0xFE}));
-    EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
+TEST_F(RegistryTest, WritesFollowTheValueType) {
+    constexpr DWORD kNone = 0xFFFFFFFF;
+    const struct {
+        std::int32_t valueType;
+        RegVariant value;
+        DWORD storedType;
+        Bytes stored;
+    } cases[] = {
+        {kRegSz, std::wstring(L"100%"), REG_SZ, Sz(L"100%")},
+        {kRegSz, std::wstring(L"%a%"), REG_EXPAND_SZ, Sz(L"%a%")}, // only a reference makes it expandable
+        {kRegSz, std::wstring(L"%%"), REG_SZ, Sz(L"%%")},
+        {kRegExpandSz, std::wstring(L"C:\\x.dll"), REG_SZ, Sz(L"C:\\x.dll")},
+        {kRegSz, std::int32_t{42}, REG_SZ, Sz(L"42")},
+        {kRegDword, std::int16_t{-1}, REG_DWORD, Bytes{0xFF, 0xFF, 0xFF, 0xFF}},
+        {kRegDwordBigEndian, std::int32_t{258}, REG_DWORD, Bytes{0x02, 0x01, 0x00, 0x00}}, // native order too
+        {kRegBinary, Bytes{0, 1, 0xFE}, REG_BINARY, Bytes{0, 1, 0xFE}},
+        {kRegDword, std::wstring(L"5"), kNone, Bytes{}}, // only whole numbers are stored as numbers
+        {kRegMultiSz, std::wstring(L"x"), kNone, Bytes{}},
+    };
+    reg.SetSectionKey(L"A\\B\\C"); // parents are created too
+    int n = 0;
+    for (const auto& c : cases) {
+        reg.SetValueType(c.valueType);
+        reg.SetValueKey(std::to_wstring(++n));
+        reg.SetValue(c.value);
+        EXPECT_EQ(Stored(L"A\\B\\C", reg.ValueKey()), std::pair(c.storedType, c.stored)) << "case " << n;
+    }
+    reg.SetValueType(kRegBinary);
     reg.SetValueKey(L"notblob");
-    const Error e = Raised([&] { reg.SetValue(std::wstring(L"01 02")); });
-    EXPECT_EQ(e.Number(), 26001);
-    EXPECT_EQ(StoredType(reg.SectionKey(), L"notblob"), 0xFFFFFFFFu);
+    EXPECT_EQ(Raised([&] { reg.SetValue(std::wstring(L"01 02")); }),
+              L"26001" + kSource + L"Binary registry values must be written from a byte array");
+    EXPECT_EQ(Stored(L"A\\B\\C", L"notblob").first, kNone);
 }
 
-TEST_F(RegistryTest, KeysAreCreatedTestedAndDeleted) {
+TEST_F(RegistryTest, KeysAndValuesAreCreatedAndDeletedButNeverAParentOrTheRoot) {
     reg.SetSectionKey(L"One\\Two");
     EXPECT_FALSE(reg.KeyExists());
     EXPECT_TRUE(reg.CreateKey());
     EXPECT_TRUE(reg.KeyExists());
     EXPECT_TRUE(reg.CreateKey()); // already there
-    // A key with subkeys stays; its leaf goes.
-    reg.SetSectionKey(L"One");
-    const Error e = Raised([&] { reg.DeleteKey(); });
-    EXPECT_EQ(e.Number(), 26001);
+    SetRegString(HKEY_CLASSES_ROOT, L"One\\Two", L"gone", L"x");
+    SetRegString(HKEY_CLASSES_ROOT, L"One\\Two", L"kept", L"y");
+    reg.SetValueKey(L"gone");
+    EXPECT_TRUE(reg.DeleteValue());
+    EXPECT_EQ(Stored(L"One\\Two", L"gone").first, 0xFFFFFFFFu);
+    EXPECT_EQ(Stored(L"One\\Two", L"kept").first, static_cast<DWORD>(REG_SZ));
+
+    for (const std::wstring& section : {std::wstring(L"One"), std::wstring()}) {
+        reg.SetSectionKey(section); // a key with sub-keys, and the root itself
+        EXPECT_EQ(Raised([&] { reg.DeleteKey(); }),
+                  L"26001" + kSource + L"Failed to delete registry Key: '-2147483648',Section: '" + section);
+    }
     EXPECT_TRUE(RegKeyPresent(HKEY_CLASSES_ROOT, L"One\\Two"));
     reg.SetSectionKey(L"One\\Two");
     EXPECT_TRUE(reg.DeleteKey());
@@ -210,60 +161,24 @@ TEST_F(RegistryTest, KeysAreCreatedTestedAndDeleted) {
     EXPECT_TRUE(RegKeyPresent(HKEY_CLASSES_ROOT, L"One"));
 }
 
-TEST_F(RegistryTest, ValuesAreDeleted) {
-    SetRegString(HKEY_CLASSES_ROOT, reg.SectionKey(), L"gone", L"x");
-    SetRegString(HKEY_CLASSES_ROOT, reg.SectionKey(), L"kept", L"y");
-    reg.SetValueKey(L"gone");
-    EXPECT_TRUE(reg.DeleteValue());
-    EXPECT_EQ(StoredType(reg.SectionKey(), L"gone"), 0xFFFFFFFFu);
-    EXPECT_EQ(StoredType(reg.SectionKey(), L"kept"), static_cast<DWORD>(REG_SZ));
-}
-
 TEST_F(RegistryTest, ErrorTextsNameRootSectionAndValue) {
     reg.SetSectionKey(L"Missing\\Key");
     reg.SetValueKey(L"Name");
-    Error e = Raised([&] { reg.DeleteKey(); });
-    EXPECT_EQ(e.Number(), 26001);
-    EXPECT_EQ(e.Source(), kSource);
-    EXPECT_EQ(e.Description(), L"Failed to delete registry Key: '-2147483648',Section: 'Missing\\Key");
-
-    e = Raised([&] { reg.DeleteValue(); });
-    EXPECT_EQ(e.Number(), 26001);
-    EXPECT_EQ(e.Source(), kSource);
-    EXPECT_EQ(e.Description(), L"Failed to open key '-2147483648',Section: 'Missing\\Key' for delete access");
-
+    EXPECT_EQ(Raised([&] { reg.DeleteValue(); }),
+              L"26001" + kSource + L"Failed to open key '-2147483648',Section: 'Missing\\Key' for delete access");
     ASSERT_TRUE(reg.CreateKey());
-    e = Raised([&] { reg.DeleteValue(); });
-    EXPECT_EQ(e.Number(), 26001);
-    EXPECT_EQ(e.Description(), L"Failed to delete registry Key: '-2147483648',Section: 'Missing\\Key',Key: 'Name");
-
+    EXPECT_EQ(Raised([&] { reg.DeleteValue(); }),
+              L"26001" + kSource + L"Failed to delete registry Key: '-2147483648',Section: 'Missing\\Key',Key: 'Name");
     // Root 0 is no key: nothing can be created below it.
     reg.SetClassKey(0);
-    e = Raised([&] { reg.CreateKey(); });
-    EXPECT_EQ(e.Number(), 26001);
-    EXPECT_EQ(e.Source(), kSource);
-    EXPECT_EQ(e.Description(), L"Failed to create registry Key: 'Missing\\Key");
-
-    reg.SetValueType(1);
-    e = Raised([&] { reg.SetValue(std::wstring(L"text")); });
-    EXPECT_EQ(e.Number(), 26001);
-    EXPECT_EQ(e.Description(),
-              L"Failed to set registry value Key: '0',Section: 'Missing\\Key',Key: 'Name' to value: 'text'");
-    // The instance keeps what it was pointed at.
-    EXPECT_EQ(reg.SectionKey(), L"Missing\\Key");
-    EXPECT_EQ(reg.ValueKey(), L"Name");
+    EXPECT_EQ(Raised([&] { reg.CreateKey(); }), L"26001" + kSource + L"Failed to create registry Key: 'Missing\\Key");
+    reg.SetValueType(kRegSz);
+    EXPECT_EQ(Raised([&] { reg.SetValue(std::wstring(L"text")); }),
+              L"26001" + kSource +
+                  L"Failed to set registry value Key: '0',Section: 'Missing\\Key',Key: 'Name' to value: 'text'");
 }
 
-TEST_F(RegistryTest, AnEmptySectionNeverDeletesTheRoot) {
-    SetRegString(HKEY_CLASSES_ROOT, L"Survivor", L"", L"x");
-    reg.SetSectionKey(L"");
-    const Error e = Raised([&] { reg.DeleteKey(); });
-    EXPECT_EQ(e.Number(), 26001);
-    EXPECT_EQ(e.Description(), L"Failed to delete registry Key: '-2147483648',Section: '");
-    EXPECT_TRUE(RegKeyPresent(HKEY_CLASSES_ROOT, L"Survivor"));
-}
-
-TEST_F(RegistryTest, EnumerationsOfAMissingKeyAreEmpty) {
+TEST_F(RegistryTest, EnumerationsListEveryNameUpToTheLongestAllowed) {
     std::vector<std::wstring> names{L"stale"};
     long count = 99;
     reg.SetSectionKey(L"No\\Such\\Key");
@@ -271,42 +186,87 @@ TEST_F(RegistryTest, EnumerationsOfAMissingKeyAreEmpty) {
     EXPECT_EQ(count, 0);
     EXPECT_TRUE(names.empty());
     names = {L"stale"};
-    count = 99;
     EXPECT_TRUE(reg.EnumerateValues(names, count));
-    EXPECT_EQ(count, 0);
     EXPECT_TRUE(names.empty());
-}
 
-TEST_F(RegistryTest, EnumerateSectionsListsEveryNameUpToTheLongestAllowed) {
-    const std::wstring longest(255, L'm');
-    for (const std::wstring& name : {std::wstring(L"a"), longest, std::wstring(L"z")})
+    const std::wstring longestKey(255, L'm'), longValue(300, L'v');
+    for (const std::wstring& name : {std::wstring(L"a"), longestKey, std::wstring(L"z")})
         SetRegString(HKEY_CLASSES_ROOT, L"CLSID\\" + name, L"", L"");
     reg.SetSectionKey(L"CLSID");
-    std::vector<std::wstring> names;
-    long count = 0;
     ASSERT_TRUE(reg.EnumerateSections(names, count));
-    ASSERT_EQ(count, 3);
-    ASSERT_EQ(names.size(), 3u);
-    EXPECT_EQ(names[0], L"a");
-    EXPECT_EQ(names[1], longest);
-    EXPECT_EQ(names[2], L"z");
+    EXPECT_EQ(count, 3);
+    EXPECT_EQ(names, (std::vector<std::wstring>{L"a", longestKey, L"z"}));
+
+    for (const std::wstring& name : {std::wstring(L"first"), longValue, std::wstring(L"third")})
+        SetRegString(HKEY_CLASSES_ROOT, L"CLSID", name, L"1");
+    ASSERT_TRUE(reg.EnumerateValues(names, count));
+    EXPECT_EQ(count, 3);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::wstring>{L"first", L"third", longValue}));
 }
 
-TEST_F(RegistryTest, EnumerateValuesListsEveryName) {
-    const std::wstring path = reg.SectionKey();
-    const std::wstring longName(300, L'v');
-    SetRegString(HKEY_CLASSES_ROOT, path, L"first", L"1");
-    SetRegString(HKEY_CLASSES_ROOT, path, longName, L"2");
-    testing::SetRegDword(HKEY_CLASSES_ROOT, path, L"third", 3);
-    std::vector<std::wstring> names;
-    long count = 0;
-    ASSERT_TRUE(reg.EnumerateValues(names, count));
-    ASSERT_EQ(count, 3);
-    ASSERT_EQ(names.size(), 3u);
-    std::sort(names.begin(), names.end());
-    EXPECT_EQ(names[0], L"first");
-    EXPECT_EQ(names[1], L"third");
-    EXPECT_EQ(names[2], longName);
+TEST_F(RegistryTest, AnAssociationWritesTypeClassAndOpenVerbToDefaultValues) {
+    // Writes go to default values below the classes root as text, whatever the instance pointed at.
+    reg.SetClassKey(HKEY_CURRENT_USER);
+    reg.SetValueType(kRegDword);
+    reg.SetValueKey(L"Stray");
+    reg.CreateEXEAssociation(L"  C:\\Program Files\\Nivex\\nivex.exe ", L"Nivex.Report", L"Nivex Report", L"nvr");
+    EXPECT_EQ(DefaultText(L".nvr"), L"Nivex.Report");
+    EXPECT_EQ(DefaultText(L"Nivex.Report"), L"Nivex Report");
+    EXPECT_EQ(DefaultText(L"Nivex.Report\\shell\\open"), L"&Open");
+    EXPECT_EQ(DefaultText(L"Nivex.Report\\shell\\open\\command"), L"\"C:\\Program Files\\Nivex\\nivex.exe\" \"%1\"");
+    for (const wchar_t* absent : {L"shell\\print", L"shell\\add", L"shell\\new", L"DefaultIcon"})
+        EXPECT_FALSE(RegKeyPresent(HKEY_CLASSES_ROOT, L"Nivex.Report\\" + std::wstring(absent))) << absent;
+
+    // Every verb, with its default text or the given one; the switch and the icon index follow the path.
+    reg.CreateEXEAssociation(L"\"C:\\N\\n.exe\"", L"Nivex.Doc", L"Doc", L"nvd", L"", true, L"", true, L"", true, L"",
+                             0);
+    reg.CreateEXEAssociation(L"x.exe", L"Nivex.T", L"T", L"nvt", L"&View", true, L"Print &it", true, L"Make &new", true,
+                             L"&Add it", 3);
+    const std::pair<const wchar_t*, const wchar_t*> written[] = {
+        {L"Nivex.Doc\\shell\\print", L"&Print"},
+        {L"Nivex.Doc\\shell\\print\\command", L"\"C:\\N\\n.exe\" /p \"%1\""},
+        {L"Nivex.Doc\\shell\\add", L"&Install nvd"},
+        {L"Nivex.Doc\\shell\\add\\command", L"\"C:\\N\\n.exe\" /a \"%1\""},
+        {L"Nivex.Doc\\shell\\new", L"&New"},
+        {L"Nivex.Doc\\shell\\new\\command", L"\"C:\\N\\n.exe\" /n \"%1\""},
+        {L"Nivex.Doc\\DefaultIcon", L"\"C:\\N\\n.exe\",0"},
+        {L"Nivex.T\\shell\\open", L"&View"},
+        {L"Nivex.T\\shell\\open\\command", L"\"x.exe\" \"%1\""},
+        {L"Nivex.T\\shell\\print", L"Print &it"},
+        {L"Nivex.T\\shell\\new", L"Make &new"},
+        {L"Nivex.T\\shell\\add", L"&Add it"},
+        {L"Nivex.T\\DefaultIcon", L"\"x.exe\",3"},
+    };
+    for (const auto& [path, text] : written)
+        EXPECT_EQ(DefaultText(path), text) << ::testing::PrintToString(std::wstring(path));
+}
+
+TEST_F(RegistryTest, AssociationsAreRefusedBeforeAnythingIsWrittenWithoutNamesTriplesOrAClass) {
+    EXPECT_THROW(reg.CreateEXEAssociation(L"x.exe", L"", L"Root text", L"nvz"), Error);
+    EXPECT_THROW(reg.CreateEXEAssociation(L"x.exe", L"Nivex.Z", L"Z", L""), Error);
+    EXPECT_EQ(Raised([&] {
+                  reg.CreateAdditionalEXEAssociations(L"Nivex.More", {L"edit", L"&Edit"});
+              }),
+              L"-2147194452" + kSource +
+                  L"Invalid parameter list passed to CreateAdditionalEXEAssociations - expected Name/Text/Command");
+    for (const std::wstring& className : {std::wstring(L"Nivex.More"), std::wstring()}) {
+        EXPECT_EQ(Raised([&] {
+                      reg.CreateAdditionalEXEAssociations(className, {L"edit", L"&Edit", L"cmd"});
+                  }),
+                  L"-2147194451" + kSource + L"Error - attempt to create additional associations before class defined.")
+            << ::testing::PrintToString(className);
+    }
+    EXPECT_EQ(DefaultText(L""), L"<absent>");
+    for (const wchar_t* absent : {L"shell", L".nvz", L"Nivex.Z", L"Nivex.More"})
+        EXPECT_FALSE(RegKeyPresent(HKEY_CLASSES_ROOT, absent)) << absent;
+
+    reg.CreateEXEAssociation(L"n.exe", L"Nivex.More", L"More", L"nvm");
+    reg.CreateAdditionalEXEAssociations(
+        L"Nivex.More", {L"edit", L"&Edit", L"\"n.exe\" /e \"%1\"", L"check", L"&Check", L"\"n.exe\" /c \"%1\""});
+    EXPECT_EQ(DefaultText(L"Nivex.More\\shell\\edit"), L"&Edit");
+    EXPECT_EQ(DefaultText(L"Nivex.More\\shell\\edit\\command"), L"\"n.exe\" /e \"%1\"");
+    EXPECT_EQ(DefaultText(L"Nivex.More\\shell\\check\\command"), L"\"n.exe\" /c \"%1\"");
 }
 
 } // namespace

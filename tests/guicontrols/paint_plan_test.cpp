@@ -1,0 +1,123 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "guicontrols/bevel_plan.h"
+#include "guicontrols/etched_line_plan.h"
+
+namespace nivex {
+namespace {
+
+using Row = std::vector<Rgb>;
+
+constexpr Rgb kUnpainted = 0xFF000000u, kBack = 0x101010, kBar = 0x202020, kActiveBar = 0x303030, kFore = 0x404040,
+              kActiveFore = 0x505050, kHigh = 0x606060, kShadow = 0x707070;
+
+// A plan painted into a pixel grid, so tests look at the picture rather than at the steps. Every step
+// must lie inside the surface and every pixel be painted.
+class Raster {
+public:
+    Raster(int width, int height, const std::vector<PaintStep>& steps)
+        : width_(std::max(width, 0)), pixels_(static_cast<size_t>(width_ * std::max(height, 0)), kUnpainted) {
+        for (const PaintStep& step : steps) {
+            const PixelRect& a = step.area;
+            const bool inside = !a.Empty() && a.left >= 0 && a.top >= 0 && a.right <= width && a.bottom <= height;
+            EXPECT_TRUE(inside) << "step outside " << width << "x" << height;
+            for (int y = a.top; inside && y < a.bottom; ++y)
+                std::fill_n(pixels_.begin() + y * width_ + a.left, a.right - a.left, step.colour);
+        }
+        EXPECT_EQ(CountOf(kUnpainted), 0) << width << "x" << height;
+    }
+    Row RowAt(int y) const { return {pixels_.begin() + y * width_, pixels_.begin() + (y + 1) * width_}; }
+    int CountOf(Rgb colour) const { return static_cast<int>(std::count(pixels_.begin(), pixels_.end(), colour)); }
+
+private:
+    int width_;
+    Row pixels_;
+};
+
+BevelLook Look(int w, int h, bool titleBar = false) {
+    BevelLook look;
+    look.width = w;
+    look.height = h;
+    look.titleBar = titleBar;
+    look.colours = {kBack, kBar, kActiveBar, kFore, kActiveFore, kHigh, kShadow};
+    return look;
+}
+Raster Draw(const BevelLook& look) {
+    return Raster(look.width, look.height, PlanBevel(look).steps);
+}
+
+// A row of the frame's inside: highlight on the left, shadow on the right.
+Row Framed(int width, Rgb inside) {
+    Row row(static_cast<std::size_t>(width), inside);
+    row.front() = kHigh;
+    row.back() = kShadow;
+    return row;
+}
+
+TEST(BevelPlan, ARaisedFrameWithATitleBarOf17PixelsAt96DpiThatFollowsTheFocus) {
+    EXPECT_FALSE(PlanBevel(Look(10, 6)).captionShown);
+    EXPECT_EQ(PlanBevel(Look(10, 6)).inner, (PixelRect{1, 1, 9, 5}));
+    BevelLook look = Look(40, 30, true);
+    for (bool active : {false, true}) {
+        look.active = active;
+        const BevelPlan plan = PlanBevel(look);
+        ASSERT_TRUE(plan.captionShown);
+        EXPECT_EQ(plan.caption, (PixelRect{2, 2, 36, 17}));
+        EXPECT_EQ(plan.captionColour, active ? kActiveFore : kFore);
+        EXPECT_EQ(plan.inner, (PixelRect{1, 19, 39, 29}));
+        const Raster r = Draw(look);
+        EXPECT_EQ(r.RowAt(0), Row(40, kHigh));
+        EXPECT_EQ(r.RowAt(29), Row(40, kShadow));
+        for (int y = 1; y < 17; ++y)
+            EXPECT_EQ(r.RowAt(y), Framed(40, active ? kActiveBar : kBar)) << y;
+        EXPECT_EQ(r.RowAt(17), Row(40, kShadow)); // the rule runs over the frame on both sides
+        EXPECT_EQ(r.RowAt(18), Row(40, kHigh));
+        EXPECT_EQ(r.RowAt(19), Framed(40, kBack));
+    }
+}
+
+TEST(BevelPlan, TitleBarHeightRoundsHalvesToEvenWithin16Bits) {
+    const int cases[][3] = {{250, 96, 17}, {240, 96, 16}, {18, 120, 2},           {30, 120, 2},
+                            {35, 144, 4},  {-250, 96, 0}, {2000000000, 96, 32767}};
+    for (const auto& [twips, dpi, pixels] : cases)
+        EXPECT_EQ(TitleBarPixels(twips, dpi), pixels) << twips << " at " << dpi;
+}
+
+TEST(BevelPlan, TinySizesAndTallBarsStayInsideTheSurface) {
+    EXPECT_EQ(Draw(Look(1, 1)).RowAt(0), Row{kShadow}); // the bottom line is drawn last
+    for (int w = 0; w <= 6; ++w)
+        for (int h = 0; h <= 22; ++h)
+            for (bool bar : {false, true}) {
+                const PixelRect inner = PlanBevel(Look(w, h, bar)).inner;
+                Draw(Look(w, h, bar));
+                EXPECT_TRUE(inner.right >= inner.left && inner.bottom >= inner.top &&
+                            inner.bottom <= std::max(h - 1, 1))
+                    << w << "x" << h;
+            }
+}
+
+TEST(EtchedLinePlan, TwoPixelsAcrossSunkenUnlessRaisedAndHorizontalOnlyForZero) {
+    const struct {
+        int width, height, style, orientation;
+        Row first, last; // the first and last row drawn
+    } cases[] = {
+        {30, 17, 2, 0, Row(30, kShadow), Row(30, kHigh)}, // any style but raised is sunken: shadow first
+        {1, 1, 1, 0, Row{kHigh}, Row{kShadow}},
+        {150, 40, 0, -1, Row{kShadow, kHigh}, Row{kShadow, kHigh}}, // any orientation but 0 is vertical
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.width << "x" << c.height << " " << c.style << "/" << c.orientation);
+        const EtchedLinePlan plan = PlanEtchedLine({c.width, c.height, c.style, c.orientation, kHigh, kShadow});
+        EXPECT_EQ(plan.width, c.orientation ? 2 : c.width);
+        EXPECT_EQ(plan.height, c.orientation ? c.height : 2);
+        const Raster r(plan.width, plan.height, plan.steps);
+        EXPECT_EQ(r.RowAt(0), c.first);
+        EXPECT_EQ(r.RowAt(plan.height - 1), c.last);
+    }
+    EXPECT_TRUE(PlanEtchedLine({0, 2, 0, 0, kHigh, kShadow}).steps.empty());
+}
+
+} // namespace
+} // namespace nivex
