@@ -42,17 +42,8 @@ if [ -z "${NIVEX_PREFIX:-}" ] && [ -f "$build/fixtures/fixture_control.ocx" ]; t
 fi
 
 # An X server of our own when there is none.
-xvfb_pid=""
-if [ -z "${DISPLAY:-}" ]; then
-  for n in $(seq 150 199); do
-    [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-    xvfb_pid=$!
-    export DISPLAY=":$n"
-    break
-  done
-  sleep 1
-fi
+nivex_start_xvfb 150 199
+xvfb_pid=$NIVEX_XVFB_PID
 
 x11='HKCU\Software\Wine\X11 Driver'
 app='HKCU\Software\Velmora Control Manager'

@@ -13,19 +13,9 @@ echo "== Windows build (mingw-w64), tests under Wine"
 cmake --preset windows >/dev/null
 cmake --build --preset windows
 
-# Windows that tests create need an X server.
-xvfb_pid=""
-if [ -z "${DISPLAY:-}" ]; then
-  for n in $(seq 91 120); do
-    [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-    xvfb_pid=$!
-    export DISPLAY=":$n"
-    break
-  done
-  sleep 1
-fi
 source scripts/wine-env.sh "$PWD/build/windows/wineprefix"
+# Windows that tests create need an X server.
+nivex_start_xvfb 91 120
 nivex_wine_prefix_ready
 # Keep one wineserver for the whole run instead of one per test.
 "$NIVEX_WINESERVER" -p60 || true
@@ -35,5 +25,5 @@ nivex_wine_prefix_ready
 status=0
 ctest --preset windows || status=$?
 "$NIVEX_WINESERVER" -k 2>/dev/null || true
-[ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+[ -n "$NIVEX_XVFB_PID" ] && kill "$NIVEX_XVFB_PID" 2>/dev/null
 exit $status

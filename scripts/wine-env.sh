@@ -27,3 +27,18 @@ nivex_wine_prefix_ready() {
     fi
   ) 9>"$WINEPREFIX.lock"
 }
+
+# Starts an X server of our own when there is none (DISPLAY empty); NIVEX_XVFB_PID names it.
+nivex_start_xvfb() {
+  NIVEX_XVFB_PID=""
+  [ -n "${DISPLAY:-}" ] && return 0
+  local n
+  for n in $(seq "${1:-91}" "${2:-199}"); do
+    [ -e "/tmp/.X$n-lock" ] && continue
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    NIVEX_XVFB_PID=$!
+    export DISPLAY=":$n"
+    break
+  done
+  sleep 1
+}

@@ -19,6 +19,9 @@ std::wstring ExecutablePath();
 std::wstring ExecutableFolder();
 std::wstring ExecutableBaseName();
 
+// The absolute form of a path (relative parts and ".." resolved); empty text when it has none.
+std::wstring FullPathName(const std::wstring& path);
+
 // Asks the platform for the system folder; empty text when it cannot say.
 std::wstring QuerySystemDirectory();
 

@@ -43,16 +43,6 @@ std::wstring FoldCase(const std::wstring& text) {
     return out;
 }
 
-std::wstring FullPathOf(const std::wstring& path) {
-    const DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (needed == 0) return {};
-    std::wstring full(needed, L'\0');
-    const DWORD written = GetFullPathNameW(path.c_str(), needed, full.data(), nullptr);
-    if (written == 0 || written >= needed) return {};
-    full.resize(written);
-    return full;
-}
-
 // A value inside the version block, cut to the bytes the block holds; nullopt when the query fails.
 std::optional<std::span<const std::uint8_t>> QueryValue(const std::vector<std::uint8_t>& block, std::size_t held,
                                                         const std::wstring& subBlock, std::size_t unitSize) {
@@ -140,7 +130,7 @@ std::wstring FileSizeText(const std::wstring& path) {
 bool FileExistenceCache::IsOrdinaryFile(const std::wstring& path, std::uint64_t* length) {
     if (path.empty() || IsSearchPattern(path)) return false;
     // Relative paths and ".." resolve as the platform's own search would resolve them.
-    const std::wstring full = FullPathOf(path);
+    const std::wstring full = FullPathName(path);
     const std::size_t slash = full.rfind(L'\\');
     if (slash == std::wstring::npos || slash + 1 == full.size()) return false;
     const Names& names = Listing(full.substr(0, slash + 1));

@@ -62,16 +62,7 @@ void KeepLoaded(HMODULE module) {
 
 } // namespace
 
-std::wstring AbsolutePath(const std::wstring& path) {
-    if (path.empty()) return {};
-    const DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (needed == 0) return {};
-    std::wstring full(needed, L'\0');
-    const DWORD written = GetFullPathNameW(path.c_str(), needed, full.data(), nullptr);
-    if (written == 0 || written >= needed) return {};
-    full.resize(written);
-    return full;
-}
+std::wstring AbsolutePath(const std::wstring& path) { return FullPathName(path); }
 
 namespace {
 
