@@ -18,13 +18,5 @@ TEST(Handles, MoveTransfersOwnershipAndResetCloses) {
     EXPECT_FALSE(GetHandleInformation(raw, &flags));
 }
 
-TEST(Handles, PutHandsOutSlotForCreatingCalls) {
-    RegKey key;
-    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software", 0, KEY_READ, key.Put()), ERROR_SUCCESS);
-    EXPECT_TRUE(key);
-    FileHandle none;
-    EXPECT_FALSE(none);
-}
-
 } // namespace
 } // namespace nivex

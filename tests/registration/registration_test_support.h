@@ -1,6 +1,5 @@
 #pragma once
-// What the registration tests share: a display that records outcomes, and a scene with a scratch System
-// folder, a scratch program folder, a sandboxed registry and a scripted desktop.
+// What the registration tests share: a display that records outcomes, a scene of scratch folders and seams.
 #include <windows.h>
 
 #include <string>
@@ -15,15 +14,11 @@
 
 namespace nivex::testing {
 
-class RecordingDisplay final : public OutcomeDisplay {
-public:
-    RecordingDisplay() : previous_(SetOutcomeDisplay(this)) {}
-    ~RecordingDisplay() override { SetOutcomeDisplay(previous_); }
-    void Show(const OutcomeText& text, WindowRef) override { shown.push_back(text); }
+struct RecordingDisplay final : OutcomeDisplay {
+    OutcomeDisplay* previous = SetOutcomeDisplay(this);
     std::vector<OutcomeText> shown;
-
-private:
-    OutcomeDisplay* previous_;
+    ~RecordingDisplay() override { SetOutcomeDisplay(previous); }
+    void Show(const OutcomeText& text, WindowRef) override { shown.push_back(text); }
 };
 
 // Folders and seams for one flow test. Nothing is written outside the scratch folders and keys.
@@ -31,8 +26,8 @@ struct RegistrationScene {
     RegistrySandbox sandbox;
     ScriptedDesktop desktop;
     RecordingDisplay display;
-    TempFolder system;  // stands for the System folder
-    TempFolder work;    // where the user's files are
+    TempFolder system; // stands for the System folder
+    TempFolder work;   // where the user's files are
     std::wstring savedSystem = SystemFolder();
     std::wstring savedProgram = ProgramFolder();
 
@@ -44,9 +39,7 @@ struct RegistrationScene {
         SetSystemFolder(savedSystem);
         SetProgramFolder(savedProgram);
     }
-    // Copies a fixture into a folder, optionally under another name; returns the copy's path.
-    static std::wstring CopyFixture(const TempFolder& folder, const std::wstring& fixture,
-                                    const std::wstring& name = L"") {
+    static std::wstring CopyFixture(const TempFolder& folder, const std::wstring& fixture, const std::wstring& name = L"") {
         const std::wstring target = folder.File(name.empty() ? fixture : name);
         CopyFileW(FixturePath(fixture).c_str(), target.c_str(), FALSE);
         return target;
@@ -56,6 +49,19 @@ struct RegistrationScene {
 // The InprocServer32 path registered for a class, empty when the class is not registered.
 inline std::wstring RegisteredServer(const fixtures::FixtureClass& cls) {
     return GetRegString(HKEY_CLASSES_ROOT, std::wstring(L"CLSID\\") + cls.clsidText + L"\\InprocServer32", L"");
+}
+
+// A message-only window of this thread whose procedure is proc.
+inline HWND MessageWindow(WNDPROC proc, const wchar_t* className) {
+    const WNDCLASSW wc{0, proc, 0, 0, GetModuleHandleW(nullptr), nullptr, nullptr, nullptr, nullptr, className};
+    RegisterClassW(&wc);
+    return CreateWindowExW(0, className, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+}
+
+inline std::wstring WindowText(HWND hwnd) {
+    wchar_t buffer[2048] = {};
+    GetWindowTextW(hwnd, buffer, 2048);
+    return buffer;
 }
 
 } // namespace nivex::testing

@@ -15,8 +15,6 @@
 namespace nivex {
 namespace {
 
-using testing::SetRegString;
-
 const char* const kTemplate = "<h>%DATE|%CONTROL_COUNT|%LIB_COUNT|%MISSING_COUNT|%APP_VERSION\r\n"
                               "[HEAD]\r\n[TYPELIB]\r\nL|%TYPELIB_NAME|%FILENAME|%STATUS|%FILE_SIZE|%FILE_VERSION|%CREATION_DATE\r\n"
                               "[CONTROL]\r\nC|%CONTROL_NAME|%CONTROL_VERSION|%CLSID|%PROGID|%TYPELIB|%TOOLBOX_BITMAP\r\n"
@@ -34,7 +32,7 @@ protected:
         server = folder.WriteFile(L"grid.ocx", std::string(1536, 'g'));
         templatePath = folder.WriteFile(L"t.tpl", kTemplate);
         out = folder.File(L"report.txt");
-        SetRegString(HKEY_CLASSES_ROOT, L"TypeLib\\{LIB-1}\\1.0", L"", L"Grid <Library>");
+        testing::SetRegString(HKEY_CLASSES_ROOT, L"TypeLib\\{LIB-1}\\1.0", L"", L"Grid <Library>");
         Register(L"{A1}", L"Grid \u00e9", server, L"{LIB-1}");
         Register(L"{A2}", L"Chart", server, L"{LIB-1}");
         Register(L"{A3}", L"Pie", server, L"{LIB-1}");
@@ -43,23 +41,19 @@ protected:
     }
     static void Register(const std::wstring& clsid, const std::wstring& name, const std::wstring& path,
                          const std::wstring& lib) {
-        const std::wstring base = L"CLSID\\" + clsid;
-        SetRegString(HKEY_CLASSES_ROOT, base, L"", name);
-        SetRegString(HKEY_CLASSES_ROOT, base + L"\\Control", L"", L"");
-        SetRegString(HKEY_CLASSES_ROOT, base + L"\\InprocServer32", L"", path);
-        SetRegString(HKEY_CLASSES_ROOT, base + L"\\TypeLib", L"", lib);
-        SetRegString(HKEY_CLASSES_ROOT, base + L"\\Version", L"", L"1.0");
-        SetRegString(HKEY_CLASSES_ROOT, base + L"\\ProgID", L"", L"Lib." + name);
+        for (const auto& [key, value] : {std::pair<const wchar_t*, std::wstring>{L"", name}, {L"\\Control", L""},
+                                         {L"\\InprocServer32", path}, {L"\\TypeLib", lib}, {L"\\Version", L"1.0"},
+                                         {L"\\ProgID", L"Lib." + name}})
+            testing::SetRegString(HKEY_CLASSES_ROOT, L"CLSID\\" + clsid + key, L"", value);
     }
     std::string Write(DocType type, ReportOptions options = {}) {
         errors.clear();
-        EXPECT_TRUE(WriteReport(catalogue, type, templatePath, out, options,
-                                [&](long n, const std::wstring& d) { errors.push_back(std::to_wstring(n) + L" " + d); }));
+        EXPECT_TRUE(WriteReport(catalogue, type, templatePath, out, options, sink));
         return testing::ReadFileBytes(out);
     }
     std::string LibraryLine() {
-        const std::string s = WideToAnsi(server);
-        return "L|Grid <Library>|" + s + "|Registered.|2 KB||" + WideToAnsi(GetFileDate(server, L"create")) + "\r\n\r\n";
+        return "L|Grid <Library>|" + WideToAnsi(server) + "|Registered.|2 KB||" + WideToAnsi(GetFileDate(server, L"create")) +
+               "\r\n\r\n";
     }
 
     testing::RegistrySandbox sandbox;
@@ -67,6 +61,7 @@ protected:
     std::wstring server, templatePath, out;
     Catalogue catalogue;
     std::vector<std::wstring> errors;
+    ReportErrorSink sink = [this](long n, const std::wstring& d) { errors.push_back(std::to_wstring(n) + L" " + d); };
 };
 
 TEST_F(ReportTest, TextReportHasEveryBlockFollowedByAnEmptyLine) {
@@ -85,32 +80,21 @@ TEST_F(ReportTest, TextReportHasEveryBlockFollowedByAnEmptyLine) {
 }
 
 TEST_F(ReportTest, OptionsNarrowTheReport) {
-    ReportOptions onlyLibraries;
-    onlyLibraries.onlyLibraries = true;
-    std::string report = Write(DocType::Text, onlyLibraries);
+    std::string report = Write(DocType::Text, {false, true}); // only the libraries
     EXPECT_EQ(report.find("C|"), std::string::npos);
     EXPECT_NE(report.find(LibraryLine()), std::string::npos);
     EXPECT_NE(report.find("L|Lost|"), std::string::npos);
-
-    ReportOptions onlyMissing;
-    onlyMissing.onlyMissing = true;
-    report = Write(DocType::Text, onlyMissing);
+    report = Write(DocType::Text, {true, false}); // only the missing
     EXPECT_EQ(report.find("L|Grid"), std::string::npos);
     EXPECT_NE(report.find("L|Lost|"), std::string::npos);
     EXPECT_NE(report.find("C|Lost|"), std::string::npos);
 }
 
-TEST_F(ReportTest, HtmlReportEscapesRegistryValues) {
+TEST_F(ReportTest, HtmlReportEscapesRegistryValuesAndAnUnwritableOneFailsOnce) {
     const std::string report = Write(DocType::Html);
     EXPECT_NE(report.find("L|Grid &lt;Library&gt;|"), std::string::npos);
     EXPECT_NE(report.find("<h>"), std::string::npos); // template text itself is untouched
-}
-
-TEST_F(ReportTest, UnwritableReportFailsOnceWithTheSystemReason) {
-    out = folder.File(L"no\\such\\folder\\r.txt");
-    errors.clear();
-    EXPECT_FALSE(WriteReport(catalogue, DocType::Text, templatePath, out, {},
-                             [&](long n, const std::wstring& d) { errors.push_back(std::to_wstring(n) + L" " + d); }));
+    EXPECT_FALSE(WriteReport(catalogue, DocType::Text, templatePath, folder.File(L"no\\such\\folder\\r.txt"), {}, sink));
     ASSERT_EQ(errors.size(), 1u);
 }
 
@@ -119,27 +103,19 @@ TEST_F(ReportTest, InteractiveRunChecksTemplateAsksWhereAndOpensTheReport) {
     SaveSetting(L"Options", L"TEXTTemplate", folder.WriteFile(L"bad.tpl", "[HEAD]\r\n[CONTROL]\r\n[TYPELIB]\r\n[FOOT]\r\n"));
     GenerateReport(catalogue, DocType::Text, {}, nullptr);
     ASSERT_EQ(desktop.messages.size(), 1u);
-    EXPECT_EQ(desktop.messages[0].text, L"Invalid Template File");
-    EXPECT_EQ(desktop.messages[0].title, L"Error");
-    EXPECT_EQ(desktop.messages[0].icon, MsgIcon::Critical);
+    EXPECT_EQ(desktop.messages[0].title + L": " + desktop.messages[0].text, L"Error: Invalid Template File");
     EXPECT_TRUE(desktop.fileDialogs.empty());
 
     SaveSetting(L"Options", L"TEXTTemplate", templatePath);
     GenerateReport(catalogue, DocType::Text, {}, nullptr); // cancelled save dialog
     ASSERT_EQ(desktop.fileDialogs.size(), 1u);
-    EXPECT_EQ(desktop.fileDialogs[0].title, L"Save File As");
-    EXPECT_EQ(desktop.fileDialogs[0].filter, L"Text Document (*.txt)|*.txt");
-    EXPECT_EQ(desktop.fileDialogs[0].defaultExt, L"txt");
-    EXPECT_FALSE(OrdinaryFileExists(out));
+    EXPECT_EQ(desktop.fileDialogs[0].filter + L"|" + desktop.fileDialogs[0].defaultExt, L"Text Document (*.txt)|*.txt|txt");
 
     desktop.fileAnswers.push_back(out);
-    ReportOptions show;
-    show.showWhenFinished = true;
-    GenerateReport(catalogue, DocType::Text, show, nullptr);
+    GenerateReport(catalogue, DocType::Text, {false, false, true}, nullptr); // shown when finished
     EXPECT_TRUE(OrdinaryFileExists(out));
     ASSERT_EQ(desktop.executions.size(), 1u);
-    EXPECT_EQ(desktop.executions[0].verb, L"open");
-    EXPECT_EQ(desktop.executions[0].file, out);
+    EXPECT_EQ(desktop.executions[0].verb + L" " + desktop.executions[0].file, L"open " + out);
 }
 
 TEST(DefaultTemplates, ShipValidAndUseEveryToken) {

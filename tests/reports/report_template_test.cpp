@@ -9,37 +9,27 @@ const wchar_t* const kTemplate = L"before head\r\n[HEAD]\r\nH %DATE %CONTROL_COU
                                  L"[TYPELIB]\r\nL %TYPELIB_NAME %STATUS %FILE_SIZE %TYPELIB\r\n"
                                  L"[CONTROL]\r\nC %CONTROL_NAME %TYPELIB_NAME %TYPELIB\r\n[FOOT]\r\nF %DATE\r\n";
 
+std::wstring Sections(const wchar_t* text) {
+    const TemplateSections s = ParseTemplate(text);
+    return s.head + L"|" + s.library + L"|" + s.control + L"|" + s.foot;
+}
+
 TEST(TemplateValidity, AllFourMarkersInOrder) {
     EXPECT_TRUE(IsValidTemplateText(kTemplate));
-    EXPECT_FALSE(IsValidTemplateText(L"[HEAD]\r\n[CONTROL]\r\n[TYPELIB]\r\n[FOOT]\r\n"));
-    EXPECT_FALSE(IsValidTemplateText(L"[HEAD]\r\n[TYPELIB]\r\n[CONTROL]\r\n"));
-    EXPECT_FALSE(IsValidTemplateText(L""));
-    EXPECT_FALSE(IsValidTemplateText(L"[head]\r\n[TYPELIB]\r\n[CONTROL]\r\n[FOOT]"));
-    // Markers inside longer lines still count for validity.
-    EXPECT_TRUE(IsValidTemplateText(L"x[HEAD]x[TYPELIB]x[CONTROL]x[FOOT]"));
+    EXPECT_TRUE(IsValidTemplateText(L"x[HEAD]x[TYPELIB]x[CONTROL]x[FOOT]")) << "markers inside longer lines count";
+    for (const wchar_t* bad : {L"[HEAD]\r\n[CONTROL]\r\n[TYPELIB]\r\n[FOOT]\r\n", L"[HEAD]\r\n[TYPELIB]\r\n[CONTROL]\r\n", L"",
+                               L"[head]\r\n[TYPELIB]\r\n[CONTROL]\r\n[FOOT]"})
+        EXPECT_FALSE(IsValidTemplateText(bad));
 }
 
-TEST(TemplateSectionsTest, SectionsAreWholeLinesEachEndingInCrLf) {
-    const TemplateSections s = ParseTemplate(kTemplate);
-    EXPECT_EQ(s.head, L"before head\r\nH %DATE %CONTROL_COUNT/%LIB_COUNT/%MISSING_COUNT v%APP_VERSION\r\n");
-    EXPECT_EQ(s.library, L"L %TYPELIB_NAME %STATUS %FILE_SIZE %TYPELIB\r\n");
-    EXPECT_EQ(s.control, L"C %CONTROL_NAME %TYPELIB_NAME %TYPELIB\r\n");
-    EXPECT_EQ(s.foot, L"F %DATE\r\n");
-}
-
-TEST(TemplateSectionsTest, RepeatedMarkersAreLeftOutAndLineEndsMayVary) {
-    const TemplateSections s = ParseTemplate(L"[HEAD]\n[HEAD]\nh\r[TYPELIB]\n[TYPELIB]\nl\n\n[CONTROL]\nc\n[CONTROL]\n[FOOT]\nf\n[FOOT]\nf2");
-    EXPECT_EQ(s.head, L"h\r\n");
-    EXPECT_EQ(s.library, L"l\r\n\r\n");
-    EXPECT_EQ(s.control, L"c\r\n");
-    EXPECT_EQ(s.foot, L"f\r\nf2\r\n");
-}
-
-TEST(TemplateSectionsTest, MarkerInsideALongerLineRunsTheSectionToTheEnd) {
-    const TemplateSections s = ParseTemplate(L"[HEAD]\r\n[TYPELIB]\r\nlib [CONTROL] inline\r\nmore\r\n[FOOT]\r\nf\r\n");
-    EXPECT_EQ(s.library, L"lib [CONTROL] inline\r\nmore\r\n[FOOT]\r\nf\r\n");
-    EXPECT_EQ(s.control, L"");
-    EXPECT_EQ(s.foot, L"f\r\n");
+TEST(TemplateSections, AreWholeLinesEachEndingInCrLf) {
+    EXPECT_EQ(Sections(kTemplate), L"before head\r\nH %DATE %CONTROL_COUNT/%LIB_COUNT/%MISSING_COUNT v%APP_VERSION\r\n|"
+                                   L"L %TYPELIB_NAME %STATUS %FILE_SIZE %TYPELIB\r\n|C %CONTROL_NAME %TYPELIB_NAME "
+                                   L"%TYPELIB\r\n|F %DATE\r\n");
+    EXPECT_EQ(Sections(L"[HEAD]\n[HEAD]\nh\r[TYPELIB]\n[TYPELIB]\nl\n\n[CONTROL]\nc\n[CONTROL]\n[FOOT]\nf\n[FOOT]\nf2"),
+              L"h\r\n|l\r\n\r\n|c\r\n|f\r\nf2\r\n") << "repeated markers are left out; line ends may vary";
+    EXPECT_EQ(Sections(L"[HEAD]\r\n[TYPELIB]\r\nlib [CONTROL] inline\r\nmore\r\n[FOOT]\r\nf\r\n"),
+              L"|lib [CONTROL] inline\r\nmore\r\n[FOOT]\r\nf\r\n||f\r\n") << "a marker within a line is none";
 }
 
 TEST(TokenReplacement, EachSectionHasItsOwnTokensInOrder) {
@@ -54,16 +44,14 @@ TEST(TokenReplacement, EachSectionHasItsOwnTokensInOrder) {
     EXPECT_EQ(ApplyTokens(s.library, LibraryTokens(l), false), L"L Lib Missing File! N/A %TYPELIB\r\n");
     l.fileMissing = false;
     EXPECT_EQ(ApplyTokens(s.library, LibraryTokens(l), false), L"L Lib Registered. 12 KB %TYPELIB\r\n");
-    HeadValues h{L"12/06/2026", 5, 2, 1, L"1.0"};
-    EXPECT_EQ(ApplyTokens(s.head, HeadTokens(h), false),
+    EXPECT_EQ(ApplyTokens(s.head, HeadTokens({L"12/06/2026", 5, 2, 1, L"1.0"}), false),
               L"before head\r\nH 12/06/2026 5/2/1 v1.0\r\n");
 }
 
 TEST(TokenReplacement, ValuesAreReplacedSequentiallyAndEscapedOnlyForHtml) {
     ControlValues c{L"<b>A & \"B\"</b> %PROGID", L"", L"{C}", L"P", L"", L""};
     EXPECT_EQ(ApplyTokens(L"%CONTROL_NAME", ControlTokens(c), false), L"<b>A & \"B\"</b> P");
-    EXPECT_EQ(ApplyTokens(L"%CONTROL_NAME", ControlTokens(c), true),
-              L"&lt;b&gt;A &amp; &quot;B&quot;&lt;/b&gt; P");
+    EXPECT_EQ(ApplyTokens(L"%CONTROL_NAME", ControlTokens(c), true), L"&lt;b&gt;A &amp; &quot;B&quot;&lt;/b&gt; P");
 }
 
 } // namespace

@@ -1,0 +1,241 @@
+// nivexcmd run as a separate program against the test prefix's real registry; tests remove what they add.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <filesystem>
+#include <map>
+#include <vector>
+
+#include "common/text.h"
+#include "fixtures/servers/fixture_ids.h"
+#include "support/registry_sandbox.h"
+#include "support/temp_folder.h"
+
+namespace nivex {
+namespace {
+
+using fixtures::kDemoLibrary;
+
+struct RunResult {
+    DWORD exitCode = 999;
+    std::string out, err;
+};
+
+std::string ReadAll(HANDLE pipe) {
+    std::string text;
+    char buffer[4096];
+    for (DWORD got = 0; ReadFile(pipe, buffer, sizeof(buffer), &got, nullptr) && got > 0;) text.append(buffer, got);
+    return text;
+}
+
+// Runs a program of the build as a separate process, in folder when one is given, and collects what it printed.
+RunResult RunProgram(const std::wstring& exe, const std::wstring& arguments, const std::wstring& folder = L"") {
+    SECURITY_ATTRIBUTES sa{sizeof(sa), nullptr, TRUE};
+    HANDLE outRead, outWrite, errRead, errWrite;
+    CreatePipe(&outRead, &outWrite, &sa, 0);
+    CreatePipe(&errRead, &errWrite, &sa, 0);
+    SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = outWrite;
+    si.hStdError = errWrite;
+    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    PROCESS_INFORMATION pi{};
+    std::wstring command = L"\"" + exe + L"\" " + arguments;
+    RunResult result;
+    const BOOL started = CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                                        folder.empty() ? nullptr : folder.c_str(), &si, &pi);
+    CloseHandle(outWrite);
+    CloseHandle(errWrite);
+    if (started) {
+        // Standard error is small; read standard output to its end first, then the rest.
+        result.out = ReadAll(outRead);
+        result.err = ReadAll(errRead);
+        WaitForSingleObject(pi.hProcess, 60000);
+        GetExitCodeProcess(pi.hProcess, &result.exitCode);
+        CloseHandle(pi.hProcess);
+        CloseHandle(pi.hThread);
+    }
+    CloseHandle(outRead);
+    CloseHandle(errRead);
+    return result;
+}
+
+std::wstring NivexCmdPath() { return testing::BinFolder() + L"\\nivexcmd.exe"; }
+
+const wchar_t* const kDialogsKey = L"Software\\Velmora Control Manager\\Dialogs";
+
+std::vector<std::vector<std::string>> CsvRows(const std::string& csv) {
+    std::vector<std::vector<std::string>> rows(1);
+    std::string field;
+    bool quoted = false;
+    for (size_t i = 0; i < csv.size(); ++i) {
+        const char c = csv[i];
+        if (quoted && c == '"' && i + 1 < csv.size() && csv[i + 1] == '"') field += '"', ++i;
+        else if (c == '"') quoted = !quoted;
+        else if (!quoted && (c == ',' || c == '\n')) {
+            rows.back().push_back(field), field.clear();
+            if (c == '\n') rows.emplace_back();
+        } else if (quoted || c != '\r') field += c;
+    }
+    rows.pop_back(); // after the last line break
+    return rows;
+}
+
+std::wstring Default(const std::wstring& path) { return testing::GetRegString(HKEY_CLASSES_ROOT, path, L""); }
+bool KeyThere(const std::wstring& path) { return testing::RegKeyPresent(HKEY_CLASSES_ROOT, path); }
+std::wstring Quoted(const std::wstring& path) { return L"\"" + path + L"\""; }
+RunResult Nivexcmd(const std::wstring& arguments) { return RunProgram(NivexCmdPath(), arguments); }
+bool Exists(const std::wstring& path) { return std::filesystem::exists(std::filesystem::path(path)); }
+
+TEST(NivexCmd, ListsExactlyTheControlsThePrefixRegisters) {
+    // An independent walk: every class with Control, a non-empty TypeLib and InprocServer32.
+    std::map<std::string, std::string> expected;     // clsid -> library id
+    std::map<std::string, std::string> libraryNames; // library id -> text of its node
+    HKEY clsid = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CLASSES_ROOT, L"CLSID", 0, KEY_READ, &clsid), ERROR_SUCCESS);
+    wchar_t name[256];
+    for (DWORD i = 0, length = 256; RegEnumKeyExW(clsid, i, name, &length, nullptr, nullptr, nullptr, nullptr) ==
+                                    ERROR_SUCCESS;
+         ++i, length = 256) {
+        const std::wstring base = std::wstring(L"CLSID\\") + name;
+        const std::wstring lib = Default(base + L"\\TypeLib");
+        if (lib.empty() || !KeyThere(base + L"\\Control") || !KeyThere(base + L"\\InprocServer32")) continue;
+        expected[WideToUtf8(name)] = WideToUtf8(lib);
+        std::wstring text = Default(L"TypeLib\\" + lib + L"\\" + Default(base + L"\\Version"));
+        if (!libraryNames.count(WideToUtf8(lib))) libraryNames[WideToUtf8(lib)] = WideToUtf8(text.empty() ? Default(base) : text);
+    }
+    RegCloseKey(clsid);
+    ASSERT_FALSE(expected.empty()) << "the prefix registers no control";
+
+    const RunResult csv = Nivexcmd(L"list --csv");
+    ASSERT_EQ(csv.exitCode, 0u) << csv.err;
+    const auto rows = CsvRows(csv.out);
+    ASSERT_FALSE(rows.empty());
+    EXPECT_EQ(rows[0][0], "library_key");
+    std::map<std::string, std::string> listed;
+    for (size_t r = 1; r < rows.size(); ++r) {
+        ASSERT_EQ(rows[r].size(), 5u);
+        listed[rows[r][3]] = rows[r][0];
+        EXPECT_EQ(rows[r][1], libraryNames[rows[r][0]]) << rows[r][3];
+    }
+    EXPECT_EQ(listed, expected);
+    EXPECT_NE(Nivexcmd(L"list --json").out.find("\"controls\": " + std::to_string(expected.size()) + ","), std::string::npos);
+    EXPECT_NE(Nivexcmd(L"list").out.find(std::to_string(expected.size()) + " Controls in "), std::string::npos);
+}
+
+// On a platform of major version 5 a server path without a drive is looked up in the system folder.
+TEST(NivexCmd, PathsWithoutDriveResolveInTheSystemFolderOnVersionFive) {
+    testing::TempFolder folder;
+    const std::wstring w2k = folder.File(L"nivexw2k.exe");
+    ASSERT_TRUE(CopyFileW(NivexCmdPath().c_str(), w2k.c_str(), FALSE));
+    const std::wstring appDefaults = L"Software\\Wine\\AppDefaults\\nivexw2k.exe";
+    testing::SetRegString(HKEY_CURRENT_USER, appDefaults, L"Version", L"win2k");
+    folder.WriteFile(L"relative2k.ocx", std::string(100, 'r'));
+    wchar_t system[MAX_PATH];
+    GetSystemDirectoryW(system, MAX_PATH);
+    // From C:\windows\system32\ back to the drive root, then down to the scratch folder.
+    std::wstring relative;
+    for (wchar_t ch : std::wstring(system).substr(3))
+        if (ch == L'\\') relative += L"..\\";
+    relative += L"..\\" + folder.Text().substr(3) + L"\\relative2k.ocx";
+    const std::wstring clsid = L"{6E1C0A55-0D2B-4A7E-9C1F-2B2B00005002}";
+    const std::wstring base = L"CLSID\\" + clsid;
+    testing::SetRegString(HKEY_CLASSES_ROOT, base, L"", L"Relative Path Control");
+    testing::SetRegString(HKEY_CLASSES_ROOT, base + L"\\Control", L"", L"");
+    testing::SetRegString(HKEY_CLASSES_ROOT, base + L"\\InprocServer32", L"", relative);
+    testing::SetRegString(HKEY_CLASSES_ROOT, base + L"\\TypeLib", L"", L"{6E1C0A55-0D2B-4A7E-9C1F-2B2B00005003}");
+
+    const RunResult onFive = RunProgram(w2k, L"list --csv", folder.Text());
+    const RunResult onSix = RunProgram(NivexCmdPath(), L"list --csv", folder.Text());
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, base.c_str());
+    RegDeleteTreeW(HKEY_CURRENT_USER, appDefaults.c_str());
+    ASSERT_NE(onFive.out.find("Relative Path Control,"), std::string::npos) << onFive.out << onFive.err;
+    EXPECT_NE(onFive.out.find(",Registered.," + WideToUtf8(clsid)), std::string::npos) << onFive.out;
+    EXPECT_NE(onSix.out.find(",File Not Found!," + WideToUtf8(clsid)), std::string::npos) << onSix.out;
+}
+
+class NivexCmdRegistration : public ::testing::Test {
+protected:
+    testing::TempFolder folder;
+    std::wstring file = folder.File(L"e2e control.ocx");
+    void SetUp() override { ASSERT_TRUE(CopyFileW(testing::FixturePath(kDemoLibrary.fileName).c_str(), file.c_str(), FALSE)); }
+    void TearDown() override {
+        for (const auto& cls : kDemoLibrary.classes) {
+            RegDeleteTreeW(HKEY_CLASSES_ROOT, (std::wstring(L"CLSID\\") + cls.clsidText).c_str());
+            RegDeleteTreeW(HKEY_CLASSES_ROOT, cls.progId);
+        }
+        RegDeleteTreeW(HKEY_CLASSES_ROOT, (std::wstring(L"TypeLib\\") + kDemoLibrary.libIdText).c_str());
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, kDialogsKey, L"UnregisterDelete");
+    }
+    static std::wstring Server() {
+        return testing::GetRegString(HKEY_CLASSES_ROOT,
+                                     std::wstring(L"CLSID\\") + kDemoLibrary.classes[0].clsidText + L"\\InprocServer32", L"");
+    }
+};
+
+TEST_F(NivexCmdRegistration, RegistersAndUnregistersAsToldOrAsTheSettingSaysAndNeverAsks) {
+    // No option and no setting: in place, and the file is kept.
+    RunResult r = Nivexcmd(L"register " + Quoted(file));
+    ASSERT_EQ(r.exitCode, 0u) << r.out << r.err;
+    EXPECT_EQ(r.out, "Registration Successful!\r\ne2e control.ocx was successfully registered in the \"" +
+                         WideToUtf8(folder.Text()) + "\\\" directory.\r\n");
+    EXPECT_EQ(Server(), file);
+    r = Nivexcmd(L"unregister " + Quoted(file));
+    ASSERT_EQ(r.exitCode, 0u) << r.out << r.err;
+    EXPECT_NE(r.out.find("Unregistration Successful!\r\ne2e control.ocx was successfully Unregistered from"),
+              std::string::npos);
+    EXPECT_TRUE(r.err.empty()) << "asked: " << r.err;
+    EXPECT_EQ(Server(), L"");
+    EXPECT_TRUE(Exists(file));
+
+    // "UnregisterDelete" 2 deletes the file after the unregistration; --keep overrides it.
+    testing::SetRegString(HKEY_CURRENT_USER, kDialogsKey, L"UnregisterDelete", L"2");
+    ASSERT_EQ(Nivexcmd(L"register " + Quoted(file) + L" --in-place").exitCode, 0u);
+    EXPECT_EQ(Nivexcmd(L"unregister " + Quoted(file) + L" --keep").exitCode, 0u);
+    EXPECT_TRUE(Exists(file));
+    ASSERT_EQ(Nivexcmd(L"register " + Quoted(file) + L" --in-place").exitCode, 0u);
+    EXPECT_EQ(Nivexcmd(L"unregister " + Quoted(file)).exitCode, 0u);
+    EXPECT_FALSE(Exists(file));
+    EXPECT_EQ(Server(), L"");
+}
+
+TEST_F(NivexCmdRegistration, ExitCodesTellWhatHappenedAndFailuresSayWhy) {
+    RunResult r = Nivexcmd(L"lisst");
+    EXPECT_EQ(r.exitCode, 2u);
+    EXPECT_NE(r.err.find("Unknown command"), std::string::npos);
+    EXPECT_TRUE(r.out.empty());
+    r = Nivexcmd(L"--help");
+    EXPECT_EQ(r.exitCode, 0u);
+    EXPECT_NE(r.out.find("nivexcmd register FILE [--copy-to-system | --in-place]"), std::string::npos);
+
+    const std::wstring bad = folder.WriteFile(L"bad.tpl", "[FOOT]\r\n[HEAD]\r\n");
+    r = Nivexcmd(L"report --text --template " + Quoted(bad) + L" --out " + Quoted(folder.File(L"r.txt")));
+    EXPECT_EQ(r.exitCode, 1u);
+    EXPECT_NE(r.err.find("Invalid Template File"), std::string::npos);
+    EXPECT_FALSE(Exists(folder.File(L"r.txt")));
+    r = Nivexcmd(L"report --html --out " + Quoted(folder.File(L"r.htm")));
+    EXPECT_EQ(r.exitCode, 0u) << r.err;
+    const std::string html = testing::ReadFileBytes(folder.Path() / L"r.htm");
+    EXPECT_NE(html.find("</html>"), std::string::npos);
+
+    const std::wstring noEntry = folder.File(L"plain.dll");
+    ASSERT_TRUE(CopyFileW(testing::FixturePath(fixtures::kNoEntryFile).c_str(), noEntry.c_str(), FALSE));
+    r = Nivexcmd(L"register " + Quoted(noEntry) + L" --in-place");
+    EXPECT_EQ(r.exitCode, 12u);
+    EXPECT_EQ(r.err, "Registration Failed!\r\nRegistration of plain.dll failed.\r\nInvalid ActiveX Control\r\n");
+    EXPECT_TRUE(r.out.empty());
+    const std::wstring failing = folder.File(L"denied.dll");
+    ASSERT_TRUE(CopyFileW(testing::FixturePath(fixtures::kFailFile).c_str(), failing.c_str(), FALSE));
+    r = Nivexcmd(L"unregister " + Quoted(failing) + L" --delete");
+    EXPECT_EQ(r.exitCode, 16u);
+    EXPECT_NE(r.err.find("DllUnregisterServer returned error 0x80070005"), std::string::npos) << r.err;
+    EXPECT_TRUE(Exists(failing)) << "deleted after a failure";
+    EXPECT_EQ(Nivexcmd(L"unregister " + Quoted(folder.File(L"absent.ocx"))).exitCode, 11u);
+}
+
+} // namespace
+} // namespace nivex

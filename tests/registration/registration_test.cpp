@@ -1,0 +1,322 @@
+// The engine against the fixture servers, the register and unregister flows around it, and the commands,
+// Explorer verbs and one-shot runs that use the flows.
+#include <gtest/gtest.h>
+
+#include <objbase.h>
+
+#include <filesystem>
+
+#include "app/catalogue_scan.h"
+#include "common/text.h"
+#include "common/winutil.h"
+#include "registration/reg_engine.h"
+#include "registration/reg_flows.h"
+#include "registration/registration_commands.h"
+#include "registry/settings.h"
+#include "registry/shell_integration.h"
+#include "registration_test_support.h"
+
+namespace nivex {
+namespace {
+
+using fixtures::kDemoLibrary;
+using fixtures::kSpareLibrary;
+using testing::FixturePath;
+using testing::RegisteredServer;
+using testing::RegistrationScene;
+
+TEST(Engine, EachFixtureGivesItsOutcomeAndLoadsByFullPathOnly) {
+    testing::RegistrySandbox sandbox;
+    testing::TempFolder folder;
+    const std::wstring path = FixturePath(kDemoLibrary.fileName);
+    RegDetail detail;
+    ASSERT_EQ(RegisterServer(path, kModeRegister, &detail), RegOutcome::Completed);
+    for (const auto& cls : kDemoLibrary.classes) EXPECT_EQ(RegisteredServer(cls), path);
+    EXPECT_EQ(GetModuleHandleW(path.c_str()), nullptr) << "unloaded again after the call";
+    ASSERT_EQ(RegisterServer(path, kModeUnregister), RegOutcome::Completed);
+    for (const auto& cls : kDemoLibrary.classes) EXPECT_EQ(RegisteredServer(cls), L"");
+
+    EXPECT_EQ(RegisterServer(folder.File(L"absent.ocx"), kModeRegister, &detail), RegOutcome::LoadFailed);
+    EXPECT_TRUE(detail.reason.empty()) << "a missing file keeps the fixed reason";
+    EXPECT_EQ(RegisterServer(L"", kModeRegister), RegOutcome::LoadFailed);
+    const std::wstring text = folder.WriteFile(L"notes.dll", "This is not a library.\r\n");
+    EXPECT_EQ(RegisterServer(text, kModeRegister, &detail), RegOutcome::LoadFailed);
+    EXPECT_NE(detail.reason.find(L"Unable to Load File"), std::wstring::npos);
+    EXPECT_EQ(detail.reason.find(L"32-bit"), std::wstring::npos) << "not an image at all";
+
+    // An invalid mode never loads the file: a load of the absent file would have said LoadFailed.
+    EXPECT_EQ(RegisterServer(folder.File(L"absent.ocx"), 2), RegOutcome::InvalidMode);
+    EXPECT_EQ(RegisterServer(FixturePath(fixtures::kFailFile), -1), RegOutcome::InvalidMode);
+
+    EXPECT_EQ(RegisterServer(FixturePath(fixtures::kNoEntryFile), kModeRegister), RegOutcome::EntryPointMissing);
+    // A relative path is loaded by its full path; a bare name is not looked for in the current folder.
+    ASSERT_TRUE(CopyFileW(FixturePath(fixtures::kRegOnlyFile).c_str(), folder.File(L"nivex_probe.dll").c_str(), FALSE));
+    wchar_t previous[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, previous);
+    ASSERT_TRUE(SetCurrentDirectoryW(folder.Text().c_str()));
+    EXPECT_EQ(RegisterServer(L".\\nivex_probe.dll", kModeRegister), RegOutcome::Completed);
+    EXPECT_EQ(testing::GetRegString(HKEY_CLASSES_ROOT, fixtures::kRegOnlyKey, L""), L"1");
+    SetSafeDllSearch();
+    HMODULE byName = LoadLibraryW(L"nivex_probe.dll");
+    EXPECT_EQ(byName, nullptr) << "a bare name was found in the current folder";
+    if (byName) FreeLibrary(byName);
+    SetCurrentDirectoryW(previous);
+    EXPECT_EQ(RegisterServer(FixturePath(fixtures::kRegOnlyFile), kModeUnregister), RegOutcome::EntryPointMissing);
+
+    // A failure code from the entry point is no success: its code in hex and the system's text for it.
+    const std::wstring denied = L"returned error 0x80070005: " + ResultCodeText(static_cast<std::int32_t>(0x80070005));
+    for (int mode : {kModeRegister, kModeUnregister}) {
+        EXPECT_EQ(RegisterServer(FixturePath(fixtures::kFailFile), mode, &detail), RegOutcome::EntryPointFailed);
+        EXPECT_NE(detail.reason.find(denied), std::wstring::npos) << ::testing::PrintToString(detail.reason);
+        EXPECT_NE(detail.reason.find(L"Administrator rights are needed"), std::wstring::npos);
+    }
+}
+
+DWORD mainThread = 0;
+HWND probeWindow = nullptr;
+
+HRESULT STDAPICALLTYPE WorkerProbe() {
+    if (GetCurrentThreadId() == mainThread) return E_UNEXPECTED;
+    // Already initialised as a single-threaded apartment: S_FALSE, and the count is balanced again.
+    const HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    if (SUCCEEDED(hr)) CoUninitialize();
+    if (hr != S_FALSE) return E_FAIL;
+    // A server that talks to the waiting thread's window must not deadlock it.
+    return static_cast<HRESULT>(SendMessageW(probeWindow, WM_APP, 0, 0));
+}
+
+LRESULT CALLBACK ProbeProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    return message == WM_APP ? 0x1234 : DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+TEST(EngineWorker, RunsTheEntryPointOnItsOwnThreadWithOleAndAnswersItsMessages) {
+    ASSERT_TRUE(probeWindow = testing::MessageWindow(&ProbeProc, L"NivexEngineProbe"));
+    mainThread = GetCurrentThreadId();
+    const WorkerResult run = RunEntryPointOnWorker(&WorkerProbe, 5000);
+    EXPECT_EQ(run.end, WorkerEnd::Returned);
+    EXPECT_EQ(run.result, 0x1234);
+    DestroyWindow(probeWindow);
+}
+
+const fixtures::FixtureClass& Gauge() { return kDemoLibrary.classes[0]; }
+bool Exists(const std::wstring& path) { return std::filesystem::exists(std::filesystem::path(path)); }
+std::wstring Sound(const wchar_t* name) { return std::wstring(L"C:\\Nivex Test\\Media\\") + name; }
+
+struct Case {
+    const wchar_t* setting;
+    bool moved; // copied into the System folder, or deleted
+    MsgAnswer answer = MsgAnswer::Ok; // when the setting asks
+    RegOutcome outcome = RegOutcome::Completed;
+};
+
+class RegistrationTest : public ::testing::Test {
+protected:
+    RegistrationScene scene;
+    Catalogue catalogue;
+    HWND owner = reinterpret_cast<HWND>(static_cast<INT_PTR>(0x1234)); // only passed on, never used
+
+    // True when the case's setting asks; its answer is scripted then.
+    bool Prepare(const Case& c, const wchar_t* key) {
+        SaveSetting(kSectionDialogs, key, c.setting);
+        scene.desktop.messages.clear();
+        if (c.setting != std::wstring(L"0")) return false;
+        scene.desktop.answers = {c.answer};
+        return true;
+    }
+    void RegisterFromSystemFolder(const fixtures::FixtureLibrary& library, bool catalogued = true) {
+        std::wstring path = RegistrationScene::CopyFixture(scene.system, library.fileName);
+        ASSERT_EQ(RegisterControl(path), RegOutcome::Completed);
+        if (catalogued) AddControlsForFile(catalogue, path);
+    }
+    int Node(const wchar_t* key) const { return catalogue.Tree(Catalogue::kAll).FindByKey(key); }
+    // A key's default value; "<absent>", or the type when it is no string.
+    static std::wstring Default(const std::wstring& path) {
+        bool found = false;
+        DWORD type = 0;
+        const std::wstring text = testing::GetRegString(HKEY_CLASSES_ROOT, path, L"", &found, &type);
+        return !found ? L"<absent>" : type == REG_SZ ? text : L"<type " + std::to_wstring(type) + L">";
+    }
+};
+
+TEST_F(RegistrationTest, RegisterNonSysPathAsksOrDecidesAndACopyReplacesAFileOfTheSameName) {
+    const std::wstring original = RegistrationScene::CopyFixture(scene.work, kDemoLibrary.fileName);
+    const std::wstring copy = scene.system.File(kDemoLibrary.fileName);
+    // 0 asks, 1 in place, 2 copies, anything else in place; each case registers elsewhere than the one before.
+    for (const Case& c : {Case{L"0", false, MsgAnswer::Cancel, RegOutcome::Cancelled}, {L"1", false}, {L"2", true},
+                          {L"7", false}, {L"0", true, MsgAnswer::Yes}, {L"0", false, MsgAnswer::No}}) {
+        SCOPED_TRACE(::testing::Message() << WideToUtf8(c.setting) << " answered " << static_cast<int>(c.answer));
+        scene.system.WriteFile(kDemoLibrary.fileName, "an older file of that name");
+        const bool asks = Prepare(c, kKeyRegisterNonSysPath);
+        std::wstring path = original;
+        EXPECT_EQ(RegisterControl(path), c.outcome);
+        EXPECT_EQ(path, c.moved ? copy : original);
+        EXPECT_EQ(testing::ReadFileBytes(copy) == testing::ReadFileBytes(original), c.moved);
+        EXPECT_EQ(RegisteredServer(Gauge()), c.outcome == RegOutcome::Cancelled ? L"" : path);
+        EXPECT_EQ(scene.desktop.messages.size(), asks ? 1u : 0u);
+        if (c.outcome == RegOutcome::Completed) { // the message names the folder registered in
+            const std::wstring folder = L"\"" + (c.moved ? scene.system : scene.work).Text() + L"\\\"";
+            EXPECT_NE(scene.display.shown.back().message.find(folder), std::wstring::npos);
+        }
+    }
+    EXPECT_EQ(scene.display.shown.size(), 5u) << "a cancelled flow shows nothing";
+    EXPECT_EQ(scene.desktop.sounds, std::vector<std::wstring>(5, Sound(L"nivex_regS.wav")));
+    EXPECT_EQ(scene.desktop.messages[0].title, L"File not in " + scene.system.Text() + L"\\");
+    EXPECT_EQ(scene.desktop.messages[0].buttons, MsgButtons::YesNoCancel);
+
+    // A file in the System folder, named in any letter case, is registered where it is without a question.
+    SetSystemFolder(ToUpperText(scene.system.Text()));
+    std::wstring path = RegistrationScene::CopyFixture(scene.system, kDemoLibrary.fileName);
+    EXPECT_EQ(RegisterControl(path), RegOutcome::Completed);
+    EXPECT_EQ(RegisteredServer(Gauge()), copy);
+
+    // A copy that cannot be made (a folder of the file's name is in the way) asks whether to register in place.
+    std::filesystem::remove(copy);
+    std::filesystem::create_directory(copy);
+    SaveSetting(kSectionDialogs, kKeyRegisterNonSysPath, L"2");
+    scene.desktop.answers = {MsgAnswer::No, MsgAnswer::Yes};
+    path = original;
+    EXPECT_EQ(RegisterControl(path), RegOutcome::Cancelled);
+    EXPECT_EQ(RegisterControl(path), RegOutcome::Completed);
+    EXPECT_EQ(RegisteredServer(Gauge()), original);
+    ASSERT_EQ(scene.desktop.messages.size(), 3u);
+    EXPECT_EQ(scene.desktop.messages[1].title, L"File Copy Error");
+    EXPECT_EQ(scene.desktop.messages[1].buttons, MsgButtons::YesNo);
+}
+
+TEST_F(RegistrationTest, UnregisterDeleteAsksOrDecidesWhetherToKeepTheFileAndAFailedDeleteIsReported) {
+    // 0 asks (Yes keeps, No deletes), 1 keeps, 2 deletes, anything else keeps.
+    for (const Case& c : {Case{L"1", false}, {L"2", true}, {L"7", false}, {L"0", false, MsgAnswer::Yes},
+                          {L"0", true, MsgAnswer::No}, {L"0", false, MsgAnswer::Cancel, RegOutcome::Cancelled}}) {
+        SCOPED_TRACE(::testing::Message() << WideToUtf8(c.setting) << " answered " << static_cast<int>(c.answer));
+        const std::wstring file = RegistrationScene::CopyFixture(scene.work, kDemoLibrary.fileName);
+        ASSERT_EQ(RegisterServer(file, kModeRegister), RegOutcome::Completed);
+        const bool asks = Prepare(c, kKeyUnregisterDelete);
+        EXPECT_EQ(UnregisterControl(file), c.outcome);
+        EXPECT_EQ(Exists(file), !c.moved);
+        EXPECT_EQ(RegisteredServer(Gauge()), c.outcome == RegOutcome::Cancelled ? file : L"");
+        EXPECT_EQ(scene.desktop.messages.size(), asks ? 1u : 0u);
+    }
+    EXPECT_EQ(scene.desktop.messages[0].title, L"Keep File?");
+    EXPECT_EQ(scene.desktop.messages[0].buttons, MsgButtons::YesNoCancel);
+    EXPECT_EQ(scene.desktop.sounds, std::vector<std::wstring>(5, Sound(L"nivex_unregS.wav")));
+
+    SaveSetting(kSectionDialogs, kKeyUnregisterDelete, L"2");
+    const std::wstring file = RegistrationScene::CopyFixture(scene.work, kDemoLibrary.fileName);
+    // Held open without delete sharing by someone else: reported, and the unregistration still succeeded.
+    HANDLE held = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(UnregisterControl(file), RegOutcome::Completed);
+    CloseHandle(held);
+    EXPECT_TRUE(Exists(file));
+    EXPECT_EQ(scene.desktop.messages.back().title + L": " + scene.desktop.messages.back().text,
+              L"File Delete Error: Unable to delete fixture_control.ocx");
+    EXPECT_EQ(scene.display.shown.back().caption, L"Nivex - Success");
+}
+
+TEST_F(RegistrationTest, FailuresShowTheReasonKeepTheFileAndSoundOnlyWhenOn) {
+    std::wstring failing = RegistrationScene::CopyFixture(scene.system, fixtures::kFailFile);
+    SaveSetting(kSectionDialogs, kKeyUnregisterDelete, L"2");
+    EXPECT_EQ(RegisterControl(failing), RegOutcome::EntryPointFailed);
+    EXPECT_EQ(UnregisterControl(failing), RegOutcome::EntryPointFailed);
+    EXPECT_TRUE(Exists(failing)) << "deleting follows only a completed unregistration";
+    ASSERT_EQ(scene.display.shown.size(), 2u);
+    EXPECT_NE(scene.display.shown[0].message.find(L"Registration of fixture_fail.dll failed.\nDllRegisterServer returned "
+                                                  L"error 0x80070005"),
+              std::wstring::npos);
+    EXPECT_EQ(scene.display.shown[1].title, L"Unregistration Failed!");
+    EXPECT_EQ(scene.desktop.sounds, std::vector<std::wstring>(2, Sound(L"nivex_fail.wav")));
+    for (const wchar_t* off : {L"0", L"2"}) { // only 1 means on
+        SaveSetting(kSectionOptions, kKeyPlaySounds, off);
+        EXPECT_EQ(RegisterControl(failing), RegOutcome::EntryPointFailed);
+    }
+    EXPECT_EQ(scene.desktop.sounds.size(), 2u);
+}
+
+TEST_F(RegistrationTest, RegisterAsksForAFileInTheSystemFolderAndCataloguesItsControls) {
+    EXPECT_EQ(RegisterCommand(catalogue, owner), RegOutcome::Cancelled); // the dialog was cancelled
+    ASSERT_EQ(scene.desktop.fileDialogs.size(), 1u);
+    EXPECT_EQ(scene.desktop.fileDialogs[0].initialFolder, scene.system.Text() + L"\\");
+
+    scene.desktop.fileAnswers = {RegistrationScene::CopyFixture(scene.work, kDemoLibrary.fileName)};
+    scene.desktop.answers = {MsgAnswer::Yes}; // copy into the System folder
+    EXPECT_EQ(RegisterCommand(catalogue, owner), RegOutcome::Completed);
+    // The copy is what was registered and catalogued: two controls (the plain class is no control).
+    EXPECT_EQ(catalogue.CountsText(), L"2 Controls in 1 Libraries");
+    EXPECT_EQ(RegisteredServer(kDemoLibrary.classes[0]), scene.system.File(kDemoLibrary.fileName));
+
+    scene.desktop.fileAnswers = {RegistrationScene::CopyFixture(scene.system, fixtures::kNoEntryFile)};
+    EXPECT_EQ(RegisterCommand(catalogue, owner), RegOutcome::EntryPointMissing);
+    EXPECT_EQ(catalogue.CountsText(), L"2 Controls in 1 Libraries") << "a failed registration catalogues nothing";
+}
+
+TEST_F(RegistrationTest, UnregisterCommandsRemoveTheRightLibrariesAndOnlyOnSuccess) {
+    RegisterFromSystemFolder(kDemoLibrary);
+    RegisterFromSystemFolder(kSpareLibrary);
+    CatalogueTree& all = catalogue.Tree(Catalogue::kAll);
+    const std::wstring demo = scene.system.File(kDemoLibrary.fileName);
+    SaveSetting(kSectionDialogs, kKeyUnregisterDelete, L"1");
+    all.Select(Node(kDemoLibrary.classes[1].clsidText)); // the meter, second control of the demo library
+    scene.desktop.fileAnswers = {scene.work.File(L"absent.ocx")};
+    EXPECT_EQ(TrayUnregisterCommand(catalogue, owner), RegOutcome::LoadFailed);
+    EXPECT_EQ(UnregisterSelectedCommand(catalogue, scene.work.File(L"absent.ocx"), owner), RegOutcome::LoadFailed);
+    EXPECT_EQ(catalogue.CountsText(), L"3 Controls in 2 Libraries") << "a failure changes nothing";
+
+    EXPECT_EQ(UnregisterSelectedCommand(catalogue, demo, owner), RegOutcome::Completed);
+    EXPECT_EQ(catalogue.CountsText(), L"1 Controls in 1 Libraries");
+    EXPECT_EQ(Node(kDemoLibrary.libIdText), 0);
+    EXPECT_NE(Node(kSpareLibrary.libIdText), 0);
+    // The library node selected: its children are counted. Then nothing is selected: nothing is lowered.
+    RegisterFromSystemFolder(kDemoLibrary);
+    all.Select(Node(kDemoLibrary.libIdText));
+    EXPECT_EQ(UnregisterSelectedCommand(catalogue, demo, owner), RegOutcome::Completed);
+    EXPECT_EQ(catalogue.CountsText(), L"1 Controls in 1 Libraries");
+    RegisterFromSystemFolder(kDemoLibrary, false);
+    EXPECT_EQ(UnregisterSelectedCommand(catalogue, demo, owner), RegOutcome::Completed);
+    EXPECT_EQ(catalogue.CountsText(), L"1 Controls in 1 Libraries");
+
+    // The tray's command removes the chosen file's controls, named in another letter case, not the selected ones.
+    RegisterFromSystemFolder(kDemoLibrary);
+    const int gauge = Node(kDemoLibrary.classes[0].clsidText);
+    all.Select(gauge);
+    scene.desktop.fileAnswers = {ToUpperText(scene.system.File(kSpareLibrary.fileName))};
+    EXPECT_EQ(TrayUnregisterCommand(catalogue, owner), RegOutcome::Completed);
+    EXPECT_EQ(Node(kSpareLibrary.libIdText), 0);
+    EXPECT_EQ(all.Selected(), gauge);
+    EXPECT_EQ(catalogue.CountsText(), L"2 Controls in 1 Libraries");
+}
+
+TEST_F(RegistrationTest, ShellIntegrationWritesBothTypesWithQuotedVerbsThatOneShotRunsUnquote) {
+    // A program in a drive root gets no doubled backslash; writing twice does no harm.
+    for (const auto& [folder, prefix] : {std::pair{L"D:\\", L"D:\\"},
+                                         std::pair{L"C:\\Program Files\\Nivex", L"C:\\Program Files\\Nivex\\"}}) {
+        SetProgramFolder(folder);
+        ApplyShellIntegration(true);
+        ApplyShellIntegration(true);
+        const std::wstring exe = prefix + ExecutableBaseName() + L".exe";
+        for (const auto& [extension, type, text, icon] :
+             {std::tuple{L".ocx", L"Nivex.ActiveX.Control", L"Nivex ActiveX Control", L",1"},
+              std::tuple{L".dll", L"Nivex.Dynamic.Link.Library", L"Nivex Dynamic Link Library", L",2"}}) {
+            const std::wstring progId = type;
+            EXPECT_EQ(Default(extension) + L"|" + Default(progId) + L"|" + Default(progId + L"\\defaulticon"),
+                      progId + L"|" + text + L"|" + exe + icon);
+            EXPECT_EQ(Default(progId + L"\\shell\\Register with Nivex\\command"), L"\"" + exe + L"\" /R \"%1\"");
+            EXPECT_EQ(Default(progId + L"\\shell\\Unregister with Nivex\\command"), L"\"" + exe + L"\" /U \"%1\"");
+        }
+    }
+    // What Explorer runs for a file in a folder with blanks registers and unregisters that file.
+    const std::wstring file = RegistrationScene::CopyFixture(scene.work, kDemoLibrary.fileName, L"with blank.ocx");
+    SaveSetting(kSectionDialogs, kKeyRegisterNonSysPath, L"1");
+    SaveSetting(kSectionDialogs, kKeyUnregisterDelete, L"1");
+    for (const auto& [verb, server] : {std::pair{L"Register", file}, {L"Unregister", L""}}) {
+        std::wstring command = Default(std::wstring(L"Nivex.ActiveX.Control\\shell\\") + verb + L" with Nivex\\command");
+        command.replace(command.find(L"%1"), 2, file);
+        const StartRequest request = ParseStartRequest(ArgumentsOf(command));
+        EXPECT_EQ(RunOneShot(request.mode, request.path), 0) << WideToUtf8(command);
+        EXPECT_EQ(RegisteredServer(kDemoLibrary.classes[0]), server);
+    }
+    EXPECT_EQ(RunOneShot(RunMode::Register, RegistrationScene::CopyFixture(scene.work, fixtures::kNoEntryFile)), 12);
+    EXPECT_EQ(RunOneShot(RunMode::Interactive, file), 2);
+}
+
+} // namespace
+} // namespace nivex
