@@ -49,14 +49,15 @@ TEST(Engine, EachFixtureGivesItsOutcomeAndLoadsByFullPathOnly) {
     EXPECT_EQ(RegisterServer(FixturePath(fixtures::kFailFile), -1), RegOutcome::InvalidMode);
 
     EXPECT_EQ(RegisterServer(FixturePath(fixtures::kNoEntryFile), kModeRegister), RegOutcome::EntryPointMissing);
-    // A relative path is loaded by its full path; a bare name is not looked for in the current folder.
+    // A name relative to the current folder is loaded by its full path, though a bare name is not looked for
+    // in the current folder.
     ASSERT_TRUE(CopyFileW(FixturePath(fixtures::kRegOnlyFile).c_str(), folder.File(L"nivex_probe.dll").c_str(), FALSE));
     wchar_t previous[MAX_PATH];
     GetCurrentDirectoryW(MAX_PATH, previous);
     ASSERT_TRUE(SetCurrentDirectoryW(folder.Text().c_str()));
-    EXPECT_EQ(RegisterServer(L".\\nivex_probe.dll", kModeRegister), RegOutcome::Completed);
-    EXPECT_EQ(testing::GetRegString(HKEY_CLASSES_ROOT, fixtures::kRegOnlyKey, L""), L"1");
     SetSafeDllSearch();
+    EXPECT_EQ(RegisterServer(L"nivex_probe.dll", kModeRegister), RegOutcome::Completed);
+    EXPECT_EQ(testing::GetRegString(HKEY_CLASSES_ROOT, fixtures::kRegOnlyKey, L""), L"1");
     HMODULE byName = LoadLibraryW(L"nivex_probe.dll");
     EXPECT_EQ(byName, nullptr) << "a bare name was found in the current folder";
     if (byName) FreeLibrary(byName);
