@@ -1,6 +1,5 @@
 #include "app/catalogue_scan.h"
 
-#include <cstring>
 #include <cwchar>
 #include <vector>
 
@@ -11,6 +10,8 @@
 #include "common/text.h"
 #include "common/winutil.h"
 #include "inspect/file_facts.h"
+#include "registry/reg_read.h"
+#include "registry/reg_value.h"
 
 namespace nivex {
 
@@ -52,16 +53,6 @@ private:
     std::wstring spill_;
     const wchar_t* text_ = nullptr;
 };
-
-std::wstring ExpandEnvironment(const std::wstring& text) {
-    const DWORD needed = ExpandEnvironmentStringsW(text.c_str(), nullptr, 0);
-    if (needed == 0) return text;
-    std::wstring out(needed, L'\0');
-    const DWORD written = ExpandEnvironmentStringsW(text.c_str(), out.data(), needed);
-    if (written == 0 || written > needed) return text;
-    out.resize(written - 1);
-    return out;
-}
 
 // Lists the subkey names of an open key. Names hold at most 255 characters.
 std::vector<std::wstring> SubkeyNames(HKEY key) {
@@ -145,35 +136,30 @@ void Report(Catalogue& catalogue, const std::wstring& title, const Error& e) {
 bool ReadRegText(HKEY key, const wchar_t* valueName, std::wstring& text) {
     // Most values fit the stack buffer, so a read is one round trip and no allocation.
     constexpr DWORD kStackBytes = 1024;
-    constexpr DWORD kPad = 4; // zeros after the data: an odd byte keeps its own character, a short number reads as 0
-    BYTE stackData[kStackBytes + kPad];
+    BYTE stackData[kStackBytes];
     std::vector<BYTE> heapData;
     BYTE* data = stackData;
     DWORD type = 0;
     DWORD size = kStackBytes;
     LONG rc = RegQueryValueExW(key, valueName, nullptr, &type, data, &size);
     for (int attempt = 0; rc == ERROR_MORE_DATA && attempt < 4; ++attempt) {
-        heapData.assign(size + kPad, 0);
+        heapData.assign(size, 0);
         data = heapData.data();
         rc = RegQueryValueExW(key, valueName, nullptr, &type, data, &size);
     }
     if (rc != ERROR_SUCCESS) return false;
-    std::memset(data + size, 0, kPad);
+    // The same decoding as the registry class: text cut at its first NUL, an odd byte kept.
+    const std::span<const std::uint8_t> bytes(data, size);
     switch (type) {
     case REG_SZ:
-    case REG_EXPAND_SZ:
-    case REG_MULTI_SZ: {
-        const size_t chars = (size + 1) / 2;
-        size_t length = 0; // up to the first NUL
-        while (length < chars && (data[2 * length] | data[2 * length + 1]) != 0) ++length;
-        text.resize(length);
-        for (size_t i = 0; i < length; ++i)
-            text[i] = static_cast<wchar_t>(data[2 * i] | (data[2 * i + 1] << 8));
-        if (type == REG_EXPAND_SZ) text = ExpandEnvironment(text);
+    case REG_MULTI_SZ:
+        text = RegStringFromBytes(bytes);
         return true;
-    }
+    case REG_EXPAND_SZ:
+        text = ExpandEnvironmentText(RegStringFromBytes(bytes));
+        return true;
     case REG_DWORD:
-        text = std::to_wstring(static_cast<std::int32_t>(data[0] | (data[1] << 8) | (data[2] << 16) | (static_cast<unsigned>(data[3]) << 24)));
+        text = std::to_wstring(static_cast<std::int32_t>(DwordFromBytes(bytes, false)));
         return true;
     default:
         text.clear();

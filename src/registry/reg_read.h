@@ -1,5 +1,5 @@
 #pragma once
-// Raw value reads shared by cRegistry and the settings store.
+// Raw value reads shared by cRegistry, the settings store and the catalogue scan.
 #include <windows.h>
 
 #include <cstdint>

@@ -4,7 +4,7 @@ namespace nivex {
 
 namespace {
 // Whole UTF-16 units, the last one zero-padded when the byte length is odd.
-std::wstring UnitsFromBytes(const std::vector<std::uint8_t>& data) {
+std::wstring UnitsFromBytes(std::span<const std::uint8_t> data) {
     std::wstring text((data.size() + 1) / 2, L'\0');
     for (size_t i = 0; i < data.size(); ++i) {
         const auto byte = static_cast<unsigned>(data[i]);
@@ -37,20 +37,20 @@ std::wstring VariantText(const RegVariant& v) {
                       v);
 }
 
-std::wstring RegStringFromBytes(const std::vector<std::uint8_t>& data) {
+std::wstring RegStringFromBytes(std::span<const std::uint8_t> data) {
     std::wstring text = UnitsFromBytes(data);
     const size_t nul = text.find(L'\0');
     if (nul != std::wstring::npos) text.erase(nul);
     return text;
 }
 
-std::wstring RegMultiStringFromBytes(const std::vector<std::uint8_t>& data) {
+std::wstring RegMultiStringFromBytes(std::span<const std::uint8_t> data) {
     std::wstring text = UnitsFromBytes(data);
     if (!text.empty() && text.back() == L'\0') text.pop_back();
     return text;
 }
 
-std::uint32_t DwordFromBytes(const std::vector<std::uint8_t>& data, bool bigEndian) {
+std::uint32_t DwordFromBytes(std::span<const std::uint8_t> data, bool bigEndian) {
     std::uint32_t value = 0;
     for (size_t i = 0; i < 4; ++i) {
         const std::uint32_t byte = i < data.size() ? data[i] : 0;
