@@ -236,4 +236,15 @@ FillExpectation Fill(const FillPlan& plan, const ServerFiles& files, const std::
     return expect;
 }
 
+double NowMs() {
+    static const double frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return static_cast<double>(f.QuadPart);
+    }();
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return static_cast<double>(now.QuadPart) * 1000.0 / frequency;
+}
+
 } // namespace nivex::bench

@@ -20,6 +20,9 @@ public:
 // ended (a benchmark stopped with Ctrl+C). Returns how many were removed.
 int RemoveStaleSandboxes();
 
+// A monotonic clock in milliseconds for timings.
+double NowMs();
+
 // Redirects HKEY_CLASSES_ROOT of this process to an empty scratch key below
 // HKEY_CURRENT_USER\Software\NivexBench\<process>-<n>, and removes that key again on destruction.
 // The scratch keys are volatile: the Wine server never writes them to the prefix's files, even when

@@ -23,18 +23,9 @@
 #include "common/winutil.h"
 #include "registry/settings.h"
 
-namespace {
+using nivex::bench::NowMs;
 
-double NowMs() {
-    static const double frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return static_cast<double>(f.QuadPart);
-    }();
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) * 1000.0 / frequency;
-}
+namespace {
 
 // Milliseconds since this process was created.
 double SinceProcessStartMs() {

@@ -25,6 +25,8 @@ using nivex::bench::FillExpectation;
 using nivex::bench::FillPlan;
 using nivex::bench::ServerFiles;
 
+using nivex::bench::NowMs;
+
 namespace {
 
 constexpr int kRepeats = 3;
@@ -95,17 +97,6 @@ bool ParseOptions(int argc, wchar_t** argv, Options& options) {
     }
     if (options.sizes.empty()) options.sizes = {1000, 10000, 30000};
     return true;
-}
-
-double NowMs() {
-    static const double frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return static_cast<double>(f.QuadPart);
-    }();
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) * 1000.0 / frequency;
 }
 
 // What the scan is compared with: open CLSID and list its subkeys, nothing more.
