@@ -98,5 +98,23 @@ if(ENUM_CHMLIB)
   endforeach()
 endif()
 
+# The pop-up topics inside the compiled file are exactly the generated ones, and every window is mapped.
+if(EXTRACT_CHMLIB)
+  file(REMOVE_RECURSE ${WORK}/compiled)
+  execute_process(COMMAND ${EXTRACT_CHMLIB} ${temp} ${WORK}/compiled OUTPUT_QUIET ERROR_QUIET)
+  execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${WORK}/popups.txt ${WORK}/compiled/popups.txt
+                  RESULT_VARIABLE differs)
+  set(ivb_size 0)
+  if(EXISTS "${WORK}/compiled/#IVB")
+    file(SIZE "${WORK}/compiled/#IVB" ivb_size)
+  endif()
+  list(LENGTH pages_mapped windows)
+  math(EXPR expected_ivb "4 + 8 * ${windows}")
+  if(NOT differs EQUAL 0 OR NOT ivb_size EQUAL expected_ivb)
+    file(REMOVE ${temp})
+    message(FATAL_ERROR "The compiled help file's pop-up topics or map differ from help_texts.inc")
+  endif()
+endif()
+
 file(RENAME ${temp} ${OUTPUT})
 message(STATUS "Nivex.chm: ${count} pop-up texts")

@@ -17,6 +17,9 @@
 namespace nivex {
 
 namespace {
+// The usual colour of a link (the system's hot-track colour is pale on some platforms).
+constexpr COLORREF kLinkColour = RGB(0, 70, 200);
+
 bool IsLink(int id) { return id == IDC_ABOUT_LBLEMAIL || id == IDC_ABOUT_LBLWEB; }
 
 int CurrentYear() {
@@ -109,7 +112,7 @@ INT_PTR AboutWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CTLCOLORSTATIC:
         if (IsLink(GetDlgCtrlID(reinterpret_cast<HWND>(lParam)))) {
             HDC dc = reinterpret_cast<HDC>(wParam);
-            SetTextColor(dc, GetSysColor(COLOR_HOTLIGHT));
+            SetTextColor(dc, kLinkColour);
             SetBkMode(dc, TRANSPARENT);
             return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE));
         }

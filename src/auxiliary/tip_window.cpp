@@ -136,8 +136,9 @@ void TipWindow::OnInit() {
         SaveSetting(kSectionOptions, kKeyTipOfTheDay, L"1");
     } catch (const Error&) {
     }
-    if (tipsPath_.empty()) tipsPath_ = JoinPath(ProgramFolder(), kTipsFileName);
-    if (!LoadTips(tipsPath_)) SetDlgItemTextW(Handle(), IDC_TIP_LBLTIPTEXT, TipsNotFoundText().c_str());
+    tips_.Assign({}); // the list lives as long as the window
+    const std::wstring path = tipsPath_.empty() ? JoinPath(ProgramFolder(), kTipsFileName) : tipsPath_;
+    if (!LoadTips(path)) SetDlgItemTextW(Handle(), IDC_TIP_LBLTIPTEXT, TipsNotFoundText().c_str());
 }
 
 void TipWindow::OnShowAtStartupClicked() {

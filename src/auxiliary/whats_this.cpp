@@ -44,7 +44,8 @@ public:
         int x = at.x - width / 2, y = at.y + 8;
         if (x + width > work.right) x = work.right - width;
         if (x < work.left) x = work.left;
-        if (y + height > work.bottom) y = at.y - height - 8;
+        if (y + height > work.bottom) y = at.y - height - 8; // above the point when there is no room below
+        if (y + height > work.bottom) y = work.bottom - height;
         if (y < work.top) y = work.top;
 
         HWND root = owner ? GetAncestor(owner, GA_ROOT) : nullptr;
