@@ -12,5 +12,9 @@ void AddMainWindowCommands(MainWindow& window);
 void AddWindowCommands(MainWindow& window);
 // Registering and unregistering.
 void AddRegistrationCommands(MainWindow& window);
+// Help Contents, Help With This, the web page, About (menu and tray).
+void AddHelpCommands(MainWindow& window);
+// The help identifiers of the window's parts, for What's-This (once its children exist).
+void AssignMainWindowHelpIds(MainWindow& window);
 
 } // namespace nivex

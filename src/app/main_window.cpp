@@ -12,6 +12,9 @@
 #include "app/placement_store.h"
 #include "app/scan_progress.h"
 #include "app/resource.h"
+#include "auxiliary/help_viewer.h"
+#include "auxiliary/tip_window.h"
+#include "auxiliary/whats_this.h"
 #include "auxiliary/close_button.h"
 #include "catalogue/catalogue_scan.h"
 #include "common/desktop.h"
@@ -112,6 +115,7 @@ bool MainWindow::Load() {
                              MsgIcon::Critical);
     });
     CreateChildren();
+    AssignMainWindowHelpIds(*this);
     BitmapPreview& preview = BitmapPreview::Instance();
     preview.SetOwner(Handle());
     preview.SetClosedByUser([this] { bar_.Menus().Check(mnuToolboxBitmapPreview, false); });
@@ -149,6 +153,7 @@ bool MainWindow::Load() {
         PostMessageW(Handle(), kKeepToolsAbove, 0, 0);
     }
 
+    ShowTipOfTheDayAtStartup(Handle());
     PumpPendingMessages();
     NodeClick(trees_.Visible());
     SetFocus(Tree(trees_.Visible()));
@@ -425,6 +430,8 @@ void MainWindow::ExitPath() {
     }
     tray_.Remove();
     tempFiles_.DeleteAll();
+    // A help window left open while the process ends can bring it down.
+    CloseAllHelpWindows();
     if (endProcess_) endProcess_();
 }
 
@@ -503,6 +510,7 @@ LRESULT MainWindow::OnNotify(NMHDR* header) {
 }
 
 bool MainWindow::PreTranslate(MSG& msg) {
+    if (HandleDialogHelpKey(msg, Handle())) return true;
     if (ui::ModelessWindows::Dispatch(msg)) return true;
     const bool ours = msg.hwnd == Handle() || IsChild(Handle(), msg.hwnd);
     return ours && Accelerators() && TranslateAcceleratorW(Handle(), Accelerators(), &msg);
@@ -544,6 +552,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             }
             tray_.Remove();
             tempFiles_.DeleteAll();
+            CloseAllHelpWindows();
         }
         return 0;
     case TrayIcon::kMessage:

@@ -251,6 +251,22 @@ unsigned long RunWhatsThis(HWND root) {
     return id;
 }
 
+bool HandleDialogHelpKey(const MSG& msg, HWND except) {
+    if (msg.message != WM_KEYDOWN || msg.wParam != VK_F1 || !msg.hwnd) return false;
+    if (GetKeyState(VK_SHIFT) < 0 || GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0) return false;
+    HWND root = GetAncestor(msg.hwnd, GA_ROOT);
+    if (!root || root == except || !GetWindowContextHelpId(root)) return false;
+    HELPINFO info{};
+    info.cbSize = sizeof(info);
+    info.iContextType = HELPINFO_WINDOW;
+    info.iCtrlId = GetDlgCtrlID(msg.hwnd);
+    info.hItemHandle = msg.hwnd;
+    info.dwContextId = GetWindowContextHelpId(msg.hwnd);
+    GetCursorPos(&info.MousePos);
+    SendMessageW(root, WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
+    return true;
+}
+
 HWND OpenHelpPopupWindow() { return Popup().Handle(); }
 
 void CloseHelpPopupWindow() { Popup().Destroy(); }

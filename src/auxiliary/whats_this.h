@@ -45,4 +45,8 @@ struct ControlHelpId {
 // controls, the caption's "?" button, which runs the mode above. Safe to call once per dialog.
 void AttachDialogHelp(HWND dialog, unsigned long dialogHelpId, std::initializer_list<ControlHelpId> controls);
 
+// F1 pressed in a dialog with help (its message, before the dialog handles it): opens the dialog's
+// page and returns true. Messages of except (the main window, whose F1 is Help Contents) are left alone.
+bool HandleDialogHelpKey(const MSG& msg, HWND except);
+
 } // namespace nivex

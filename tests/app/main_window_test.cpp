@@ -14,6 +14,10 @@
 #include "app/command_rules.h"
 #include "app/main_window.h"
 #include "app/resource.h"
+#include "auxiliary/about_window.h"
+#include "auxiliary/help_ids.h"
+#include "auxiliary/support/recording_help_viewer.h"
+#include "auxiliary/whats_this.h"
 #include "common/paths.h"
 #include "common/text.h"
 #include "fixtures/servers/fixture_ids.h"
@@ -83,6 +87,7 @@ protected:
         SetRegString(HKEY_CLASSES_ROOT, L"TypeLib\\" + std::wstring(kLibAlpha) + L"\\1.0", L"", L"Alpha Library");
         SetRegString(HKEY_CLASSES_ROOT, L"TypeLib\\" + std::wstring(kLibGamma) + L"\\1.0", L"", L"Gamma Library");
         SaveSetting(kSectionOptions, kKeyShowSplash, L"0");
+        SaveSetting(kSectionOptions, kKeyTipOfTheDay, L"0");
     }
     void TearDown() override {
         window.reset();
@@ -237,7 +242,6 @@ TEST_F(MainWindowTest, TheSelectionFillsTheListsAndDecidesWhichCommandsAreEnable
     // Accelerators of greyed items do nothing: a missing file is not unregistered, later work does not start.
     Command(mnuUnregisterControl);
     Command(tbReports);
-    Command(mnuAbout);
     EXPECT_TRUE(desktop.messages.empty());
     EXPECT_TRUE(desktop.fileDialogs.empty());
     EXPECT_TRUE(StatusWindow().empty());
@@ -617,6 +621,82 @@ TEST(SplashWindow, EscapeHidesItAndShowsTheMainWindowEarly) {
     EXPECT_FALSE(splash.IsShown());
     splash.Close();
     splash.Close(); // harmless twice
+}
+
+
+TEST_F(MainWindowTest, TheHelpMenuTheTraysAboutF1AndWhatsThisAndTheTipAtStartUp) {
+    testing::RecordingHelpViewer viewer;
+    SaveSetting(kSectionOptions, kKeyTipOfTheDay, L"1");
+    folder.WriteFile(L"nivex_10.tod", "The only tip\r\n");
+    Start();
+    // The tip window opened at start-up, owned by the main window.
+    HWND tip = FindWindowW(nullptr, L"Tip of the Day");
+    ASSERT_NE(tip, nullptr);
+    EXPECT_EQ(GetWindow(tip, GW_OWNER), hwnd);
+    EXPECT_TRUE(IsWindowVisible(tip));
+    SendMessageW(tip, WM_COMMAND, IDOK, 0);
+    EXPECT_FALSE(IsWindow(tip));
+
+    for (int id : {mnuHelpContents, mnuHelpWithThis, mnuNivexWebsite, mnuAbout, mnuTrayAbout}) EXPECT_FALSE(Grey(id)) << id;
+    Command(mnuNivexWebsite);
+    ASSERT_EQ(desktop.executions.size(), 1u);
+    EXPECT_EQ(desktop.executions[0].verb, L"open");
+    EXPECT_EQ(desktop.executions[0].file, L"https://velmora.example/nivex");
+
+    Command(mnuAbout);
+    ASSERT_NE(TheAboutWindow().Handle(), nullptr);
+    EXPECT_EQ(GetWindow(TheAboutWindow().Handle(), GW_OWNER), hwnd);
+    TheAboutWindow().Close();
+    Command(mnuTrayAbout);
+    ASSERT_NE(TheAboutWindow().Handle(), nullptr);
+    EXPECT_EQ(GetWindow(TheAboutWindow().Handle(), GW_OWNER), nullptr);
+    TheAboutWindow().Close();
+
+    // Help Contents (F1 in the main window): the help file beside the program, or the message.
+    Command(mnuHelpContents);
+    ASSERT_EQ(viewer.requests.size(), 1u);
+    EXPECT_EQ(viewer.requests[0].kind, L"topic");
+    EXPECT_EQ(viewer.requests[0].file, folder.File(L"Nivex.chm"));
+    ASSERT_EQ(desktop.messages.size(), 1u);
+    EXPECT_EQ(desktop.messages[0].text, L"Unable to display " + folder.File(L"Nivex.chm"));
+    desktop.messages.clear();
+    viewer.requests.clear();
+
+    // Help With This: the next click picks the tree, the lists; their texts come from the help table.
+    auto whatsThis = [&](HWND part) {
+        RECT r;
+        GetWindowRect(part, &r);
+        POINT p{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+        ScreenToClient(hwnd, &p);
+        PostMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(p.x, p.y));
+        Command(mnuHelpWithThis);
+        CloseHelpPopupWindow();
+        return viewer.requests.empty() ? 0ul : viewer.requests.back().id;
+    };
+    EXPECT_EQ(whatsThis(window->Tree(0)), IDH_MAIN_TREE_ALL);
+    EXPECT_EQ(whatsThis(window->List(0)), IDH_MAIN_CONTROL_INFO);
+    EXPECT_EQ(whatsThis(window->List(1)), IDH_MAIN_FILE_INFO);
+    EXPECT_EQ(whatsThis(window->StatusBarHandle()), IDH_MAIN_STATUSBAR);
+    EXPECT_EQ(whatsThis(window->Toolbar()), IDH_MAIN_TOOLBAR);
+    viewer.requests.clear();
+
+    // F1 in Find in List opens its page; in the main window it stays Help Contents (the accelerator).
+    Command(mnuFindInList);
+    ASSERT_TRUE(window->FindWindow().IsOpen());
+    MSG f1{GetDlgItem(window->FindWindow().Handle(), IDC_FIND_CHKCONTROL), WM_KEYDOWN, VK_F1, 0, 0, {}};
+    EXPECT_TRUE(window->PreTranslate(f1));
+    ASSERT_EQ(viewer.requests.size(), 1u);
+    EXPECT_EQ(viewer.requests[0].kind, L"context");
+    EXPECT_EQ(viewer.requests[0].id, IDH_FINDINLIST);
+    window->FindWindow().CloseWindow();
+    MSG mainF1{window->Tree(0), WM_KEYDOWN, VK_F1, 0, 0, {}};
+    EXPECT_TRUE(window->PreTranslate(mainF1));
+    ASSERT_EQ(viewer.requests.size(), 2u);
+    EXPECT_EQ(viewer.requests[1].kind, L"topic");
+
+    // The exit path closes every help window.
+    window->ExitPath();
+    EXPECT_EQ(viewer.closeAllCalls, 1);
 }
 
 TEST(Splitter, DragKeepsBothPanesAndNotifies) {
