@@ -35,6 +35,7 @@ namespace {
 const wchar_t* const kMainClass = L"NivexMain";
 const wchar_t* const kTitle = L"Velmora Control Manager";
 constexpr UINT kKeepToolsAbove = WM_APP + 2;
+constexpr UINT_PTR kKeepToolsAboveTimer = 0x4B54;
 
 RECT ToPixels(const TwipsRect& r) {
     const int left = TwipsToPixelsX(r.left);
@@ -153,7 +154,12 @@ bool MainWindow::Load() {
         PostMessageW(Handle(), kKeepToolsAbove, 0, 0);
     }
 
-    ShowTipOfTheDayAtStartup(Handle());
+    // The tip is activated over the main window, which Wine raises again once the loop runs: show the
+    // tool windows above it again after that too.
+    if (ShowTipOfTheDayAtStartup(Handle())) {
+        PostMessageW(Handle(), kKeepToolsAbove, 0, 0);
+        SetTimer(Handle(), kKeepToolsAboveTimer, 2500, nullptr);
+    }
     PumpPendingMessages();
     NodeClick(trees_.Visible());
     SetFocus(Tree(trees_.Visible()));
@@ -538,7 +544,12 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SETFOCUS:
         SetFocus(Tree(trees_.Visible()));
         return 0;
+    case WM_TIMER:
+        if (wParam != kKeepToolsAboveTimer) break;
+        KillTimer(Handle(), kKeepToolsAboveTimer);
+        [[fallthrough]];
     case kKeepToolsAbove:
+        KeepTipOfTheDayAboveOwner();
         BitmapPreview::Instance().KeepAboveOwner();
         return 0;
     case WM_CLOSE:

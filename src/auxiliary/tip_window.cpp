@@ -65,6 +65,13 @@ HWND TipWindow::Open(HWND owner) {
     }
     CreateModeless(IDD_TIP, owner);
     if (!Handle()) return nullptr;
+    // Centred over the main window, where the user is looking.
+    RECT own{}, main{};
+    if (owner && GetWindowRect(Handle(), &own) && GetWindowRect(owner, &main) && IsWindowVisible(owner)) {
+        const int x = main.left + ((main.right - main.left) - (own.right - own.left)) / 2;
+        const int y = main.top + ((main.bottom - main.top) - (own.bottom - own.top)) / 2;
+        SetWindowPos(Handle(), nullptr, x < 0 ? 0 : x, y < 0 ? 0 : y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     ShowWindow(Handle(), SW_SHOW);
     return Handle();
 }
@@ -209,12 +216,26 @@ INT_PTR TipWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     }
 }
 
+namespace {
+TipWindow& StartupTip() {
+    static TipWindow tip;
+    return tip;
+}
+} // namespace
+
 TipWindow* ShowTipOfTheDayAtStartup(HWND owner) {
     if (SettingNumber(kSectionOptions, kKeyTipOfTheDay) != 1) return nullptr;
-    static TipWindow tip;
+    TipWindow& tip = StartupTip();
     if (!tip.Open(owner)) return nullptr;
     UpdateWindow(tip.Handle());
     return &tip;
+}
+
+void KeepTipOfTheDayAboveOwner() {
+    HWND tip = StartupTip().Handle();
+    if (!tip || !IsWindowVisible(tip)) return;
+    ShowWindow(tip, SW_HIDE);
+    ShowWindow(tip, SW_SHOW);
 }
 
 } // namespace nivex

@@ -51,5 +51,8 @@ private:
 // The start-up call of the main window: opens the window when "TipOfTheDay" is 1 and lets the user
 // interface repaint once. Returns the window (kept by the caller's registry of modeless windows).
 TipWindow* ShowTipOfTheDayAtStartup(HWND owner);
+// Shows the start-up tip again above its owner, where the window system raised the owner over it
+// behind the program's back; nothing when it is not open.
+void KeepTipOfTheDayAboveOwner();
 
 } // namespace nivex
