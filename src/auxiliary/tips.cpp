@@ -1,5 +1,7 @@
 #include "auxiliary/tips.h"
 
+#include <utility>
+
 namespace nivex {
 
 std::wstring TipsNotFoundText() { return std::wstring(kTipsFileName) + L" file was not found!"; }
