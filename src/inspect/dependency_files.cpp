@@ -64,11 +64,13 @@ const std::vector<std::uint8_t>* FileSource::Page(std::uint64_t index) const {
     if (offset >= size_) return nullptr;
     const DWORD want = static_cast<DWORD>(std::min<std::uint64_t>(kPageSize, size_ - offset));
     std::vector<std::uint8_t> page(want);
-    OVERLAPPED at{};
-    at.Offset = static_cast<DWORD>(offset);
-    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    // Seek and read rather than a positioned read: under Wine the latter costs a server request more.
+    LARGE_INTEGER at{};
+    at.QuadPart = static_cast<LONGLONG>(offset);
     DWORD got = 0;
-    if (!ReadFile(file_, page.data(), want, &got, &at) || got != want) return nullptr;
+    if (!SetFilePointerEx(file_, at, nullptr, FILE_BEGIN) || !ReadFile(file_, page.data(), want, &got, nullptr) ||
+        got != want)
+        return nullptr;
     if (pages_.size() >= kMaxPages) pages_.clear();
     return &(pages_[index] = std::move(page));
 }
@@ -90,20 +92,77 @@ bool FileSource::Read(std::uint64_t offset, void* out, std::size_t size) const {
     return true;
 }
 
-std::optional<MentionedNames> ScanFileForDependencies(const std::wstring& path) {
-    const HANDLE file = OpenForReading(path);
-    if (file == INVALID_HANDLE_VALUE) return std::nullopt;
-    DependencyScanner scanner;
+namespace {
+
+// Feeds the file from its current position to its end, piece by piece; false when a read fails.
+bool FeedByReading(HANDLE file, DependencyScanner& scanner) {
     std::vector<std::uint8_t> piece(kScanPiece);
-    bool ok = true;
     for (;;) {
         DWORD got = 0;
-        if (!ReadFile(file, piece.data(), kScanPiece, &got, nullptr)) {
+        if (!ReadFile(file, piece.data(), kScanPiece, &got, nullptr)) return false;
+        if (got == 0) return true;
+        scanner.Feed(piece.data(), got);
+    }
+}
+
+// Only files on local fixed disks are mapped: a mapped page of a network or removable file that can no
+// longer be read would fault instead of failing a read.
+bool IsOnFixedDisk(const std::wstring& path) {
+    const std::wstring full = FullPathName(path);
+    if (full.size() < 3 || full[1] != L':' || full[2] != L'\\') return false;
+    return GetDriveTypeW(full.substr(0, 3).c_str()) == DRIVE_FIXED;
+}
+
+// Feeds the file through views of its mapping: no copy of the bytes, so the scan costs little more than
+// the reading. Views are a fixed size, whatever the file's. False when the file cannot be mapped (nothing
+// has been fed then, unless a later view failed: *fed says how far it got).
+bool FeedByMapping(HANDLE file, std::uint64_t size, DependencyScanner& scanner, std::uint64_t* fed) {
+    constexpr std::uint64_t kView = 64ull << 20; // a multiple of the allocation granularity
+    *fed = 0;
+    HANDLE mapping = CreateFileMappingW(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
+    if (!mapping) return false;
+    bool ok = true;
+    for (std::uint64_t at = 0; at < size && ok; at += kView) {
+        const std::size_t length = static_cast<std::size_t>(std::min(kView, size - at));
+        const void* view = MapViewOfFile(mapping, FILE_MAP_READ, static_cast<DWORD>(at >> 32), static_cast<DWORD>(at), length);
+        if (!view) {
             ok = false;
             break;
         }
-        if (got == 0) break;
-        scanner.Feed(piece.data(), got);
+        scanner.Feed(static_cast<const std::uint8_t*>(view), length);
+        UnmapViewOfFile(view);
+        *fed = at + length;
+    }
+    CloseHandle(mapping);
+    return ok;
+}
+
+} // namespace
+
+std::optional<MentionedNames> ScanFileForDependencies(const std::wstring& path) {
+    // Read sharing only: nobody can shorten the file under a view of it.
+    HANDLE file = OpenForReading(path);
+    bool mappable = file != INVALID_HANDLE_VALUE && IsOnFixedDisk(path);
+    if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION && !path.empty() &&
+        path.find(L'\0') == std::wstring::npos) {
+        // Another program has it open for writing: it can still be read, piece by piece.
+        file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    }
+    if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+    DependencyScanner scanner;
+    bool ok = true;
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file, &size)) {
+        ok = false;
+    } else if (size.QuadPart > 0) {
+        std::uint64_t fed = 0;
+        if (!mappable || !FeedByMapping(file, static_cast<std::uint64_t>(size.QuadPart), scanner, &fed)) {
+            // The rest by reading, from where the views stopped.
+            LARGE_INTEGER from{};
+            from.QuadPart = static_cast<LONGLONG>(fed);
+            ok = SetFilePointerEx(file, from, nullptr, FILE_BEGIN) && FeedByReading(file, scanner);
+        }
     }
     CloseHandle(file);
     if (!ok) return std::nullopt;

@@ -1,7 +1,15 @@
 #include "inspect/dependency_scan.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
+
+#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
+#include <emmintrin.h>
+#define NIVEX_SCAN_SSE2 1
+#else
+#define NIVEX_SCAN_SSE2 0
+#endif
 
 namespace nivex {
 
@@ -59,32 +67,53 @@ bool IsNameByte(std::uint8_t byte) {
 
 void DependencyScanner::Feed(const std::uint8_t* data, std::size_t size) {
     if (size == 0) return;
-    buffer_.insert(buffer_.end(), data, data + size);
-    const std::size_t held = buffer_.size();
-    // Occurrences are taken once: from where the previous piece stopped to the last complete one.
-    std::size_t from = static_cast<std::size_t>(searched_ - bufferStart_);
-    if (held >= 4) {
-        const std::size_t lastStart = held - 4;
-        const std::uint8_t* base = buffer_.data();
-        while (from <= lastStart) {
-            const void* dot = std::memchr(base + from, '.', lastStart - from + 1);
-            if (!dot) break;
-            const std::size_t p = static_cast<std::size_t>(static_cast<const std::uint8_t*>(dot) - base);
-            if (const char kind = ExtensionAt(base + p)) {
-                // The window reaches kNameLead characters in front; near the file's start only those that exist.
-                const std::size_t start = p >= kNameLead ? p - kNameLead : 0;
-                Take(base + start, p + 4 - start, kind == 'd' ? dll_ : ocx_, bufferStart_ + p);
-            }
-            from = p + 1;
-        }
-        searched_ = bufferStart_ + lastStart + 1;
-    }
+    const std::uint64_t pieceStart = bufferStart_ + tail_.size();
+    // Occurrences near the piece's start may need the kept tail (their window, or the extension itself when
+    // it was cut at the end of the last piece): those are searched in the tail joined to the piece's head.
+    const std::size_t kept = tail_.size();
+    tail_.insert(tail_.end(), data, data + std::min(size, kNameWindow));
+    ScanRange(tail_.data(), tail_.size(), bufferStart_, static_cast<std::size_t>(searched_ - bufferStart_),
+              kept + kNameLead);
+    // The rest lies wholly in the piece, every window included: searched in place, never copied.
+    ScanRange(data, size, pieceStart, kNameLead, size);
+    const std::uint64_t end = pieceStart + size;
+    searched_ = end >= 3 ? end - 3 : 0;
     // Keep what the next piece's first occurrences may need.
-    if (held > kScanOverlap) {
-        const std::size_t drop = held - kScanOverlap;
-        buffer_.erase(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(drop));
-        bufferStart_ += drop;
+    if (size >= kScanOverlap) {
+        tail_.assign(data + size - kScanOverlap, data + size);
+    } else if (tail_.size() > kScanOverlap) {
+        tail_.erase(tail_.begin(), tail_.end() - static_cast<std::ptrdiff_t>(kScanOverlap));
     }
+    bufferStart_ = end - tail_.size();
+}
+
+// Takes the occurrences that start at indexes [from, before) of base and end within it.
+void DependencyScanner::ScanRange(const std::uint8_t* base, std::size_t length, std::uint64_t basePosition,
+                                  std::size_t from, std::size_t before) {
+    if (length < 4 || before == 0) return;
+    const std::size_t lastStart = std::min(length - 4, before - 1);
+    const auto check = [&](std::size_t p) {
+        if (const char kind = ExtensionAt(base + p)) {
+            // The window reaches kNameLead characters in front; near the file's start only those that exist.
+            const std::size_t start = p >= kNameLead ? p - kNameLead : 0;
+            Take(base + start, p + 4 - start, kind == 'd' ? dll_ : ocx_, basePosition + p);
+        }
+    };
+    std::size_t p = from;
+#if NIVEX_SCAN_SSE2
+    // Sixteen bytes at a time: this search is nearly all of the scan's time (the C runtime's memchr is a
+    // byte loop on some platforms).
+    const __m128i dots = _mm_set1_epi8('.');
+    while (p + 16 <= lastStart + 1) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + p));
+        for (unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, dots))); mask != 0;
+             mask &= mask - 1)
+            check(p + static_cast<std::size_t>(std::countr_zero(mask)));
+        p += 16;
+    }
+#endif
+    for (; p <= lastStart; ++p)
+        if (base[p] == '.') check(p);
 }
 
 void DependencyScanner::Take(const std::uint8_t* window, std::size_t length, std::map<std::string, Entry>& names,

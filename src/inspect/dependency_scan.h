@@ -40,9 +40,11 @@ public:
 private:
     void Take(const std::uint8_t* window, std::size_t length, std::map<std::string, Entry>& names,
               std::uint64_t position);
+    void ScanRange(const std::uint8_t* base, std::size_t length, std::uint64_t basePosition, std::size_t from,
+                   std::size_t before);
 
-    std::vector<std::uint8_t> buffer_; // the kept tail of the previous piece, then the new piece
-    std::uint64_t bufferStart_ = 0;    // file position of buffer_[0]
+    std::vector<std::uint8_t> tail_; // the last bytes fed (at most kScanOverlap between calls)
+    std::uint64_t bufferStart_ = 0;  // file position of tail_[0]
     std::uint64_t searched_ = 0;       // occurrences starting before this position are taken
     std::map<std::string, Entry> dll_; // by the name's bytes, lower case
     std::map<std::string, Entry> ocx_;
