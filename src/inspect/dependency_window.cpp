@@ -167,6 +167,7 @@ void frmDependency::Layout() {
     const int buttonTop = client.bottom - margin - buttonHeight;
     MoveWindow(Tree(), margin, treeTop, width, std::max(0, buttonTop - margin - treeTop), TRUE);
     MoveWindow(close, client.right - margin - buttonWidth, buttonTop, buttonWidth, buttonHeight, TRUE);
+    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 HTREEITEM frmDependency::AddNode(HTREEITEM parent, Node node, const std::wstring& text, int image) {
