@@ -13,6 +13,7 @@ void AddMainWindowCommands(MainWindow& window) {
     AddWindowCommands(window);
     AddRegistrationCommands(window);
     AddHelpCommands(window);
+    AddInspectCommands(window);
 }
 
 void AddWindowCommands(MainWindow& w) {

@@ -16,5 +16,7 @@ void AddRegistrationCommands(MainWindow& window);
 void AddHelpCommands(MainWindow& window);
 // The help identifiers of the window's parts, for What's-This (once its children exist).
 void AssignMainWindowHelpIds(MainWindow& window);
+// Comparing files and the dependency viewer.
+void AddInspectCommands(MainWindow& window);
 
 } // namespace nivex
