@@ -11,6 +11,12 @@
 #include "auxiliary/help_ids.h"
 #include "auxiliary/whats_this.h"
 #include "common/paths.h"
+#include "common/winutil.h"
+#include "inspect/compare_window.h"
+#include "inspect/dependency_window.h"
+#include "inspect/inspect_resource.h"
+#include "registration/reg_status_window.h"
+#include "registration/registration_resource.h"
 #include "support/recording_help_viewer.h"
 #include "support/scripted_desktop.h"
 
@@ -195,6 +201,46 @@ TEST(HelpPopupWindow, ShowsTheTextOfAnIdentifierAndClosesAtTheNextClick) {
     PostMessageW(second, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
     Pump();
     EXPECT_EQ(OpenHelpPopupWindow(), nullptr);
+}
+
+
+// Each dialog gets its page (F1) and its controls' texts when it opens.
+TEST(DialogHelp, TheProgramsDialogsCarryTheirPagesAndTheirControlsTexts) {
+    testing::ScriptedDesktop desktop;
+    testing::RecordingHelpViewer viewer;
+    viewer.window = reinterpret_cast<HWND>(1);
+    SetProgramFolder(L"C:\\Nivex");
+    auto f1 = [&](HWND dialog) {
+        HELPINFO info{};
+        info.cbSize = sizeof(info);
+        info.iContextType = HELPINFO_WINDOW;
+        info.hItemHandle = dialog;
+        viewer.requests.clear();
+        SendMessageW(dialog, WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
+        return viewer.requests.size() == 1 && viewer.requests[0].kind == L"context" ? viewer.requests[0].id : 0ul;
+    };
+    const std::wstring self = ExecutablePath();
+
+    frmCompare* compare = frmCompare::Open(nullptr, desktop, self);
+    ASSERT_NE(compare, nullptr);
+    HWND h = compare->Handle();
+    EXPECT_EQ(f1(h), IDH_COMPARE);
+    EXPECT_EQ(HelpIdOf(GetDlgItem(h, IDC_COMPARE_LVRESULTS), h), IDH_COMPARE_RESULTS);
+    EXPECT_EQ(HelpIdOf(GetDlgItem(h, IDC_COMPARE_CMDBROWSE1), h), IDH_COMPARE_BROWSE);
+    SendMessageW(h, WM_COMMAND, IDC_COMPARE_CMDCLOSE, 0);
+
+    frmDependency* dependency = frmDependency::Open(nullptr, desktop, self);
+    ASSERT_NE(dependency, nullptr);
+    h = dependency->Handle();
+    EXPECT_EQ(f1(h), IDH_DEPENDENCY);
+    EXPECT_EQ(HelpIdOf(GetDlgItem(h, IDC_DEP_TVMAIN), h), IDH_DEP_TREE);
+    DestroyWindow(h);
+
+    frmRegStatus* status = frmRegStatus::Instance(nullptr);
+    ASSERT_NE(status, nullptr);
+    EXPECT_EQ(f1(status->Handle()), IDH_REGSTATUS);
+    EXPECT_EQ(HelpIdOf(GetDlgItem(status->Handle(), IDC_REGSTATUS_MESSAGE), status->Handle()), IDH_REGSTATUS_MESSAGE);
+    EXPECT_TRUE(desktop.messages.empty());
 }
 
 } // namespace
