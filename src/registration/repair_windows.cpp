@@ -278,13 +278,14 @@ void frmFindFile::AddResult(const std::wstring& path, const std::wstring& name, 
 
 void frmFindFile::OnSearch() {
     if (searching_) return;
+    // Searching from here on: a close or Stop that arrives while messages run stops, never destroys.
+    searching_ = true;
+    stopRequested_ = false;
     try {
         Pump();
         EnableWindow(Item(IDC_CMDCHOOSEFILE), FALSE);
         EnableWindow(Item(IDC_CMDSEARCH), FALSE);
         SetDlgItemTextW(Handle(), IDC_CMDCANCEL, L"Stop");
-        stopRequested_ = false;
-        searching_ = true;
         SetDlgItemTextW(Handle(), IDC_LBLSEARCHFILE, (L"Searching for " + wanted_ + L"...").c_str());
         SendDlgItemMessageW(Handle(), IDC_LVFOUND, LVM_DELETEALLITEMS, 0, 0);
         resultKeys_.clear();
