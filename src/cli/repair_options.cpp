@@ -57,8 +57,9 @@ RepairParse ParseRepairArguments(CliCommand command, const std::vector<std::wstr
     default: return Fail(L"Not a repair command.");
     }
     if (positional.size() != wanted) return Fail(usage);
-    for (const std::wstring& p : positional)
-        if (p.empty()) return Fail(usage);
+    // Only edit's VALUE may be empty (it clears the value).
+    for (size_t i = 0; i < positional.size(); ++i)
+        if (positional[i].empty() && !(command == CliCommand::Edit && i == 2)) return Fail(usage);
     if (command == CliCommand::Restore) {
         o.file = positional[0];
         return result;
