@@ -399,4 +399,12 @@ std::wstring ShowFindFile(HWND owner, Desktop& desktop, const std::wstring& miss
     return window.Chosen();
 }
 
+CatalogueChange FindMissingFileCommand(Catalogue& catalogue, const std::wstring& missingPath,
+                                       const std::wstring& libraryKey, HWND owner, Desktop& desktop,
+                                       const StatusText& status) {
+    const std::wstring chosen = ShowFindFile(owner, desktop, missingPath, libraryKey);
+    if (chosen.empty()) return CatalogueChange::None;
+    return RelinkCommand(catalogue, chosen, libraryKey, owner, desktop, status);
+}
+
 } // namespace nivex

@@ -8,6 +8,7 @@
 
 #include "common/desktop.h"
 #include "common/window.h"
+#include "registration/repair_commands.h"
 #include "registration/repair_rules.h"
 
 namespace nivex {
@@ -100,5 +101,11 @@ private:
 // file at missingPath. Returns the found file the user chose and confirmed; empty when the window was
 // closed otherwise. The caller then runs ChangeFileReference with it.
 std::wstring ShowFindFile(HWND owner, Desktop& desktop, const std::wstring& missingPath, const std::wstring& libraryId);
+
+// Edit > Find Missing File... on the selected control: the search window, then ChangeFileReference with the
+// chosen file for the control's library.
+CatalogueChange FindMissingFileCommand(Catalogue& catalogue, const std::wstring& missingPath,
+                                       const std::wstring& libraryKey, HWND owner, Desktop& desktop,
+                                       const StatusText& status);
 
 } // namespace nivex

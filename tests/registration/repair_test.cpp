@@ -8,6 +8,9 @@
 #include <filesystem>
 
 #include "app/app_services.h"
+#include "app/catalogue_scan.h"
+#include "registration/repair_catalogue.h"
+#include "registration/repair_commands.h"
 #include "registration/file_search.h"
 #include "registry/reg_value.h"
 #include "registration/reg_backup.h"
@@ -281,6 +284,32 @@ TEST_F(Repair, EditingKeepsAnExpandableValueRawAndAFailedWriteChangesNothing) {
     EXPECT_EQ(GetRegString(HKEY_CLASSES_ROOT, L"CLSID\\" + kClassA + L"\\TypeLib", L""), kLib);
     EXPECT_FALSE(WriteElementValue(L"..\\x", L"Version", L"1").ok);
     EXPECT_FALSE(WriteElementValue(kClassA, L"Status", L"1").ok);
+}
+
+TEST_F(Repair, TheCatalogueLosesTheLibraryAfterAFullRemovalAndIsRescannedAfterAPartialOne) {
+    Catalogue catalogue;
+    PopulateList(catalogue);
+    ASSERT_EQ(LibraryControls(catalogue, kLib), (std::vector<std::wstring>{kClassA, kClassB}));
+    EXPECT_EQ(LibraryOfNode(catalogue, kClassB), kLib);
+    const auto libraries = catalogue.libraries, controls = catalogue.controls, missing = catalogue.missing;
+    ASSERT_EQ(missing, 1);
+
+    SaveSetting(kSectionDialogs, kKeyDeleteRegistryKeys, L"1");
+    scene.desktop.answers = {MsgAnswer::Ok};
+    EXPECT_EQ(RemoveKeysCommand(catalogue, kLib, nullptr, scene.desktop), CatalogueChange::Updated);
+    EXPECT_EQ(catalogue.libraries, libraries - 1);
+    EXPECT_EQ(catalogue.controls, controls - 2);
+    EXPECT_EQ(catalogue.missing, missing - 1);
+    EXPECT_EQ(catalogue.FindNodeByKey(kLib), 0);
+    EXPECT_EQ(catalogue.Tree(Catalogue::kMissing).FindByKey(kLib), 0);
+
+    SetUp(); // the keys again
+    Catalogue again;
+    PopulateList(again);
+    LockedKey locked(L"CLSID\\" + kClassA, L"O:SYD:(A;;KRWD;;;WD)");
+    scene.desktop.answers = {MsgAnswer::Ok};
+    EXPECT_EQ(RemoveKeysCommand(again, kLib, nullptr, scene.desktop), CatalogueChange::NeedsRescan);
+    EXPECT_NE(again.FindNodeByKey(kLib), 0) << "left for the rescan to settle";
 }
 
 // Collects hits; stops after a number of entries when asked.
