@@ -85,12 +85,6 @@ std::wstring NewBackupPath(const std::wstring& identifier) {
     return folder + name;
 }
 
-void EnsureFolder(const std::wstring& folder) {
-    const int rc = SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
-    if (rc != ERROR_SUCCESS && rc != ERROR_ALREADY_EXISTS && rc != ERROR_FILE_EXISTS)
-        throw SystemError(static_cast<DWORD>(rc), L"Cannot create the backup folder " + folder);
-}
-
 // Creates the file anew (never overwriting another backup), adding " (2)", " (3)"... when the name is taken.
 FileHandle CreateNewFile(std::wstring& path) {
     const std::wstring stem = path.substr(0, path.size() - 4);
@@ -136,15 +130,29 @@ bool ReadWholeFile(const std::wstring& path, std::vector<std::uint8_t>& bytes, s
 
 std::wstring BackupFolder() {
     if (!FolderOverride().empty()) return FolderOverride();
+    // The environment first: asking the shell would load it into the console companion for one path.
     wchar_t buffer[MAX_PATH] = {};
     std::wstring base;
-    if (SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, buffer)))
+    const DWORD length = GetEnvironmentVariableW(L"LOCALAPPDATA", buffer, MAX_PATH);
+    if (length > 0 && length < MAX_PATH) base.assign(buffer, length);
+    if (base.empty() && SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, buffer)))
         base = buffer;
-    if (base.empty()) {
-        const DWORD length = GetEnvironmentVariableW(L"LOCALAPPDATA", buffer, MAX_PATH);
-        if (length > 0 && length < MAX_PATH) base.assign(buffer, length);
-    }
     return JoinPath(base, L"Velmora Software\\Nivex\\Backups\\");
+}
+
+void CreateFolderPath(const std::wstring& folder) {
+    // Each missing level in turn, from the top.
+    for (size_t at = folder.find(L'\\', 3); at != std::wstring::npos; at = folder.find(L'\\', at + 1)) {
+        if (at == 0 || folder[at - 1] == L'\\') continue;
+        CreateDirectoryW(folder.substr(0, at).c_str(), nullptr);
+    }
+    if (!CreateDirectoryW(folder.c_str(), nullptr)) {
+        const DWORD error = GetLastError();
+        const DWORD attributes = GetFileAttributesW(folder.c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+            throw SystemError(error == ERROR_ALREADY_EXISTS ? ERROR_DIRECTORY : error,
+                              L"Cannot create the backup folder " + folder);
+    }
 }
 
 void SetBackupFolder(const std::wstring& folder) {
@@ -166,7 +174,7 @@ std::wstring WriteBackup(const std::vector<std::wstring>& classesRootPaths, cons
     for (const std::wstring& path : classesRootPaths) ReadKeyTree(HKEY_CLASSES_ROOT, kClassesRootName, path, keys);
     const std::vector<std::uint8_t> bytes = EncodeUtf16Le(FormatRegFile(keys));
 
-    EnsureFolder(BackupFolder());
+    CreateFolderPath(BackupFolder());
     std::wstring path = NewBackupPath(identifier);
     FileHandle file = CreateNewFile(path);
     DWORD written = 0;

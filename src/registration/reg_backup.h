@@ -12,6 +12,8 @@ namespace nivex {
 // "%LOCALAPPDATA%\Velmora Software\Nivex\Backups\" unless a test set another (ends in a backslash).
 std::wstring BackupFolder();
 void SetBackupFolder(const std::wstring& folder); // empty restores the default
+// Creates the folder and every missing folder above it. Throws nivex::Error when it cannot be made.
+void CreateFolderPath(const std::wstring& folder);
 
 // Appends root\path (named rootName + "\" + path in the file) and every key below it, parents first,
 // with all their values as stored. A key that does not exist adds nothing. Throws nivex::Error (number:

@@ -1,7 +1,5 @@
 #include "registration/repair_operations.h"
 
-#include <shlobj.h>
-
 #include "app/app_services.h"
 #include "common/error.h"
 #include "common/handles.h"
@@ -225,7 +223,11 @@ bool RestoreRegistryKeysCommand(WindowRef owner, Desktop& desktop) {
     request.initialFolder = BackupFolder();
     request.defaultExt = L"reg";
     // The folder may not exist before the first backup; the dialog needs one.
-    SHCreateDirectoryExW(nullptr, request.initialFolder.c_str(), nullptr);
+    try {
+        CreateFolderPath(request.initialFolder);
+    } catch (const Error&) {
+        // The dialog then starts where it can; the import does not need the folder.
+    }
     const std::wstring file = desktop.OpenFile(request);
     if (file.empty() || file == kDialogCancelled) return false;
     const ImportResult result = ImportBackup(file);

@@ -23,19 +23,25 @@ struct RunResult {
     std::string out, err;
 };
 
-std::string ReadAll(HANDLE pipe) {
-    std::string text;
-    char buffer[4096];
-    for (DWORD got = 0; ReadFile(pipe, buffer, sizeof(buffer), &got, nullptr) && got > 0;) text.append(buffer, got);
-    return text;
+// What the pipe holds now, without waiting for more.
+void ReadAvailable(HANDLE pipe, std::string& text) {
+    DWORD available = 0;
+    while (PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr) && available > 0) {
+        char buffer[4096];
+        DWORD got = 0;
+        if (!ReadFile(pipe, buffer, available < sizeof(buffer) ? available : sizeof(buffer), &got, nullptr) || got == 0) return;
+        text.append(buffer, got);
+    }
 }
 
+// Runs nivexcmd and collects what it printed. Reading stops when the process ends, not when the pipes
+// close: a service the run happened to start may hold them open for the rest of the Wine session.
 RunResult Nivexcmd(const std::wstring& arguments) {
     const std::wstring exe = testing::BinFolder() + L"\\nivexcmd.exe";
     SECURITY_ATTRIBUTES sa{sizeof(sa), nullptr, TRUE};
     HANDLE outRead, outWrite, errRead, errWrite;
-    CreatePipe(&outRead, &outWrite, &sa, 0);
-    CreatePipe(&errRead, &errWrite, &sa, 0);
+    CreatePipe(&outRead, &outWrite, &sa, 1 << 16);
+    CreatePipe(&errRead, &errWrite, &sa, 1 << 16);
     SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
     SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
     STARTUPINFOW si{};
@@ -52,9 +58,14 @@ RunResult Nivexcmd(const std::wstring& arguments) {
     CloseHandle(outWrite);
     CloseHandle(errWrite);
     if (started) {
-        result.out = ReadAll(outRead);
-        result.err = ReadAll(errRead);
-        WaitForSingleObject(pi.hProcess, 60000);
+        const DWORD deadline = GetTickCount() + 60000;
+        bool ended = false;
+        while (!ended && GetTickCount() < deadline) {
+            ended = WaitForSingleObject(pi.hProcess, 20) == WAIT_OBJECT_0;
+            ReadAvailable(outRead, result.out);
+            ReadAvailable(errRead, result.err);
+        }
+        if (!ended) TerminateProcess(pi.hProcess, 999);
         GetExitCodeProcess(pi.hProcess, &result.exitCode);
         CloseHandle(pi.hProcess);
         CloseHandle(pi.hThread);
