@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
-#include "app/catalogue.h"
-#include "app/catalogue_scan.h"
+#include "catalogue/catalogue.h"
+#include "catalogue/catalogue_scan.h"
 #include "cli/repair_options.h"
 #include "common/error.h"
 #include "common/text.h"
@@ -162,10 +162,9 @@ int Relink(const RepairOptions& o) {
     case CliPlacement::InPlace: flow.copy = CopyChoice::InPlace; break;
     }
     ConsoleOutcome display;
-    OutcomeDisplay* previous = SetOutcomeDisplay(&display);
+    flow.display = &display;
     std::wstring path = AbsolutePath(o.file);
     const RelinkResult result = ChangeFileReference(path, request, flow, TheDesktop());
-    SetOutcomeDisplay(previous);
     if (result.removal.state == RemovalState::Refused || result.removal.state == RemovalState::BackupFailed)
         return kExitFailed;
     if (!result.removal.backupPath.empty()) Out(L"Backup: " + result.removal.backupPath + L"\r\n");

@@ -1,6 +1,6 @@
 #include "registration/repair_commands.h"
 
-#include "app/catalogue_scan.h"
+#include "catalogue/catalogue_scan.h"
 #include "registration/registration_commands.h"
 #include "registration/repair_catalogue.h"
 #include "registration/repair_operations.h"
@@ -23,7 +23,7 @@ CatalogueChange RemoveKeysCommand(Catalogue& catalogue, const std::wstring& libr
 }
 
 CatalogueChange RelinkCommand(Catalogue& catalogue, const std::wstring& newRef, const std::wstring& libraryKey,
-                              HWND owner, Desktop& desktop, const StatusText& status) {
+                              HWND owner, Desktop& desktop, OutcomeDisplay& display, const StatusText& status) {
     if (status) status(kUpdatingListText);
     RemovalRequest request;
     request.libraryId = libraryKey;
@@ -31,6 +31,7 @@ CatalogueChange RelinkCommand(Catalogue& catalogue, const std::wstring& newRef, 
     request.owner = owner;
     FlowOptions flow;
     flow.owner = owner;
+    flow.display = &display;
     std::wstring path = newRef;
     const RelinkResult result = ChangeFileReference(path, request, flow, desktop);
     if (result.removal.state == RemovalState::PartlyFailed || result.restored || !result.restoreProblem.empty())

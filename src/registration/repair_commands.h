@@ -6,8 +6,9 @@
 #include <functional>
 #include <string>
 
-#include "app/catalogue.h"
+#include "catalogue/catalogue.h"
 #include "common/desktop.h"
+#include "registration/outcome_display.h"
 
 namespace nivex {
 
@@ -28,6 +29,6 @@ CatalogueChange RemoveKeysCommand(Catalogue& catalogue, const std::wstring& libr
 // newRef in their place and adds the controls it serves. "Updating List....." shows meanwhile; afterwards
 // the caller selects a node again and shows that selection's state.
 CatalogueChange RelinkCommand(Catalogue& catalogue, const std::wstring& newRef, const std::wstring& libraryKey,
-                              HWND owner, Desktop& desktop, const StatusText& status);
+                              HWND owner, Desktop& desktop, OutcomeDisplay& display, const StatusText& status);
 
 } // namespace nivex

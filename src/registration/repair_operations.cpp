@@ -1,6 +1,6 @@
 #include "registration/repair_operations.h"
 
-#include "app/app_services.h"
+#include "registry/app_services.h"
 #include "common/error.h"
 #include "common/handles.h"
 #include "common/paths.h"

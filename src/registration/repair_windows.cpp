@@ -401,10 +401,10 @@ std::wstring ShowFindFile(HWND owner, Desktop& desktop, const std::wstring& miss
 
 CatalogueChange FindMissingFileCommand(Catalogue& catalogue, const std::wstring& missingPath,
                                        const std::wstring& libraryKey, HWND owner, Desktop& desktop,
-                                       const StatusText& status) {
+                                       OutcomeDisplay& display, const StatusText& status) {
     const std::wstring chosen = ShowFindFile(owner, desktop, missingPath, libraryKey);
     if (chosen.empty()) return CatalogueChange::None;
-    return RelinkCommand(catalogue, chosen, libraryKey, owner, desktop, status);
+    return RelinkCommand(catalogue, chosen, libraryKey, owner, desktop, display, status);
 }
 
 } // namespace nivex

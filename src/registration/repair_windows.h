@@ -106,6 +106,6 @@ std::wstring ShowFindFile(HWND owner, Desktop& desktop, const std::wstring& miss
 // chosen file for the control's library.
 CatalogueChange FindMissingFileCommand(Catalogue& catalogue, const std::wstring& missingPath,
                                        const std::wstring& libraryKey, HWND owner, Desktop& desktop,
-                                       const StatusText& status);
+                                       OutcomeDisplay& display, const StatusText& status);
 
 } // namespace nivex

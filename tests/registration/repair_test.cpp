@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "app/app_services.h"
-#include "app/catalogue_scan.h"
+#include "registry/app_services.h"
+#include "catalogue/catalogue_scan.h"
 #include "registration/repair_catalogue.h"
 #include "registration/repair_commands.h"
 #include "registration/file_search.h"
@@ -204,7 +204,7 @@ TEST_F(Repair, AnImportWithAKeyOutsideTheClassesRootWritesNothing) {
 TEST_F(Repair, AFailedReRegistrationPutsTheOldRegistrationBack) {
     const std::wstring before = Snapshot(Paths());
     std::wstring file = scene.CopyFixture(scene.work, fixtures::kFailFile);
-    FlowOptions flow;
+    FlowOptions flow = scene.Flow();
     flow.copy = CopyChoice::InPlace;
     RemovalRequest request = Request();
     request.confirm = Confirm::Never;
@@ -230,7 +230,7 @@ TEST_F(Repair, AFoundFileReplacesTheOldReferenceAndDecliningTheRemovalStillRegis
     RemovalRequest request;
     request.libraryId = demo.libIdText;
     request.classIds = {demo.classes[0].clsidText, demo.classes[1].clsidText};
-    FlowOptions flow;
+    FlowOptions flow = scene.Flow();
     flow.copy = CopyChoice::InPlace;
     scene.desktop.answers = {MsgAnswer::Yes};
     const RelinkResult result = ChangeFileReference(file, request, flow, scene.desktop);
