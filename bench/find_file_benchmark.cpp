@@ -17,7 +17,6 @@
 #include <vector>
 
 #include "bench_registry.h"
-#include "common/window.h"
 #include "registration/file_search.h"
 
 using nivex::bench::NowMs;
@@ -97,7 +96,8 @@ public:
         const DWORD tick = GetTickCount();
         if (tick - lastPump_ >= 40) {
             lastPump_ = tick;
-            nivex::PumpPendingMessages();
+            MSG msg;
+            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
         }
         return !stop;
     }
