@@ -212,6 +212,16 @@ TEST_F(FindFileWindow, StopAndTheCloseBoxEndASearchButNotTheWindowAndASecondSear
     EXPECT_EQ(window->Chosen(), L"");
 }
 
+TEST_F(FindFileWindow, WithFoundMissingFileSetTheFileIsTakenWithoutTheQuestion) {
+    const std::wstring file = system.WriteFile(L"Dial.ocx", "x");
+    SaveSetting(kSectionDialogs, kKeyFoundMissingFile, L"1");
+    Click(IDC_CMDSEARCH);
+    EXPECT_EQ(WindowText(Item(IDC_LBLSEARCHSTATUS)), L"1 File(s) found.");
+    Click(IDC_CMDCHOOSEFILE);
+    EXPECT_TRUE(desktop.messages.empty());
+    EXPECT_EQ(window->Chosen(), file);
+}
+
 class EditDataWindow : public ::testing::Test {
 protected:
     testing::RegistrySandbox sandbox;
