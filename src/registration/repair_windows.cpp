@@ -363,7 +363,7 @@ void frmFindFile::OnInit() {
         SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&column));
     }
     CheckDlgButton(Handle(), IDC_CHKRECURSIVE, BST_UNCHECKED);
-    SetupFind(wanted_.empty() ? std::wstring() : wanted_, library_);
+    SetupFind(wanted_, library_); // the name given before the window opened
 }
 
 INT_PTR frmFindFile::HandleMessage(UINT message, WPARAM wParam, LPARAM) {

@@ -138,7 +138,6 @@ TEST(RepairRules, TheQuestionListsEveryKeyUpToALimitAndFailuresAreCutTheSameWay)
               L"you want to do?\n\nHKEY_CLASSES_ROOT\\TypeLib\\{L}\nHKEY_CLASSES_ROOT\\CLSID\\{A}\n"
               L"HKEY_CLASSES_ROOT\\CLSID\\{B}\nHKEY_CLASSES_ROOT\\CLSID\\{C}\n");
 
-    std::vector<std::wstring> many(kMaxListedKeys, L"{X}");
     const std::wstring exact = DeleteKeysQuestion(KeysToRemove(L"{L}", std::vector<std::wstring>(kMaxListedKeys - 1, L"{X}")));
     EXPECT_EQ(exact.find(L"more"), std::wstring::npos) << "exactly the limit is shown whole";
     const std::wstring cut = DeleteKeysQuestion(KeysToRemove(L"{L}", std::vector<std::wstring>(40, L"{X}")));
