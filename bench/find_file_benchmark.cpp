@@ -23,14 +23,17 @@ using nivex::bench::NowMs;
 
 namespace {
 
-std::wstring FolderName(int n) { return L"folder" + std::to_wstring(n); }
+std::wstring FolderName(int n) {
+    return L"folder" + std::to_wstring(n);
+}
 
 // FOLDERS folders in two levels (about the square root of them at the top), FILES files spread evenly,
 // one of them the wanted file.
 void BuildTree(const std::wstring& root, int files, int folders) {
     CreateDirectoryW(root.c_str(), nullptr);
     int top = 1;
-    while (top * top < folders) ++top;
+    while (top * top < folders)
+        ++top;
     std::vector<std::wstring> all;
     for (int t = 0; t < top && static_cast<int>(all.size()) < folders; ++t) {
         const std::wstring upper = root + L"\\" + FolderName(t);
@@ -62,8 +65,10 @@ void RemoveTree(const std::wstring& folder) {
             const std::wstring name = data.cFileName;
             if (name == L"." || name == L"..") continue;
             const std::wstring path = folder + L"\\" + name;
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(path);
-            else DeleteFileW(path.c_str());
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(path);
+            else
+                DeleteFileW(path.c_str());
         } while (FindNextFileW(find, &data));
         FindClose(find);
     }
@@ -97,7 +102,8 @@ public:
         if (tick - lastPump_ >= 40) {
             lastPump_ = tick;
             MSG msg;
-            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+                DispatchMessageW(&msg);
         }
         return !stop;
     }
@@ -126,11 +132,15 @@ int wmain(int argc, wchar_t** argv) {
     std::vector<int> sizes;
     for (int i = 1; i < argc; ++i) {
         const std::wstring a = argv[i];
-        if (a == L"--rounds" && i + 1 < argc) rounds = std::max(1, _wtoi(argv[++i]));
-        else if (a == L"--keep" && i + 1 < argc) keep = argv[++i];
-        else sizes.push_back(_wtoi(argv[i]));
+        if (a == L"--rounds" && i + 1 < argc)
+            rounds = std::max(1, _wtoi(argv[++i]));
+        else if (a == L"--keep" && i + 1 < argc)
+            keep = argv[++i];
+        else
+            sizes.push_back(_wtoi(argv[i]));
     }
-    if (sizes.size() == 2 && sizes[0] > 0 && sizes[1] > 0) files = sizes[0], folders = sizes[1];
+    if (sizes.size() == 2 && sizes[0] > 0 && sizes[1] > 0)
+        files = sizes[0], folders = sizes[1];
     else if (!sizes.empty()) {
         std::fwprintf(stderr, L"usage: find_file_benchmark.exe [FILES FOLDERS] [--rounds N] [--keep DIR]\n");
         return 2;
@@ -142,7 +152,8 @@ int wmain(int argc, wchar_t** argv) {
             GetTempPathW(MAX_PATH, temp);
             root = std::wstring(temp) + L"nivex-find-bench-" + std::to_wstring(GetCurrentProcessId());
         }
-        const bool reuse = !keep.empty() && GetFileAttributesW((root + L"\\complete.txt").c_str()) != INVALID_FILE_ATTRIBUTES;
+        const bool reuse =
+            !keep.empty() && GetFileAttributesW((root + L"\\complete.txt").c_str()) != INVALID_FILE_ATTRIBUTES;
         const double buildStart = NowMs();
         if (!reuse) BuildTree(root, files, folders);
         std::wprintf(L"tree: %d files in %d folders at %ls (%ls in %.0f ms)\n", files, folders, root.c_str(),

@@ -23,9 +23,14 @@ StatusWindowDisplay statusWindow;
 // shows that selection's state.
 void Apply(MainWindow& w, CatalogueChange change) {
     switch (change) {
-    case CatalogueChange::Updated: w.ShowCatalogueChanges(); break;
-    case CatalogueChange::NeedsRescan: w.PopulateList(false); break;
-    case CatalogueChange::None: break;
+    case CatalogueChange::Updated:
+        w.ShowCatalogueChanges();
+        break;
+    case CatalogueChange::NeedsRescan:
+        w.PopulateList(false);
+        break;
+    case CatalogueChange::None:
+        break;
     }
 }
 
@@ -70,14 +75,16 @@ void AddRepairCommands(MainWindow& w) {
         const SelectedControl selected = w.Selection();
         CatalogueChange change = CatalogueChange::None;
         w.RunBusy([&] {
-            change = FindMissingFileCommand(w.Model(), selected.resolvedPath, selected.libraryKey, w.Handle(),
-                                            TheDesktop(), statusWindow, [&w](const std::wstring& text) { w.SetStatusText(text); });
+            change =
+                FindMissingFileCommand(w.Model(), selected.resolvedPath, selected.libraryKey, w.Handle(), TheDesktop(),
+                                       statusWindow, [&w](const std::wstring& text) { w.SetStatusText(text); });
         });
         Apply(w, change);
         if (change == CatalogueChange::None) w.SetStatusText(w.Selection().resolvedPath);
     });
-    t.Add(mnuEditInformation, kNeedsIdle | kNeedsSelection, [&w] { EditSelectedRow(w); },
-          [&w] { return w.ActiveList() == 0; });
+    t.Add(
+        mnuEditInformation, kNeedsIdle | kNeedsSelection, [&w] { EditSelectedRow(w); },
+        [&w] { return w.ActiveList() == 0; });
     t.Add(mnuRestoreRegistryKeys, kNeedsIdle, [&w] {
         if (RestoreRegistryKeysCommand(w.Handle(), TheDesktop())) w.PopulateList(false);
     });

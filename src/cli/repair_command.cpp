@@ -37,24 +37,32 @@ void WriteTo(DWORD which, const std::wstring& text) {
         done += written;
     }
 }
-void Out(const std::wstring& text) { WriteTo(STD_OUTPUT_HANDLE, text); }
-void Err(const std::wstring& text) { WriteTo(STD_ERROR_HANDLE, text); }
-std::wstring Lines(const std::wstring& text) { return ReplaceAll(ReplaceAll(text, L"\r\n", L"\n"), L"\n", L"\r\n"); }
+void Out(const std::wstring& text) {
+    WriteTo(STD_OUTPUT_HANDLE, text);
+}
+void Err(const std::wstring& text) {
+    WriteTo(STD_ERROR_HANDLE, text);
+}
+std::wstring Lines(const std::wstring& text) {
+    return ReplaceAll(ReplaceAll(text, L"\r\n", L"\n"), L"\n", L"\r\n");
+}
 
 class ConsoleOutcome final : public OutcomeDisplay {
 public:
     void Show(const OutcomeText& text, WindowRef) override {
         const std::wstring lines = text.title + L"\r\n" + Lines(text.message) + L"\r\n";
-        if (text.success) Out(lines);
-        else Err(lines);
+        if (text.success)
+            Out(lines);
+        else
+            Err(lines);
     }
 };
 
 void Scan(Catalogue& catalogue) {
-    catalogue.SetErrorSink([](const std::wstring& procedure, const std::wstring& title, long number,
-                              const std::wstring& description) {
-        Err(title + L": " + ErrorInMessage(procedure, number, description) + L"\r\n");
-    });
+    catalogue.SetErrorSink(
+        [](const std::wstring& procedure, const std::wstring& title, long number, const std::wstring& description) {
+            Err(title + L": " + ErrorInMessage(procedure, number, description) + L"\r\n");
+        });
     PopulateList(catalogue);
 }
 
@@ -81,7 +89,8 @@ int RemoveKeys(const RepairOptions& o) {
     request.classIds = LibraryControls(catalogue, o.id);
     if (!o.yes) {
         Out(L"Would remove (run again with --yes to remove them, after a backup):\r\n");
-        for (const std::wstring& key : KeysToRemove(request.libraryId, request.classIds)) Out(L"  " + key + L"\r\n");
+        for (const std::wstring& key : KeysToRemove(request.libraryId, request.classIds))
+            Out(L"  " + key + L"\r\n");
         return kExitOk;
     }
     request.confirm = Confirm::Never;
@@ -91,7 +100,8 @@ int RemoveKeys(const RepairOptions& o) {
     Out(L"Backup: " + result.backupPath + L"\r\n");
     for (const std::wstring& key : result.keys) {
         bool failed = false;
-        for (const KeyFailure& f : result.failures) failed = failed || StartsWithNoCase(f.key, key);
+        for (const KeyFailure& f : result.failures)
+            failed = failed || StartsWithNoCase(f.key, key);
         if (!failed) Out(L"Removed " + key + L"\r\n");
     }
     for (const KeyFailure& f : result.failures)
@@ -157,9 +167,15 @@ int Relink(const RepairOptions& o) {
     request.confirm = Confirm::Never;
     FlowOptions flow;
     switch (o.placement) {
-    case CliPlacement::Default: flow.copy = CopyChoice::SettingNoAsk; break;
-    case CliPlacement::CopyToSystem: flow.copy = CopyChoice::CopyToSystem; break;
-    case CliPlacement::InPlace: flow.copy = CopyChoice::InPlace; break;
+    case CliPlacement::Default:
+        flow.copy = CopyChoice::SettingNoAsk;
+        break;
+    case CliPlacement::CopyToSystem:
+        flow.copy = CopyChoice::CopyToSystem;
+        break;
+    case CliPlacement::InPlace:
+        flow.copy = CopyChoice::InPlace;
+        break;
     }
     ConsoleOutcome display;
     flow.display = &display;
@@ -186,12 +202,18 @@ int RunRepairCommand(const CliOptions& options) {
     }
     try {
         switch (options.command) {
-        case CliCommand::RemoveKeys: return RemoveKeys(parsed.options);
-        case CliCommand::Edit: return Edit(parsed.options);
-        case CliCommand::Restore: return Restore(parsed.options);
-        case CliCommand::FindFile: return FindFile(parsed.options);
-        case CliCommand::Relink: return Relink(parsed.options);
-        default: break;
+        case CliCommand::RemoveKeys:
+            return RemoveKeys(parsed.options);
+        case CliCommand::Edit:
+            return Edit(parsed.options);
+        case CliCommand::Restore:
+            return Restore(parsed.options);
+        case CliCommand::FindFile:
+            return FindFile(parsed.options);
+        case CliCommand::Relink:
+            return Relink(parsed.options);
+        default:
+            break;
         }
     } catch (const Error& e) {
         Err(L"nivexcmd: " + NumberDashDescription(e.Number(), e.Description()) + L"\r\n");

@@ -13,12 +13,18 @@ RepairParse Fail(std::wstring message) {
 } // namespace
 
 bool IsRepairCommand(const std::wstring& name, CliCommand& command) {
-    if (name == L"remove-keys") command = CliCommand::RemoveKeys;
-    else if (name == L"edit") command = CliCommand::Edit;
-    else if (name == L"restore") command = CliCommand::Restore;
-    else if (name == L"find-file") command = CliCommand::FindFile;
-    else if (name == L"relink") command = CliCommand::Relink;
-    else return false;
+    if (name == L"remove-keys")
+        command = CliCommand::RemoveKeys;
+    else if (name == L"edit")
+        command = CliCommand::Edit;
+    else if (name == L"restore")
+        command = CliCommand::Restore;
+    else if (name == L"find-file")
+        command = CliCommand::FindFile;
+    else if (name == L"relink")
+        command = CliCommand::Relink;
+    else
+        return false;
     return true;
 }
 
@@ -32,8 +38,10 @@ RepairParse ParseRepairArguments(CliCommand command, const std::vector<std::wstr
             o.help = true;
             return result;
         }
-        if (command == CliCommand::RemoveKeys && a == L"--yes") o.yes = true;
-        else if (command == CliCommand::FindFile && a == L"--recursive") o.recursive = true;
+        if (command == CliCommand::RemoveKeys && a == L"--yes")
+            o.yes = true;
+        else if (command == CliCommand::FindFile && a == L"--recursive")
+            o.recursive = true;
         else if (command == CliCommand::FindFile && a == L"--in") {
             if (i + 1 >= args.size() || args[i + 1].empty()) return Fail(L"--in needs a folder.");
             o.folder = args[++i];
@@ -49,12 +57,28 @@ RepairParse ParseRepairArguments(CliCommand command, const std::vector<std::wstr
     size_t wanted = 0;
     std::wstring usage;
     switch (command) {
-    case CliCommand::RemoveKeys: wanted = 1; usage = L"remove-keys needs one library identifier (LIBID)."; break;
-    case CliCommand::Edit: wanted = 3; usage = L"edit needs CLSID, ELEMENT and VALUE."; break;
-    case CliCommand::Restore: wanted = 1; usage = L"restore needs one backup file."; break;
-    case CliCommand::FindFile: wanted = 1; usage = L"find-file needs one class identifier (CLSID)."; break;
-    case CliCommand::Relink: wanted = 2; usage = L"relink needs CLSID and FILE."; break;
-    default: return Fail(L"Not a repair command.");
+    case CliCommand::RemoveKeys:
+        wanted = 1;
+        usage = L"remove-keys needs one library identifier (LIBID).";
+        break;
+    case CliCommand::Edit:
+        wanted = 3;
+        usage = L"edit needs CLSID, ELEMENT and VALUE.";
+        break;
+    case CliCommand::Restore:
+        wanted = 1;
+        usage = L"restore needs one backup file.";
+        break;
+    case CliCommand::FindFile:
+        wanted = 1;
+        usage = L"find-file needs one class identifier (CLSID).";
+        break;
+    case CliCommand::Relink:
+        wanted = 2;
+        usage = L"relink needs CLSID and FILE.";
+        break;
+    default:
+        return Fail(L"Not a repair command.");
     }
     if (positional.size() != wanted) return Fail(usage);
     // Only edit's VALUE may be empty (it clears the value).
@@ -65,13 +89,15 @@ RepairParse ParseRepairArguments(CliCommand command, const std::vector<std::wstr
         return result;
     }
     o.id = positional[0];
-    if (!IsBracedGuid(o.id)) return Fail(L"'" + o.id + L"' is not an identifier in braces ({xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}).");
+    if (!IsBracedGuid(o.id))
+        return Fail(L"'" + o.id + L"' is not an identifier in braces ({xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}).");
     if (command == CliCommand::Edit) {
         o.element = positional[1];
         o.value = positional[2];
         if (!EditDataKeyPath(o.element, o.id)) {
             std::wstring names;
-            for (const std::wstring& e : EditableElements()) names += (names.empty() ? L"\"" : L", \"") + e + L"\"";
+            for (const std::wstring& e : EditableElements())
+                names += (names.empty() ? L"\"" : L", \"") + e + L"\"";
             return Fail(L"ELEMENT must be one of " + names + L".");
         }
     }

@@ -46,7 +46,8 @@ struct Search {
 
 } // namespace
 
-SearchStats SearchFiles(const std::wstring& root, const std::wstring& wanted, bool recursive, SearchObserver& observer) {
+SearchStats SearchFiles(const std::wstring& root, const std::wstring& wanted, bool recursive,
+                        SearchObserver& observer) {
     Search search{wanted, recursive, WantsShortNames(wanted), observer, {}};
     search.Folder(FolderWithBackslash(root));
     return search.stats;

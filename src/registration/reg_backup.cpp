@@ -81,7 +81,8 @@ std::wstring NewBackupPath(const std::wstring& identifier) {
     SYSTEMTIME now{};
     GetLocalTime(&now);
     const std::wstring folder = BackupFolder();
-    const std::wstring name = BackupFileName(now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, identifier);
+    const std::wstring name =
+        BackupFileName(now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, identifier);
     return folder + name;
 }
 
@@ -90,7 +91,8 @@ FileHandle CreateNewFile(std::wstring& path) {
     const std::wstring stem = path.substr(0, path.size() - 4);
     for (int n = 1; n < 100; ++n) {
         const std::wstring candidate = n == 1 ? path : stem + L" (" + std::to_wstring(n) + L").reg";
-        FileHandle file(CreateFileW(candidate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        FileHandle file(
+            CreateFileW(candidate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (file) {
             path = candidate;
             return file;
@@ -103,7 +105,8 @@ FileHandle CreateNewFile(std::wstring& path) {
 }
 
 bool ReadWholeFile(const std::wstring& path, std::vector<std::uint8_t>& bytes, std::wstring& problem) {
-    FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
         problem = L"Cannot open " + path + L": " + SystemErrorText(GetLastError());
         return false;
@@ -117,7 +120,8 @@ bool ReadWholeFile(const std::wstring& path, std::vector<std::uint8_t>& bytes, s
     DWORD done = 0;
     while (done < bytes.size()) {
         DWORD got = 0;
-        if (!ReadFile(file.Get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &got, nullptr) || got == 0) {
+        if (!ReadFile(file.Get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &got, nullptr) ||
+            got == 0) {
             problem = L"Cannot read " + path + L": " + SystemErrorText(GetLastError());
             return false;
         }
@@ -166,12 +170,14 @@ void ReadKeyTree(HKEY root, const std::wstring& rootName, const std::wstring& pa
     entry.path = rootName + L"\\" + path;
     ReadValues(key.Get(), path, entry);
     keys.push_back(std::move(entry));
-    for (const std::wstring& name : SubkeyNames(key.Get(), path)) ReadKeyTree(root, rootName, path + L"\\" + name, keys);
+    for (const std::wstring& name : SubkeyNames(key.Get(), path))
+        ReadKeyTree(root, rootName, path + L"\\" + name, keys);
 }
 
 std::wstring WriteBackup(const std::vector<std::wstring>& classesRootPaths, const std::wstring& identifier) {
     std::vector<RegFileKey> keys;
-    for (const std::wstring& path : classesRootPaths) ReadKeyTree(HKEY_CLASSES_ROOT, kClassesRootName, path, keys);
+    for (const std::wstring& path : classesRootPaths)
+        ReadKeyTree(HKEY_CLASSES_ROOT, kClassesRootName, path, keys);
     const std::vector<std::uint8_t> bytes = EncodeUtf16Le(FormatRegFile(keys));
 
     CreateFolderPath(BackupFolder());
@@ -208,8 +214,10 @@ ImportResult ImportBackup(const std::wstring& file) {
         const std::wstring path = PathBelowClassesRoot(entry.path);
         if (entry.remove) {
             const LONG rc = RegDeleteTreeW(HKEY_CLASSES_ROOT, path.c_str());
-            if (rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND) ++result.keys;
-            else failures.push_back(entry.path + L": " + SystemErrorText(static_cast<DWORD>(rc)));
+            if (rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND)
+                ++result.keys;
+            else
+                failures.push_back(entry.path + L": " + SystemErrorText(static_cast<DWORD>(rc)));
             continue;
         }
         RegKey key;
@@ -226,15 +234,18 @@ ImportResult ImportBackup(const std::wstring& file) {
                 if (rc == ERROR_FILE_NOT_FOUND) rc = ERROR_SUCCESS;
             } else {
                 rc = RegSetValueExW(key.Get(), value.name.c_str(), 0, value.type,
-                                    value.data.empty() ? nullptr : value.data.data(), static_cast<DWORD>(value.data.size()));
+                                    value.data.empty() ? nullptr : value.data.data(),
+                                    static_cast<DWORD>(value.data.size()));
             }
             if (rc != ERROR_SUCCESS)
-                failures.push_back(entry.path + L" \"" + value.name + L"\": " + SystemErrorText(static_cast<DWORD>(rc)));
+                failures.push_back(entry.path + L" \"" + value.name + L"\": " +
+                                   SystemErrorText(static_cast<DWORD>(rc)));
         }
     }
     if (!failures.empty()) {
         result.message = L"Some keys or values could not be written:\n";
-        for (size_t i = 0; i < failures.size() && i < kMaxListedKeys; ++i) result.message += failures[i] + L"\n";
+        for (size_t i = 0; i < failures.size() && i < kMaxListedKeys; ++i)
+            result.message += failures[i] + L"\n";
         if (failures.size() > kMaxListedKeys)
             result.message += L"... and " + std::to_wstring(failures.size() - kMaxListedKeys) + L" more\n";
         return result;

@@ -37,8 +37,10 @@ std::wstring FromUnits(const std::vector<std::uint16_t>& units) {
     for (size_t i = 0; i < units.size(); ++i) {
         const std::uint16_t u = units[i];
         if constexpr (sizeof(wchar_t) >= 4) {
-            if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF) {
-                const std::uint32_t cp = 0x10000 + ((static_cast<std::uint32_t>(u) - 0xD800) << 10) + (units[i + 1] - 0xDC00);
+            if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
+                units[i + 1] <= 0xDFFF) {
+                const std::uint32_t cp =
+                    0x10000 + ((static_cast<std::uint32_t>(u) - 0xD800) << 10) + (units[i + 1] - 0xDC00);
                 text.push_back(static_cast<wchar_t>(cp));
                 ++i;
                 continue;
@@ -74,7 +76,8 @@ std::wstring Quoted(const std::wstring& text) {
 bool QuotableString(const std::vector<std::uint8_t>& data, std::wstring& text) {
     if (data.size() < 2 || data.size() % 2 != 0) return false;
     std::vector<std::uint16_t> units;
-    for (size_t i = 0; i + 1 < data.size(); i += 2) units.push_back(static_cast<std::uint16_t>(data[i] | (data[i + 1] << 8)));
+    for (size_t i = 0; i + 1 < data.size(); i += 2)
+        units.push_back(static_cast<std::uint16_t>(data[i] | (data[i + 1] << 8)));
     if (units.back() != 0) return false;
     units.pop_back();
     for (std::uint16_t u : units)
@@ -129,7 +132,9 @@ std::wstring ValueLine(const RegFileValue& value) {
 
 // ---- reading ----
 
-bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
+bool IsBlank(wchar_t c) {
+    return c == L' ' || c == L'\t';
+}
 
 int HexDigit(wchar_t c) {
     if (c >= L'0' && c <= L'9') return c - L'0';
@@ -166,7 +171,8 @@ bool ParseHexBytes(const std::wstring& text, std::vector<std::uint8_t>& bytes) {
     bytes.clear();
     size_t pos = 0;
     const auto skipBlanks = [&] {
-        while (pos < text.size() && IsBlank(text[pos])) ++pos;
+        while (pos < text.size() && IsBlank(text[pos]))
+            ++pos;
     };
     skipBlanks();
     if (pos == text.size()) return true;
@@ -192,7 +198,8 @@ std::wstring LineError(size_t lineNumber, const std::wstring& what) {
 
 std::wstring TrimRight(const std::wstring& text) {
     size_t end = text.size();
-    while (end > 0 && (IsBlank(text[end - 1]) || text[end - 1] == L'\r')) --end;
+    while (end > 0 && (IsBlank(text[end - 1]) || text[end - 1] == L'\r'))
+        --end;
     return text.substr(0, end);
 }
 
@@ -206,7 +213,8 @@ std::wstring ParseData(const std::wstring& data, RegFileValue& value) {
         size_t pos = 0;
         std::wstring text;
         if (!ReadQuoted(data, pos, text)) return L"the quoted text is not closed or holds an unknown escape";
-        while (pos < data.size() && IsBlank(data[pos])) ++pos;
+        while (pos < data.size() && IsBlank(data[pos]))
+            ++pos;
         if (pos != data.size()) return L"unexpected text after the quoted value";
         std::vector<std::uint16_t> units = ToUnits(text);
         units.push_back(0);
@@ -224,8 +232,8 @@ std::wstring ParseData(const std::wstring& data, RegFileValue& value) {
             v = v * 16 + static_cast<std::uint32_t>(d);
         }
         value.type = kTypeDword;
-        value.data = {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8), static_cast<std::uint8_t>(v >> 16),
-                      static_cast<std::uint8_t>(v >> 24)};
+        value.data = {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8),
+                      static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 24)};
         return {};
     }
     if (StartsWithNoCase(data, L"hex")) {
@@ -233,7 +241,8 @@ std::wstring ParseData(const std::wstring& data, RegFileValue& value) {
         std::uint32_t type = kTypeBinary;
         if (pos < data.size() && data[pos] == L'(') {
             const size_t close = data.find(L')', pos);
-            if (close == std::wstring::npos || close == pos + 1 || close - pos - 1 > 8) return L"a value type hex(N) is malformed";
+            if (close == std::wstring::npos || close == pos + 1 || close - pos - 1 > 8)
+                return L"a value type hex(N) is malformed";
             type = 0;
             for (size_t i = pos + 1; i < close; ++i) {
                 const int d = HexDigit(data[i]);
@@ -243,7 +252,8 @@ std::wstring ParseData(const std::wstring& data, RegFileValue& value) {
             pos = close + 1;
         }
         if (pos >= data.size() || data[pos] != L':') return L"\":\" expected after the value type";
-        if (!ParseHexBytes(data.substr(pos + 1), value.data)) return L"the bytes are not pairs of hexadecimal digits separated by commas";
+        if (!ParseHexBytes(data.substr(pos + 1), value.data))
+            return L"the bytes are not pairs of hexadecimal digits separated by commas";
         value.type = type;
         return {};
     }
@@ -264,7 +274,8 @@ std::wstring FormatRegFile(const std::vector<RegFileKey>& keys) {
     for (const RegFileKey& key : keys) {
         out += (key.remove ? L"[-" : L"[") + key.path + L"]\r\n";
         if (!key.remove)
-            for (const RegFileValue& value : key.values) out += ValueLine(value) + L"\r\n";
+            for (const RegFileValue& value : key.values)
+                out += ValueLine(value) + L"\r\n";
         out += L"\r\n";
     }
     return out;
@@ -279,7 +290,8 @@ RegFileParse ParseRegFile(std::span<const std::uint8_t> bytes) {
         }
         std::vector<std::uint16_t> units;
         units.reserve(bytes.size() / 2);
-        for (size_t i = 2; i + 1 < bytes.size(); i += 2) units.push_back(static_cast<std::uint16_t>(bytes[i] | (bytes[i + 1] << 8)));
+        for (size_t i = 2; i + 1 < bytes.size(); i += 2)
+            units.push_back(static_cast<std::uint16_t>(bytes[i] | (bytes[i + 1] << 8)));
         return ParseRegFileText(FromUnits(units));
     }
     size_t start = 0;
@@ -304,7 +316,8 @@ RegFileParse ParseRegFileText(const std::wstring& text) {
         start = end + 1;
     }
     size_t index = 0;
-    while (index < lines.size() && Trim(lines[index]).empty()) ++index;
+    while (index < lines.size() && Trim(lines[index]).empty())
+        ++index;
     if (index == lines.size() || Trim(lines[index]) != kRegFileHeader) {
         result.error = L"The file does not start with \"" + std::wstring(kRegFileHeader) + L"\".";
         return result;
@@ -352,13 +365,15 @@ RegFileParse ParseRegFileText(const std::wstring& text) {
             result.error = LineError(lineNumber, L"neither a key, a value nor a comment.");
             return result;
         }
-        while (pos < work.size() && IsBlank(work[pos])) ++pos;
+        while (pos < work.size() && IsBlank(work[pos]))
+            ++pos;
         if (pos >= work.size() || work[pos] != L'=') {
             result.error = LineError(lineNumber, L"\"=\" expected after the value name.");
             return result;
         }
         ++pos;
-        while (pos < work.size() && IsBlank(work[pos])) ++pos;
+        while (pos < work.size() && IsBlank(work[pos]))
+            ++pos;
         std::wstring data = work.substr(pos);
         // Hex data goes on over lines that end in a backslash.
         if (StartsWithNoCase(data, L"hex")) {

@@ -13,7 +13,7 @@ inline const wchar_t* const kRegFileHeader = L"Windows Registry Editor Version 5
 inline const wchar_t* const kClassesRootName = L"HKEY_CLASSES_ROOT";
 
 struct RegFileValue {
-    std::wstring name;  // empty for the default value ("@")
+    std::wstring name; // empty for the default value ("@")
     std::uint32_t type = 0;
     std::vector<std::uint8_t> data; // exactly the stored bytes
     bool remove = false;            // "name"=- in a file: delete the value

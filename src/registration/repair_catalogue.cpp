@@ -14,7 +14,8 @@ std::vector<std::wstring> LibraryControls(const Catalogue& catalogue, const std:
     const CatalogueTree& all = catalogue.Tree(Catalogue::kAll);
     const int library = LibraryNode(all, libraryId);
     if (library == 0) return ids;
-    for (int child : all.Children(library)) ids.push_back(all.Node(child).key);
+    for (int child : all.Children(library))
+        ids.push_back(all.Node(child).key);
     return ids;
 }
 

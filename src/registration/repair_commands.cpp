@@ -17,8 +17,10 @@ CatalogueChange RemoveKeysCommand(Catalogue& catalogue, const std::wstring& libr
     case RemovalState::Removed:
         ApplyKeyRemoval(catalogue, libraryKey);
         return CatalogueChange::Updated;
-    case RemovalState::PartlyFailed: return CatalogueChange::NeedsRescan;
-    default: return CatalogueChange::None;
+    case RemovalState::PartlyFailed:
+        return CatalogueChange::NeedsRescan;
+    default:
+        return CatalogueChange::None;
     }
 }
 

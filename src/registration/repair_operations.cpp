@@ -75,7 +75,8 @@ RemovalResult RemoveRegistryKeys(const RemovalRequest& request, Desktop& desktop
     if (!bad.empty()) {
         std::wstring text = L"Nivex did not delete any registry keys: these identifiers are not class or library "
                             L"identifiers:\n";
-        for (const std::wstring& id : bad) text += id + L"\n";
+        for (const std::wstring& id : bad)
+            text += id + L"\n";
         desktop.Message(request.owner, text, L"Delete Registry Keys", MsgButtons::Ok, MsgIcon::Critical);
         result.state = RemovalState::Refused;
         return result;
@@ -92,7 +93,8 @@ RemovalResult RemoveRegistryKeys(const RemovalRequest& request, Desktop& desktop
 
     std::vector<std::wstring> paths;
     paths.push_back(L"TypeLib\\" + request.libraryId);
-    for (const std::wstring& id : request.classIds) paths.push_back(L"CLSID\\" + id);
+    for (const std::wstring& id : request.classIds)
+        paths.push_back(L"CLSID\\" + id);
     try {
         result.backupPath = WriteBackup(paths, request.libraryId);
     } catch (const Error& e) {
@@ -105,7 +107,8 @@ RemovalResult RemoveRegistryKeys(const RemovalRequest& request, Desktop& desktop
         return result;
     }
 
-    for (const std::wstring& path : paths) DeleteAllKeys(HKEY_CLASSES_ROOT, path, result.failures);
+    for (const std::wstring& path : paths)
+        DeleteAllKeys(HKEY_CLASSES_ROOT, path, result.failures);
     if (!result.failures.empty()) {
         result.state = RemovalState::PartlyFailed;
         PlayRepairSound(desktop, kSoundFailed);
@@ -164,12 +167,18 @@ std::wstring ReadElementValue(const std::wstring& classId, const std::wstring& e
     if (found) *found = true;
     switch (*type) {
     case REG_SZ:
-    case REG_EXPAND_SZ: return RegStringFromBytes(data);
-    case REG_MULTI_SZ: return RegStringFromBytes(data); // its first string
-    case REG_DWORD: return std::to_wstring(DwordFromBytes(data, false));
-    case REG_DWORD_BIG_ENDIAN: return std::to_wstring(DwordFromBytes(data, true));
-    case REG_QWORD: return std::to_wstring(QwordFromBytes(data));
-    default: return VariantText(data);
+    case REG_EXPAND_SZ:
+        return RegStringFromBytes(data);
+    case REG_MULTI_SZ:
+        return RegStringFromBytes(data); // its first string
+    case REG_DWORD:
+        return std::to_wstring(DwordFromBytes(data, false));
+    case REG_DWORD_BIG_ENDIAN:
+        return std::to_wstring(DwordFromBytes(data, true));
+    case REG_QWORD:
+        return std::to_wstring(QwordFromBytes(data));
+    default:
+        return VariantText(data);
     }
 }
 

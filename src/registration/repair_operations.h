@@ -70,8 +70,8 @@ std::wstring ReadElementValue(const std::wstring& classId, const std::wstring& e
 
 struct EditResult {
     bool ok = false;
-    std::wstring error;     // why nothing was written
-    std::wstring value;     // the value read back after writing
+    std::wstring error; // why nothing was written
+    std::wstring value; // the value read back after writing
     std::wstring backupPath;
 };
 

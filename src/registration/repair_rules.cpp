@@ -12,7 +12,8 @@ bool IsHex(wchar_t c) {
 }
 
 std::wstring StripBackslashes(std::wstring_view folder) {
-    while (!folder.empty() && folder.back() == L'\\') folder.remove_suffix(1);
+    while (!folder.empty() && folder.back() == L'\\')
+        folder.remove_suffix(1);
     return std::wstring(folder);
 }
 } // namespace
@@ -29,7 +30,8 @@ bool IsBracedGuid(std::wstring_view text) {
 std::vector<std::wstring> KeysToRemove(const std::wstring& libraryId, const std::vector<std::wstring>& classIds) {
     std::vector<std::wstring> keys;
     keys.push_back(L"HKEY_CLASSES_ROOT\\TypeLib\\" + libraryId);
-    for (const std::wstring& id : classIds) keys.push_back(L"HKEY_CLASSES_ROOT\\CLSID\\" + id);
+    for (const std::wstring& id : classIds)
+        keys.push_back(L"HKEY_CLASSES_ROOT\\CLSID\\" + id);
     return keys;
 }
 
@@ -37,7 +39,8 @@ namespace {
 std::wstring CutList(const std::vector<std::wstring>& lines) {
     std::wstring list;
     const size_t shown = lines.size() > kMaxListedKeys ? kMaxListedKeys - 1 : lines.size();
-    for (size_t i = 0; i < shown; ++i) list += lines[i] + L"\n";
+    for (size_t i = 0; i < shown; ++i)
+        list += lines[i] + L"\n";
     if (shown < lines.size()) list += L"... and " + std::to_wstring(lines.size() - shown) + L" more\n";
     return list;
 }
@@ -97,7 +100,8 @@ bool RecentContains(const RecentFolders& recent, std::wstring_view folder) {
 
 bool AddRecentFolder(RecentFolders& recent, std::wstring_view folder) {
     if (folder.empty() || RecentContains(recent, folder)) return false;
-    for (size_t i = recent.size() - 1; i > 0; --i) recent[i] = recent[i - 1];
+    for (size_t i = recent.size() - 1; i > 0; --i)
+        recent[i] = recent[i - 1];
     recent[0] = FolderWithBackslash(folder);
     return true;
 }

@@ -57,7 +57,9 @@ HIMAGELIST SystemSmallImages() {
 frmEditData::frmEditData(Desktop& desktop, EditDataRequest request, RowUpdated rowUpdated)
     : desktop_(desktop), request_(std::move(request)), rowUpdated_(std::move(rowUpdated)) {}
 
-frmEditData* frmEditData::Current() { return gEditData; }
+frmEditData* frmEditData::Current() {
+    return gEditData;
+}
 
 void frmEditData::OnDestroyed() {
     if (gEditData == this) gEditData = nullptr;
@@ -80,8 +82,12 @@ INT_PTR frmEditData::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
     }
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
-        case IDOK: OnOk(); return TRUE;
-        case IDCANCEL: Close(IDCANCEL); return TRUE;
+        case IDOK:
+            OnOk();
+            return TRUE;
+        case IDCANCEL:
+            Close(IDCANCEL);
+            return TRUE;
         }
         break;
     }
@@ -166,7 +172,9 @@ frmFindFile::~frmFindFile() {
     if (gFindFile == this) gFindFile = nullptr;
 }
 
-frmFindFile* frmFindFile::Current() { return gFindFile; }
+frmFindFile* frmFindFile::Current() {
+    return gFindFile;
+}
 
 void frmFindFile::OnDestroyed() {
     if (gFindFile == this) gFindFile = nullptr;
@@ -217,9 +225,12 @@ void frmFindFile::OnLookInChanged() {
     const LRESULT index = SendDlgItemMessageW(Handle(), IDC_CBOLOOKIN, CB_GETCURSEL, 0, 0);
     if (index < 0 || static_cast<size_t>(index) >= lookIn_.size()) return;
     const std::wstring& key = lookIn_[static_cast<size_t>(index)].key;
-    if (key == L"SYSTEM") searchFolder_ = SystemFolder();
-    else if (key == L"APPDRIVE") searchFolder_ = ProgramFolder().substr(0, 3);
-    else searchFolder_ = key;
+    if (key == L"SYSTEM")
+        searchFolder_ = SystemFolder();
+    else if (key == L"APPDRIVE")
+        searchFolder_ = ProgramFolder().substr(0, 3);
+    else
+        searchFolder_ = key;
 }
 
 void frmFindFile::OnBrowse() {
@@ -312,8 +323,8 @@ void frmFindFile::OnSearch() {
 }
 
 void frmFindFile::OnChooseFile() {
-    const int selected =
-        static_cast<int>(SendDlgItemMessageW(Handle(), IDC_LVFOUND, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    const int selected = static_cast<int>(
+        SendDlgItemMessageW(Handle(), IDC_LVFOUND, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
     if (selected < 0 || static_cast<size_t>(selected) >= resultKeys_.size()) return;
     if (SettingNumber(kSectionDialogs, kKeyFoundMissingFile) == 0) {
         const MsgAnswer answer = desktop_.Message(Handle(), kConfirmReRegistrationText, kConfirmReRegistrationTitle,
@@ -328,14 +339,18 @@ void frmFindFile::OnChooseFile() {
 }
 
 void frmFindFile::OnCancelButton() {
-    if (searching_) stopRequested_ = true; // the search notices before its next entry
-    else Close(IDCANCEL);
+    if (searching_)
+        stopRequested_ = true; // the search notices before its next entry
+    else
+        Close(IDCANCEL);
 }
 
 void frmFindFile::RequestClose() {
     // The close box, Alt+F4 and Esc stop a running search instead of destroying the window under it.
-    if (searching_) stopRequested_ = true;
-    else Close(IDCANCEL);
+    if (searching_)
+        stopRequested_ = true;
+    else
+        Close(IDCANCEL);
 }
 
 void frmFindFile::OnInit() {
@@ -368,14 +383,25 @@ void frmFindFile::OnInit() {
 
 INT_PTR frmFindFile::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
-    case WM_INITDIALOG: OnInit(); return TRUE;
-    case WM_CLOSE: RequestClose(); return TRUE;
+    case WM_INITDIALOG:
+        OnInit();
+        return TRUE;
+    case WM_CLOSE:
+        RequestClose();
+        return TRUE;
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
-        case IDCANCEL: RequestClose(); return TRUE;
-        case IDOK: return TRUE; // Enter outside a button does nothing
-        case IDC_CMDCANCEL: OnCancelButton(); return TRUE;
-        case IDC_CMDSEARCH: OnSearch(); return TRUE;
+        case IDCANCEL:
+            RequestClose();
+            return TRUE;
+        case IDOK:
+            return TRUE; // Enter outside a button does nothing
+        case IDC_CMDCANCEL:
+            OnCancelButton();
+            return TRUE;
+        case IDC_CMDSEARCH:
+            OnSearch();
+            return TRUE;
         case IDC_CMDCHOOSEFILE:
             if (!searching_) OnChooseFile();
             return TRUE;
@@ -391,7 +417,8 @@ INT_PTR frmFindFile::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
     return FALSE;
 }
 
-std::wstring ShowFindFile(HWND owner, Desktop& desktop, const std::wstring& missingPath, const std::wstring& libraryId) {
+std::wstring ShowFindFile(HWND owner, Desktop& desktop, const std::wstring& missingPath,
+                          const std::wstring& libraryId) {
     frmFindFile window(desktop);
     window.SetupFind(missingPath, libraryId);
     window.RunModal(IDD_FINDFILE, owner);

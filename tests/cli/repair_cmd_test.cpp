@@ -29,7 +29,8 @@ void ReadAvailable(HANDLE pipe, std::string& text) {
     while (PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr) && available > 0) {
         char buffer[4096];
         DWORD got = 0;
-        if (!ReadFile(pipe, buffer, available < sizeof(buffer) ? available : sizeof(buffer), &got, nullptr) || got == 0) return;
+        if (!ReadFile(pipe, buffer, available < sizeof(buffer) ? available : sizeof(buffer), &got, nullptr) || got == 0)
+            return;
         text.append(buffer, got);
     }
 }
@@ -53,8 +54,8 @@ RunResult Nivexcmd(const std::wstring& arguments) {
     PROCESS_INFORMATION pi{};
     std::wstring command = L"\"" + exe + L"\" " + arguments;
     RunResult result;
-    const BOOL started =
-        CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi);
+    const BOOL started = CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                                        nullptr, &si, &pi);
     CloseHandle(outWrite);
     CloseHandle(errWrite);
     if (started) {
@@ -75,7 +76,9 @@ RunResult Nivexcmd(const std::wstring& arguments) {
     return result;
 }
 
-std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
+std::wstring Quoted(const std::wstring& text) {
+    return L"\"" + text + L"\"";
+}
 
 // The text after "Backup: " on its own line.
 std::wstring BackupPath(const std::string& out) {
@@ -106,16 +109,19 @@ protected:
         const std::wstring lib = std::wstring(L"TypeLib\\") + kDemoLibrary.libIdText;
         RegDeleteTreeW(HKEY_CLASSES_ROOT, lib.c_str());
         RegDeleteKeyW(HKEY_CLASSES_ROOT, lib.c_str());
-        for (const auto& b : backups) DeleteFileW(b.c_str());
+        for (const auto& b : backups)
+            DeleteFileW(b.c_str());
     }
     std::vector<std::wstring> Paths() const {
         std::vector<std::wstring> paths{std::wstring(L"TypeLib\\") + kDemoLibrary.libIdText};
-        for (const auto& cls : kDemoLibrary.classes) paths.push_back(std::wstring(L"CLSID\\") + cls.clsidText);
+        for (const auto& cls : kDemoLibrary.classes)
+            paths.push_back(std::wstring(L"CLSID\\") + cls.clsidText);
         return paths;
     }
     std::wstring Snapshot() const {
         std::vector<RegFileKey> keys;
-        for (const auto& p : Paths()) ReadKeyTree(HKEY_CLASSES_ROOT, kClassesRootName, p, keys);
+        for (const auto& p : Paths())
+            ReadKeyTree(HKEY_CLASSES_ROOT, kClassesRootName, p, keys);
         return FormatRegFile(keys);
     }
     static std::wstring Server(const std::wstring& clsid) {

@@ -54,7 +54,8 @@ TEST(RepairOptions, MistakesAreNamed) {
         {CliCommand::Restore, {}},
         {CliCommand::Restore, {L"a.reg", L"--yes"}},
     };
-    for (const auto& [command, args] : bad) EXPECT_NE(ParseRepairArguments(command, args).error, L"") << args.size();
+    for (const auto& [command, args] : bad)
+        EXPECT_NE(ParseRepairArguments(command, args).error, L"") << args.size();
     EXPECT_NE(ParseRepairArguments(CliCommand::Edit, {kId, L"Status", L"x"}).error.find(L"\"Toolbox Bitmap\""),
               std::wstring::npos);
 }

@@ -32,8 +32,8 @@ TEST(RegFile, WritesTheEditorsFormatAndReadsEveryTypeBackByteForByte) {
         Value(L"Blob", 3, std::vector<std::uint8_t>(60, 0xAB)), // wraps over several lines
         Value(L"Empty", 3, {}),
         Value(L"None", 0, {}),
-        Value(L"Two lines", 1, Utf16z(L"a\r\nb")),   // the quoted form cannot carry it
-        Value(L"No NUL", 1, {0x41, 0x00, 0x42}),     // odd length, no terminator
+        Value(L"Two lines", 1, Utf16z(L"a\r\nb")), // the quoted form cannot carry it
+        Value(L"No NUL", 1, {0x41, 0x00, 0x42}),   // odd length, no terminator
         Value(L"Short dword", 4, {1, 2}),
         Value(L"Greek \u03A9 and \U0001F600", 1, Utf16z(L"\u00E9\U0001F600")),
     };
@@ -76,7 +76,8 @@ TEST(RegFile, ReadsWhatOtherEditorsWriteAndRefusesWhatItDoesNotUnderstand) {
     const std::string utf8 = "\xEF\xBB\xBFWindows Registry Editor Version 5.00\n\n; a comment\n"
                              "[HKEY_CLASSES_ROOT\\A]\n@ = \"x\"\n\"B\"=HEX:0A, 0B,\\\n   0C\n\"C\"=-\n"
                              "[-HKEY_CLASSES_ROOT\\Gone]\n";
-    const RegFileParse parsed = ParseRegFile(std::span(reinterpret_cast<const std::uint8_t*>(utf8.data()), utf8.size()));
+    const RegFileParse parsed =
+        ParseRegFile(std::span(reinterpret_cast<const std::uint8_t*>(utf8.data()), utf8.size()));
     ASSERT_EQ(parsed.error, L"");
     ASSERT_EQ(parsed.keys.size(), 2u);
     ASSERT_EQ(parsed.keys[0].values.size(), 3u);
@@ -125,9 +126,10 @@ TEST(RegFile, OnlyKeysBelowTheClassesRootAreAccepted) {
 
 TEST(RepairRules, IdentifiersMustBeBracedGuids) {
     EXPECT_TRUE(IsBracedGuid(L"{00028C00-0000-0000-abcd-0000000000Ff}"));
-    for (const wchar_t* bad : {L"", L"{}", L"00028C00-0000-0000-0000-000000000000", L"{00028C00-0000-0000-0000-00000000000}",
-                               L"{00028C00-0000-0000-0000-0000000000000}", L"{00028C00_0000-0000-0000-000000000000}",
-                               L"{00028C00-0000-0000-0000-00000000000G}", L"{..\\..\\0000-0000-0000-000000000000}"})
+    for (const wchar_t* bad :
+         {L"", L"{}", L"00028C00-0000-0000-0000-000000000000", L"{00028C00-0000-0000-0000-00000000000}",
+          L"{00028C00-0000-0000-0000-0000000000000}", L"{00028C00_0000-0000-0000-000000000000}",
+          L"{00028C00-0000-0000-0000-00000000000G}", L"{..\\..\\0000-0000-0000-000000000000}"})
         EXPECT_FALSE(IsBracedGuid(bad)) << bad;
 }
 
@@ -138,12 +140,14 @@ TEST(RepairRules, TheQuestionListsEveryKeyUpToALimitAndFailuresAreCutTheSameWay)
               L"you want to do?\n\nHKEY_CLASSES_ROOT\\TypeLib\\{L}\nHKEY_CLASSES_ROOT\\CLSID\\{A}\n"
               L"HKEY_CLASSES_ROOT\\CLSID\\{B}\nHKEY_CLASSES_ROOT\\CLSID\\{C}\n");
 
-    const std::wstring exact = DeleteKeysQuestion(KeysToRemove(L"{L}", std::vector<std::wstring>(kMaxListedKeys - 1, L"{X}")));
+    const std::wstring exact =
+        DeleteKeysQuestion(KeysToRemove(L"{L}", std::vector<std::wstring>(kMaxListedKeys - 1, L"{X}")));
     EXPECT_EQ(exact.find(L"more"), std::wstring::npos) << "exactly the limit is shown whole";
     const std::wstring cut = DeleteKeysQuestion(KeysToRemove(L"{L}", std::vector<std::wstring>(40, L"{X}")));
     EXPECT_NE(cut.find(L"\n... and 17 more\n"), std::wstring::npos);
     size_t lines = 0;
-    for (wchar_t c : cut) lines += c == L'\n';
+    for (wchar_t c : cut)
+        lines += c == L'\n';
     EXPECT_EQ(lines, 3u + kMaxListedKeys);
 
     const std::wstring failures = DeletionFailureText({{L"HKEY_CLASSES_ROOT\\CLSID\\{A}", 5, L"Access is denied."}});
@@ -168,7 +172,8 @@ TEST(RepairRules, RecentFoldersKeepABackslashIgnoreCaseAndDropTheOldest) {
     EXPECT_TRUE(AddRecentFolder(recent, L"C:\\One"));
     EXPECT_EQ(recent[0], L"C:\\One\\");
     EXPECT_FALSE(AddRecentFolder(recent, L"c:\\ONE\\")) << "the same folder in other letters";
-    for (const wchar_t* f : {L"C:\\2\\", L"C:\\3", L"C:\\4", L"C:\\5"}) EXPECT_TRUE(AddRecentFolder(recent, f));
+    for (const wchar_t* f : {L"C:\\2\\", L"C:\\3", L"C:\\4", L"C:\\5"})
+        EXPECT_TRUE(AddRecentFolder(recent, f));
     EXPECT_EQ(recent[4], L"C:\\One\\");
     EXPECT_TRUE(AddRecentFolder(recent, L"D:\\"));
     EXPECT_EQ(recent, (RecentFolders{L"D:\\", L"C:\\5\\", L"C:\\4\\", L"C:\\3\\", L"C:\\2\\"}));

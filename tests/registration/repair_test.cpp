@@ -34,7 +34,8 @@ const std::wstring kClassB = L"{6E1C0A55-0D2B-4A7E-9C1F-2B2B0000A003}";
 // Everything below the keys as the backup writes it: equal texts mean equal keys, values, types and bytes.
 std::wstring Snapshot(const std::vector<std::wstring>& paths) {
     std::vector<RegFileKey> keys;
-    for (const auto& path : paths) ReadKeyTree(HKEY_CLASSES_ROOT, kClassesRootName, path, keys);
+    for (const auto& path : paths)
+        ReadKeyTree(HKEY_CLASSES_ROOT, kClassesRootName, path, keys);
     return FormatRegFile(keys);
 }
 
@@ -90,7 +91,9 @@ protected:
     }
     void TearDown() override { SetBackupFolder(L""); }
 
-    static std::vector<std::wstring> Paths() { return {L"TypeLib\\" + kLib, L"CLSID\\" + kClassA, L"CLSID\\" + kClassB}; }
+    static std::vector<std::wstring> Paths() {
+        return {L"TypeLib\\" + kLib, L"CLSID\\" + kClassA, L"CLSID\\" + kClassB};
+    }
     static RemovalRequest Request() {
         RemovalRequest request;
         request.libraryId = kLib;
@@ -99,7 +102,8 @@ protected:
     }
     size_t BackupCount() const {
         size_t n = 0;
-        for (const auto& entry : std::filesystem::directory_iterator(backups.Path())) n += entry.path().extension() == L".reg";
+        for (const auto& entry : std::filesystem::directory_iterator(backups.Path()))
+            n += entry.path().extension() == L".reg";
         return n;
     }
 };
@@ -113,12 +117,15 @@ TEST_F(Repair, RemovedKeysComeBackExactlyFromTheBackup) {
     ASSERT_EQ(result.state, RemovalState::Removed);
     ASSERT_EQ(scene.desktop.messages.size(), 2u);
     EXPECT_EQ(scene.desktop.messages[0].title, L"Delete Registry Keys?");
-    EXPECT_NE(scene.desktop.messages[0].text.find(L"\n\nHKEY_CLASSES_ROOT\\TypeLib\\" + kLib + L"\nHKEY_CLASSES_ROOT\\CLSID\\" +
-                                                  kClassA + L"\nHKEY_CLASSES_ROOT\\CLSID\\" + kClassB + L"\n"),
+    EXPECT_NE(scene.desktop.messages[0].text.find(L"\n\nHKEY_CLASSES_ROOT\\TypeLib\\" + kLib +
+                                                  L"\nHKEY_CLASSES_ROOT\\CLSID\\" + kClassA +
+                                                  L"\nHKEY_CLASSES_ROOT\\CLSID\\" + kClassB + L"\n"),
               std::wstring::npos);
-    EXPECT_NE(scene.desktop.messages[1].text.find(result.backupPath), std::wstring::npos) << "the message names the backup";
+    EXPECT_NE(scene.desktop.messages[1].text.find(result.backupPath), std::wstring::npos)
+        << "the message names the backup";
     EXPECT_EQ(scene.desktop.sounds, std::vector<std::wstring>{L"C:\\Nivex Test\\Media\\nivex_delkeys.wav"});
-    for (const auto& path : Paths()) EXPECT_FALSE(RegKeyPresent(HKEY_CLASSES_ROOT, path)) << path;
+    for (const auto& path : Paths())
+        EXPECT_FALSE(RegKeyPresent(HKEY_CLASSES_ROOT, path)) << path;
     EXPECT_TRUE(RegKeyPresent(HKEY_CLASSES_ROOT, L"TypeLib")) << "only the library's own key goes";
 
     const std::string bytes = testing::ReadFileBytes(result.backupPath);
@@ -184,7 +191,8 @@ TEST_F(Repair, KeysThatCannotBeDeletedAreListedInOneMessageAndTheRestStillGoes) 
 
 TEST_F(Repair, AnImportWithAKeyOutsideTheClassesRootWritesNothing) {
     const std::wstring file = backups.File(L"mixed.reg");
-    const std::wstring text = std::wstring(kRegFileHeader) + L"\r\n\r\n[HKEY_CLASSES_ROOT\\NivexImportProbe]\r\n@=\"x\"\r\n\r\n"
+    const std::wstring text = std::wstring(kRegFileHeader) +
+                              L"\r\n\r\n[HKEY_CLASSES_ROOT\\NivexImportProbe]\r\n@=\"x\"\r\n\r\n"
                               L"[HKEY_CURRENT_USER\\Software\\NivexImportProbe]\r\n@=\"y\"\r\n";
     const auto bytes = EncodeUtf16Le(text);
     backups.WriteFile(L"mixed.reg", std::string(bytes.begin(), bytes.end()));
@@ -194,7 +202,8 @@ TEST_F(Repair, AnImportWithAKeyOutsideTheClassesRootWritesNothing) {
     EXPECT_FALSE(RegKeyPresent(HKEY_CLASSES_ROOT, L"NivexImportProbe"));
     EXPECT_FALSE(RegKeyPresent(HKEY_CURRENT_USER, L"Software\\NivexImportProbe"));
 
-    backups.WriteFile(L"garbage.reg", "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CLASSES_ROOT\\A]\r\n\"v\"=bogus\r\n");
+    backups.WriteFile(L"garbage.reg",
+                      "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CLASSES_ROOT\\A]\r\n\"v\"=bogus\r\n");
     const ImportResult garbage = ImportBackup(backups.File(L"garbage.reg"));
     EXPECT_FALSE(garbage.ok);
     EXPECT_NE(garbage.message.find(L"Line 4"), std::wstring::npos) << garbage.message;
@@ -262,7 +271,8 @@ TEST_F(Repair, EditingKeepsAnExpandableValueRawAndAFailedWriteChangesNothing) {
     EXPECT_EQ(result.value, L"%SystemRoot%\\b.ocx, 2");
     // The backup holds the value as it was before.
     const std::string saved = testing::ReadFileBytes(result.backupPath);
-    const RegFileParse backup = ParseRegFile(std::span(reinterpret_cast<const std::uint8_t*>(saved.data()), saved.size()));
+    const RegFileParse backup =
+        ParseRegFile(std::span(reinterpret_cast<const std::uint8_t*>(saved.data()), saved.size()));
     ASSERT_EQ(backup.keys.size(), 1u) << backup.error;
     EXPECT_EQ(backup.keys[0].path, L"HKEY_CLASSES_ROOT\\CLSID\\" + kClassA + L"\\ToolboxBitmap32");
     ASSERT_EQ(backup.keys[0].values.size(), 1u);
@@ -337,7 +347,8 @@ TEST(FileSearch, FindsOrdinaryFilesByLongOrShortNameInEveryRealFolder) {
     tree.WriteFile(L"other\\dial.ocx\\DIAL.ocx", "x");
     tree.WriteFile(L"hidden\\dial.ocx", "x");
     SetFileAttributesW(tree.File(L"hidden\\dial.ocx").c_str(), FILE_ATTRIBUTE_HIDDEN);
-    SetFileAttributesW(tree.File(L"readonly").c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY);
+    SetFileAttributesW(tree.File(L"readonly").c_str(),
+                       FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY);
 
     Hits flat;
     EXPECT_EQ(SearchFiles(tree.Text(), L"DIAL.OCX", false, flat).found, 1u);
@@ -346,8 +357,9 @@ TEST(FileSearch, FindsOrdinaryFilesByLongOrShortNameInEveryRealFolder) {
     Hits deep;
     const SearchStats stats = SearchFiles(tree.Text() + L"\\", L"dial.ocx", true, deep);
     std::sort(deep.paths.begin(), deep.paths.end());
-    EXPECT_EQ(deep.paths, (std::vector<std::wstring>{tree.Text() + L"\\Dial.OCX", tree.Text() + L"\\other\\dial.ocx\\DIAL.ocx",
-                                                     tree.Text() + L"\\readonly\\dial.ocx"}));
+    EXPECT_EQ(deep.paths,
+              (std::vector<std::wstring>{tree.Text() + L"\\Dial.OCX", tree.Text() + L"\\other\\dial.ocx\\DIAL.ocx",
+                                         tree.Text() + L"\\readonly\\dial.ocx"}));
     EXPECT_EQ(stats.folders, 5u);
     EXPECT_FALSE(stats.stopped);
 
@@ -397,7 +409,8 @@ TEST(RegFileImport, TheSystemsRegistryEditorImportsTheBackupFormat) {
     STARTUPINFOW si{};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi{};
-    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi));
+    ASSERT_TRUE(
+        CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi));
     WaitForSingleObject(pi.hProcess, 60000);
     CloseHandle(pi.hProcess);
     CloseHandle(pi.hThread);

@@ -28,7 +28,8 @@ void HoldForScreenshot() {
     const DWORD until = GetTickCount() + static_cast<DWORD>(_wtoi(value));
     while (GetTickCount() < until) {
         MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageW(&msg);
         Sleep(20);
     }
 }
@@ -73,7 +74,9 @@ protected:
         SetProgramFolder(savedProgram);
     }
     HWND Item(int id) const { return GetDlgItem(hwnd, id); }
-    void Click(int id) { SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(Item(id))); }
+    void Click(int id) {
+        SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(Item(id)));
+    }
     std::vector<std::wstring> LookIn() const {
         std::vector<std::wstring> texts;
         const int count = static_cast<int>(SendMessageW(Item(IDC_CBOLOOKIN), CB_GETCOUNT, 0, 0));
@@ -147,7 +150,8 @@ TEST_F(FindFileWindow, OpensOnTheSystemFolderAndFindsTheFileInCapitalsOnlyWhereA
 
 TEST_F(FindFileWindow, BrowsingRemembersFiveFoldersNewestFirstWithoutDoubles) {
     std::vector<std::wstring> folders;
-    for (int i = 1; i <= 6; ++i) folders.push_back(L"C:\\Folder" + std::to_wstring(i));
+    for (int i = 1; i <= 6; ++i)
+        folders.push_back(L"C:\\Folder" + std::to_wstring(i));
     for (const auto& f : folders) {
         desktop.folderAnswers = {f};
         Click(IDC_CMDBROWSE);
@@ -234,8 +238,8 @@ protected:
     void SetUp() override {
         SetBackupFolder(backups.Text());
         testing::SetRegString(HKEY_CLASSES_ROOT, L"CLSID\\" + kClass, L"", L"Edit Test Control");
-        testing::SetRegString(HKEY_CLASSES_ROOT, L"CLSID\\" + kClass + L"\\ToolboxBitmap32", L"", L"%SystemRoot%\\t.ocx, 1",
-                              REG_EXPAND_SZ);
+        testing::SetRegString(HKEY_CLASSES_ROOT, L"CLSID\\" + kClass + L"\\ToolboxBitmap32", L"",
+                              L"%SystemRoot%\\t.ocx, 1", REG_EXPAND_SZ);
     }
     void TearDown() override {
         dialog.reset();
@@ -243,9 +247,8 @@ protected:
     }
     void Open(const std::wstring& element, const std::wstring& shown) {
         EditDataRequest request{kClass, L"Edit Test Control", element, shown};
-        dialog = std::make_unique<frmEditData>(desktop, request, [this](const std::wstring& e, const std::wstring& v) {
-            rows.emplace_back(e, v);
-        });
+        dialog = std::make_unique<frmEditData>(
+            desktop, request, [this](const std::wstring& e, const std::wstring& v) { rows.emplace_back(e, v); });
         hwnd = dialog->CreateModeless(IDD_EDITDATA, nullptr);
         ASSERT_NE(hwnd, nullptr);
     }
