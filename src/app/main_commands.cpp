@@ -14,6 +14,7 @@ void AddMainWindowCommands(MainWindow& window) {
     AddRegistrationCommands(window);
     AddHelpCommands(window);
     AddInspectCommands(window);
+    AddRepairCommands(window);
 }
 
 void AddWindowCommands(MainWindow& w) {

@@ -18,5 +18,7 @@ void AddHelpCommands(MainWindow& window);
 void AssignMainWindowHelpIds(MainWindow& window);
 // Comparing files and the dependency viewer.
 void AddInspectCommands(MainWindow& window);
+// Removing keys, editing data, finding a missing file, restoring a backup.
+void AddRepairCommands(MainWindow& window);
 
 } // namespace nivex
