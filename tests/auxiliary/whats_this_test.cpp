@@ -16,6 +16,8 @@
 #include "inspect/dependency_window.h"
 #include "inspect/inspect_resource.h"
 #include "registration/reg_status_window.h"
+#include "registration/repair_windows.h"
+#include "support/registry_sandbox.h"
 #include "registration/registration_resource.h"
 #include "support/recording_help_viewer.h"
 #include "support/scripted_desktop.h"
@@ -235,6 +237,24 @@ TEST(DialogHelp, TheProgramsDialogsCarryTheirPagesAndTheirControlsTexts) {
     EXPECT_EQ(f1(h), IDH_DEPENDENCY);
     EXPECT_EQ(HelpIdOf(GetDlgItem(h, IDC_DEP_TVMAIN), h), IDH_DEP_TREE);
     DestroyWindow(h);
+
+    {
+        testing::RegistrySandbox sandbox;
+        frmFindFile find(desktop);
+        find.SetupFind(L"C:\\gone\\DIAL.OCX", L"{6E1C0A55-0D2B-4A7E-9C1F-2B2B0000B001}");
+        h = find.CreateModeless(IDD_FINDFILE, nullptr);
+        ASSERT_NE(h, nullptr);
+        EXPECT_EQ(f1(h), IDH_FINDFILE);
+        EXPECT_EQ(HelpIdOf(GetDlgItem(h, IDC_CHKRECURSIVE), h), IDH_FINDFILE_RECURSIVE);
+        EXPECT_EQ(HelpIdOf(GetDlgItem(h, IDC_LVFOUND), h), IDH_FINDFILE_RESULTS);
+
+        frmEditData edit(desktop, EditDataRequest{L"{6E1C0A55-0D2B-4A7E-9C1F-2B2B0000B002}", L"Control", L"Version", L"1.0"},
+                         [](const std::wstring&, const std::wstring&) {});
+        h = edit.CreateModeless(IDD_EDITDATA, nullptr);
+        ASSERT_NE(h, nullptr);
+        EXPECT_EQ(f1(h), IDH_EDITDATA);
+        EXPECT_EQ(HelpIdOf(GetDlgItem(h, IDC_TXTDATA), h), IDH_EDITDATA_DATA);
+    }
 
     frmRegStatus* status = frmRegStatus::Instance(nullptr);
     ASSERT_NE(status, nullptr);
