@@ -58,9 +58,16 @@ ComPtr<IClassFactory> Factory(const CLSID& clsid) {
     return factory;
 }
 
+// Set by the end-to-end run: objects then come through the system's class look-up.
+bool throughRegistration = false;
+
 template <typename T>
 ComPtr<T> Create(const CLSID& clsid, REFIID iid) {
     ComPtr<T> object;
+    if (throughRegistration) {
+        EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, iid, object.PutVoid()), S_OK);
+        return object;
+    }
     if (auto factory = Factory(clsid)) {
         EXPECT_EQ(factory->CreateInstance(nullptr, iid, object.PutVoid()), S_OK);
     }
@@ -652,8 +659,13 @@ TEST_F(ComApartment, EndToEndByProgId) {
         ASSERT_EQ(persist.QueryFrom(control.Get(), IID_IPersistPropertyBag), S_OK);
         EXPECT_EQ(persist->InitNew(), S_OK);
     }
+    throughRegistration = true;
     ExpectDrawingsFollowThePlans();
-    std::printf("drawn at %d dpi\n", ScreenDpiY());
+    throughRegistration = false;
+    // The registered file is the one that was used.
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(GetModuleHandleW(L"VelmoraGUI.ocx"), path, MAX_PATH);
+    std::printf("drawn at %d dpi by %ls\n", ScreenDpiY(), path);
 }
 
 // ------------------------------------------------------------------ the container
@@ -686,6 +698,18 @@ COLORREF PixelAt(HWND control, int x, int y) {
     SelectObject(dc.Get(), bitmap.Get());
     SendMessageW(control, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.Get()), PRF_CLIENT);
     return GetPixel(dc.Get(), x, y);
+}
+
+// NIVEX_SHOW_MS=n shows the test window for n milliseconds, for a screenshot.
+void ShowForALook(HWND window) {
+    const char* ms = std::getenv("NIVEX_SHOW_MS");
+    if (!ms) return;
+    ShowWindow(window, SW_SHOWNOACTIVATE);
+    const DWORD until = GetTickCount() + static_cast<DWORD>(std::atoi(ms));
+    while (GetTickCount() < until) {
+        Pump();
+        Sleep(20);
+    }
 }
 
 class HostedControls : public ComApartment {
@@ -726,6 +750,7 @@ TEST_F(HostedControls, TheBevelShowsWhereTheFocusIsAndItsListsStillReachTheirOwn
     constexpr COLORREF kBar = RGB(0, 0, 160), kActiveBar = RGB(200, 0, 0);
     auto bevel = Host(kBevelClsid, {10, 10, 210, 160},
                       L"TitleBar=True\nCaption=File Information\nTitleBarBackColor=10485760\nActiveTitlebarBackColor=200");
+    auto line = Host(kEtchedLineClsid, {10, 200, 400, 240}, L"");
     ASSERT_TRUE(bevel && bevel->ControlWindow());
     HWND frame = bevel->ControlWindow();
     HWND list = CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | LVS_REPORT, 1, 19, 190, 120, frame,
@@ -739,6 +764,7 @@ TEST_F(HostedControls, TheBevelShowsWhereTheFocusIsAndItsListsStillReachTheirOwn
     SetFocus(list);
     Pump();
     EXPECT_EQ(PixelAt(frame, 196, 8), kActiveBar);
+    ShowForALook(host);
     EXPECT_NE(std::find(notifyCodes.begin(), notifyCodes.end(), static_cast<UINT>(NM_SETFOCUS)), notifyCodes.end())
         << "the list's notices did not reach the window holding the panel";
     // A change or a resize while the focus is inside keeps the active look.
