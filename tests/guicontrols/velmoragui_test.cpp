@@ -23,6 +23,7 @@
 #include "common/handles.h"
 #include "guicontrols/bevel_plan.h"
 #include "guicontrols/etched_line_plan.h"
+#include "guicontrols/gui_frames.h"
 #include "guicontrols/ocx/velmoragui_guids.h"
 #include "support/registry_sandbox.h"
 #include "support/temp_folder.h"
@@ -841,6 +842,38 @@ TEST_F(HostedControls, TheLineKeepsItsThicknessAndTheLibraryLoadsFromItsFile) {
     std::wstring why;
     EXPECT_FALSE(SUCCEEDED(GetControlClassObject(kBevelClsid, testing::BinFolder() + L"\\NoSuch.ocx", none.Put(), &why)));
     EXPECT_NE(why.find(L"NoSuch.ocx"), std::wstring::npos);
+}
+
+TEST_F(HostedControls, WindowsGetTheRealControlsOrPlainFramesWithOneMessage) {
+    UseGuiControlsFrom(testing::BinFolder() + L"\\missing");
+    auto plain = GuiControl::Place(GuiControlKind::Bevel, host, 31, {10, 10, 210, 160}, L"TitleBar=1\nCaption=Versions");
+    EXPECT_FALSE(plain->Hosted());
+    wchar_t text[32] = {};
+    GetWindowTextW(plain->Window(), text, 32);
+    EXPECT_STREQ(text, L"Versions");
+    EXPECT_EQ(plain->ChildParent(), host);
+    const std::wstring problem = TakeGuiControlsProblem();
+    EXPECT_NE(problem.find(L"VelmoraGUI.ocx"), std::wstring::npos) << ::testing::PrintToString(problem);
+    auto plainLine = GuiControl::Place(GuiControlKind::EtchedLine, host, 32, {10, 200, 300, 202}, L"");
+    EXPECT_FALSE(plainLine->Hosted());
+    EXPECT_TRUE(TakeGuiControlsProblem().empty()); // said once
+
+    UseGuiControlsFrom(testing::BinFolder());
+    auto bevel = GuiControl::Place(GuiControlKind::Bevel, host, 33, {10, 10, 210, 160}, L"TitleBar=True\nCaption=Files");
+    ASSERT_TRUE(bevel->Hosted());
+    EXPECT_EQ(GetDlgCtrlID(bevel->Window()), 33);
+    EXPECT_EQ(bevel->ChildParent(), bevel->Window());
+    const RECT inner = bevel->InnerRect();
+    EXPECT_EQ(inner.top, 19); // below the 17-pixel bar and its rule at 96 dpi
+    EXPECT_EQ(inner.left, 1);
+    EXPECT_EQ(inner.right, 199);
+    auto line = GuiControl::Place(GuiControlKind::EtchedLine, host, 34, {10, 200, 300, 230}, L"Orientation=0");
+    ASSERT_TRUE(line->Hosted());
+    EXPECT_EQ(line->Rect().bottom - line->Rect().top, 2);
+    EXPECT_TRUE(TakeGuiControlsProblem().empty());
+    bevel.reset();
+    line.reset();
+    UseGuiControlsFrom(L"");
 }
 
 } // namespace
