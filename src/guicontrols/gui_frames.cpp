@@ -6,6 +6,7 @@
 
 #include "common/com/control_host.h"
 #include "common/com/property_bag.h"
+#include "common/paths.h"
 #include "common/text.h"
 #include "guicontrols/bevel_plan.h"
 #include "guicontrols/ocx/velmoragui_guids.h"
@@ -20,17 +21,13 @@ bool libraryFailed = false;
 std::wstring problem;
 std::wstring libraryFolder; // empty: the program's own folder
 
-std::wstring ProgramFolder() {
+// The program's folder as start-up set it (a test sets its own), else the executable's.
+std::wstring LibraryFolder() {
+    if (!libraryFolder.empty()) return WithTrailingBackslash(libraryFolder);
+    if (!ProgramFolder().empty()) return WithTrailingBackslash(ProgramFolder());
     std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) return {};
-        if (length < path.size()) {
-            path.resize(length);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    path.resize(length < path.size() ? length : 0);
     const auto slash = path.find_last_of(L"\\/");
     return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
 }
@@ -40,8 +37,7 @@ IClassFactory* FactoryFor(GuiControlKind kind) {
     if (slot || libraryFailed) return slot;
     const CLSID& clsid = kind == GuiControlKind::Bevel ? vgui::kBevelClsid : vgui::kEtchedLineClsid;
     std::wstring why;
-    const std::wstring folder = libraryFolder.empty() ? ProgramFolder() : libraryFolder + L"\\";
-    if (FAILED(GetControlClassObject(clsid, folder + vgui::kLibraryFileName, &slot, &why))) {
+    if (FAILED(GetControlClassObject(clsid, LibraryFolder() + vgui::kLibraryFileName, &slot, &why))) {
         // Asked once: every later window opens with plain frames at once.
         libraryFailed = true;
         problem = L"VelmoraGUI controls unavailable: " + why + L"; plain frames are shown.";
@@ -162,6 +158,20 @@ void GuiControl::Move(const RECT& rect) {
         host_->Move(rect);
     else if (plain_)
         MoveWindow(plain_, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, TRUE);
+}
+
+std::unique_ptr<GuiControl> PlaceInDialog(GuiControlKind kind, HWND dialog, int placeholderId, int propertySetId) {
+    HWND place = GetDlgItem(dialog, placeholderId);
+    RECT r{};
+    if (place) {
+        GetWindowRect(place, &r);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+        DestroyWindow(place);
+    }
+    HINSTANCE module = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(dialog, GWLP_HINSTANCE));
+    std::wstring properties = PropertySetResource(module, propertySetId);
+    if (properties.empty()) properties = PropertySetResource(GetModuleHandleW(nullptr), propertySetId);
+    return GuiControl::Place(kind, dialog, placeholderId, r, properties);
 }
 
 void UseGuiControlsFrom(const std::wstring& folder) {

@@ -46,8 +46,12 @@ private:
     RECT rect_{};
 };
 
-// Looks for VelmoraGUI.ocx in folder instead of the program's folder when the class is not
-// registered, and forgets the class objects and failure seen so far (for tests).
+// Places a control where a dialog template keeps a placeholder (a hidden static of the same id):
+// the placeholder goes, the control takes its rectangle and identifier.
+std::unique_ptr<GuiControl> PlaceInDialog(GuiControlKind kind, HWND dialog, int placeholderId, int propertySetId);
+
+// Looks for VelmoraGUI.ocx in folder (empty: the program's folder) when the class is not registered,
+// and forgets the class objects and the failure seen so far (for tests and benchmarks).
 void UseGuiControlsFrom(const std::wstring& folder);
 
 // Why the control library could not be had, the first time that happened; empty afterwards and

@@ -5,3 +5,5 @@
 #define IDC_REGSTATUS_TITLE 5002
 #define IDC_REGSTATUS_LINE 5003
 #define IDC_REGSTATUS_MESSAGE 5004
+// Property set of the EtchedLine under the title (resource type "VGUIPROPS").
+#define IDP_REGSTATUS_LINE 8010
