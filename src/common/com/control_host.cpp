@@ -297,7 +297,7 @@ public:
         case DISPID_AMBIENT_AUTOCLIP:
             return Bool(result, true);
         case DISPID_AMBIENT_BACKCOLOR:
-            return Long(result, static_cast<LONG>(0x80000000u | COLOR_BTNFACE));
+            return Long(result, static_cast<LONG>(BackColour()));
         case DISPID_AMBIENT_FORECOLOR:
             return Long(result, static_cast<LONG>(0x80000000u | COLOR_BTNTEXT));
         case DISPID_AMBIENT_LOCALEID:
@@ -330,6 +330,18 @@ private:
         result->lVal = value;
         return S_OK;
     }
+    // The hosting window's background as a control colour: a system colour stays one (the value a
+    // class names its system-colour brush by is the index plus one), else button face.
+    OLE_COLOR BackColour() const {
+        const auto brush = static_cast<ULONG_PTR>(GetClassLongPtrW(window_, GCLP_HBRBACKGROUND));
+        if (brush >= 1 && brush <= COLOR_MENUBAR + 1) return 0x80000000u | static_cast<OLE_COLOR>(brush - 1);
+        LOGBRUSH logBrush{};
+        if (brush && GetObjectW(reinterpret_cast<HBRUSH>(brush), sizeof(logBrush), &logBrush) &&
+            logBrush.lbStyle == BS_SOLID)
+            return logBrush.lbColor;
+        return 0x80000000u | COLOR_BTNFACE;
+    }
+
     // The hosting window's font, else the one dialogs use.
     HRESULT Font(VARIANT* result) const {
         LOGFONTW logFont{};
