@@ -10,7 +10,6 @@
 #include "common/desktop.h"
 #include "common/paths.h"
 #include "common/winutil.h"
-#include "guicontrols/gui_controls.h"
 #include "nivex_version.h"
 #include "registry/settings_table.h"
 
@@ -40,7 +39,6 @@ HWND AboutWindow::Open(HWND owner) {
         SetForegroundWindow(Handle());
         return Handle();
     }
-    RegisterGuiControlClasses(); // the etched line
     CreateModeless(IDD_ABOUT, owner);
     if (!Handle()) return nullptr;
     ShowWindow(Handle(), SW_SHOW);
@@ -48,6 +46,7 @@ HWND AboutWindow::Open(HWND owner) {
 }
 
 void AboutWindow::OnInit() {
+    etchedLine1_ = PlaceInDialog(GuiControlKind::EtchedLine, Handle(), IDC_ABOUT_ETCHEDLINE1, IDP_ABOUT_ETCHEDLINE1);
     SetDlgItemTextW(Handle(), IDC_ABOUT_LBLAPP, kAppTitle);
     SetDlgItemTextW(Handle(), IDC_ABOUT_LBLVERSION,
                     AboutVersionLine(NIVEX_VERSION_MAJOR, NIVEX_VERSION_MINOR, NIVEX_VERSION_REVISION).c_str());

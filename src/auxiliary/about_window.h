@@ -3,7 +3,10 @@
 // (hand pointer, opened through the shell) and the licence agreement.
 #include <windows.h>
 
+#include <memory>
+
 #include "common/window.h"
+#include "guicontrols/gui_frames.h"
 
 namespace nivex {
 
@@ -20,6 +23,7 @@ public:
 
 protected:
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void OnDestroyed() override { etchedLine1_.reset(); }
 
 private:
     void OnInit();
@@ -28,6 +32,7 @@ private:
     HFONT titleFont_ = nullptr;
     HFONT linkFont_ = nullptr;
     HICON pictures_[2] = {nullptr, nullptr};
+    std::unique_ptr<GuiControl> etchedLine1_;
 };
 
 // The program's one About box: Help > About (owner the main window) and the tray's About (no owner).

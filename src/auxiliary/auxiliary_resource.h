@@ -24,4 +24,6 @@
 #define IDC_ABOUT_ETCHEDLINE1 7030
 #define IDC_ABOUT_LBLEMAILCAPTION 7031
 #define IDC_ABOUT_LBLWEBCAPTION 7032
+// Property set of the About box's EtchedLine (resource type "VGUIPROPS").
+#define IDP_ABOUT_ETCHEDLINE1 7040
 

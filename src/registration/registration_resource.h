@@ -23,3 +23,5 @@
 #define IDC_CBOLOOKIN 5118
 #define IDC_CMDBROWSE 5119
 #define IDC_CHKRECURSIVE 5120
+// Property set of the EtchedLine under the title (resource type "VGUIPROPS").
+#define IDP_REGSTATUS_LINE 8010

@@ -23,6 +23,7 @@
 #include "common/paths.h"
 #include "common/text.h"
 #include "fixtures/servers/fixture_ids.h"
+#include "guicontrols/gui_frames.h"
 #include "inspect/bitmap_preview.h"
 #include "inspect/dependency_window.h"
 #include "inspect/inspect_resource.h"
@@ -82,6 +83,7 @@ protected:
         SetProgramFolder(folder.Text());
         SetSystemFolder(system.Text()); // registering never copies into the prefix's system32
         SetOsIsMajor5(false);
+        UseGuiControlsFrom(testing::BinFolder()); // VelmoraGUI.ocx beside the built programs
         alphaPath = folder.WriteFile(L"alpha.ocx", std::string(3000, 'a'));
         deltaPath = folder.WriteFile(L"delta.ocx", std::string(100, 'd'));
         Register(1, L"Alpha Control", kLibAlpha, alphaPath, alphaPath + L", 1");
@@ -232,6 +234,47 @@ TEST_F(MainWindowTest, StartUpFillsBothTreesInInsertionOrderAndClicksTheFirstNod
     EXPECT_FALSE(IsWindowVisible(window->ProgressBarHandle()));
     EXPECT_TRUE(IsWindowEnabled(window->Tree(0)));
     EXPECT_EQ(GetMenuState(window->MenuBar(), MainWindow::kMenuFile, MF_BYPOSITION) & MF_GRAYED, 0u);
+}
+
+std::wstring ClassOf(HWND hwnd) {
+    wchar_t name[64] = {};
+    GetClassNameW(hwnd, name, 64);
+    return name;
+}
+
+TEST_F(MainWindowTest, TheInformationPanelsAreHostedBevelsWhoseListsStillReachTheWindow) {
+    Start();
+    for (int i = 0; i < 2; ++i) {
+        HWND frame = GetDlgItem(hwnd, IDC_FRAINFO0 + i);
+        ASSERT_TRUE(frame) << i;
+        EXPECT_EQ(ClassOf(frame), L"VelmoraGUIBevel");
+        HWND list = GetDlgItem(frame, IDC_LVINFO0 + i);
+        ASSERT_TRUE(list) << "the list is not inside its panel";
+        EXPECT_EQ(ClassOf(list), WC_LISTVIEWW);
+    }
+    // A click notice sent by the list to its parent, the panel, reaches the main window: the list
+    // becomes the active one.
+    HWND panel = GetDlgItem(hwnd, IDC_FRAINFO1);
+    NMITEMACTIVATE click{};
+    click.hdr = NMHDR{GetDlgItem(panel, IDC_LVINFO1), IDC_LVINFO1, static_cast<UINT>(NM_CLICK)};
+    click.iItem = 0;
+    EXPECT_EQ(window->ActiveList(), 0);
+    SendMessageW(panel, WM_NOTIFY, IDC_LVINFO1, reinterpret_cast<LPARAM>(&click));
+    EXPECT_EQ(window->ActiveList(), 1);
+    EXPECT_TRUE(TakeGuiControlsProblem().empty());
+}
+
+TEST_F(MainWindowTest, WithoutTheControlLibraryThePanelsArePlainFramesAndTheStatusBarSaysWhyOnce) {
+    UseGuiControlsFrom(folder.Text()); // no VelmoraGUI.ocx there, and the class is not registered
+    Start();
+    HWND frame = GetDlgItem(hwnd, IDC_FRAINFO1);
+    ASSERT_TRUE(frame);
+    EXPECT_EQ(ClassOf(frame), L"Button");
+    EXPECT_EQ(ui::WindowText(frame), L"File Information");
+    EXPECT_TRUE(GetDlgItem(hwnd, IDC_LVINFO1)) << "the list belongs to the window itself";
+    EXPECT_NE(Status().find(L"VelmoraGUI"), std::wstring::npos) << ::testing::PrintToString(Status());
+    Command(mnuRefresh);
+    EXPECT_EQ(Status().find(L"VelmoraGUI"), std::wstring::npos);
 }
 
 TEST_F(MainWindowTest, TheSelectionFillsTheListsAndDecidesWhichCommandsAreEnabled) {
