@@ -1,6 +1,6 @@
 #include "common/desktop.h"
 
-namespace nivex {
+namespace velmora {
 
 namespace {
 // Used before a real desktop is installed: never blocks, never starts anything.
@@ -37,4 +37,4 @@ Desktop* SetDesktop(Desktop* desktop) {
     return previous;
 }
 
-} // namespace nivex
+} // namespace velmora

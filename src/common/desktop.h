@@ -3,7 +3,9 @@
 // The real implementation calls Win32; tests install a scripted one.
 #include <string>
 
-namespace nivex {
+#include "common/base_namespace.h"
+
+namespace velmora {
 
 using WindowRef = void*;
 
@@ -43,4 +45,4 @@ Desktop& TheDesktop();
 // Installs a desktop (not owned); nullptr restores the default. Returns the previous one.
 Desktop* SetDesktop(Desktop* desktop);
 
-} // namespace nivex
+} // namespace velmora

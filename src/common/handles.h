@@ -4,7 +4,7 @@
 
 #include "common/handle.h"
 
-namespace nivex {
+namespace velmora {
 
 struct RegKeyTraits {
     using Type = HKEY;
@@ -50,4 +50,4 @@ using Module = UniqueHandle<ModuleTraits>;
 using GdiObject = UniqueHandle<GdiObjectTraits>;
 using MemoryDc = UniqueHandle<MemoryDcTraits>;
 
-} // namespace nivex
+} // namespace velmora

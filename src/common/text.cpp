@@ -1,7 +1,7 @@
 #include "common/text.h"
 
 
-namespace nivex {
+namespace velmora {
 
 namespace {
 constexpr char32_t kReplacement = 0xFFFD;
@@ -171,4 +171,4 @@ std::wstring ReplaceAll(std::wstring_view text, std::wstring_view what, std::wst
     return out;
 }
 
-} // namespace nivex
+} // namespace velmora

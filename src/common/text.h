@@ -3,7 +3,9 @@
 #include <string>
 #include <string_view>
 
-namespace nivex {
+#include "common/base_namespace.h"
+
+namespace velmora {
 
 std::string WideToUtf8(std::wstring_view text);
 std::wstring Utf8ToWide(std::string_view text);
@@ -20,4 +22,4 @@ std::wstring CutAtNul(std::wstring_view text);
 // Replace every occurrence of what (literal, case-sensitive) with with.
 std::wstring ReplaceAll(std::wstring_view text, std::wstring_view what, std::wstring_view with);
 
-} // namespace nivex
+} // namespace velmora

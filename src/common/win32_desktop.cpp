@@ -11,7 +11,7 @@
 
 #include "common/paths.h"
 
-namespace nivex {
+namespace velmora {
 
 namespace {
 
@@ -103,4 +103,4 @@ bool Win32Desktop::SetClipboardText(WindowRef owner, const std::wstring& text) {
     return done;
 }
 
-} // namespace nivex
+} // namespace velmora
