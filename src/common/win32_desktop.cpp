@@ -47,6 +47,15 @@ std::wstring RunFileDialog(const FileDialogRequest& request, bool save) {
     return std::wstring(file, wcsnlen(file, 256));
 }
 
+// Another program (a clipboard viewer, a remote session) may hold the clipboard for a moment.
+bool OpenClipboardPatiently(HWND owner) {
+    for (int attempt = 0;; ++attempt) {
+        if (OpenClipboard(owner)) return true;
+        if (attempt == 9) return false;
+        Sleep(30);
+    }
+}
+
 } // namespace
 
 MsgAnswer Win32Desktop::Message(WindowRef owner, const std::wstring& text, const std::wstring& title,
@@ -87,8 +96,11 @@ void Win32Desktop::PlaySoundFile(const std::wstring& path) {
 }
 
 bool Win32Desktop::SetClipboardText(WindowRef owner, const std::wstring& text) {
-    if (!OpenClipboard(static_cast<HWND>(owner))) return false;
-    EmptyClipboard();
+    if (!OpenClipboardPatiently(static_cast<HWND>(owner))) return false;
+    if (!EmptyClipboard()) {
+        CloseClipboard();
+        return false;
+    }
     bool done = false;
     const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
     if (HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes)) {
