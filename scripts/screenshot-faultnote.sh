@@ -28,7 +28,7 @@ cleanup() {
 trap cleanup EXIT
 
 cat >"$work/xtest.py" <<'PY'
-"""xtest.py KEY... (Return, Tab, space, text:Words)"""
+"""xtest.py KEY... (Return, Tab, space, text:Words, click:X,Y)"""
 import ctypes, sys, time
 x11 = ctypes.cdll.LoadLibrary("libX11.so.6")
 xtst = ctypes.cdll.LoadLibrary("libXtst.so.6")
@@ -40,6 +40,8 @@ x11.XKeysymToKeycode.restype = ctypes.c_ubyte
 x11.XKeysymToKeycode.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
 x11.XFlush.argtypes = [ctypes.c_void_p]
 xtst.XTestFakeKeyEvent.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_int, ctypes.c_ulong]
+xtst.XTestFakeButtonEvent.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_int, ctypes.c_ulong]
+xtst.XTestFakeMotionEvent.argtypes = [ctypes.c_void_p, ctypes.c_int, ctypes.c_int, ctypes.c_int, ctypes.c_ulong]
 d = x11.XOpenDisplay(None)
 if not d:
     sys.exit("xtest.py: cannot open the display")
@@ -54,7 +56,16 @@ def stroke(name, shift=False):
     if shift: key("Shift_L", False)
 names = {" ": "space", "@": "at", ".": "period", "-": "minus", ",": "comma", "'": "apostrophe"}
 for spec in sys.argv[1:]:
-    if spec.startswith("text:"):
+    if spec.startswith("click:"):
+        x, y = (int(v) for v in spec[6:].split(","))
+        xtst.XTestFakeMotionEvent(d, -1, x, y, 0)
+        x11.XFlush(d)
+        time.sleep(0.05)
+        for down in (1, 0):
+            xtst.XTestFakeButtonEvent(d, 1, down, 0)
+            x11.XFlush(d)
+            time.sleep(0.05)
+    elif spec.startswith("text:"):
         for ch in spec[5:]:
             stroke(names.get(ch, ch.lower()), ch.isupper() or ch == "@")
     else:
@@ -73,6 +84,13 @@ wait_window() {
   return 1
 }
 shot() { import -window "$1" "$out/faultnote-$2.png"; echo "$out/faultnote-$2.png"; }
+# click WINDOW X Y: a click at a point of the window (pixels from its top-left corner, frame included).
+click() {
+  local geometry
+  geometry=$(xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF} END {print x, y}')
+  set -- "$1" $(( ${geometry% *} + $2 )) $(( ${geometry#* } + $3 ))
+  keys "click:$2,$3"
+}
 
 "$NIVEX_WINE" "$work/faultnote.exe" 'Velmora Control Manager%1.0%0001' >/dev/null 2>&1 &
 pid=$!
@@ -82,12 +100,15 @@ keys Return text:Ada\ Lovelace Tab text:ada@example.org
 shot "$wizard" 2-user
 keys Return "text:Run-time error 429" Tab "text:Registering a control" Tab "text:Nothing happened"
 shot "$wizard" 3-errors
-# From the last field: Back, then Next.
-keys Tab Tab space
-# Text file instead of the clipboard, no mail program, view the file.
-keys Down Tab space Tab space
+# The buttons and choices by position (the wizard's layout at 96 dots per inch).
+click "$wizard" 503 371
 shot "$wizard" 4-send
-keys Return
+# Text file instead of the clipboard, no mail program, view the file; then Finish.
+click "$wizard" 240 125
+click "$wizard" 226 176
+click "$wizard" 226 199
+shot "$wizard" 4-send-file
+click "$wizard" 503 371
 box=$(wait_window "Saved Report")
 shot "$box" 5-saved
 keys Return
