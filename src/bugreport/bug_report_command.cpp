@@ -1,6 +1,7 @@
 #include "bugreport/bug_report_command.h"
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include "bugreport/faultnote_launch.h"
 #include "common/paths.h"
@@ -25,6 +26,21 @@ bool IsFolder(const std::wstring& path) {
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+// The shell's own codes above the system error range mean something else than the system errors of that number.
+std::wstring ShellFailureText(long long code) {
+    switch (code) {
+    case SE_ERR_SHARE: return L"The file is in use by another program.";
+    case SE_ERR_ASSOCINCOMPLETE:
+    case SE_ERR_NOASSOC: return L"No program is associated with this file.";
+    case SE_ERR_DDETIMEOUT:
+    case SE_ERR_DDEFAIL:
+    case SE_ERR_DDEBUSY: return L"The program did not answer the shell.";
+    case SE_ERR_DLLNOTFOUND: return L"A library the program needs was not found.";
+    case 0: return L"The system is out of memory or resources.";
+    }
+    return SystemErrorText(static_cast<DWORD>(code));
+}
+
 } // namespace
 
 bool StartBugReportWizard(WindowRef owner) {
@@ -44,7 +60,7 @@ bool StartBugReportWizard(WindowRef owner) {
     if (result <= 32) {
         TheDesktop().Message(owner,
                              L"The Bug Report Wizard could not be started:\r\n" + program + L"\r\n" +
-                                 SystemErrorText(static_cast<DWORD>(result)),
+                                 ShellFailureText(result),
                              kAppTitle, MsgButtons::Ok, MsgIcon::Exclamation);
         return false;
     }

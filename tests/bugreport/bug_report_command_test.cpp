@@ -77,12 +77,13 @@ TEST_F(BugReportCommandTest, FallsBackBesideTheProgramOrSaysItIsMissing) {
     EXPECT_EQ(desktop.messages[0].title, L"Velmora Control Manager");
 }
 
-TEST_F(BugReportCommandTest, ShellFailureIsReported) {
-    program.WriteFile(L"faultnote.exe", "MZ");
-    desktop.executeResult = 2;
+TEST_F(BugReportCommandTest, ShellFailureIsReportedWithItsReason) {
+    const std::wstring wizard = program.WriteFile(L"faultnote.exe", "MZ");
+    desktop.executeResult = 31; // the shell's "no association", not the system error 31
     EXPECT_FALSE(StartBugReportWizard(nullptr));
     ASSERT_EQ(desktop.messages.size(), 1u);
-    EXPECT_NE(desktop.messages[0].text.find(L"could not be started"), std::wstring::npos);
+    EXPECT_EQ(desktop.messages[0].text, L"The Bug Report Wizard could not be started:\r\n" + wizard +
+                                            L"\r\nNo program is associated with this file.");
 }
 
 // The wizard window of a faultnote.exe process started from the given image path, other than those of the
