@@ -4,6 +4,7 @@
 #include "bugreport/report_store.h"
 #include "common/desktop.h"
 #include "common/paths.h"
+#include "common/ui/modeless.h"
 
 namespace faultnote {
 
@@ -53,10 +54,7 @@ bool WizardWindow::Show() {
     return true;
 }
 
-bool WizardWindow::PreTranslate(MSG& msg) {
-    if (viewer_.Handle() && IsDialogMessageW(viewer_.Handle(), &msg)) return true;
-    return Handle() && IsDialogMessageW(Handle(), &msg);
-}
+bool WizardWindow::PreTranslate(MSG& msg) { return velmora::ui::ModelessWindows::Dispatch(msg); }
 
 void WizardWindow::Init() {
     const HINSTANCE instance = velmora::ProgramInstance();

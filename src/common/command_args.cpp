@@ -15,9 +15,4 @@ std::wstring ArgumentsOf(std::wstring_view line) {
     return std::wstring(line.substr(pos));
 }
 
-std::wstring UnquotePath(std::wstring_view path) {
-    if (path.size() >= 2 && path.front() == L'"' && path.back() == L'"') return std::wstring(path.substr(1, path.size() - 2));
-    return std::wstring(path);
-}
-
 } // namespace velmora

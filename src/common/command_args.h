@@ -4,13 +4,11 @@
 #include <string_view>
 
 #include "common/base_namespace.h"
+#include "common/text.h" // UnquotePath
 
 namespace velmora {
 
 // The arguments: what follows the program's own name and the one blank that separates them.
 std::wstring ArgumentsOf(std::wstring_view fullCommandLine);
-
-// Removes one pair of double quotes around a text (the shell verbs quote "%1").
-std::wstring UnquotePath(std::wstring_view path);
 
 } // namespace velmora
