@@ -55,10 +55,16 @@ OsVersionRecord QueryOsVersion() {
     }
     info = {};
     info.dwOSVersionInfoSize = sizeof(info);
+    // Deprecated for its compatibility lies, which only matter when RtlGetVersion is missing.
 #if defined(_MSC_VER)
-#pragma warning(suppress : 4996)
+#pragma warning(push)
+#pragma warning(disable : 4996)
 #endif
-    if (GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&info))) return FromInfo(info, true);
+    const BOOL ok = GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&info));
+#if defined(_MSC_VER)
+#pragma warning(pop)
+#endif
+    if (ok) return FromInfo(info, true);
     return {};
 }
 
