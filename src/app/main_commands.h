@@ -12,6 +12,8 @@ void AddMainWindowCommands(MainWindow& window);
 void AddWindowCommands(MainWindow& window);
 // Registering and unregistering.
 void AddRegistrationCommands(MainWindow& window);
+// Comparing files and the dependency viewer.
+void AddInspectCommands(MainWindow& window);
 // Starting the bug-report wizard.
 void AddBugReportCommands(MainWindow& window);
 
