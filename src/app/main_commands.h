@@ -14,6 +14,8 @@ void AddWindowCommands(MainWindow& window);
 void AddRegistrationCommands(MainWindow& window);
 // Comparing files and the dependency viewer.
 void AddInspectCommands(MainWindow& window);
+// Removing keys, editing data, finding a missing file, restoring a backup.
+void AddRepairCommands(MainWindow& window);
 // Starting the bug-report wizard.
 void AddBugReportCommands(MainWindow& window);
 
