@@ -7,7 +7,7 @@ namespace faultnote {
 
 inline constexpr const wchar_t* kWizardTitle = L"Velmora Bug Report Wizard";
 // The maker's bug-report mailbox: shown on the last page and opened as "mailto:".
-inline constexpr const wchar_t* kBugMailbox = L"bugs@velmora.com";
+inline constexpr const wchar_t* kBugMailbox = L"bugs@velmora.example";
 inline constexpr const wchar_t* kReportFileName = L"Bug_Report.txt";
 
 struct ProductInfo {
