@@ -15,6 +15,7 @@ void AddMainWindowCommands(MainWindow& window) {
     AddHelpCommands(window);
     AddInspectCommands(window);
     AddRepairCommands(window);
+    AddBugReportCommands(window);
 }
 
 void AddWindowCommands(MainWindow& w) {
