@@ -27,6 +27,7 @@ CliParseResult ParseCliArguments(const std::vector<std::wstring>& args) {
     else if (command == L"report") o.command = CliCommand::Report;
     else if (command == L"register") o.command = CliCommand::Register;
     else if (command == L"unregister") o.command = CliCommand::Unregister;
+    else if (command == L"testpage") o.command = CliCommand::TestPage;
     else return Fail(L"Unknown command '" + command + L"'.");
 
     bool formatGiven = false;
@@ -58,6 +59,16 @@ CliParseResult ParseCliArguments(const std::vector<std::wstring>& args) {
                 if (a.empty()) return Fail(command + L" needs a file name.");
                 o.file = a;
             }
+        } else if (o.command == CliCommand::TestPage) {
+            if (a == L"--out") {
+                if (!value(o.out)) return Fail(L"--out needs a file name.");
+            } else if (a.starts_with(L"--")) {
+                return Fail(L"Unknown option '" + a + L"' for testpage.");
+            } else {
+                if (!o.classId.empty()) return Fail(L"testpage takes one class identifier; '" + a + L"' is one too many.");
+                if (a.empty()) return Fail(L"testpage needs a class identifier.");
+                o.classId = a;
+            }
         } else if (o.command == CliCommand::List) {
             if (a == L"--missing") o.missingOnly = true;
             else if (a == L"--json" || a == L"--csv") {
@@ -79,6 +90,10 @@ CliParseResult ParseCliArguments(const std::vector<std::wstring>& args) {
     }
     if ((o.command == CliCommand::Register || o.command == CliCommand::Unregister) && o.file.empty())
         return Fail(command + L" needs a file name.");
+    if (o.command == CliCommand::TestPage) {
+        if (o.classId.empty()) return Fail(L"testpage needs a class identifier.");
+        if (o.out.empty()) return Fail(L"testpage needs --out FILE.");
+    }
     if (o.command == CliCommand::Report) {
         if (o.html == o.text) return Fail(L"Choose exactly one of --html and --text.");
         if (o.out.empty()) return Fail(L"report needs --out FILE.");
@@ -106,11 +121,15 @@ std::wstring CliUsageText() {
            L"      unregistration completed); --keep leaves it. Without either: the Options setting when it\r\n"
            L"      says so, else keep. Never asks.\r\n"
            L"      Both print the outcome's title and message (failures on standard error).\r\n"
+           L"  nivexcmd testpage CLSID --out FILE\r\n"
+           L"      Writes the browser test page of a catalogued control (its class identifier in braces),\r\n"
+           L"      the page View in Web Browser opens, for a browser of your choice.\r\n"
            L"  nivexcmd --help | --version\r\n"
            L"\r\n"
            L"Exit codes: 0 success; 1 the operation failed (invalid template, report not written);\r\n"
            L"            2 bad usage; 3 register/unregister cancelled, nothing changed (the copy into\r\n"
            L"            the System folder failed);\r\n"
+           L"            4 testpage: the class is not a catalogued control;\r\n"
            L"            11 file not loadable; 12 not an ActiveX server (entry point missing);\r\n"
            L"            13 no worker thread; 15 timed out after 10 seconds; 16 the entry point\r\n"
            L"            reported a failure (e.g. access denied). Errors go to standard error.\r\n";

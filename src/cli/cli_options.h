@@ -5,7 +5,7 @@
 
 namespace nivex {
 
-enum class CliCommand { None, Help, Version, List, Report, Register, Unregister };
+enum class CliCommand { None, Help, Version, List, Report, Register, Unregister, TestPage };
 enum class ListFormat { Text, Json, Csv };
 // register: where the file is registered; Default follows "RegisterNonSysPath" when it is 1 or 2, else in place.
 enum class CliPlacement { Default, CopyToSystem, InPlace };
@@ -28,6 +28,8 @@ struct CliOptions {
     std::wstring file;
     CliPlacement placement = CliPlacement::Default;
     CliRemoval removal = CliRemoval::Default;
+    // testpage (writes to out)
+    std::wstring classId;
 };
 
 struct CliParseResult {
@@ -40,6 +42,8 @@ struct CliParseResult {
 constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
+// testpage: the class is not a catalogued control.
+constexpr int kExitNotCatalogued = 4;
 
 CliParseResult ParseCliArguments(const std::vector<std::wstring>& args);
 
