@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 #include <shellapi.h>
+#include <shlobj.h>
 
 #include <memory>
 
@@ -74,9 +75,10 @@ void frmReports::Init() {
             SendDlgItemMessageW(hwnd, frame, WM_SETFONT, reinterpret_cast<WPARAM>(frameFont_.Get()), FALSE);
 
     // cmdBrowse is a picture button: the shell's open-folder image where there is one, else its "...".
-    HICON small = nullptr;
-    if (ExtractIconExW(L"shell32.dll", 4, nullptr, &small, 1) == 1 && small) {
-        browseIcon_ = small;
+    SHSTOCKICONINFO folder{};
+    folder.cbSize = sizeof(folder);
+    if (SUCCEEDED(SHGetStockIconInfo(SIID_FOLDEROPEN, SHGSI_ICON | SHGSI_SMALLICON, &folder)) && folder.hIcon) {
+        browseIcon_ = folder.hIcon;
         HWND browse = GetDlgItem(hwnd, IDC_CMDBROWSE);
         SetWindowLongPtrW(browse, GWL_STYLE, GetWindowLongPtrW(browse, GWL_STYLE) | BS_ICON);
         SendMessageW(browse, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(browseIcon_));
