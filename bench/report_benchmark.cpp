@@ -16,7 +16,7 @@
 #include <cwchar>
 #include <string>
 
-#include "app/catalogue_scan.h"
+#include "catalogue/catalogue_scan.h"
 #include "bench_registry.h"
 #include "cli/catalogue_output.h"
 #include "common/text.h"

@@ -12,6 +12,7 @@ namespace nivex {
 void AddMainWindowCommands(MainWindow& window) {
     AddWindowCommands(window);
     AddRegistrationCommands(window);
+    AddReportCommands(window);
 }
 
 void AddWindowCommands(MainWindow& w) {

@@ -12,5 +12,7 @@ void AddMainWindowCommands(MainWindow& window);
 void AddWindowCommands(MainWindow& window);
 // Registering and unregistering.
 void AddRegistrationCommands(MainWindow& window);
+// Reports and the browser test page.
+void AddReportCommands(MainWindow& window);
 
 } // namespace nivex

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "app/catalogue_scan.h"
+#include "catalogue/catalogue_scan.h"
 #include "common/error.h"
 #include "common/handles.h"
 #include "common/text.h"

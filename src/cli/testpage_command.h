@@ -2,7 +2,7 @@
 // nivexcmd testpage: the browser test page of one catalogued control, written to a file.
 #include <string>
 
-#include "app/catalogue.h"
+#include "catalogue/catalogue.h"
 #include "cli/cli_options.h"
 
 namespace nivex {

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "app/catalogue.h"
+#include "catalogue/catalogue.h"
 #include "common/desktop.h"
 
 namespace nivex {

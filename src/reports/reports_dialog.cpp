@@ -9,6 +9,7 @@
 #include "auxiliary/close_button.h"
 #include "common/error.h"
 #include "common/paths.h"
+#include "common/scope_guard.h"
 #include "inspect/path_split.h"
 #include "registry/settings.h"
 #include "reports/reports_resource.h"
@@ -138,7 +139,6 @@ void frmReports::Generate() {
     if (generating_) return;
     generating_ = true;
     SetIdle(false);
-    if (host_.setBusy) host_.setBusy(true);
 
     // Removed nodes leave their indexes unused: the range must reach the highest index the walk reports.
     const int maximum = catalogue_->Tree(Catalogue::kAll).Capacity();
@@ -159,18 +159,15 @@ void frmReports::Generate() {
         if (host_.setProgress) host_.setProgress(index);
         pump.Tick();
     };
-    struct Restore {
-        frmReports& self;
-        const std::wstring& remembered;
-        ~Restore() {
-            self.generating_ = false;
-            if (self.Handle()) self.SetIdle(true);
-            if (self.host_.hideProgress) self.host_.hideProgress();
-            if (self.host_.setStatusText) self.host_.setStatusText(remembered);
-            if (self.host_.setBusy) self.host_.setBusy(false);
-        }
-    } restore{*this, remembered};
-    GenerateReport(*catalogue_, type, options, owner_, progress);
+    ScopeGuard restore([&] {
+        generating_ = false;
+        if (Handle()) SetIdle(true);
+        if (host_.hideProgress) host_.hideProgress();
+        if (host_.setStatusText) host_.setStatusText(remembered);
+    });
+    auto generate = [&] { GenerateReport(*catalogue_, type, options, owner_, progress); };
+    if (host_.runBusy) host_.runBusy(generate);
+    else generate();
 }
 
 void frmReports::ReenableOwner() {

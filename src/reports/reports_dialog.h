@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "app/catalogue.h"
+#include "catalogue/catalogue.h"
 #include "common/desktop.h"
 #include "common/handles.h"
 #include "common/window.h"
@@ -21,7 +21,8 @@ struct ReportsHost {
     std::function<void(int maximum)> showProgress;              // range 0..maximum, value 0, visible
     std::function<void(int value)> setProgress;
     std::function<void()> hideProgress;
-    std::function<void(bool busy)> setBusy;                     // commands that start operations off / on
+    // Runs the generation with the commands that start operations off (the main window's busy state).
+    std::function<void(const std::function<void()>& operation)> runBusy;
 };
 
 inline const wchar_t* const kGeneratingReportText = L"Generating Report...";

@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <set>
 
-#include "app/app_services.h"
-#include "app/catalogue.h"
+#include "registry/app_services.h"
+#include "catalogue/catalogue.h"
 #include "common/error.h"
 #include "registry/settings.h"
 #include "reports/browser_test.h"

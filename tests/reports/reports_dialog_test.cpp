@@ -4,7 +4,7 @@
 #include <windows.h>
 #include <sddl.h>
 
-#include "app/catalogue_scan.h"
+#include "catalogue/catalogue_scan.h"
 #include "common/paths.h"
 #include "registry/settings.h"
 #include "reports/report_generator.h"
@@ -66,7 +66,11 @@ protected:
             if (onProgress) onProgress();
         };
         host.hideProgress = [this] { progressVisible = false; };
-        host.setBusy = [this](bool busy) { busyHistory.push_back(busy); };
+        host.runBusy = [this](const std::function<void()>& operation) {
+            busyHistory.push_back(true);
+            operation();
+            busyHistory.push_back(false);
+        };
         return host;
     }
     void Open() {
