@@ -16,6 +16,7 @@
 #include "common/winutil.h"
 #include "inspect/path_split.h"
 #include "inspect/version_block.h"
+#include "inspect/version_locator.h"
 
 namespace nivex {
 
@@ -112,19 +113,49 @@ std::string SignatureOf(HANDLE file) {
     return std::string(head, got);
 }
 
-std::string FileSignature(const std::wstring& path) {
-    FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    return file ? SignatureOf(file.Get()) : std::string();
+// An open for reading that others' writers do not prevent.
+FileHandle OpenShared(const std::wstring& path) {
+    return FileHandle(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
-// The version block as GetFileVersionInfoW gives it, read through one load of the file: an image's
-// resource directly, an old 16-bit program or a compressed file through the platform's own reader,
-// and nothing for a file that can hold none. held receives the bytes held (0: none).
-std::vector<std::uint8_t> ReadVersionBlock(const std::wstring& path, const std::string& signature, std::size_t& held) {
+// Reads of an open file at any offset, for the version resource's locator.
+ReadAt ReaderOf(HANDLE file) {
+    return [file](std::uint64_t offset, std::size_t size) {
+        std::vector<std::uint8_t> bytes(size);
+        OVERLAPPED at{};
+        at.Offset = static_cast<DWORD>(offset);
+        at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+        DWORD got = 0;
+        if (size > (1u << 26) || !ReadFile(file, bytes.data(), static_cast<DWORD>(size), &got, &at)) got = 0;
+        bytes.resize(got);
+        return bytes;
+    };
+}
+
+// The version block as GetFileVersionInfoW gives it. An image with one language of version text is read
+// from the open file directly; any other image, an old 16-bit program or a compressed file through one
+// load by the platform; a file that can hold none is not loaded at all. held receives the bytes held.
+std::vector<std::uint8_t> ReadVersionBlock(const std::wstring& path, HANDLE file, const std::string& signature,
+                                           std::size_t& held) {
     held = 0;
     const bool executable = signature.size() >= 2 && signature[0] == 'M' && signature[1] == 'Z';
     if (signature.size() >= 2 && !executable && signature != "SZDD") return {};
+    if (executable && file) {
+        const ReadAt read = ReaderOf(file);
+        const VersionLocation where = LocateVersionResource(read);
+        if (where.result == VersionLocation::None) return {};
+        if (where.result == VersionLocation::Found) {
+            const std::size_t size = std::min<std::size_t>(where.size, kVersionBlockCap);
+            if (size < kVersionBlockMinimum) return {};
+            std::vector<std::uint8_t> bytes = read(where.offset, size);
+            if (bytes.size() == size) {
+                bytes.resize(size + kVersionBlockGuard, 0);
+                held = size;
+                return bytes;
+            }
+        }
+    }
     if (executable) {
         if (HMODULE image = LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)) {
             Module owner(image);
@@ -150,11 +181,11 @@ std::vector<std::uint8_t> ReadVersionBlock(const std::wstring& path, const std::
     return block;
 }
 
-std::vector<std::wstring> VersionFields(const std::wstring& path, const std::string& signature,
+std::vector<std::wstring> VersionFields(const std::wstring& path, HANDLE file, const std::string& signature,
                                         const std::vector<std::wstring>& fields) {
     std::vector<std::wstring> values(fields.size());
     std::size_t size = 0;
-    std::vector<std::uint8_t> block = ReadVersionBlock(path, signature, size);
+    std::vector<std::uint8_t> block = ReadVersionBlock(path, file, signature, size);
     if (size == 0) return values;
     ConfineVersionBlock(std::span<std::uint8_t>(block.data(), size));
     for (std::size_t i = 0; i < fields.size(); ++i) values[i] = StringField(block, size, fields[i]);
@@ -165,7 +196,8 @@ std::vector<std::wstring> VersionFields(const std::wstring& path, const std::str
 
 std::wstring GetFileVersionField(const std::wstring& path, const std::wstring& field) {
     if (!OrdinaryFileExists(path)) return {};
-    return VersionFields(path, FileSignature(path), {field})[0];
+    FileHandle file = OpenShared(path);
+    return VersionFields(path, file.Get(), file ? SignatureOf(file.Get()) : std::string(), {field})[0];
 }
 
 std::wstring GetFileDate(const std::wstring& path, const std::wstring& which) {
@@ -177,14 +209,11 @@ std::wstring GetFileDate(const std::wstring& path, const std::wstring& which) {
 
 FileReportFacts ReadFileReportFacts(const std::wstring& path, const std::vector<std::wstring>& fields) {
     FileReportFacts facts;
-    std::string signature;
-    {
-        FileHandle file = OpenForDates(path);
-        facts.dates = DatesOf(file.Get());
-        // The open that gave the dates gives the first bytes too; a file shared for writing needs one more.
-        signature = file ? SignatureOf(file.Get()) : FileSignature(path);
-    }
-    facts.fields = VersionFields(path, signature, fields);
+    // The open that gives the dates gives the version text too; a file open for writing needs one more.
+    FileHandle file = OpenForDates(path);
+    facts.dates = DatesOf(file.Get());
+    if (!file) file = OpenShared(path);
+    facts.fields = VersionFields(path, file.Get(), file ? SignatureOf(file.Get()) : std::string(), fields);
     return facts;
 }
 

@@ -3,13 +3,17 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <span>
 #include <string>
+#include <vector>
 #include <tuple>
 
 #include "common/error.h"
 #include "common/handles.h"
 #include "common/text.h"
 #include "inspect/file_facts.h"
+#include "inspect/version_block.h"
 #include "support/temp_folder.h"
 
 namespace nivex {
@@ -69,6 +73,42 @@ TEST(ReportFacts, EqualTheSingleFactsOfEachFile) {
     const FileReportFacts facts = ReadFileReportFacts(locked, {L"FileDescription"});
     EXPECT_EQ(facts.dates.modified, GetFileDate(locked, L"modify"));
     EXPECT_EQ(facts.fields[0], L"English description");
+}
+
+// The version text as the platform's own reader gives it (the translation chosen as GetFileVersionField does).
+std::wstring PlatformField(const std::wstring& path, const std::wstring& field) {
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
+    if (size == 0) return L"";
+    std::vector<std::uint8_t> block(size + 4, 0);
+    if (!GetFileVersionInfoW(path.c_str(), 0, size, block.data())) return L"";
+    void* table = nullptr;
+    UINT tableSize = 0;
+    std::optional<std::span<const std::uint8_t>> translation;
+    if (VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation", &table, &tableSize))
+        translation = std::span<const std::uint8_t>(static_cast<const std::uint8_t*>(table), tableSize);
+    void* value = nullptr;
+    UINT length = 0;
+    const std::wstring sub = L"\\StringFileInfo\\" + ChooseTranslationKey(translation) + L"\\" + field;
+    if (!VerQueryValueW(block.data(), sub.c_str(), &value, &length) || !value) return L"N/A";
+    const std::wstring text = CutAtNul(std::wstring(static_cast<const wchar_t*>(value), length));
+    return text.empty() ? L"N/A" : text;
+}
+
+// The images of the system folder, read from their own bytes, say what the platform's reader says.
+TEST(VersionField, SystemImagesReadAsThePlatformReadsThem) {
+    wchar_t system[MAX_PATH] = {};
+    ASSERT_GT(GetSystemDirectoryW(system, MAX_PATH), 0u);
+    WIN32_FIND_DATAW data{};
+    FindHandle find(FindFirstFileW((std::wstring(system) + L"\\*.dll").c_str(), &data));
+    ASSERT_TRUE(find);
+    int compared = 0;
+    do {
+        const std::wstring path = std::wstring(system) + L"\\" + data.cFileName;
+        for (const wchar_t* field : {L"FileDescription", L"FileVersion", L"LegalCopyright"})
+            EXPECT_EQ(GetFileVersionField(path, field), PlatformField(path, field)) << WideToUtf8(path);
+    } while (++compared < 60 && FindNextFileW(find.Get(), &data));
+    EXPECT_EQ(compared, 60);
 }
 
 TEST(FileDate, TheTimeIsChosenByItsExactNameAndUnreadableFilesAreUnknown) {
