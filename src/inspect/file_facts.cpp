@@ -119,15 +119,17 @@ FileHandle OpenShared(const std::wstring& path) {
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
-// Reads of an open file at any offset, for the version resource's locator.
+// Reads of an open file at any offset, for the version resource's locator. Moving the file pointer and
+// reading needs no round trip to the Wine server; a read with an OVERLAPPED position posts a completion.
 ReadAt ReaderOf(HANDLE file) {
     return [file](std::uint64_t offset, std::size_t size) {
         std::vector<std::uint8_t> bytes(size);
-        OVERLAPPED at{};
-        at.Offset = static_cast<DWORD>(offset);
-        at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+        LARGE_INTEGER at{};
+        at.QuadPart = static_cast<LONGLONG>(offset);
         DWORD got = 0;
-        if (size > (1u << 26) || !ReadFile(file, bytes.data(), static_cast<DWORD>(size), &got, &at)) got = 0;
+        if (size > (1u << 26) || !SetFilePointerEx(file, at, nullptr, FILE_BEGIN) ||
+            !ReadFile(file, bytes.data(), static_cast<DWORD>(size), &got, nullptr))
+            got = 0;
         bytes.resize(got);
         return bytes;
     };
