@@ -12,6 +12,8 @@ namespace nivex {
 void AddMainWindowCommands(MainWindow& window) {
     AddWindowCommands(window);
     AddRegistrationCommands(window);
+    AddInspectCommands(window);
+    AddRepairCommands(window);
     AddReportCommands(window);
 }
 

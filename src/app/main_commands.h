@@ -12,6 +12,10 @@ void AddMainWindowCommands(MainWindow& window);
 void AddWindowCommands(MainWindow& window);
 // Registering and unregistering.
 void AddRegistrationCommands(MainWindow& window);
+// Comparing files and the dependency viewer.
+void AddInspectCommands(MainWindow& window);
+// Removing keys, editing data, finding a missing file, restoring a backup.
+void AddRepairCommands(MainWindow& window);
 // Reports and the browser test page.
 void AddReportCommands(MainWindow& window);
 

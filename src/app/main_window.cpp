@@ -10,6 +10,7 @@
 #include "app/main_commands.h"
 #include "app/main_layout.h"
 #include "app/placement_store.h"
+#include "app/scan_progress.h"
 #include "app/resource.h"
 #include "auxiliary/close_button.h"
 #include "catalogue/catalogue_scan.h"
@@ -66,49 +67,6 @@ HICON LoadProgramIcon(int metricX, int metricY) {
 }
 
 } // namespace
-
-// ---- Scan progress: splash window, progress bar and status texts ----
-
-class MainWindow::ScanProgress final : public ScanObserver {
-public:
-    ScanProgress(MainWindow& window, bool splash) : window_(window), splash_(splash) {}
-
-    void ScanStarted(int classCount) override {
-        if (splash_) {
-            window_.splash_.SetProgressMaximum(classCount + 1);
-            window_.splash_.SetProgress(0);
-        }
-        window_.pgStatus_.SetMaximum(classCount + 1);
-        window_.pgStatus_.SetValue(0);
-        ShowWindow(window_.pgStatus_.Handle(), SW_SHOW);
-    }
-
-    void ClassDone(int index, const std::wstring& lastName) override {
-        last_ = index;
-        lastName_ = lastName;
-        if (index % 20 == 0) window_.statusBar_.SetText(kPanelStatus, lastName);
-        // Drawing and message pumping at most every few dozen milliseconds, never per class.
-        if (pump_.Tick()) Show(index, lastName);
-    }
-
-    void ScanFinished() override { Show(last_, lastName_); }
-
-private:
-    void Show(int index, const std::wstring& lastName) {
-        if (splash_) {
-            window_.splash_.SetProgress(index);
-            window_.splash_.SetStatus(lastName);
-        }
-        window_.pgStatus_.SetValue(index);
-        window_.ShowCounts();
-    }
-
-    MainWindow& window_;
-    bool splash_;
-    int last_ = 0;
-    std::wstring lastName_;
-    ThrottledPump pump_{40};
-};
 
 // ---- Creation and start-up ----
 
@@ -309,7 +267,7 @@ void MainWindow::PopulateList(bool showSplash) {
     SetScanning(true);
     PumpPendingMessages();
 
-    ScanProgress progress(*this, showSplash);
+    ScanProgress progress(pgStatus_, statusBar_, kPanelStatus, showSplash ? &splash_ : nullptr, [this] { ShowCounts(); });
     using Clock = std::chrono::steady_clock;
     const auto scanStart = Clock::now();
     nivex::PopulateList(catalogue_, &progress);

@@ -134,8 +134,6 @@ protected:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
-    class ScanProgress;
-
     void CreateChildren();
     void Layout();
     void FitProgressBar();

@@ -61,6 +61,7 @@
 #define mnuTestInBrowser 1024
 #define mnuExpandAll 1025
 #define mnuCollapseAll 1026
+#define mnuRestoreRegistryKeys 1027
 // View
 #define mnuToolbar 1040
 #define mnuShowStatusbar 1041

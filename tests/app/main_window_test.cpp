@@ -6,7 +6,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,7 +20,11 @@
 #include "common/text.h"
 #include "fixtures/servers/fixture_ids.h"
 #include "inspect/bitmap_preview.h"
+#include "inspect/dependency_window.h"
+#include "inspect/inspect_resource.h"
+#include "registration/reg_backup.h"
 #include "registration/reg_status_window.h"
+#include "registration/repair_windows.h"
 #include "registration/registration_resource.h"
 #include "registry/registry_resource.h"
 #include "registry/settings.h"
@@ -267,6 +273,8 @@ TEST_F(MainWindowTest, WithNothingSelectedTheCommandsOfASelectedControlAreGreyed
     for (int id : {mnuUnregisterControl, tbUnregister, mnuPropertyPages, tbProperties, mnuSaveToolboxBitmap, mnuExplore})
         EXPECT_TRUE(Grey(id)) << id;
     EXPECT_FALSE(Grey(mnuRegisterControl));
+    EXPECT_TRUE(Grey(mnuDependency));
+    EXPECT_FALSE(Grey(mnuCompareFiles)); // both files can be chosen in the window
     Command(mnuSaveToolboxBitmap);
     EXPECT_TRUE(desktop.fileDialogs.empty()) << "no dialog that would save nothing";
 }
@@ -699,6 +707,185 @@ TEST_F(MainWindowTest, ReportsAndTheBrowserTestWorkOnTheCatalogueAndTheSelection
     EXPECT_EQ(frmReports::Current(), nullptr);
     EXPECT_TRUE(IsWindowEnabled(hwnd));
     EXPECT_TRUE(desktop.messages.size() == 1u) << "only the browser question";
+}
+
+// The compare window of the main window: the one top-level window captioned "Compare" that it owns.
+HWND OwnedCompareWindow(HWND owner) {
+    struct Search {
+        HWND owner;
+        HWND found;
+    } search{owner, nullptr};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND h, LPARAM p) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(p);
+            if (GetWindow(h, GW_OWNER) == s->owner && ui::WindowText(h) == L"Compare") s->found = h;
+            return s->found == nullptr;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+TEST_F(MainWindowTest, ToolsCompareAndTheDependencyViewerTakeTheSelectedControl) {
+    Start();
+    SelectControl(L"Delta Widget");
+    EXPECT_FALSE(Grey(mnuCompareFiles));
+    EXPECT_FALSE(Grey(mnuDependency));
+    Command(mnuCompareFiles);
+    HWND compare = OwnedCompareWindow(hwnd);
+    ASSERT_NE(compare, nullptr);
+    EXPECT_FALSE(IsWindowEnabled(hwnd)) << "the main window waits while the compare window is open";
+    EXPECT_EQ(ui::WindowText(GetDlgItem(compare, IDC_COMPARE_TXTFILE0)), L"delta.ocx");
+    desktop.fileAnswers = {alphaPath};
+    SendMessageW(compare, WM_COMMAND, IDC_COMPARE_CMDBROWSE1, 0);
+    SendMessageW(compare, WM_COMMAND, IDC_COMPARE_CMDCOMPARE, 0);
+    ui::ListView rows(GetDlgItem(compare, IDC_COMPARE_LVRESULTS));
+    ASSERT_EQ(rows.RowCount(), 8);
+    EXPECT_EQ(rows.Text(0, 1), L"DELTA.OCX");
+    EXPECT_EQ(rows.Text(0, 2), L"ALPHA.OCX");
+    EXPECT_EQ(rows.Text(1, 1), L"0KB");
+    SendMessageW(compare, WM_COMMAND, IDC_COMPARE_CMDCLOSE, 0);
+    EXPECT_TRUE(IsWindowEnabled(hwnd));
+
+    // The viewer opens on the selection and follows it while it is shown.
+    Command(mnuDependency);
+    frmDependency* viewer = frmDependency::Existing();
+    ASSERT_NE(viewer, nullptr);
+    EXPECT_EQ(viewer->FileLabel(), deltaPath);
+    EXPECT_TRUE(IsWindowEnabled(hwnd));
+    SelectControl(L"Alpha Control");
+    EXPECT_EQ(viewer->FileLabel(), alphaPath);
+    EXPECT_EQ(viewer->Caption(), L"Dependency Viewer - alpha.ocx");
+    SendMessageW(viewer->Handle(), WM_COMMAND, IDC_DEP_CMDCLOSE, 0);
+    EXPECT_EQ(frmDependency::Existing(), nullptr);
+    EXPECT_TRUE(desktop.messages.empty());
+}
+
+TEST_F(MainWindowTest, RegisteringAServerWhoseDependencyIsGoneNamesIt) {
+    Start();
+    const std::wstring server = CopyFixture(system, L"fixture_depserver.dll");
+    CopyFixture(system, L"fixture_dephelper.dll"); // but not velmoradep.dll, which it needs
+    desktop.fileAnswers = {server};
+    Command(mnuRegisterControl);
+    const Texts shown = StatusWindow();
+    ASSERT_EQ(shown.size(), 3u);
+    EXPECT_EQ(shown[1], L"Registration Failed!");
+    EXPECT_NE(shown[2].find(L"fixture_depserver.dll needs velmoradep.dll (through fixture_dephelper.dll), which was "
+                            L"not found."),
+              std::wstring::npos)
+        << WideToUtf8(shown[2]);
+}
+
+
+namespace repair {
+
+// Runs once inside the next modal loop (a thread timer fires only while messages run).
+std::function<void()> inModal;
+void CALLBACK RunInModal(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    auto action = std::move(inModal);
+    if (action) action();
+}
+void WhenModal(std::function<void()> action) {
+    inModal = std::move(action);
+    SetTimer(nullptr, 0, 10, &RunInModal);
+}
+
+} // namespace repair
+
+TEST_F(MainWindowTest, RepairCommandsRemoveEditFindAndRestoreWithBackups) {
+    testing::TempFolder backups;
+    SetBackupFolder(backups.Text());
+    SaveSetting(kSectionOptions, kKeyPlaySounds, L"1");
+    Start();
+    SelectControl(L"Alpha Control");
+    for (int id : {mnuRemoveRegistryKeys, tbRegistryRemove, mnuSearchForFile, tbSearchForFile}) EXPECT_TRUE(Grey(id)) << id;
+    for (int id : {mnuEditInformation, mnuRestoreRegistryKeys}) EXPECT_FALSE(Grey(id)) << id;
+    SelectControl(L"Gamma Control");
+    for (int id : {mnuRemoveRegistryKeys, tbRegistryRemove, mnuSearchForFile, tbSearchForFile}) EXPECT_FALSE(Grey(id)) << id;
+
+    // Remove Registry Keys: the question lists the library's key and its control's, the trees lose the library.
+    desktop.answers = {MsgAnswer::Yes, MsgAnswer::Ok};
+    Command(mnuRemoveRegistryKeys);
+    ASSERT_EQ(desktop.messages.size(), 2u);
+    EXPECT_NE(desktop.messages[0].text.find(L"\n\nHKEY_CLASSES_ROOT\\TypeLib\\" + std::wstring(kLibGamma) +
+                                            L"\nHKEY_CLASSES_ROOT\\CLSID\\" + ClassId(2) + L"\n"),
+              std::wstring::npos);
+    EXPECT_EQ(desktop.sounds.back(), Sound(L"nivex_delkeys.wav"));
+    EXPECT_EQ(TreeTexts(0), (Texts{L"Alpha Library", L"  Alpha Control", L"  Beta Control", L"Delta Widget", L"  Delta Widget"}));
+    EXPECT_TRUE(TreeTexts(1).empty());
+    EXPECT_EQ(Counts(), L"3 Controls in 2 Libraries");
+    EXPECT_FALSE(testing::RegKeyPresent(HKEY_CLASSES_ROOT, L"CLSID\\" + ClassId(2)));
+    EXPECT_FALSE(window->Selection().IsEmpty()) << "a node is selected again";
+
+    // Restore Registry Keys: the backup from the removal, then a rescan.
+    std::wstring backup;
+    for (const auto& entry : std::filesystem::directory_iterator(backups.Path())) backup = entry.path().wstring();
+    ASSERT_FALSE(backup.empty());
+    desktop.fileAnswers = {backup};
+    desktop.answers = {MsgAnswer::Ok};
+    Command(mnuRestoreRegistryKeys);
+    EXPECT_EQ(desktop.fileDialogs.back().initialFolder, backups.Text() + L"\\");
+    EXPECT_EQ(TreeTexts(0), kStartTrees);
+
+    // Edit Data on the Version row of the selected control.
+    SelectControl(L"Beta Control");
+    HWND list = window->List(0);
+    int versionRow = -1;
+    for (int row = 0; row < ListView_GetItemCount(list); ++row) {
+        wchar_t text[64] = {};
+        ListView_GetItemText(list, row, 0, text, 64);
+        if (std::wstring(text) == L"Version") versionRow = row;
+    }
+    ASSERT_GE(versionRow, 0);
+    ListView_SetItemState(list, versionRow, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    desktop.answers = {MsgAnswer::Yes};
+    repair::WhenModal([] {
+        ASSERT_NE(frmEditData::Current(), nullptr);
+        HWND dialog = frmEditData::Current()->Handle();
+        EXPECT_FALSE(IsWindowEnabled(GetWindow(dialog, GW_OWNER))) << "the main window waits";
+        SetDlgItemTextW(dialog, IDC_TXTDATA, L"7.5");
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    });
+    Command(mnuEditInformation);
+    EXPECT_EQ(frmEditData::Current(), nullptr);
+    EXPECT_EQ(window->DetailData(0, L"Version"), L"7.5");
+    EXPECT_EQ(testing::GetRegString(HKEY_CLASSES_ROOT, L"CLSID\\" + ClassId(3) + L"\\Version", L""), L"7.5");
+    EXPECT_TRUE(IsWindowEnabled(hwnd));
+
+    // Find Missing File: Gamma's server turns up under another folder and is registered in its place.
+    testing::TempFolder found;
+    std::filesystem::create_directories(found.Path() / L"moved");
+    ASSERT_TRUE(CopyFileW(testing::FixturePath(kDemoLibrary.fileName).c_str(), found.File(L"moved\\GONE.OCX").c_str(), FALSE));
+    SelectControl(L"Gamma Control");
+    desktop.folderAnswers = {found.Text()};
+    // Confirm Re-Registration, Delete Registry Keys?, copy into the System folder? (no)
+    desktop.answers = {MsgAnswer::Yes, MsgAnswer::Yes, MsgAnswer::No};
+    repair::WhenModal([] {
+        ASSERT_NE(frmFindFile::Current(), nullptr);
+        HWND find = frmFindFile::Current()->Handle();
+        EXPECT_EQ(ui::WindowText(GetDlgItem(find, IDC_LBLSEARCHFILE)), L"Searching for gone.ocx...");
+        SendMessageW(find, WM_COMMAND, MAKEWPARAM(IDC_CMDBROWSE, BN_CLICKED), 0);
+        CheckDlgButton(find, IDC_CHKRECURSIVE, BST_CHECKED);
+        SendMessageW(find, WM_COMMAND, MAKEWPARAM(IDC_CMDSEARCH, BN_CLICKED), 0);
+        SendMessageW(find, WM_COMMAND, MAKEWPARAM(IDC_CMDCHOOSEFILE, BN_CLICKED), 0);
+    });
+    Command(mnuSearchForFile);
+    EXPECT_EQ(desktop.messages.back().title, L"File not in " + SystemFolder());
+    const Texts status = StatusWindow();
+    ASSERT_EQ(status.size(), 3u);
+    EXPECT_EQ(status[1], L"Registration Successful!");
+    EXPECT_EQ(testing::GetRegString(HKEY_CLASSES_ROOT, std::wstring(L"CLSID\\") + kDemoLibrary.classes[0].clsidText +
+                                                           L"\\InprocServer32", L""),
+              found.File(L"moved\\GONE.OCX"));
+    EXPECT_FALSE(testing::RegKeyPresent(HKEY_CLASSES_ROOT, L"CLSID\\" + ClassId(2)));
+    const Texts trees = TreeTexts(0);
+    EXPECT_EQ(std::count(trees.begin(), trees.end(), L"Gamma Library"), 0);
+    EXPECT_EQ(std::count(trees.begin(), trees.end(), std::wstring(kDemoLibrary.name)), 1);
+    EXPECT_EQ(Status(), window->Selection().resolvedPath) << "the status bar shows the new selection's file";
+    SendMessageW(frmRegStatus::Existing()->Handle(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    for (const auto& cls : kDemoLibrary.classes) RegDeleteTreeW(HKEY_CLASSES_ROOT, (std::wstring(L"CLSID\\") + cls.clsidText).c_str());
+    SetBackupFolder(L"");
 }
 
 } // namespace
