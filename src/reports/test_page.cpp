@@ -1,14 +1,11 @@
 #include "reports/test_page.h"
 
+#include "registration/repair_rules.h"
 #include "reports/report_template.h"
 
 namespace nivex {
 
 namespace {
-
-bool IsHexDigit(wchar_t ch) {
-    return (ch >= L'0' && ch <= L'9') || (ch >= L'a' && ch <= L'f') || (ch >= L'A' && ch <= L'F');
-}
 
 void AppendEntity(std::wstring& out, unsigned long codePoint) {
     out += L"&#";
@@ -26,16 +23,6 @@ std::wstring TestPageTemplate() {
            L"supports ActiveX. Otherwise, you may not see anything.</p><hr>\r\n"
            L"<center><object id=Control1 classid=clsid:@C Width = 200 Height=75></object></center>\r\n"
            L"</body></html>";
-}
-
-bool IsBracedGuid(std::wstring_view text) {
-    // {8-4-4-4-12}
-    if (text.size() != 38 || text.front() != L'{' || text.back() != L'}') return false;
-    for (size_t i = 1; i < 37; ++i) {
-        const bool dash = i == 9 || i == 14 || i == 19 || i == 24;
-        if (dash ? text[i] != L'-' : !IsHexDigit(text[i])) return false;
-    }
-    return true;
 }
 
 std::wstring EscapePageText(std::wstring_view text) {

@@ -9,9 +9,6 @@ namespace nivex {
 // The page's text before substitution: "@N" stands for the display name, "@C" for the bare class identifier.
 std::wstring TestPageTemplate();
 
-// True for "{xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}" with hexadecimal digits of either case.
-bool IsBracedGuid(std::wstring_view text);
-
 // Registry text made safe for the page: & < > " as the HTML report writes them, ' as &#39; and every
 // character outside ASCII as &#N; (its code point in decimal; an unpaired surrogate becomes &#65533;).
 std::wstring EscapePageText(std::wstring_view text);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "registration/repair_rules.h"
 #include "reports/test_page.h"
 
 namespace nivex {
