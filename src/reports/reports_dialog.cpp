@@ -24,8 +24,8 @@ const wchar_t* const kTitle = L"Nivex - Reports";
 const wchar_t* const kTemplateFilter = L"ActiveX Controls (*.tpl)|*.tpl|Template Files (*.tpl)|*.tpl";
 
 // Everything that is off while a report is generated.
-const int kBusyControls[] = {IDC_CMDGENERAL, IDC_CMDCANCEL, IDC_CMDBROWSE, IDC_REP_FRAME2, IDC_DOCTYPE_0,
-                             IDC_DOCTYPE_1,  IDC_REP_FRAME3, IDC_CHKCONTROLS_0, IDC_CHKCONTROLS_1, IDC_CHKCONTROLS_2};
+const int kBusyControls[] = {IDC_REP_CMDGENERAL, IDC_REP_CMDCANCEL, IDC_REP_CMDBROWSE, IDC_REP_FRAME2, IDC_REP_DOCTYPE_0,
+                             IDC_REP_DOCTYPE_1,  IDC_REP_FRAME3, IDC_REP_CHKCONTROLS_0, IDC_REP_CHKCONTROLS_1, IDC_REP_CHKCONTROLS_2};
 
 std::wstring TemplateLabel(const std::wstring& path) { return L"Template: " + GetFileName(path); }
 
@@ -58,7 +58,7 @@ std::wstring frmReports::TemplateSetting(int docType) {
     return ReadSetting(kSectionOptions, docType != 0 ? kKeyTEXTTemplate : kKeyHTMLTemplate);
 }
 
-int frmReports::SelectedDocType() const { return IsDlgButtonChecked(Handle(), IDC_DOCTYPE_1) == BST_CHECKED ? 1 : 0; }
+int frmReports::SelectedDocType() const { return IsDlgButtonChecked(Handle(), IDC_REP_DOCTYPE_1) == BST_CHECKED ? 1 : 0; }
 
 void frmReports::Init() {
     HWND hwnd = Handle();
@@ -80,7 +80,7 @@ void frmReports::Init() {
     folder.cbSize = sizeof(folder);
     if (SUCCEEDED(SHGetStockIconInfo(SIID_FOLDEROPEN, SHGSI_ICON | SHGSI_SMALLICON, &folder)) && folder.hIcon) {
         browseIcon_ = folder.hIcon;
-        HWND browse = GetDlgItem(hwnd, IDC_CMDBROWSE);
+        HWND browse = GetDlgItem(hwnd, IDC_REP_CMDBROWSE);
         SetWindowLongPtrW(browse, GWL_STYLE, GetWindowLongPtrW(browse, GWL_STYLE) | BS_ICON);
         SendMessageW(browse, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(browseIcon_));
     }
@@ -92,17 +92,17 @@ void frmReports::Init() {
         tool.cbSize = TTTOOLINFOW_V2_SIZE;
         tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
         tool.hwnd = hwnd;
-        tool.uId = reinterpret_cast<UINT_PTR>(GetDlgItem(hwnd, IDC_CMDBROWSE));
+        tool.uId = reinterpret_cast<UINT_PTR>(GetDlgItem(hwnd, IDC_REP_CMDBROWSE));
         tool.lpszText = const_cast<wchar_t*>(L"Browse for template file...");
         SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     }
 
-    CheckRadioButton(hwnd, IDC_DOCTYPE_0, IDC_DOCTYPE_1, IDC_DOCTYPE_0);
+    CheckRadioButton(hwnd, IDC_REP_DOCTYPE_0, IDC_REP_DOCTYPE_1, IDC_REP_DOCTYPE_0);
     DocTypeClick(0);
 }
 
 void frmReports::DocTypeClick(int index) {
-    SetDlgItemTextW(Handle(), IDC_LBLFILE, TemplateLabel(TemplateSetting(index)).c_str());
+    SetDlgItemTextW(Handle(), IDC_REP_LBLFILE, TemplateLabel(TemplateSetting(index)).c_str());
 }
 
 void frmReports::BrowseClick() {
@@ -121,7 +121,7 @@ void frmReports::BrowseClick() {
         desktop_->Message(Handle(), ErrorInMessage(L"cmdBrowse_Click", e), kTitle, MsgButtons::Ok, MsgIcon::Critical);
         return;
     }
-    SetDlgItemTextW(Handle(), IDC_LBLFILE, TemplateLabel(chosen).c_str());
+    SetDlgItemTextW(Handle(), IDC_REP_LBLFILE, TemplateLabel(chosen).c_str());
 }
 
 void frmReports::SetIdle(bool idle) {
@@ -148,9 +148,9 @@ void frmReports::Generate() {
 
     ReportOptions options;
     HWND hwnd = Handle();
-    options.onlyMissing = IsDlgButtonChecked(hwnd, IDC_CHKCONTROLS_0) == BST_CHECKED;
-    options.onlyLibraries = IsDlgButtonChecked(hwnd, IDC_CHKCONTROLS_1) == BST_CHECKED;
-    options.showWhenFinished = IsDlgButtonChecked(hwnd, IDC_CHKCONTROLS_2) == BST_CHECKED;
+    options.onlyMissing = IsDlgButtonChecked(hwnd, IDC_REP_CHKCONTROLS_0) == BST_CHECKED;
+    options.onlyLibraries = IsDlgButtonChecked(hwnd, IDC_REP_CHKCONTROLS_1) == BST_CHECKED;
+    options.showWhenFinished = IsDlgButtonChecked(hwnd, IDC_REP_CHKCONTROLS_2) == BST_CHECKED;
     const DocType type = SelectedDocType() == 0 ? DocType::Html : DocType::Text;
 
     // The bar moves and the windows repaint, but never at the cost of one round trip per node.
@@ -198,11 +198,11 @@ INT_PTR frmReports::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
         if (generating_) return TRUE; // Esc, Enter and stray clicks wait for the report
         if (code != BN_CLICKED) return FALSE;
         switch (id) {
-        case IDC_DOCTYPE_0: DocTypeClick(0); return TRUE;
-        case IDC_DOCTYPE_1: DocTypeClick(1); return TRUE;
-        case IDC_CMDBROWSE: BrowseClick(); return TRUE;
-        case IDC_CMDGENERAL: Generate(); return TRUE;
-        case IDC_CMDCANCEL: CloseDialog(); return TRUE;
+        case IDC_REP_DOCTYPE_0: DocTypeClick(0); return TRUE;
+        case IDC_REP_DOCTYPE_1: DocTypeClick(1); return TRUE;
+        case IDC_REP_CMDBROWSE: BrowseClick(); return TRUE;
+        case IDC_REP_CMDGENERAL: Generate(); return TRUE;
+        case IDC_REP_CMDCANCEL: CloseDialog(); return TRUE;
         default: return FALSE;
         }
     }

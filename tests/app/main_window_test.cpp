@@ -694,7 +694,7 @@ TEST_F(MainWindowTest, ReportsAndTheBrowserTestWorkOnTheCatalogueAndTheSelection
     EXPECT_FALSE(IsWindowEnabled(hwnd));
     const std::wstring out = folder.File(L"catalogue.htm");
     desktop.fileAnswers = {out};
-    SendMessageW(reports, WM_COMMAND, MAKEWPARAM(IDC_CMDGENERAL, BN_CLICKED), 0);
+    SendMessageW(reports, WM_COMMAND, MAKEWPARAM(IDC_REP_CMDGENERAL, BN_CLICKED), 0);
     const std::wstring expected = folder.File(L"expected.htm");
     ASSERT_TRUE(WriteReport(window->Model(), DocType::Html, reportTemplate, expected, {}, {}));
     EXPECT_EQ(testing::ReadFileBytes(out), testing::ReadFileBytes(expected));

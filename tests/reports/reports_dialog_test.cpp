@@ -80,7 +80,7 @@ protected:
     }
     HWND Item(int id) const { return GetDlgItem(hwnd, id); }
     void Click(int id) const {
-        if (id == IDC_DOCTYPE_0 || id == IDC_DOCTYPE_1) CheckRadioButton(hwnd, IDC_DOCTYPE_0, IDC_DOCTYPE_1, id);
+        if (id == IDC_REP_DOCTYPE_0 || id == IDC_REP_DOCTYPE_1) CheckRadioButton(hwnd, IDC_REP_DOCTYPE_0, IDC_REP_DOCTYPE_1, id);
         SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(Item(id)));
     }
     bool CloseItemEnabled() const {
@@ -112,14 +112,14 @@ TEST_F(ReportsDialogTest, OpensOverADisabledOwnerShowsEachKindsTemplateAndClosin
     Open();
     EXPECT_EQ(Text(hwnd), L"Nivex - Reports");
     EXPECT_FALSE(IsWindowEnabled(owner));
-    EXPECT_EQ(IsDlgButtonChecked(hwnd, IDC_DOCTYPE_0), static_cast<UINT>(BST_CHECKED));
-    for (int box : {IDC_CHKCONTROLS_0, IDC_CHKCONTROLS_1, IDC_CHKCONTROLS_2})
+    EXPECT_EQ(IsDlgButtonChecked(hwnd, IDC_REP_DOCTYPE_0), static_cast<UINT>(BST_CHECKED));
+    for (int box : {IDC_REP_CHKCONTROLS_0, IDC_REP_CHKCONTROLS_1, IDC_REP_CHKCONTROLS_2})
         EXPECT_EQ(IsDlgButtonChecked(hwnd, box), static_cast<UINT>(BST_UNCHECKED));
-    EXPECT_EQ(Text(Item(IDC_LBLFILE)), L"Template: default_HTML.tpl");
-    Click(IDC_DOCTYPE_1);
-    EXPECT_EQ(Text(Item(IDC_LBLFILE)), L"Template: mine_TEXT.tpl");
-    Click(IDC_DOCTYPE_0);
-    EXPECT_EQ(Text(Item(IDC_LBLFILE)), L"Template: default_HTML.tpl");
+    EXPECT_EQ(Text(Item(IDC_REP_LBLFILE)), L"Template: default_HTML.tpl");
+    Click(IDC_REP_DOCTYPE_1);
+    EXPECT_EQ(Text(Item(IDC_REP_LBLFILE)), L"Template: mine_TEXT.tpl");
+    Click(IDC_REP_DOCTYPE_0);
+    EXPECT_EQ(Text(Item(IDC_REP_LBLFILE)), L"Template: default_HTML.tpl");
     EXPECT_EQ(frmReports::Show(owner, desktop, catalogue, Host()), dialog) << "one dialog at a time";
 
     // Esc (the dialog's cancel command) closes it when idle.
@@ -136,8 +136,8 @@ TEST_F(ReportsDialogTest, OpensOverADisabledOwnerShowsEachKindsTemplateAndClosin
 
 TEST_F(ReportsDialogTest, BrowsingChangesOnlyTheChosenKindsTemplate) {
     Open();
-    Click(IDC_DOCTYPE_1);
-    Click(IDC_CMDBROWSE); // cancelled
+    Click(IDC_REP_DOCTYPE_1);
+    Click(IDC_REP_CMDBROWSE); // cancelled
     ASSERT_EQ(desktop.fileDialogs.size(), 1u);
     const FileDialogRequest& request = desktop.fileDialogs[0];
     EXPECT_EQ(request.title, L"Select Template File");
@@ -147,12 +147,12 @@ TEST_F(ReportsDialogTest, BrowsingChangesOnlyTheChosenKindsTemplate) {
     EXPECT_EQ(GetSetting(kSectionOptions, kKeyTEXTTemplate, L"<absent>"), L"<absent>");
 
     desktop.fileAnswers.push_back(textTemplate);
-    Click(IDC_CMDBROWSE);
-    EXPECT_EQ(Text(Item(IDC_LBLFILE)), L"Template: mine_TEXT.tpl");
+    Click(IDC_REP_CMDBROWSE);
+    EXPECT_EQ(Text(Item(IDC_REP_LBLFILE)), L"Template: mine_TEXT.tpl");
     EXPECT_EQ(GetSetting(kSectionOptions, kKeyTEXTTemplate, L"<absent>"), textTemplate);
     EXPECT_EQ(GetSetting(kSectionOptions, kKeyHTMLTemplate, L"<absent>"), L"<absent>");
-    Click(IDC_DOCTYPE_0);
-    EXPECT_EQ(Text(Item(IDC_LBLFILE)), L"Template: default_HTML.tpl");
+    Click(IDC_REP_DOCTYPE_0);
+    EXPECT_EQ(Text(Item(IDC_REP_LBLFILE)), L"Template: default_HTML.tpl");
     EXPECT_TRUE(desktop.messages.empty());
 }
 
@@ -171,11 +171,11 @@ TEST_F(ReportsDialogTest, AFailedSettingsWriteIsReportedAndTheLabelKeepsTheTempl
     Open();
     desktop.answers.push_back(MsgAnswer::Ok);
     desktop.fileAnswers.push_back(folder.File(L"other.tpl"));
-    Click(IDC_CMDBROWSE);
+    Click(IDC_REP_CMDBROWSE);
     ASSERT_EQ(desktop.messages.size(), 1u);
     EXPECT_EQ(desktop.messages[0].text.rfind(L"Error in cmdBrowse_Click()\r\nError ", 0), 0u) << desktop.messages[0].text;
     EXPECT_EQ(desktop.messages[0].icon, MsgIcon::Critical);
-    EXPECT_EQ(Text(Item(IDC_LBLFILE)), L"Template: mine_HTML.tpl");
+    EXPECT_EQ(Text(Item(IDC_REP_LBLFILE)), L"Template: mine_HTML.tpl");
     EXPECT_EQ(GetSetting(kSectionOptions, kKeyHTMLTemplate, L""), htmlTemplate);
 }
 
@@ -185,7 +185,7 @@ TEST_F(ReportsDialogTest, GeneratingWritesTheSameReportShowsProgressAndPutsTheSt
     CatalogueTree& tree = catalogue.Tree(Catalogue::kAll);
     tree.Remove(tree.FindByKey(L"{LIB-0}"));
     Open();
-    CheckDlgButton(hwnd, IDC_CHKCONTROLS_2, BST_CHECKED);
+    CheckDlgButton(hwnd, IDC_REP_CHKCONTROLS_2, BST_CHECKED);
     const std::wstring out = folder.File(L"report.htm");
     desktop.fileAnswers.push_back(out);
 
@@ -197,19 +197,19 @@ TEST_F(ReportsDialogTest, GeneratingWritesTheSameReportShowsProgressAndPutsTheSt
         EXPECT_TRUE(dialog->Generating());
         EXPECT_EQ(statusText, L"Generating Report...");
         EXPECT_TRUE(progressVisible);
-        for (int id : {IDC_CMDGENERAL, IDC_CMDCANCEL, IDC_CMDBROWSE, IDC_REP_FRAME2, IDC_REP_FRAME3})
+        for (int id : {IDC_REP_CMDGENERAL, IDC_REP_CMDCANCEL, IDC_REP_CMDBROWSE, IDC_REP_FRAME2, IDC_REP_FRAME3})
             EXPECT_FALSE(IsWindowEnabled(Item(id))) << id;
         EXPECT_FALSE(CloseItemEnabled());
         SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
         SendMessageW(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
         SendMessageW(hwnd, WM_CLOSE, 0, 0);
         // A click queued on Generate must not start a second run inside this one.
-        PostMessageW(hwnd, WM_COMMAND, MAKEWPARAM(IDC_CMDGENERAL, BN_CLICKED), 0);
+        PostMessageW(hwnd, WM_COMMAND, MAKEWPARAM(IDC_REP_CMDGENERAL, BN_CLICKED), 0);
         Sleep(60);
         EXPECT_TRUE(IsWindow(hwnd));
         EXPECT_EQ(frmReports::Current(), dialog);
     };
-    Click(IDC_CMDGENERAL);
+    Click(IDC_REP_CMDGENERAL);
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
 
@@ -222,7 +222,7 @@ TEST_F(ReportsDialogTest, GeneratingWritesTheSameReportShowsProgressAndPutsTheSt
     EXPECT_FALSE(progressVisible);
     EXPECT_EQ(statusHistory, (std::vector<std::wstring>{L"Generating Report...", L"C:\\Windows\\System32\\grid.ocx"}));
     EXPECT_EQ(busyHistory, (std::vector<bool>{true, false}));
-    for (int id : {IDC_CMDGENERAL, IDC_CMDCANCEL, IDC_CMDBROWSE, IDC_REP_FRAME2, IDC_REP_FRAME3})
+    for (int id : {IDC_REP_CMDGENERAL, IDC_REP_CMDCANCEL, IDC_REP_CMDBROWSE, IDC_REP_FRAME2, IDC_REP_FRAME3})
         EXPECT_TRUE(IsWindowEnabled(Item(id))) << id;
     EXPECT_TRUE(CloseItemEnabled());
     EXPECT_FALSE(IsWindowEnabled(owner));
@@ -241,12 +241,12 @@ TEST_F(ReportsDialogTest, GeneratingWritesTheSameReportShowsProgressAndPutsTheSt
 TEST_F(ReportsDialogTest, TheTextKindAndItsOptionsReachTheGenerator) {
     SaveSetting(kSectionOptions, kKeyTEXTTemplate, textTemplate);
     Open();
-    Click(IDC_DOCTYPE_1);
-    CheckDlgButton(hwnd, IDC_CHKCONTROLS_0, BST_CHECKED); // only missing
-    CheckDlgButton(hwnd, IDC_CHKCONTROLS_1, BST_CHECKED); // only libraries
+    Click(IDC_REP_DOCTYPE_1);
+    CheckDlgButton(hwnd, IDC_REP_CHKCONTROLS_0, BST_CHECKED); // only missing
+    CheckDlgButton(hwnd, IDC_REP_CHKCONTROLS_1, BST_CHECKED); // only libraries
     const std::wstring out = folder.File(L"report.txt");
     desktop.fileAnswers.push_back(out);
-    Click(IDC_CMDGENERAL);
+    Click(IDC_REP_CMDGENERAL);
     ASSERT_EQ(desktop.fileDialogs.size(), 1u);
     EXPECT_EQ(desktop.fileDialogs[0].defaultExt, L"txt");
     EXPECT_EQ(testing::ReadFileBytes(out), "<h>6\r\n\r\nL|Control <0>|Missing File!\r\n\r\n</end>\r\n\r\n");
@@ -255,10 +255,10 @@ TEST_F(ReportsDialogTest, TheTextKindAndItsOptionsReachTheGenerator) {
     // An invalid template: the generator's message, and the dialog comes back to idle.
     SaveSetting(kSectionOptions, kKeyTEXTTemplate, folder.WriteFile(L"bad.tpl", "[FOOT]\r\n"));
     desktop.answers.push_back(MsgAnswer::Ok);
-    Click(IDC_CMDGENERAL);
+    Click(IDC_REP_CMDGENERAL);
     ASSERT_EQ(desktop.messages.size(), 1u);
     EXPECT_EQ(desktop.messages[0].text, L"Invalid Template File");
-    EXPECT_TRUE(IsWindowEnabled(Item(IDC_CMDGENERAL)));
+    EXPECT_TRUE(IsWindowEnabled(Item(IDC_REP_CMDGENERAL)));
     EXPECT_EQ(statusText, L"C:\\Windows\\System32\\grid.ocx");
 }
 
