@@ -16,6 +16,7 @@ void AddMainWindowCommands(MainWindow& window) {
     AddInspectCommands(window);
     AddRepairCommands(window);
     AddBugReportCommands(window);
+    AddReportCommands(window);
 }
 
 void AddWindowCommands(MainWindow& w) {

@@ -22,5 +22,7 @@ void AddInspectCommands(MainWindow& window);
 void AddRepairCommands(MainWindow& window);
 // Starting the bug-report wizard.
 void AddBugReportCommands(MainWindow& window);
+// Reports and the browser test page.
+void AddReportCommands(MainWindow& window);
 
 } // namespace nivex

@@ -35,6 +35,10 @@
 #include "registration/registration_resource.h"
 #include "registry/registry_resource.h"
 #include "registry/settings.h"
+#include "reports/report_generator.h"
+#include "reports/reports_dialog.h"
+#include "reports/reports_resource.h"
+#include "reports/test_page.h"
 #include "support/registry_sandbox.h"
 #include "support/scripted_desktop.h"
 #include "support/temp_folder.h"
@@ -290,9 +294,8 @@ TEST_F(MainWindowTest, TheSelectionFillsTheListsAndDecidesWhichCommandsAreEnable
     for (int id : {mnuRegisterControl, tbRegister, mnuExplore, mnuTrayRegisterControl, mnuTrayUnregister})
         EXPECT_FALSE(Grey(id)) << id;
     ExpectCommandsWithoutEntriesGrey();
-    // Accelerators of greyed items do nothing: a missing file is not unregistered, later work does not start.
+    // The accelerator of a greyed item does nothing: a missing file is not unregistered.
     Command(mnuUnregisterControl);
-    Command(tbReports);
     EXPECT_TRUE(desktop.messages.empty());
     EXPECT_TRUE(desktop.fileDialogs.empty());
     EXPECT_TRUE(StatusWindow().empty());
@@ -418,7 +421,7 @@ TEST_F(MainWindowTest, OptionsOkRebuildsTheToolbarSetsTheExitCaptionAndTheExplor
     EXPECT_STREQ(tip.lpszText, L"Refresh List");
     EXPECT_TRUE(Grey(tbUnregister));
     EXPECT_FALSE(Grey(tbRegister));
-    EXPECT_TRUE(Grey(tbReports));
+    EXPECT_FALSE(Grey(tbReports));
 
     OptionsOk({{IDC_CHKGENERAL_3, false}, {IDC_CHKGENERAL_4, false}});
     EXPECT_EQ(MenuText(window->MenuBar(), mnuExit), L"E&xit");
@@ -775,6 +778,60 @@ TEST(Splitter, DragKeepsBothPanesAndNotifies) {
     splitter.SetArea(RECT{10, 20, 610, 220}); // the share is kept when the area grows
     EXPECT_NEAR(first.right - first.left, (600 - Splitter::kBarPixels) * 100 / (300 - Splitter::kBarPixels), 2);
     DestroyWindow(parent);
+}
+
+TEST_F(MainWindowTest, ReportsAndTheBrowserTestWorkOnTheCatalogueAndTheSelection) {
+    SaveSetting(kSectionOptions, kKeyTestBrowser, L"C:\\Web Browser\\browse.exe");
+    const std::wstring reportTemplate =
+        folder.WriteFile(L"mine.tpl", "<h>%LIB_COUNT\r\n[HEAD]\r\n[TYPELIB]\r\nL %TYPELIB_NAME %STATUS %FILE_SIZE\r\n"
+                                      "[CONTROL]\r\nC %CONTROL_NAME %CLSID %TOOLBOX_BITMAP\r\n[FOOT]\r\n</h>\r\n");
+    SaveSetting(kSectionOptions, kKeyHTMLTemplate, reportTemplate);
+    Start();
+    for (int id : {mnuReports, tbReports, mnuTestInBrowser}) EXPECT_FALSE(Grey(id)) << id;
+
+    // A library stands for its first control; the page goes to a temporary file listed for the exit path.
+    ui::TreeView(window->Tree(0)).Select(ItemOf(0, L"Alpha Library"));
+    Command(mnuTestInBrowser);
+    ASSERT_EQ(desktop.executions.size(), 1u);
+    const testing::Execution& run = desktop.executions[0];
+    EXPECT_EQ(run.verb + L"|" + run.file, L"open|C:\\Web Browser\\browse.exe");
+    ASSERT_EQ(window->Temp().Files().size(), 2u);
+    const std::wstring page = window->Temp().Files()[1];
+    EXPECT_EQ(run.parameters, L"\"" + page + L"\"");
+    EXPECT_EQ(testing::ReadFileBytes(page), *TestPageBytes(L"Alpha Control", ClassId(1)));
+
+    // Without a browser the question offers the Options dialog on its Browser tab.
+    SaveSetting(kSectionOptions, kKeyTestBrowser, L"");
+    desktop.answers = {MsgAnswer::Yes};
+    Command(mnuTestInBrowser);
+    ASSERT_NE(frmOptions::Current(), nullptr);
+    EXPECT_EQ(frmOptions::Current()->CurrentTab(), frmOptions::kTabBrowser);
+    DestroyWindow(frmOptions::Current()->Handle());
+    EXPECT_EQ(desktop.executions.size(), 1u);
+
+    // The toolbar's Reports button opens the dialog over the disabled window; a report from it is the one the
+    // generator writes for the catalogue, and the status bar shows its text again afterwards.
+    const std::wstring before = Status();
+    Command(tbReports);
+    ASSERT_NE(frmReports::Current(), nullptr);
+    HWND reports = frmReports::Current()->Handle();
+    EXPECT_EQ(GetWindow(reports, GW_OWNER), hwnd);
+    EXPECT_FALSE(IsWindowEnabled(hwnd));
+    const std::wstring out = folder.File(L"catalogue.htm");
+    desktop.fileAnswers = {out};
+    SendMessageW(reports, WM_COMMAND, MAKEWPARAM(IDC_REP_CMDGENERAL, BN_CLICKED), 0);
+    const std::wstring expected = folder.File(L"expected.htm");
+    ASSERT_TRUE(WriteReport(window->Model(), DocType::Html, reportTemplate, expected, {}, {}));
+    EXPECT_EQ(testing::ReadFileBytes(out), testing::ReadFileBytes(expected));
+    EXPECT_NE(testing::ReadFileBytes(out).find("C Alpha Control " + WideToUtf8(ClassId(1)) + " " + WideToUtf8(alphaPath)),
+              std::string::npos);
+    EXPECT_EQ(Status(), before);
+    EXPECT_FALSE(IsWindowVisible(window->ProgressBarHandle()));
+    EXPECT_FALSE(window->Busy());
+    SendMessageW(reports, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    EXPECT_EQ(frmReports::Current(), nullptr);
+    EXPECT_TRUE(IsWindowEnabled(hwnd));
+    EXPECT_TRUE(desktop.messages.size() == 1u) << "only the browser question";
 }
 
 // The compare window of the main window: the one top-level window captioned "Compare" that it owns.
