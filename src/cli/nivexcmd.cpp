@@ -8,6 +8,7 @@
 #include "catalogue/catalogue.h"
 #include "catalogue/catalogue_scan.h"
 #include "common/startup.h"
+#include "cli/console.h"
 #include "cli/catalogue_output.h"
 #include "cli/cli_options.h"
 #include "cli/inspect_commands.h"
@@ -26,38 +27,6 @@
 namespace nivex {
 namespace {
 
-void WriteTo(DWORD which, const std::wstring& text) {
-    HANDLE handle = GetStdHandle(which);
-    if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return;
-    DWORD mode = 0;
-    DWORD written = 0;
-    if (GetConsoleMode(handle, &mode)) {
-        WriteConsoleW(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-        return;
-    }
-    const std::string bytes = WideToUtf8(text);
-    size_t done = 0;
-    while (done < bytes.size()) {
-        if (!WriteFile(handle, bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &written, nullptr) ||
-            written == 0)
-            return;
-        done += written;
-    }
-}
-
-void Out(const std::wstring& text) { WriteTo(STD_OUTPUT_HANDLE, text); }
-void Err(const std::wstring& text) { WriteTo(STD_ERROR_HANDLE, text); }
-
-// The status window's texts, printed: a success on standard output, a failure on standard error.
-class ConsoleOutcomeDisplay final : public OutcomeDisplay {
-public:
-    void Show(const OutcomeText& text, WindowRef) override {
-        const std::wstring lines =
-            text.title + L"\r\n" + ReplaceAll(ReplaceAll(text.message, L"\r\n", L"\n"), L"\n", L"\r\n") + L"\r\n";
-        if (text.success) Out(lines);
-        else Err(lines);
-    }
-};
 
 // register and unregister: the flows with the options in place of the questions; nothing is ever asked.
 int RunRegistration(const CliOptions& options) {

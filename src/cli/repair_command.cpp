@@ -1,3 +1,4 @@
+#include "cli/console.h"
 #include "cli/repair_command.h"
 
 #include <windows.h>
@@ -19,44 +20,10 @@ namespace nivex {
 
 namespace {
 
-void WriteTo(DWORD which, const std::wstring& text) {
-    HANDLE handle = GetStdHandle(which);
-    if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return;
-    DWORD mode = 0;
-    DWORD written = 0;
-    if (GetConsoleMode(handle, &mode)) {
-        WriteConsoleW(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-        return;
-    }
-    const std::string bytes = WideToUtf8(text);
-    size_t done = 0;
-    while (done < bytes.size()) {
-        if (!WriteFile(handle, bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &written, nullptr) ||
-            written == 0)
-            return;
-        done += written;
-    }
-}
-void Out(const std::wstring& text) {
-    WriteTo(STD_OUTPUT_HANDLE, text);
-}
-void Err(const std::wstring& text) {
-    WriteTo(STD_ERROR_HANDLE, text);
-}
 std::wstring Lines(const std::wstring& text) {
     return ReplaceAll(ReplaceAll(text, L"\r\n", L"\n"), L"\n", L"\r\n");
 }
 
-class ConsoleOutcome final : public OutcomeDisplay {
-public:
-    void Show(const OutcomeText& text, WindowRef) override {
-        const std::wstring lines = text.title + L"\r\n" + Lines(text.message) + L"\r\n";
-        if (text.success)
-            Out(lines);
-        else
-            Err(lines);
-    }
-};
 
 void Scan(Catalogue& catalogue) {
     catalogue.SetErrorSink(
@@ -177,7 +144,7 @@ int Relink(const RepairOptions& o) {
         flow.copy = CopyChoice::InPlace;
         break;
     }
-    ConsoleOutcome display;
+    ConsoleOutcomeDisplay display;
     flow.display = &display;
     std::wstring path = AbsolutePath(o.file);
     const RelinkResult result = ChangeFileReference(path, request, flow, TheDesktop());
