@@ -40,8 +40,10 @@ TEST(OutcomeTexts, EntryPointFailureGivesTheCodeInHexAndTheSystemText) {
     EXPECT_EQ(EntryPointFailureText(kModeRegister, static_cast<std::int32_t>(0x80040200), L""),
               L"DllRegisterServer returned error 0x80040200: The type library could not be registered.");
     EXPECT_EQ(LoadFailureText(L"Bad format.", true),
-              L"Unable to Load File: Bad format.\nThe file is built for another processor: a 32-bit control cannot "
-              L"be loaded by 64-bit Nivex.");
+              sizeof(void*) == 8 ? L"Unable to Load File: Bad format.\nThe file is built for another processor: a 32-bit "
+                                   L"control cannot be loaded by 64-bit Nivex."
+                                 : L"Unable to Load File: Bad format.\nThe file is built for another processor: a 64-bit "
+                                   L"control cannot be loaded by 32-bit Nivex.");
 }
 
 TEST(OutcomeExitCodes, OnlyCompletedIsZeroAndNoneClashesWithUsageOrFailure) {
