@@ -41,12 +41,15 @@ VIAddVersionKey "LegalCopyright" "${PUBLISHER}"
 !insertmacro MUI_PAGE_LICENSE "${NIVEX_LICENSE_FILE}"
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
+; The progress page stays until Next, so that its log can be read.
+!define MUI_FINISHPAGE_NOAUTOCLOSE
 !define MUI_FINISHPAGE_RUN "$INSTDIR\nivex.exe"
 !define MUI_FINISHPAGE_RUN_TEXT "Start Nivex"
 !insertmacro MUI_PAGE_FINISH
 
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
+!define MUI_UNFINISHPAGE_NOAUTOCLOSE
 !define MUI_FINISHPAGE_TITLE "Nivex has been removed"
 !define MUI_FINISHPAGE_TEXT "Nivex, Faultnote and VelmoraGUI have been removed from your computer.$\r$\n$\r$\nYour Nivex settings and the registry backups Nivex made were kept; delete them yourself if you no longer need them.$\r$\n$\r$\nClick Finish to close this wizard."
 !insertmacro MUI_UNPAGE_FINISH

@@ -2,7 +2,8 @@
 # The setup end to end in a fresh Wine prefix of its own: builds nivex-setup.exe, installs silently into
 # the default folder, checks the files, the registrations, "Install Path", the shortcuts and the
 # uninstall entry, runs the installed nivexcmd, uninstalls silently and checks that nothing installed is
-# left; then once more into a folder given with /D=, where a file of the user's survives the uninstaller.
+# left; then once more into a folder given with /D=, where a file of the user's survives the uninstaller;
+# then, with a display, once more through the wizard's pages, with screenshots.
 # Usage: installer_test.sh BUILD_DIR SOURCE_DIR
 set -uo pipefail
 build=$1
@@ -151,6 +152,74 @@ install_and_check 'C:\Tools and More\Nivex' "$other_dir" '/D=C:\Tools' and 'More
 echo "my notes" >"$other_dir/templates/mine.tpl"
 uninstall_and_check 'C:\Tools and More\Nivex' "$other_dir"
 check "a file of the user's stays, with its folders" test -f "$other_dir/templates/mine.tpl"
+
+# The same through the wizard's pages, as a person clicks them, with a screenshot of each page. Needs an
+# X server; the buttons are pressed by page_driver.exe.
+interactive_round() {
+  local driver=$NIVEX_PAGE_DRIVER shots=$NIVEX_SCREENSHOTS
+  local setup_title="Nivex $version Setup" remove_title="Nivex $version Uninstall"
+  mkdir -p "$shots"
+  rm -f "$shots"/installer-*.png
+  # Without a window manager Wine draws the frames itself, so that the pictures show title bars.
+  reg64 add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null
+  page() { wine64 "$driver" page "$1" "$2" || fail "page \"$2\" of $1"; }
+  press() { wine64 "$driver" click "$1" "$2" || fail "button $2 of $1"; }
+  shot() {
+    sleep 1
+    import -display "$DISPLAY" -window root "$shots/installer-$1.png" 2>>"$work/wine.log" &&
+      convert "$shots/installer-$1.png" -trim +repage "$shots/installer-$1.png" 2>>"$work/wine.log" || fail "screenshot $1"
+  }
+
+  echo "== interactive install (screenshots in $shots)"
+  wine64 "$setup" &
+  local setup_pid=$!
+  page "$setup_title" "Please review the license terms"
+  shot 1-licence
+  press "$setup_title" 1
+  page "$setup_title" "Destination Folder"
+  shot 2-folder
+  press "$setup_title" 1
+  page "$setup_title" "Completed"
+  shot 3-progress
+  press "$setup_title" 1
+  page "$setup_title" "Start Nivex"
+  check "the finish page offers to start Nivex, ticked" wine64 "$driver" check "$setup_title" "Start Nivex"
+  shot 4-finish
+  press "$setup_title" 1
+  wait "$setup_pid"
+  check "Finish started the installed Nivex" wine64 "$driver" wait "Velmora Control Manager"
+  shot 5-nivex-started
+  # Nivex may keep running in the notification area when its window closes: end it before uninstalling.
+  wine64 "$driver" close "Velmora Control Manager"
+  sleep 2
+  wine64 taskkill /f /im nivex.exe >/dev/null 2>&1
+  local f missing=0
+  for f in "${files[@]}" Uninstall.exe; do [ -f "$default_dir/$f" ] || missing=1; done
+  check "the wizard installed every file into the default folder" test $missing -eq 0
+  check "the wizard made the uninstall entry" test "$(reg_value "$uninstall_key" DisplayName)" = "Nivex"
+
+  echo "== interactive uninstall"
+  wine64 "$default_dir/Uninstall.exe" &
+  page "$remove_title" "will be uninstalled from the following folder"
+  shot 6-uninstall-confirm
+  press "$remove_title" 1
+  page "$remove_title" "Completed"
+  shot 7-uninstall-progress
+  press "$remove_title" 1
+  page "$remove_title" "registry backups"
+  shot 8-uninstall-finish
+  press "$remove_title" 1
+  timeout 120 "$NIVEX_WINESERVER" -w || "$NIVEX_WINESERVER" -k
+  local left=0
+  for f in "${files[@]}" Uninstall.exe; do [ -e "$default_dir/$f" ] && left=1; done
+  check "the wizard removed every installed file" test $left -eq 0
+  check "the wizard removed the uninstall entry" no_key "$uninstall_key"
+}
+if [ -n "${DISPLAY:-}" ] && [ -n "${NIVEX_PAGE_DRIVER:-}" ] && [ -f "${NIVEX_PAGE_DRIVER:-}" ] && command -v import >/dev/null; then
+  interactive_round
+else
+  echo "no display or page driver: the interactive round is left out"
+fi
 
 "$NIVEX_WINESERVER" -k 2>/dev/null || true
 if [ $failures -ne 0 ]; then
