@@ -65,18 +65,6 @@ VIAddVersionKey "LegalCopyright" "${PUBLISHER}"
   ${EndIf}
 !macroend
 
-Function .onInit
-  ${If} ${RunningX64}
-    SetRegView 64
-    ; /D= has set $INSTDIR already; otherwise the default below Program Files of the machine's bitness.
-    ${If} $INSTDIR == ""
-      StrCpy $INSTDIR "$PROGRAMFILES64\Velmora Software\Nivex"
-    ${EndIf}
-  ${ElseIf} $INSTDIR == ""
-    StrCpy $INSTDIR "$PROGRAMFILES\Velmora Software\Nivex"
-  ${EndIf}
-FunctionEnd
-
 Section "Nivex" SecMain
   SectionIn RO
   SetShellVarContext all
@@ -144,6 +132,24 @@ Section "Nivex" SecMain
   ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
 SectionEnd
+
+Function .onInit
+  ${If} ${RunningX64}
+    SetRegView 64
+    ; /D= has set $INSTDIR already; otherwise the default below Program Files of the machine's bitness.
+    ${If} $INSTDIR == ""
+      StrCpy $INSTDIR "$PROGRAMFILES64\Velmora Software\Nivex"
+    ${EndIf}
+  ${ElseIf} $INSTDIR == ""
+    StrCpy $INSTDIR "$PROGRAMFILES\Velmora Software\Nivex"
+  ${EndIf}
+  ; The folder page shows the space of the files this machine gets, not of both sets.
+  ${If} ${RunningX64}
+    SectionSetSize ${SecMain} ${NIVEX_SIZE_X64_KB}
+  ${Else}
+    SectionSetSize ${SecMain} ${NIVEX_SIZE_X86_KB}
+  ${EndIf}
+FunctionEnd
 
 Function un.onInit
   ${If} ${RunningX64}
