@@ -14,7 +14,7 @@
 #include <cwchar>
 #include <string>
 
-#include "app/catalogue_scan.h"
+#include "catalogue/catalogue_scan.h"
 #include "app/main_window.h"
 #include "bench_registry.h"
 #include "common/handles.h"
@@ -130,7 +130,7 @@ int wmain(int argc, wchar_t** argv) {
         nivex::PopulateList(catalogue);
         const double scanMs = NowMs() - start;
         start = NowMs();
-        window.RebuildTrees();
+        window.ShowCatalogueChanges();
         const double treesMs = NowMs() - start;
         const int items = static_cast<int>(SendMessageW(window.Tree(0), TVM_GETCOUNT, 0, 0));
 

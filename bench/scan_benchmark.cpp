@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "app/catalogue_scan.h"
+#include "catalogue/catalogue_scan.h"
 #include "bench_registry.h"
 #include "common/text.h"
 

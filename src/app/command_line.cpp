@@ -26,9 +26,5 @@ StartRequest ParseStartRequest(std::wstring_view arguments) {
     return request;
 }
 
-std::wstring UnquotePath(std::wstring_view path) {
-    if (path.size() >= 2 && path.front() == L'"' && path.back() == L'"') return std::wstring(path.substr(1, path.size() - 2));
-    return std::wstring(path);
-}
 
 } // namespace nivex

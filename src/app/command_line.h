@@ -18,7 +18,5 @@ std::wstring ArgumentsOf(std::wstring_view fullCommandLine);
 // "/R" or "/U" (any case) as the first two characters, one separating character, then the path.
 StartRequest ParseStartRequest(std::wstring_view arguments);
 
-// Removes one pair of double quotes around a path (the shell verbs quote "%1").
-std::wstring UnquotePath(std::wstring_view path);
 
 } // namespace nivex

@@ -8,15 +8,6 @@ namespace nivex {
 
 namespace {
 
-// Commands whose operations come with later work. One place: the menus, the toolbar, the tray menu
-// and every enabling rule consult it.
-const std::vector<int> kUnavailable = {
-    mnuSearchForFile, mnuRemoveRegistryKeys, mnuEditInformation, mnuTestInBrowser, mnuReports,
-    mnuCompareFiles,  mnuDependency,         mnuHelpContents,    mnuHelpWithThis,  mnuNivexWebsite,
-    mnuBugReport,     mnuAbout,              mnuTrayAbout,       tbSearchForFile,  tbRegistryRemove,
-    tbReports,
-};
-
 const std::vector<ToolbarButtonInfo> kButtons = {
     {tbRegister, L"REGISTER", L"Register", L"Register Component", mnuRegisterControl},
     {tbUnregister, L"UNREGISTER", L"Unregister", L"Unregister Component", mnuUnregisterControl},
@@ -32,52 +23,15 @@ const std::vector<std::wstring> kImageKeys = {L"OPTIONS",  L"COMPARE",        L"
                                               L"REFRESH",  L"REGISTER",       L"REGISTRYREMOVE",
                                               L"REPORTS",  L"SEARCHFORFILE",  L"UNREGISTER"};
 
-std::vector<CommandState> Apply(std::vector<CommandState> states) {
-    for (auto& state : states) state.enabled = state.enabled && CommandAvailable(state.id);
-    return states;
-}
-
 } // namespace
 
-bool CommandAvailable(int id) { return std::find(kUnavailable.begin(), kUnavailable.end(), id) == kUnavailable.end(); }
-
-const std::vector<int>& UnavailableCommands() { return kUnavailable; }
-
-std::vector<CommandState> MainControlStates(bool enable, long missingCount) {
-    return Apply({
-        {mnuUnregisterControl, enable},
-        {mnuRegisterControl, enable},
-        {tbUnregister, enable},
-        {tbRegister, enable},
-        {mnuRefresh, enable},
-        {tbRefresh, enable},
-        {mnuControls0, enable},
-        {mnuControls1, enable && missingCount != 0},
-        {mnuPropertyPages, enable},
-        {mnuReports, enable},
-        {tbReports, enable},
-        {mnuExpandAll, enable},
-        {mnuCollapseAll, enable},
-        {mnuExit, enable},
-        {mnuCompareFiles, enable},
-        {mnuFindInList, enable},
-        {mnuDependency, enable},
-    });
-}
-
-std::vector<CommandState> MissingFileStates(bool missing) {
-    return Apply({
-        {mnuUnregisterControl, !missing},
-        {tbUnregister, !missing},
-        {mnuPropertyPages, !missing},
-        {tbProperties, !missing},
-        {mnuSaveToolboxBitmap, !missing},
-        {mnuTestInBrowser, !missing},
-        {mnuRemoveRegistryKeys, missing},
-        {tbRegistryRemove, missing},
-        {mnuSearchForFile, missing},
-        {tbSearchForFile, missing},
-    });
+bool NeedsMet(unsigned needs, const CommandConditions& c) {
+    if ((needs & kNeedsIdle) && !c.idle) return false;
+    if ((needs & (kNeedsSelection | kNeedsPresentFile | kNeedsMissingFile)) && !c.selection) return false;
+    if ((needs & kNeedsPresentFile) && c.missing) return false;
+    if ((needs & kNeedsMissingFile) && !c.missing) return false;
+    if ((needs & kNeedsMissingControls) && c.missingCount == 0) return false;
+    return true;
 }
 
 const std::vector<ToolbarButtonInfo>& ToolbarButtons() { return kButtons; }
@@ -92,6 +46,12 @@ int ToolbarImageIndex(const std::wstring& key) {
 int ToolbarCommand(int buttonId) {
     for (const auto& button : kButtons)
         if (button.id == buttonId) return button.command;
+    return 0;
+}
+
+int ToolbarButtonOf(int commandId) {
+    for (const auto& button : kButtons)
+        if (button.command == commandId) return button.id;
     return 0;
 }
 

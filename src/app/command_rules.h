@@ -1,28 +1,28 @@
 #pragma once
-// Which commands of the main window are enabled when: the commands that later work has not yet
-// delivered, the rule of "enable main controls" used around scans, and the rule of the selected
-// control's missing state. Portable, so the rules are tested natively.
+// When the main window's commands are enabled, and the toolbar's buttons. Portable, tested natively.
 #include <string>
 #include <vector>
 
 namespace nivex {
 
-struct CommandState {
-    int id = 0;
-    bool enabled = false;
+// What a command needs before it may run; a command's rule is a combination of these.
+enum CommandNeeds : unsigned {
+    kNeedsNothing = 0,
+    kNeedsIdle = 1u << 0,           // no scan or other operation under way ("enable main controls")
+    kNeedsSelection = 1u << 1,      // a control is selected
+    kNeedsPresentFile = 1u << 2,    // ... whose server file is present (implies a selection)
+    kNeedsMissingFile = 1u << 3,    // ... whose server file is missing (implies a selection)
+    kNeedsMissingControls = 1u << 4, // the catalogue counts a missing file
 };
 
-// False for commands whose operation is not part of this build: they stay greyed whatever the rules say.
-bool CommandAvailable(int id);
-// The commands that are not available yet, in menu order.
-const std::vector<int>& UnavailableCommands();
+struct CommandConditions {
+    bool idle = true;
+    bool selection = false; // a control is selected
+    bool missing = false;   // the selected control's file is missing
+    long missingCount = 0;
+};
 
-// The menu commands and toolbar buttons that "enable main controls" sets (the two trees are the window's).
-// View > Missing Controls is enabled only when enable is true and missingCount is not 0.
-std::vector<CommandState> MainControlStates(bool enable, long missingCount);
-
-// The commands that suit a present or a missing server file of the selected control.
-std::vector<CommandState> MissingFileStates(bool missing);
+bool NeedsMet(unsigned needs, const CommandConditions& conditions);
 
 // The eight toolbar buttons in order.
 struct ToolbarButtonInfo {
@@ -39,5 +39,7 @@ const std::vector<std::wstring>& ToolbarImageKeys();
 int ToolbarImageIndex(const std::wstring& key);
 // The menu command a toolbar button runs; 0 for an unknown button.
 int ToolbarCommand(int buttonId);
+// The toolbar button of a menu command; 0 when it has none.
+int ToolbarButtonOf(int commandId);
 
 } // namespace nivex

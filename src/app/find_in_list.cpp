@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "app/resource.h"
-#include "app/ui_controls.h"
+#include "common/ui/controls.h"
 #include "common/desktop.h"
 #include "common/error.h"
 #include "registry/settings.h"

@@ -1,6 +1,6 @@
 #pragma once
-// frmMain: the catalogue trees on the left, the selected control's details on the right, the toolbar,
-// the status bar, the menus and the tray icon. Every command is dispatched here to the code that owns it.
+// frmMain: wiring of its owned parts (the catalogue trees, the details lists, the command bar, the status
+// bar, the splitters, the tray icon) and the command table that every subsystem adds its commands to.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -8,15 +8,20 @@
 #include <string>
 #include <vector>
 
-#include "app/app_services.h"
-#include "app/catalogue.h"
+#include "app/catalogue_view.h"
+#include "app/command_bar.h"
+#include "app/command_table.h"
+#include "app/details_view.h"
 #include "app/find_in_list.h"
 #include "app/splash_window.h"
 #include "app/splitter.h"
-#include "app/toolbar_frame.h"
-#include "app/ui_controls.h"
+#include "app/tray_icon.h"
+#include "catalogue/catalogue.h"
+#include "catalogue/selected_control.h"
 #include "common/handles.h"
+#include "common/ui/controls.h"
 #include "common/window.h"
+#include "registry/app_services.h"
 #include "registry/options_dialog.h"
 
 namespace nivex {
@@ -27,8 +32,9 @@ public:
     static constexpr int kPanelStatus = 0;  // "STATUS"
     static constexpr int kPanelDisplay = 1; // "DISPLAY"
     static constexpr int kPanelCount = 2;   // "COUNT"
-    // Positions of the menu bar's menus.
-    static constexpr int kMenuFile = 0, kMenuEdit = 1, kMenuView = 2, kMenuTools = 3, kMenuHelp = 4;
+    static constexpr int kMenuFile = CommandBar::kMenuFile, kMenuEdit = CommandBar::kMenuEdit,
+                         kMenuView = CommandBar::kMenuView, kMenuTools = CommandBar::kMenuTools,
+                         kMenuHelp = CommandBar::kMenuHelp;
 
     MainWindow();
     ~MainWindow() override;
@@ -38,46 +44,66 @@ public:
     // False when the window cannot be created.
     bool Load();
 
-    // ---- Operations other code calls ----
+    // ---- What commands work with ----
     Catalogue& Model() { return catalogue_; }
+    // The selected control; empty when nothing is selected.
+    const SelectedControl& Selection() const { return selection_; }
+    CommandTable& Commands() { return commands_; }
+    TempFiles& Temp() { return tempFiles_; }
+    // Runs an operation with the window busy (no other command starts, the hourglass shows); the command
+    // states are refreshed afterwards.
+    void RunBusy(const std::function<void()>& operation);
+    // After an operation added or removed nodes: trees redrawn, counts shown, and the details following
+    // the selection when its node is gone.
+    void ShowCatalogueChanges();
     // A full scan into both trees; showSplash reports progress on the splash window too.
     void PopulateList(bool showSplash);
-    // Rebuilds both tree controls from the catalogue (after an operation added or removed nodes),
-    // keeping the selection where its node still exists.
-    void RebuildTrees();
-    // Refreshes the details of the selected node of tree index.
+    // Refreshes the details of the selected node of tree index and the selection.
     void NodeClick(int treeIndex);
-    void EnableMainControls(bool enable);
-    void SetMissingState(bool missing);
-    void SwitchDisplayMode(int index);
+    // Called after every selection change with the new selection (for windows that follow it).
+    void AddSelectionListener(std::function<void(const SelectedControl&)> listener);
+    // Enables every command as its rule says now.
+    void RefreshCommandStates();
+    void SetStatusText(const std::wstring& text);
     void ShowCounts();
+    // Pops up a menu at a screen point (replaceable for tests).
+    void PopupMenu(HMENU menu, POINT screen) { popupMenu_(menu, screen); }
+
+    void SwitchDisplayMode(int index);
     void LoadToolbar();
     // Selects the next node of the visible tree whose text contains find (see FindNextNode) and clicks it.
     void FindInList(const std::wstring& find, bool typeLib, bool control);
+    void ExpandAll(bool expand);
+    // The trees' context menu: the File menu without its exit item.
+    void PopupFileMenu(POINT screen);
+    // Selects a node of a tree as the user would (the details follow).
+    void SelectNode(int treeIndex, int node);
+    void ToggleToolbar();
+    void ToggleStatusbar();
+    void TogglePreview();
     // Closing as the close box does: to the tray when "MinimizeToTray" is 1, otherwise the exit path.
     void CloseRequest();
     void ExitPath();
     void MinimizeToTray();
     void RestoreFromTray(bool afterDoubleClick);
-    TempFiles& Temp() { return tempFiles_; }
     // The message loop's filter: modeless windows' keys and the accelerators. True when handled.
     bool PreTranslate(MSG& msg);
     // The Options dialog's O&K: the toolbar rebuilt, the window laid out, the exit item's caption set.
     void OptionsApplied(const std::wstring& exitCaption) override;
 
     // ---- What the window shows (tests, screenshots) ----
-    HWND Tree(int index) const { return tvMain_[index ? 1 : 0].Handle(); }
-    HWND List(int index) const { return lvInfo_[index ? 1 : 0].Handle(); }
-    HWND Frame(int index) const { return fraInfo_[index ? 1 : 0]; }
-    HWND Toolbar() const { return tlbMain_; }
-    HWND ToolbarFrameHandle() const { return fraToolbar_; }
+    HWND Tree(int index) const { return trees_.Tree(index); }
+    HWND List(int index) const { return details_.List(index); }
+    HWND Frame(int index) const { return details_.Frame(index); }
+    HWND Toolbar() const { return bar_.Toolbar(); }
+    HWND ToolbarFrameHandle() const { return bar_.ToolbarFrameHandle(); }
     HWND StatusBarHandle() const { return statusBar_.Handle(); }
     HWND ProgressBarHandle() const { return pgStatus_.Handle(); }
-    HMENU MenuBar() const { return menu_; }
-    HMENU TrayMenu() const { return trayMenu_; }
-    HACCEL Accelerators() const { return accelerators_; }
+    HMENU MenuBar() const { return bar_.MenuBar(); }
+    HMENU TrayMenu() const { return bar_.TrayMenu().Handle(); }
+    HACCEL Accelerators() const { return bar_.Accelerators(); }
     std::wstring PanelText(int panel) const { return statusBar_.Text(panel); }
-    int VisibleTree() const { return visibleTree_; }
+    int VisibleTree() const { return trees_.Visible(); }
     int ActiveList() const { return activeList_; }
     bool Busy() const { return busy_; }
     // How long the last full scan took: the registry scan itself and filling the two tree controls.
@@ -87,19 +113,20 @@ public:
     };
     const ScanTimes& LastScanTimes() const { return scanTimes_; }
     bool InTray() const { return inTray_; }
-    HTREEITEM TreeItem(int treeIndex, int node) const;
+    HTREEITEM TreeItem(int treeIndex, int node) const { return trees_.Item(treeIndex, node); }
     FindInListDialog& FindWindow() { return findDialog_; }
     SplashWindow& Splash() { return splash_; }
     Splitter& SplitTop() { return splitTop_; }
     Splitter& SplitterLeft() { return splitterLeft_; }
-    // The data text of the row of details list index whose element is element; empty when absent.
-    std::wstring DetailData(int listIndex, const std::wstring& element) const;
+    std::wstring DetailData(int listIndex, const std::wstring& element) const { return details_.Data(listIndex, element); }
+    std::wstring SelectedDetailData(int listIndex) const { return details_.SelectedData(listIndex); }
 
     // ---- Seams for tests ----
     // How the exit path ends the process (default: ask the message loop to end).
     void SetEndProcess(std::function<void()> end) { endProcess_ = std::move(end); }
     // How File > Properties opens the shell's properties sheet (default: ShowFileProperties).
     void SetPropertiesOpener(std::function<bool(void*, const std::wstring&)> opener) { openProperties_ = std::move(opener); }
+    const std::function<bool(void*, const std::wstring&)>& PropertiesOpener() const { return openProperties_; }
     // How context menus pop up (default: TrackPopupMenuEx at the point).
     void SetPopupMenu(std::function<void(HMENU, POINT)> popup) { popupMenu_ = std::move(popup); }
 
@@ -107,92 +134,45 @@ protected:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
-    class ScanProgress;
-
     void CreateChildren();
-    void CreateImageLists();
-    void CreateToolbar();
     void Layout();
-    void PlaceTrees(const RECT& pane);
-    void PlaceFrames(const RECT& upper, const RECT& lower);
     void FitProgressBar();
-    void FitDataColumn(int listIndex);
-    void ApplyStoredLayout();
     void ShowMainWindow();
-    void SaveLayout();
-
     void OnCommand(int id);
     LRESULT OnNotify(NMHDR* header);
-    LRESULT OnTreeCustomDraw(int treeIndex, NMTVCUSTOMDRAW* draw);
-    void OnTreeRightClick(int treeIndex);
     void OnListRelease(int listIndex, bool rightButton);
     void OnTrayMessage(LPARAM event);
-
-    void ApplyCommandState(int id, bool enabled);
-    void GreyUnavailableCommands();
-    bool CommandEnabled(int id) const;
-    void SetTopMenusEnabled(bool enabled);
-    void ToggleToolbar();
-    void ToggleStatusbar();
-    void TogglePreview();
-    void ExpandAll(bool expand);
-    void CopyData();
-    void Explore();
-    void OpenProperties();
-    void RegisterFromMenu();
-    void UnregisterSelected();
-    void UnregisterFromTray();
-    void ShowCatalogueChanges();
-    void SetExitCaption(const std::wstring& caption);
-    void PopupFileMenuWithoutExit(POINT screen);
-    void SelectNode(int treeIndex, int node);
-    void FillDetails(const std::vector<std::pair<std::wstring, std::wstring>>& rows, int listIndex);
-    bool AddTrayIcon();
-    void DeleteTrayIcon();
-    std::wstring StatusPath() const { return PanelText(kPanelStatus); }
+    void SetScanning(bool scanning);
+    CommandConditions Conditions() const;
 
     Catalogue catalogue_;
-    HMENU menu_ = nullptr;
-    HMENU trayMenuBar_ = nullptr; // the resource menu whose first popup is mnuSysTray
-    HMENU trayMenu_ = nullptr;
-    HACCEL accelerators_ = nullptr;
-
-    ToolbarFrame toolbarFrame_;
-    HWND fraToolbar_ = nullptr;
-    HWND tlbMain_ = nullptr;
-    ui::TreeView tvMain_[2];
-    HWND fraInfo_[2] = {};
-    ui::ListView lvInfo_[2];
+    SelectedControl selection_;
+    CommandTable commands_;
+    CommandBar bar_;
+    CatalogueView trees_{catalogue_};
+    DetailsView details_;
     ui::StatusBar statusBar_;
     ui::ProgressBar pgStatus_;
     Splitter splitTop_;
     Splitter splitterLeft_;
-    HIMAGELIST ilList_ = nullptr;
-    HIMAGELIST ilToolbar24_ = nullptr;
-    HIMAGELIST ilToolbar24BW_ = nullptr;
-    GdiObject font_;
-    GdiObject bigIcon_;
-    GdiObject smallIcon_;
+    TrayIcon tray_;
+    Font font_;
+    Icon bigIcon_;
+    Icon smallIcon_;
 
-    // HTREEITEM of every catalogue node, by node index (index 0 unused), per tree.
-    std::vector<HTREEITEM> items_[2];
-    int visibleTree_ = 0;
     int activeList_ = 0;
     bool busy_ = false;
     bool inTray_ = false;
     bool previewBeforeTray_ = false;
-    bool missing_ = false;
     bool showSplash_ = false;
-    bool suppressSelection_ = false;
     int windowState_ = 0; // stored state applied when the window is first shown
-    HICON trayIcon_ = nullptr;
-    bool trayAdded_ = false;
     UINT taskbarCreated_ = 0;
 
     ScanTimes scanTimes_;
     SplashWindow splash_;
     FindInListDialog findDialog_;
     TempFiles tempFiles_;
+    std::vector<std::function<void(const SelectedControl&)>> selectionListeners_;
 
     std::function<void()> endProcess_;
     std::function<bool(void*, const std::wstring&)> openProperties_;

@@ -5,10 +5,11 @@
 
 #include "app/command_line.h"
 #include "app/main_window.h"
-#include "app/startup.h"
+#include "common/startup.h"
 #include "common/desktop.h"
 #include "common/win32_desktop.h"
 #include "registration/reg_engine.h"
+#include "registration/reg_status_window.h"
 #include "registration/registration_commands.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
@@ -20,7 +21,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     InitStartupFacts();
 
     const StartRequest request = ParseStartRequest(ArgumentsOf(GetCommandLineW()));
-    if (request.mode != RunMode::Interactive) return RunOneShot(request.mode, request.path);
+    if (request.mode != RunMode::Interactive) {
+        StatusWindowDisplay statusWindow;
+        return RunOneShot(request.mode == RunMode::Unregister, request.path, statusWindow);
+    }
     if (SingleInstanceCheck()) return 0;
 
     // The shell's properties sheet and folder browsing want COM on this thread.

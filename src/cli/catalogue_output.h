@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "app/catalogue.h"
+#include "catalogue/catalogue.h"
 
 namespace nivex {
 

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "app/catalogue.h"
-#include "app/catalogue_scan.h"
-#include "app/startup.h"
+#include "catalogue/catalogue.h"
+#include "catalogue/catalogue_scan.h"
+#include "common/startup.h"
 #include "cli/catalogue_output.h"
 #include "cli/cli_options.h"
 #include "common/desktop.h"
@@ -45,26 +45,6 @@ void WriteTo(DWORD which, const std::wstring& text) {
 void Out(const std::wstring& text) { WriteTo(STD_OUTPUT_HANDLE, text); }
 void Err(const std::wstring& text) { WriteTo(STD_ERROR_HANDLE, text); }
 
-// Anything that would ask a person goes to standard error and gets the safest answer.
-class ConsoleDesktop final : public Desktop {
-public:
-    MsgAnswer Message(WindowRef, const std::wstring& text, const std::wstring& title, MsgButtons buttons,
-                      MsgIcon) override {
-        Err((title.empty() ? std::wstring() : title + L": ") + text + L"\r\n");
-        switch (buttons) {
-        case MsgButtons::YesNo: return MsgAnswer::No;
-        case MsgButtons::Ok: return MsgAnswer::Ok;
-        default: return MsgAnswer::Cancel;
-        }
-    }
-    std::wstring OpenFile(const FileDialogRequest&) override { return kDialogCancelled; }
-    std::wstring SaveFile(const FileDialogRequest&) override { return kDialogCancelled; }
-    std::wstring BrowseFolder(WindowRef, const std::wstring&) override { return {}; }
-    long long Execute(WindowRef, const std::wstring&, const std::wstring&, const std::wstring&) override { return 0; }
-    void PlaySoundFile(const std::wstring&) override {}
-    bool SetClipboardText(WindowRef, const std::wstring&) override { return false; }
-};
-
 // The status window's texts, printed: a success on standard output, a failure on standard error.
 class ConsoleOutcomeDisplay final : public OutcomeDisplay {
 public:
@@ -79,8 +59,8 @@ public:
 // register and unregister: the flows with the options in place of the questions; nothing is ever asked.
 int RunRegistration(const CliOptions& options) {
     ConsoleOutcomeDisplay display;
-    OutcomeDisplay* previous = SetOutcomeDisplay(&display);
     FlowOptions flow;
+    flow.display = &display;
     switch (options.placement) {
     case CliPlacement::Default: flow.copy = CopyChoice::SettingNoAsk; break;
     case CliPlacement::CopyToSystem: flow.copy = CopyChoice::CopyToSystem; break;
@@ -94,7 +74,6 @@ int RunRegistration(const CliOptions& options) {
     std::wstring path = AbsolutePath(options.file);
     const RegOutcome outcome = options.command == CliCommand::Register ? RegisterControl(path, flow)
                                                                        : UnregisterControl(path, flow);
-    SetOutcomeDisplay(previous);
     if (outcome == RegOutcome::Cancelled) Err(L"nivexcmd: cancelled; nothing was changed.\r\n");
     return OutcomeExitCode(outcome);
 }
@@ -154,7 +133,10 @@ int RunReport(const CliOptions& options) {
 int Main(int argc, wchar_t** argv) {
     // Before anything is loaded: libraries are never looked for in the current folder.
     SetSafeDllSearch();
-    ConsoleDesktop console;
+    // Anything that would ask a person goes to standard error and gets the safest answer.
+    SilentDesktop console([](const std::wstring& title, const std::wstring& text) {
+        Err((title.empty() ? std::wstring() : title + L": ") + text + L"\r\n");
+    });
     SetDesktop(&console);
     InitStartupFacts();
     std::vector<std::wstring> args(argv + 1, argv + argc);

@@ -2,29 +2,21 @@
 
 namespace nivex {
 
-namespace {
-// Used before a real desktop is installed: never blocks, never starts anything.
-class SilentDesktop final : public Desktop {
-public:
-    MsgAnswer Message(WindowRef, const std::wstring&, const std::wstring&, MsgButtons buttons, MsgIcon) override {
-        switch (buttons) {
-        case MsgButtons::YesNo: return MsgAnswer::No;
-        case MsgButtons::YesNoCancel:
-        case MsgButtons::OkCancel:
-        case MsgButtons::RetryCancel: return MsgAnswer::Cancel;
-        case MsgButtons::AbortRetryIgnore: return MsgAnswer::Abort;
-        case MsgButtons::Ok: break;
-        }
-        return MsgAnswer::Ok;
+MsgAnswer SilentDesktop::Message(WindowRef, const std::wstring& text, const std::wstring& title, MsgButtons buttons,
+                                 MsgIcon) {
+    if (onMessage_) onMessage_(title, text);
+    switch (buttons) {
+    case MsgButtons::YesNo: return MsgAnswer::No;
+    case MsgButtons::YesNoCancel:
+    case MsgButtons::OkCancel:
+    case MsgButtons::RetryCancel: return MsgAnswer::Cancel;
+    case MsgButtons::AbortRetryIgnore: return MsgAnswer::Abort;
+    case MsgButtons::Ok: break;
     }
-    std::wstring OpenFile(const FileDialogRequest&) override { return kDialogCancelled; }
-    std::wstring SaveFile(const FileDialogRequest&) override { return kDialogCancelled; }
-    std::wstring BrowseFolder(WindowRef, const std::wstring&) override { return {}; }
-    long long Execute(WindowRef, const std::wstring&, const std::wstring&, const std::wstring&) override { return 0; }
-    void PlaySoundFile(const std::wstring&) override {}
-    bool SetClipboardText(WindowRef, const std::wstring&) override { return false; }
-};
+    return MsgAnswer::Ok;
+}
 
+namespace {
 SilentDesktop silentDesktop;
 Desktop* current = nullptr;
 } // namespace

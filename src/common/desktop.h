@@ -1,7 +1,9 @@
 #pragma once
 // The desktop seam: everything that asks a person something or starts something outside the program.
 // The real implementation calls Win32; tests install a scripted one.
+#include <functional>
 #include <string>
+#include <utility>
 
 namespace nivex {
 
@@ -36,6 +38,25 @@ public:
                               const std::wstring& parameters) = 0;
     virtual void PlaySoundFile(const std::wstring& path) = 0;
     virtual bool SetClipboardText(WindowRef owner, const std::wstring& text) = 0;
+};
+
+// Never blocks, never starts anything: every question gets its safest answer. The default desktop, and
+// the console companion's (which prints each message through onMessage).
+class SilentDesktop final : public Desktop {
+public:
+    using MessageSink = std::function<void(const std::wstring& title, const std::wstring& text)>;
+    explicit SilentDesktop(MessageSink onMessage = {}) : onMessage_(std::move(onMessage)) {}
+    MsgAnswer Message(WindowRef owner, const std::wstring& text, const std::wstring& title, MsgButtons buttons,
+                      MsgIcon icon) override;
+    std::wstring OpenFile(const FileDialogRequest&) override { return kDialogCancelled; }
+    std::wstring SaveFile(const FileDialogRequest&) override { return kDialogCancelled; }
+    std::wstring BrowseFolder(WindowRef, const std::wstring&) override { return {}; }
+    long long Execute(WindowRef, const std::wstring&, const std::wstring&, const std::wstring&) override { return 0; }
+    void PlaySoundFile(const std::wstring&) override {}
+    bool SetClipboardText(WindowRef, const std::wstring&) override { return false; }
+
+private:
+    MessageSink onMessage_;
 };
 
 // The process-wide desktop. Without an installed one, every question gets its safest answer.

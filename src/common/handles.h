@@ -1,6 +1,7 @@
 #pragma once
 // Named owners for the Win32 handles the program uses.
 #include <windows.h>
+#include <commctrl.h>
 
 #include "common/handle.h"
 
@@ -42,6 +43,27 @@ struct MemoryDcTraits {
     static void Close(Type h) noexcept { DeleteDC(h); }
 };
 
+struct ImageListTraits {
+    using Type = HIMAGELIST;
+    static Type Invalid() noexcept { return nullptr; }
+    static void Close(Type h) noexcept { ImageList_Destroy(h); }
+};
+struct MenuTraits {
+    using Type = HMENU;
+    static Type Invalid() noexcept { return nullptr; }
+    static void Close(Type h) noexcept { DestroyMenu(h); }
+};
+struct IconTraits {
+    using Type = HICON;
+    static Type Invalid() noexcept { return nullptr; }
+    static void Close(Type h) noexcept { DestroyIcon(h); }
+};
+struct FontTraits {
+    using Type = HFONT;
+    static Type Invalid() noexcept { return nullptr; }
+    static void Close(Type h) noexcept { DeleteObject(h); }
+};
+
 using RegKey = UniqueHandle<RegKeyTraits>;
 using KernelHandle = UniqueHandle<KernelHandleTraits>;
 using FileHandle = UniqueHandle<FileHandleTraits>;
@@ -49,5 +71,9 @@ using FindHandle = UniqueHandle<FindHandleTraits>;
 using Module = UniqueHandle<ModuleTraits>;
 using GdiObject = UniqueHandle<GdiObjectTraits>;
 using MemoryDc = UniqueHandle<MemoryDcTraits>;
+using ImageList = UniqueHandle<ImageListTraits>;
+using OwnedMenu = UniqueHandle<MenuTraits>;
+using Icon = UniqueHandle<IconTraits>;
+using Font = UniqueHandle<FontTraits>;
 
 } // namespace nivex

@@ -171,4 +171,9 @@ std::wstring ReplaceAll(std::wstring_view text, std::wstring_view what, std::wst
     return out;
 }
 
+std::wstring UnquotePath(std::wstring_view path) {
+    if (path.size() >= 2 && path.front() == L'"' && path.back() == L'"') return std::wstring(path.substr(1, path.size() - 2));
+    return std::wstring(path);
+}
+
 } // namespace nivex

@@ -19,5 +19,7 @@ std::wstring Trim(std::wstring_view text);
 std::wstring CutAtNul(std::wstring_view text);
 // Replace every occurrence of what (literal, case-sensitive) with with.
 std::wstring ReplaceAll(std::wstring_view text, std::wstring_view what, std::wstring_view with);
+// Removes one pair of double quotes around a path (the shell verbs quote "%1").
+std::wstring UnquotePath(std::wstring_view path);
 
 } // namespace nivex

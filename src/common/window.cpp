@@ -1,5 +1,7 @@
 #include "common/window.h"
 
+#include "common/ui/modeless.h"
+
 #include <exception>
 
 #include "common/desktop.h"
@@ -68,6 +70,7 @@ LRESULT CALLBACK Window::StaticProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
         result = DefWindowProcW(hwnd, message, wParam, lParam);
     }
     if (message == WM_NCDESTROY) {
+        ui::ModelessWindows::Remove(hwnd);
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
         self->hwnd_ = nullptr;
         self->OnDestroyed();
@@ -87,8 +90,11 @@ INT_PTR Dialog::RunModal(int templateId, HWND owner) {
 
 HWND Dialog::CreateModeless(int templateId, HWND owner) {
     modal_ = false;
-    return CreateDialogParamW(ProgramInstance(), MAKEINTRESOURCEW(templateId), owner, &Dialog::StaticProc,
-                              reinterpret_cast<LPARAM>(this));
+    HWND hwnd = CreateDialogParamW(ProgramInstance(), MAKEINTRESOURCEW(templateId), owner, &Dialog::StaticProc,
+                                   reinterpret_cast<LPARAM>(this));
+    // The message loop finds every modeless dialog here; it leaves at WM_NCDESTROY.
+    if (hwnd) ui::ModelessWindows::Add(hwnd);
+    return hwnd;
 }
 
 void Dialog::Close(INT_PTR result) {

@@ -458,6 +458,14 @@ void BitmapPreview::SetVisible(bool visible) {
     if (!existed) DrawToolboxBitmap(reference_);
 }
 
+void BitmapPreview::KeepAboveOwner() {
+    if (!IsVisible()) return;
+    // Shown again without activation: the window system then maps it above its owner, also where the
+    // owner was raised over it behind the window manager's back.
+    ShowWindow(Handle(), SW_HIDE);
+    ShowWindow(Handle(), SW_SHOWNA);
+}
+
 bool BitmapPreview::Toggle() {
     if (IsVisible()) {
         ShowWindow(Handle(), SW_HIDE);

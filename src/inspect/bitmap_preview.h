@@ -50,6 +50,8 @@ public:
 
     bool IsVisible() const;
     void SetVisible(bool visible);
+    // Puts a shown preview back on top of its owner's windows without activating it.
+    void KeepAboveOwner();
     // The View menu toggle: shows (and redraws the last reference) or hides the window, stores
     // "ShowToolboxPreview" "1" or "0", and returns the new state; the caller checks its menu item.
     bool Toggle();

@@ -1,6 +1,6 @@
 #pragma once
-// Where the flows show an outcome: the status window in the program, standard output in the console
-// companion, a recorder in tests.
+// Where the flows show an outcome: the status window in the program, standard output and error in the
+// console companion, a recorder in tests. The caller hands it to the flow.
 #include "common/desktop.h"
 #include "registration/reg_outcome.h"
 
@@ -14,10 +14,5 @@ public:
     // For runs that end after one flow: returns when the user has dismissed what Show put up.
     virtual void WaitUntilDismissed() {}
 };
-
-// The process-wide display: the registration status window unless another is installed.
-OutcomeDisplay& TheOutcomeDisplay();
-// Installs a display (not owned); nullptr restores the status window. Returns the previous one.
-OutcomeDisplay* SetOutcomeDisplay(OutcomeDisplay* display);
 
 } // namespace nivex

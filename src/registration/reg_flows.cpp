@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "app/app_services.h"
+#include "registry/app_services.h"
 #include "common/paths.h"
 #include "common/text.h"
 #include "inspect/path_split.h"
@@ -38,10 +38,10 @@ bool CopyToSystemFolder(const std::wstring& source, std::wstring& copy) {
 }
 
 void ShowOutcome(RegOutcome outcome, int mode, const std::wstring& path, const RegDetail& detail,
-                 WindowRef owner) {
+                 const FlowOptions& options) {
     if (outcome == RegOutcome::Cancelled) return;
     const OutcomeText text = DescribeOutcome(outcome, mode, path, detail.reason);
-    TheOutcomeDisplay().Show(text, owner);
+    if (options.display) options.display->Show(text, options.owner);
     PlaySoundRelative(text.sound);
 }
 
@@ -88,7 +88,7 @@ RegOutcome RegisterControl(std::wstring& path, const FlowOptions& options) {
     }
     RegDetail detail;
     const RegOutcome outcome = RegisterServer(path, kModeRegister, &detail);
-    ShowOutcome(outcome, kModeRegister, path, detail, options.owner);
+    ShowOutcome(outcome, kModeRegister, path, detail, options);
     return outcome;
 }
 
@@ -116,7 +116,7 @@ RegOutcome UnregisterControl(const std::wstring& path, const FlowOptions& option
         TheDesktop().Message(options.owner, L"Unable to delete " + GetFileName(path), L"File Delete Error",
                              MsgButtons::Ok, MsgIcon::Exclamation);
     }
-    ShowOutcome(outcome, kModeUnregister, path, detail, options.owner);
+    ShowOutcome(outcome, kModeUnregister, path, detail, options);
     return outcome;
 }
 

@@ -22,8 +22,11 @@ enum class DeleteChoice {
     Delete,
 };
 
+class OutcomeDisplay;
+
 struct FlowOptions {
-    WindowRef owner = nullptr; // owner of the questions and of the status window
+    WindowRef owner = nullptr;            // owner of the questions and of the status window
+    OutcomeDisplay* display = nullptr;    // where the outcome is shown (the status window, a console); none when null
     CopyChoice copy = CopyChoice::Setting;
     DeleteChoice remove = DeleteChoice::Setting;
 };

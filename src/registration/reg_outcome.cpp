@@ -1,6 +1,6 @@
 #include "registration/reg_outcome.h"
 
-#include "app/app_services.h"
+#include "registry/app_services.h"
 #include "inspect/path_split.h"
 
 namespace nivex {

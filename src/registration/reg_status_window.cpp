@@ -12,8 +12,6 @@ namespace {
 
 std::unique_ptr<frmRegStatus> instance;
 
-StatusWindowDisplay statusWindowDisplay;
-OutcomeDisplay* currentDisplay = nullptr;
 
 // The static controls break lines at CR LF.
 std::wstring WindowsLineBreaks(const std::wstring& text) {
@@ -28,14 +26,6 @@ RECT ChildRect(HWND dialog, HWND child) {
 }
 
 } // namespace
-
-OutcomeDisplay& TheOutcomeDisplay() { return currentDisplay ? *currentDisplay : statusWindowDisplay; }
-
-OutcomeDisplay* SetOutcomeDisplay(OutcomeDisplay* display) {
-    OutcomeDisplay* previous = currentDisplay;
-    currentDisplay = display;
-    return previous;
-}
 
 frmRegStatus* frmRegStatus::Existing() { return instance && instance->Handle() ? instance.get() : nullptr; }
 

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <vector>
 
-#include "app/catalogue_scan.h"
+#include "catalogue/catalogue_scan.h"
+#include "catalogue/control_registration.h"
+#include "catalogue/server_path.h"
 #include "common/desktop.h"
 #include "common/paths.h"
 #include "common/text.h"
@@ -25,12 +27,6 @@ std::wstring AskForControlFile(HWND owner, const wchar_t* title) {
 }
 
 bool IsCancelled(const std::wstring& chosen) { return chosen == kDialogCancelled || chosen.empty(); }
-
-// A registered server path as a file path: without a drive it lies in the System folder.
-std::wstring ServerFile(const std::wstring& registered) {
-    const bool rooted = registered.size() >= 2 && (registered[1] == L':' || registered.starts_with(L"\\\\"));
-    return rooted ? registered : SystemFolder() + registered;
-}
 
 std::wstring LongForm(const std::wstring& path) {
     const std::wstring full = AbsolutePath(path);
@@ -54,9 +50,11 @@ std::vector<int> ControlsServedBy(const Catalogue& catalogue, const std::wstring
     const CatalogueTree& all = catalogue.Tree(Catalogue::kAll);
     for (int index = 1; index <= all.Capacity(); ++index) {
         if (!all.IsValid(index) || all.Node(index).parent == 0) continue;
-        const std::wstring server =
-            ReadDefaultValue(HKEY_CLASSES_ROOT, L"CLSID\\" + all.Node(index).key + L"\\InProcServer32");
-        if (!server.empty() && SamePath(ServerFile(server), path)) found.push_back(index);
+        const std::wstring server = ReadClassValue(all.Node(index).key, L"InProcServer32").value_or(L"");
+        // Which file the loader takes for the registration: a bare name from the System folder on every
+        // platform, so a drive-less registration of the chosen file is found wherever Nivex runs.
+        if (!server.empty() && SamePath(ResolveServerPath(server, DrivelessPath::SystemFolder), path))
+            found.push_back(index);
     }
     return found;
 }
@@ -76,20 +74,23 @@ void RemoveLibrariesOf(Catalogue& catalogue, const std::vector<int>& controlNode
     }
 }
 
-RegOutcome RegisterCommand(Catalogue& catalogue, HWND owner) {
+RegOutcome RegisterCommand(Catalogue& catalogue, HWND owner, OutcomeDisplay& display) {
     std::wstring path = AskForControlFile(owner, kRegisterDialogTitle);
     if (IsCancelled(path)) return RegOutcome::Cancelled;
     FlowOptions options;
     options.owner = owner;
+    options.display = &display;
     const RegOutcome outcome = RegisterControl(path, options);
     if (outcome == RegOutcome::Completed) AddControlsForFile(catalogue, path);
     return outcome;
 }
 
-RegOutcome UnregisterSelectedCommand(Catalogue& catalogue, const std::wstring& statusPath, HWND owner) {
+RegOutcome UnregisterSelectedCommand(Catalogue& catalogue, const std::wstring& path, HWND owner,
+                                      OutcomeDisplay& display) {
     FlowOptions options;
     options.owner = owner;
-    const RegOutcome outcome = UnregisterControl(statusPath, options);
+    options.display = &display;
+    const RegOutcome outcome = UnregisterControl(path, options);
     if (outcome != RegOutcome::Completed) return outcome;
 
     // The selected control's whole library is treated as gone.
@@ -104,27 +105,27 @@ RegOutcome UnregisterSelectedCommand(Catalogue& catalogue, const std::wstring& s
     return outcome;
 }
 
-RegOutcome TrayUnregisterCommand(Catalogue& catalogue, HWND owner) {
+RegOutcome TrayUnregisterCommand(Catalogue& catalogue, HWND owner, OutcomeDisplay& display) {
     const std::wstring path = AskForControlFile(owner, kUnregisterDialogTitle);
     if (IsCancelled(path)) return RegOutcome::Cancelled;
     // The registrations are gone once the server has unregistered: find its controls first.
     const std::vector<int> served = ControlsServedBy(catalogue, path);
     FlowOptions options;
     options.owner = owner;
+    options.display = &display;
     const RegOutcome outcome = UnregisterControl(path, options);
     if (outcome == RegOutcome::Completed) RemoveLibrariesOf(catalogue, served);
     return outcome;
 }
 
-int RunOneShot(RunMode mode, const std::wstring& pathText) {
-    if (mode == RunMode::Interactive) return 2;
+int RunOneShot(bool unregister, const std::wstring& pathText, OutcomeDisplay& display) {
     std::wstring path = UnquotePath(pathText);
     if (!path.empty()) path = AbsolutePath(path);
-    RegOutcome outcome;
-    if (mode == RunMode::Register) outcome = RegisterControl(path);
-    else outcome = UnregisterControl(path);
+    FlowOptions options;
+    options.display = &display;
+    const RegOutcome outcome = unregister ? UnregisterControl(path, options) : RegisterControl(path, options);
     // The status window is modeless: keep the run alive until the user has read it.
-    TheOutcomeDisplay().WaitUntilDismissed();
+    display.WaitUntilDismissed();
     return OutcomeExitCode(outcome);
 }
 

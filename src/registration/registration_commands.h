@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "app/catalogue.h"
-#include "app/command_line.h"
+#include "catalogue/catalogue.h"
+#include "registration/outcome_display.h"
 #include "registration/reg_outcome.h"
 
 namespace nivex {
@@ -20,16 +20,17 @@ inline const wchar_t* const kUpdatingListText = L"Updating List.....";
 // File > Register Control and the tray's Register Control: asks for a file (starting in the System folder),
 // runs the register flow and, on Completed, adds the controls the file now serves to the catalogue.
 // Cancelled when the dialog is cancelled.
-RegOutcome RegisterCommand(Catalogue& catalogue, HWND owner);
+RegOutcome RegisterCommand(Catalogue& catalogue, HWND owner, OutcomeDisplay& display);
 
-// File > Unregister Control on the file shown in "STATUS" (the selected control's server). On Completed the
+// File > Unregister Control on the selected control's server file. On Completed the
 // selected control's library leaves the all-controls tree: libraries - 1, controls - CountSiblings(), the
 // library node removed with its children. The catalogue's selection must be the tree's.
-RegOutcome UnregisterSelectedCommand(Catalogue& catalogue, const std::wstring& statusPath, HWND owner);
+RegOutcome UnregisterSelectedCommand(Catalogue& catalogue, const std::wstring& path, HWND owner,
+                                      OutcomeDisplay& display);
 
 // The tray's Unregister Control: asks for a file, runs the unregister flow and, on Completed, removes the
 // libraries of every catalogued control whose server (read before unregistering) was that file.
-RegOutcome TrayUnregisterCommand(Catalogue& catalogue, HWND owner);
+RegOutcome TrayUnregisterCommand(Catalogue& catalogue, HWND owner, OutcomeDisplay& display);
 
 // Removes the libraries holding the given control nodes of the all-controls tree, lowering the counters.
 void RemoveLibrariesOf(Catalogue& catalogue, const std::vector<int>& controlNodes);
@@ -41,9 +42,8 @@ std::vector<int> ControlsServedBy(const Catalogue& catalogue, const std::wstring
 bool SamePath(const std::wstring& a, const std::wstring& b);
 
 // The "/R" and "/U" runs: the path text as it follows the switch (one pair of surrounding double quotes
-// removed), the flow with its usual questions, then messages run until the status window is closed.
-// Returns the process exit code: 0 Completed, 3 Cancelled, 10 + outcome code for a failure, 2 for an
-// interactive mode (nothing to do).
-int RunOneShot(RunMode mode, const std::wstring& pathText);
+// removed), the flow with its usual questions, then the display's wait until the user dismissed it.
+// Returns the process exit code: 0 Completed, 3 Cancelled, 10 + outcome code for a failure.
+int RunOneShot(bool unregister, const std::wstring& pathText, OutcomeDisplay& display);
 
 } // namespace nivex

@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/catalogue_scan.h"
+#include "catalogue/control_registration.h"
 #include "common/error.h"
 #include "common/handles.h"
 #include "common/text.h"
@@ -78,29 +78,32 @@ LibraryValues ReadLibraryValues(const CatalogueTree& tree, int libraryIndex) {
     const CatalogueNode& library = tree.Node(libraryIndex);
     LibraryValues v;
     v.name = library.text;
-    v.fileName = ReadDefaultValue(HKEY_CLASSES_ROOT, L"CLSID\\" + tree.Node(library.firstChild).key + L"\\InProcServer32");
-    v.fileMissing = !OrdinaryFileExists(v.fileName);
+    const ControlRegistration reg = ReadControlRegistration(tree.Node(library.firstChild).key);
+    // The report names the file as registered; its facts come from the file that path stands for.
+    v.fileName = reg.registeredPath.value_or(L"");
+    const std::wstring& file = reg.resolvedPath;
+    v.fileMissing = !OrdinaryFileExists(file);
     if (!v.fileMissing) {
-        v.size = FileSizeText(v.fileName);
-        v.created = GetFileDate(v.fileName, L"create");
-        v.accessed = GetFileDate(v.fileName, L"access");
-        v.modified = GetFileDate(v.fileName, L"modify");
-        v.description = GetFileVersionField(v.fileName, L"FileDescription");
-        v.version = GetFileVersionField(v.fileName, L"FileVersion");
-        v.copyright = GetFileVersionField(v.fileName, L"LegalCopyright");
+        v.size = FileSizeText(file);
+        v.created = GetFileDate(file, L"create");
+        v.accessed = GetFileDate(file, L"access");
+        v.modified = GetFileDate(file, L"modify");
+        v.description = GetFileVersionField(file, L"FileDescription");
+        v.version = GetFileVersionField(file, L"FileVersion");
+        v.copyright = GetFileVersionField(file, L"LegalCopyright");
     }
     return v;
 }
 
 ControlValues ReadControlValues(const std::wstring& clsid) {
-    const std::wstring base = L"CLSID\\" + clsid;
+    const ControlRegistration reg = ReadControlRegistration(clsid);
     ControlValues v;
-    v.name = ReadDefaultValue(HKEY_CLASSES_ROOT, base);
-    v.version = ReadDefaultValue(HKEY_CLASSES_ROOT, base + L"\\Version");
+    v.name = reg.name.value_or(L"");
+    v.version = reg.version.value_or(L"");
     v.clsid = clsid;
-    v.progId = ReadDefaultValue(HKEY_CLASSES_ROOT, base + L"\\ProgID");
-    v.typeLib = ReadDefaultValue(HKEY_CLASSES_ROOT, base + L"\\TypeLib");
-    v.toolboxBitmap = ReadDefaultValue(HKEY_CLASSES_ROOT, base + L"\\ToolboxBitmap32");
+    v.progId = reg.progId.value_or(L"");
+    v.typeLib = reg.typeLib.value_or(L"");
+    v.toolboxBitmap = reg.toolboxBitmap.value_or(L"");
     return v;
 }
 

@@ -3,7 +3,7 @@
 #include <functional>
 #include <string>
 
-#include "app/catalogue.h"
+#include "catalogue/catalogue.h"
 #include "common/desktop.h"
 
 namespace nivex {

@@ -1,7 +1,7 @@
 // Runs the single-instance check: exits 3 when another copy runs, else holds its place until released.
 #include <windows.h>
 
-#include "app/startup.h"
+#include "common/startup.h"
 
 int main() {
     if (nivex::AnotherInstanceRunning()) return 3;

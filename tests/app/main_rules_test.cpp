@@ -3,8 +3,10 @@
 
 #include <algorithm>
 
-#include "app/catalogue.h"
+#include "catalogue/catalogue.h"
 #include "app/command_rules.h"
+#include "app/command_table.h"
+#include "app/window_placement.h"
 #include "app/find_order.h"
 #include "app/main_layout.h"
 #include "app/resource.h"
@@ -13,32 +15,66 @@
 namespace nivex {
 namespace {
 
-// The state a rule gives a command; nullopt-like -1 when the rule does not list it.
-int StateOf(const std::vector<CommandState>& states, int id) {
-    for (const auto& s : states)
-        if (s.id == id) return s.enabled ? 1 : 0;
-    return -1;
+TEST(CommandRules, NeedsAreMetOnlyByTheirConditions) {
+    const CommandConditions idleMissing{true, true, true, 2};
+    const CommandConditions idlePresent{true, true, false, 0};
+    const CommandConditions nothingSelected{true, false, false, 3};
+    const CommandConditions scanning{false, true, false, 3};
+    EXPECT_TRUE(NeedsMet(kNeedsIdle | kNeedsMissingFile, idleMissing));
+    EXPECT_FALSE(NeedsMet(kNeedsPresentFile, idleMissing));
+    EXPECT_TRUE(NeedsMet(kNeedsPresentFile, idlePresent));
+    EXPECT_FALSE(NeedsMet(kNeedsMissingControls, idlePresent));
+    // Nothing selected: neither file state holds, whatever the stale missing flag says.
+    for (unsigned needs : {kNeedsSelection, kNeedsPresentFile, kNeedsMissingFile})
+        EXPECT_FALSE(NeedsMet(needs, nothingSelected)) << needs;
+    EXPECT_TRUE(NeedsMet(kNeedsIdle | kNeedsMissingControls, nothingSelected));
+    EXPECT_FALSE(NeedsMet(kNeedsIdle, scanning));
+    EXPECT_TRUE(NeedsMet(kNeedsNothing, scanning));
 }
 
-TEST(CommandRules, CommandsOfLaterWorkAreNeverEnabledByAnyRule) {
-    for (bool flag : {false, true}) {
-        for (const auto& s : MainControlStates(flag, 3)) EXPECT_TRUE(CommandAvailable(s.id) || !s.enabled) << s.id;
-        for (const auto& s : MissingFileStates(flag)) EXPECT_TRUE(CommandAvailable(s.id) || !s.enabled) << s.id;
-    }
-    EXPECT_EQ(StateOf(MissingFileStates(true), mnuSearchForFile), 0);
-    for (int id : {mnuRegisterControl, mnuUnregisterControl, mnuOptions, mnuTrayRegisterControl, mnuTrayUnregister,
-                   tbRegister, tbUnregister, tbOptions})
-        EXPECT_TRUE(CommandAvailable(id)) << id;
+TEST(CommandTable, ACommandWithoutAnEntryIsGreyedAndAnEnabledOneRunsOnce) {
+    CommandTable table;
+    int runs = 0;
+    bool extra = false;
+    table.Add(mnuUnregisterControl, kNeedsIdle | kNeedsPresentFile, [&] { ++runs; });
+    table.Add(mnuEditInformation, kNeedsSelection, [&] { ++runs; }, [&] { return extra; });
+    const CommandConditions present{true, true, false, 0};
+    EXPECT_FALSE(table.Enabled(mnuReports, present));
+    EXPECT_FALSE(table.Run(mnuReports, present));
+    EXPECT_TRUE(table.Run(mnuUnregisterControl, present));
+    EXPECT_FALSE(table.Run(mnuUnregisterControl, CommandConditions{true, true, true, 1}));
+    EXPECT_FALSE(table.Run(mnuEditInformation, present)) << "its own rule says no";
+    extra = true;
+    EXPECT_TRUE(table.Run(mnuEditInformation, present));
+    EXPECT_EQ(runs, 2);
+    // A toolbar button runs its menu command; a command without a button has none.
+    EXPECT_EQ(ToolbarCommand(tbUnregister), mnuUnregisterControl);
+    EXPECT_EQ(ToolbarButtonOf(mnuUnregisterControl), tbUnregister);
+    EXPECT_EQ(ToolbarButtonOf(mnuExit), 0);
 }
 
-TEST(CommandRules, MainControlsFollowTheFlagAndMissingControlsNeedMissingFiles) {
-    EXPECT_EQ(StateOf(MainControlStates(true, 2), mnuControls1), 1);
-    EXPECT_EQ(StateOf(MainControlStates(true, 0), mnuControls1), 0);
-    EXPECT_EQ(StateOf(MainControlStates(true, 0), tbRegister), 1);
-    for (const auto& s : MainControlStates(false, 5)) EXPECT_FALSE(s.enabled) << s.id;
-    // Save Toolbox Bitmap and the Properties button belong to the missing state only.
-    EXPECT_EQ(StateOf(MainControlStates(true, 1), mnuSaveToolboxBitmap), -1);
-    EXPECT_EQ(StateOf(MainControlStates(true, 1), tbProperties), -1);
+TEST(WindowPlacement, StoredTextsBecomeAPlanAndAWindowBecomesTexts) {
+    PlacementPlan plan = PlanPlacement({L"0", L" 1500 ", L"300.5", L"x", L"7000"});
+    EXPECT_TRUE(plan.applyRect);
+    EXPECT_EQ(plan.rect.top, 1500);
+    EXPECT_EQ(plan.rect.left, 300);
+    EXPECT_EQ(plan.rect.width, 8000) << "an unreadable width keeps the default";
+    EXPECT_EQ(plan.unreadable, std::vector<std::wstring>{L"WindowWidth"});
+    plan = PlanPlacement({L"2", L"x", L"x", L"x", L"x"});
+    EXPECT_EQ(plan.state, 2);
+    EXPECT_FALSE(plan.applyRect);
+    EXPECT_TRUE(plan.unreadable.empty()) << "a maximised window ignores the stored place";
+    EXPECT_EQ(PlanPlacement({L"7", L"1", L"2", L"3", L"4"}).state, 0);
+
+    StoredPlacementTexts texts = PlacementToStore(false, false, TwipsRect{15, 30, 9000, 6600});
+    EXPECT_EQ(texts.state + L"|" + texts.left + L"|" + texts.top + L"|" + texts.width + L"|" + texts.height,
+              L"0|15|30|9000|6600");
+    texts = PlacementToStore(true, false, TwipsRect{15, 30, 9000, 6600});
+    EXPECT_EQ(texts.state, L"2");
+    EXPECT_TRUE(texts.top.empty()) << "a maximised window keeps the last normal place";
+    double value = 0;
+    EXPECT_FALSE(ParseTwips(L"", value));
+    EXPECT_FALSE(ParseTwips(L"1e9", value));
 }
 
 // Libraries and controls as a scan files them: 1 lib A, 2 "Alpha One", 3 lib B, 4 "beta two", 5 "Alpha Three"

@@ -155,6 +155,17 @@ protected:
         if (id >= tbRegister && id <= tbOptions) return SendMessageW(window->Toolbar(), TB_ISBUTTONENABLED, id, 0) == 0;
         return MenuGrey(id >= mnuTrayOpenNivex && id <= mnuTrayExit ? window->TrayMenu() : window->MenuBar(), id);
     }
+    // A menu item or button whose command has no entry in the table (work of later issues) stays greyed.
+    void ExpectCommandsWithoutEntriesGrey() {
+        for (int id : ui::Menu(window->MenuBar()).CommandIds())
+            if (!window->Commands().Has(id)) {
+                EXPECT_TRUE(Grey(id)) << id;
+            }
+        for (int id : {tbRegister, tbUnregister, tbRefresh, tbSearchForFile, tbRegistryRemove, tbProperties, tbReports})
+            if (!window->Commands().Has(CommandBar::CommandOf(id))) {
+                EXPECT_TRUE(Grey(id)) << id;
+            }
+    }
     std::wstring Setting(const wchar_t* section, const wchar_t* key) { return GetSetting(section, key, L"<absent>"); }
     std::wstring Sound(const wchar_t* name) const { return JoinPath(folder.Text(), std::wstring(L"Media\\") + name); }
     std::wstring CopyFixture(const testing::TempFolder& to, const std::wstring& name) {
@@ -222,7 +233,7 @@ TEST_F(MainWindowTest, TheSelectionFillsTheListsAndDecidesWhichCommandsAreEnable
         EXPECT_TRUE(Grey(id)) << id;
     for (int id : {mnuRegisterControl, tbRegister, mnuExplore, mnuTrayRegisterControl, mnuTrayUnregister})
         EXPECT_FALSE(Grey(id)) << id;
-    for (int id : UnavailableCommands()) EXPECT_TRUE(Grey(id)) << "command of later work " << id;
+    ExpectCommandsWithoutEntriesGrey();
     // Accelerators of greyed items do nothing: a missing file is not unregistered, later work does not start.
     Command(mnuUnregisterControl);
     Command(tbReports);
@@ -236,10 +247,25 @@ TEST_F(MainWindowTest, TheSelectionFillsTheListsAndDecidesWhichCommandsAreEnable
     EXPECT_EQ(Status(), deltaPath);
     for (int id : {mnuUnregisterControl, tbUnregister, mnuPropertyPages, tbProperties, mnuSaveToolboxBitmap})
         EXPECT_FALSE(Grey(id)) << id;
-    for (int id : UnavailableCommands()) EXPECT_TRUE(Grey(id)) << "command of later work " << id;
+    ExpectCommandsWithoutEntriesGrey();
     EXPECT_EQ(window->Model().Tree(0).Node(window->Model().Tree(0).Selected()).text, L"Delta Widget");
-    window->EnableMainControls(false);
-    for (int id : {mnuRegisterControl, tbRegister, mnuUnregisterControl, tbUnregister}) EXPECT_TRUE(Grey(id)) << id;
+    EXPECT_EQ(window->Selection().resolvedPath, deltaPath);
+    window->RunBusy([&] {
+        for (int id : {mnuRegisterControl, tbRegister, mnuUnregisterControl, tbUnregister}) EXPECT_TRUE(Grey(id)) << id;
+    });
+    EXPECT_FALSE(Grey(mnuUnregisterControl));
+}
+
+TEST_F(MainWindowTest, WithNothingSelectedTheCommandsOfASelectedControlAreGreyed) {
+    for (int n = 1; n <= 5; ++n) RegDeleteTreeW(HKEY_CLASSES_ROOT, (L"CLSID\\" + ClassId(n)).c_str());
+    Start();
+    EXPECT_EQ(Counts(), L"0 Controls in 0 Libraries");
+    EXPECT_TRUE(window->Selection().IsEmpty());
+    for (int id : {mnuUnregisterControl, tbUnregister, mnuPropertyPages, tbProperties, mnuSaveToolboxBitmap, mnuExplore})
+        EXPECT_TRUE(Grey(id)) << id;
+    EXPECT_FALSE(Grey(mnuRegisterControl));
+    Command(mnuSaveToolboxBitmap);
+    EXPECT_TRUE(desktop.fileDialogs.empty()) << "no dialog that would save nothing";
 }
 
 TEST_F(MainWindowTest, RegisterAndUnregisterFromTheMenusUpdateTheTreesTheCountsAndTheRegistry) {
@@ -528,6 +554,18 @@ TEST_F(MainWindowTest, TheViewMenuAndTheEditMenusTreeCommands) {
     Start();
     BitmapPreview& preview = BitmapPreview::Instance();
     EXPECT_TRUE(preview.IsVisible()); // open after start-up as stored, menu item checked
+    // Above its owner, also after the main window was brought to the front again (as Wine does after start-up).
+    auto above = [](HWND upper, HWND lower) {
+        for (HWND w = GetTopWindow(nullptr); w; w = GetWindow(w, GW_HWNDNEXT)) {
+            if (w == upper) return true;
+            if (w == lower) return false;
+        }
+        return false;
+    };
+    EXPECT_TRUE(above(preview.Handle(), hwnd));
+    SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    SendMessageW(hwnd, WM_ACTIVATE, WA_ACTIVE, 0);
+    EXPECT_TRUE(above(preview.Handle(), hwnd));
     EXPECT_TRUE(Checked(window->MenuBar(), mnuToolboxBitmapPreview));
     Command(mnuToolboxBitmapPreview);
     EXPECT_FALSE(preview.IsVisible());

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "app/startup.h"
+#include "common/startup.h"
 #include "common/paths.h"
 #include "support/temp_folder.h"
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/catalogue.h"
+#include "catalogue/catalogue.h"
 #include "cli/catalogue_output.h"
 #include "cli/cli_options.h"
 

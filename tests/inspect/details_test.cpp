@@ -8,13 +8,13 @@
 #include <tuple>
 #include <vector>
 
-#include "app/catalogue.h"
+#include "catalogue/catalogue.h"
 #include "common/error.h"
 #include "common/paths.h"
 #include "common/text.h"
 #include "common/window.h"
 #include "inspect/bitmap_preview.h"
-#include "inspect/details_panel.h"
+#include "inspect/details_loader.h"
 #include "registry/settings.h"
 #include "support/registry_sandbox.h"
 #include "support/scripted_desktop.h"
@@ -102,7 +102,7 @@ TEST_F(DetailsPanel, ALibraryNodeShowsItsFirstControlWithEveryRowInOrder) {
     // A plain file has no version resource: the version rows are empty.
     EXPECT_EQ(rows, (Texts{L"Filename=" + path, L"Size=2 KB", L"Description=", L"File Version=", L"Copyright="}));
     EXPECT_TRUE(details.complete);
-    EXPECT_EQ(details.resolvedPath, path);
+    EXPECT_EQ(details.selection.resolvedPath, path);
     int invalid = 999;
     EXPECT_TRUE(LoadInformation(catalogue, Catalogue::kAll, invalid, nullptr).control.empty());
 }
@@ -140,16 +140,16 @@ TEST_F(DetailsPanel, ABareOrQuotedNameIsLookedUpInTheSystemFolderOnVersion5OnlyA
     ControlDetails details = Load();
     EXPECT_EQ(Rows(details.file).at(0), L"Filename=bare.ocx");
     EXPECT_EQ(Rows(details.file).at(1), L"Size=3 KB");
-    EXPECT_EQ(details.resolvedPath, inSystem);
+    EXPECT_EQ(details.selection.resolvedPath, inSystem);
 
     const std::wstring quoted = L"\"" + folder.WriteFile(L"q.ocx", "q") + L"\"";
     SetServer(quoted);
-    EXPECT_EQ(Load().resolvedPath, SystemFolder() + quoted); // the drive's colon is not second
+    EXPECT_EQ(Load().selection.resolvedPath, SystemFolder() + quoted); // the drive's colon is not second
 
     SetOsIsMajor5(false);
     SetServer(L"bare.ocx");
     details = Load();
-    EXPECT_EQ(details.resolvedPath, L"bare.ocx");
+    EXPECT_EQ(details.selection.resolvedPath, L"bare.ocx");
     EXPECT_EQ(Rows(details.file).at(1), L"Size=N/A");
 
     // A hidden server has no size, but its dates.
@@ -173,7 +173,7 @@ TEST_F(DetailsPanel, AFileThatVanishesAfterTheExistenceTestIsReportedAsError53) 
     EXPECT_EQ(details.control.size(), 7u);
     EXPECT_EQ(Rows(details.file), Texts{L"Filename=" + path});
     EXPECT_FALSE(details.complete);
-    EXPECT_TRUE(details.resolvedPath.empty());
+    EXPECT_TRUE(details.selection.resolvedPath.empty());
 
     // Any other failure ends the load without a word.
     SetSizeTextReader([](const std::wstring&) -> std::wstring { throw Error(5, L"test", L"Invalid call"); });

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "app/catalogue_scan.h"
+#include "catalogue/catalogue_scan.h"
 #include "common/text.h"
 #include "common/winutil.h"
 #include "registration/reg_engine.h"
@@ -152,7 +152,7 @@ protected:
     }
     void RegisterFromSystemFolder(const fixtures::FixtureLibrary& library, bool catalogued = true) {
         std::wstring path = RegistrationScene::CopyFixture(scene.system, library.fileName);
-        ASSERT_EQ(RegisterControl(path), RegOutcome::Completed);
+        ASSERT_EQ(RegisterControl(path, scene.Flow()), RegOutcome::Completed);
         if (catalogued) AddControlsForFile(catalogue, path);
     }
     int Node(const wchar_t* key) const { return catalogue.Tree(Catalogue::kAll).FindByKey(key); }
@@ -175,7 +175,7 @@ TEST_F(RegistrationTest, RegisterNonSysPathAsksOrDecidesAndACopyReplacesAFileOfT
         scene.system.WriteFile(kDemoLibrary.fileName, "an older file of that name");
         const bool asks = Prepare(c, kKeyRegisterNonSysPath);
         std::wstring path = original;
-        EXPECT_EQ(RegisterControl(path), c.outcome);
+        EXPECT_EQ(RegisterControl(path, scene.Flow()), c.outcome);
         EXPECT_EQ(path, c.moved ? copy : original);
         EXPECT_EQ(testing::ReadFileBytes(copy) == testing::ReadFileBytes(original), c.moved);
         EXPECT_EQ(RegisteredServer(Gauge()), c.outcome == RegOutcome::Cancelled ? L"" : path);
@@ -193,7 +193,7 @@ TEST_F(RegistrationTest, RegisterNonSysPathAsksOrDecidesAndACopyReplacesAFileOfT
     // A file in the System folder, named in any letter case, is registered where it is without a question.
     SetSystemFolder(ToUpperText(scene.system.Text()));
     std::wstring path = RegistrationScene::CopyFixture(scene.system, kDemoLibrary.fileName);
-    EXPECT_EQ(RegisterControl(path), RegOutcome::Completed);
+    EXPECT_EQ(RegisterControl(path, scene.Flow()), RegOutcome::Completed);
     EXPECT_EQ(RegisteredServer(Gauge()), copy);
 
     // A copy that cannot be made (a folder of the file's name is in the way) asks whether to register in place.
@@ -202,8 +202,8 @@ TEST_F(RegistrationTest, RegisterNonSysPathAsksOrDecidesAndACopyReplacesAFileOfT
     SaveSetting(kSectionDialogs, kKeyRegisterNonSysPath, L"2");
     scene.desktop.answers = {MsgAnswer::No, MsgAnswer::Yes};
     path = original;
-    EXPECT_EQ(RegisterControl(path), RegOutcome::Cancelled);
-    EXPECT_EQ(RegisterControl(path), RegOutcome::Completed);
+    EXPECT_EQ(RegisterControl(path, scene.Flow()), RegOutcome::Cancelled);
+    EXPECT_EQ(RegisterControl(path, scene.Flow()), RegOutcome::Completed);
     EXPECT_EQ(RegisteredServer(Gauge()), original);
     ASSERT_EQ(scene.desktop.messages.size(), 3u);
     EXPECT_EQ(scene.desktop.messages[1].title, L"File Copy Error");
@@ -218,7 +218,7 @@ TEST_F(RegistrationTest, UnregisterDeleteAsksOrDecidesWhetherToKeepTheFileAndAFa
         const std::wstring file = RegistrationScene::CopyFixture(scene.work, kDemoLibrary.fileName);
         ASSERT_EQ(RegisterServer(file, kModeRegister), RegOutcome::Completed);
         const bool asks = Prepare(c, kKeyUnregisterDelete);
-        EXPECT_EQ(UnregisterControl(file), c.outcome);
+        EXPECT_EQ(UnregisterControl(file, scene.Flow()), c.outcome);
         EXPECT_EQ(Exists(file), !c.moved);
         EXPECT_EQ(RegisteredServer(Gauge()), c.outcome == RegOutcome::Cancelled ? file : L"");
         EXPECT_EQ(scene.desktop.messages.size(), asks ? 1u : 0u);
@@ -232,7 +232,7 @@ TEST_F(RegistrationTest, UnregisterDeleteAsksOrDecidesWhetherToKeepTheFileAndAFa
     // Held open without delete sharing by someone else: reported, and the unregistration still succeeded.
     HANDLE held = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(UnregisterControl(file), RegOutcome::Completed);
+    EXPECT_EQ(UnregisterControl(file, scene.Flow()), RegOutcome::Completed);
     CloseHandle(held);
     EXPECT_TRUE(Exists(file));
     EXPECT_EQ(scene.desktop.messages.back().title + L": " + scene.desktop.messages.back().text,
@@ -243,8 +243,8 @@ TEST_F(RegistrationTest, UnregisterDeleteAsksOrDecidesWhetherToKeepTheFileAndAFa
 TEST_F(RegistrationTest, FailuresShowTheReasonKeepTheFileAndSoundOnlyWhenOn) {
     std::wstring failing = RegistrationScene::CopyFixture(scene.system, fixtures::kFailFile);
     SaveSetting(kSectionDialogs, kKeyUnregisterDelete, L"2");
-    EXPECT_EQ(RegisterControl(failing), RegOutcome::EntryPointFailed);
-    EXPECT_EQ(UnregisterControl(failing), RegOutcome::EntryPointFailed);
+    EXPECT_EQ(RegisterControl(failing, scene.Flow()), RegOutcome::EntryPointFailed);
+    EXPECT_EQ(UnregisterControl(failing, scene.Flow()), RegOutcome::EntryPointFailed);
     EXPECT_TRUE(Exists(failing)) << "deleting follows only a completed unregistration";
     ASSERT_EQ(scene.display.shown.size(), 2u);
     EXPECT_NE(scene.display.shown[0].message.find(L"Registration of fixture_fail.dll failed.\nDllRegisterServer returned "
@@ -254,25 +254,25 @@ TEST_F(RegistrationTest, FailuresShowTheReasonKeepTheFileAndSoundOnlyWhenOn) {
     EXPECT_EQ(scene.desktop.sounds, std::vector<std::wstring>(2, Sound(L"nivex_fail.wav")));
     for (const wchar_t* off : {L"0", L"2"}) { // only 1 means on
         SaveSetting(kSectionOptions, kKeyPlaySounds, off);
-        EXPECT_EQ(RegisterControl(failing), RegOutcome::EntryPointFailed);
+        EXPECT_EQ(RegisterControl(failing, scene.Flow()), RegOutcome::EntryPointFailed);
     }
     EXPECT_EQ(scene.desktop.sounds.size(), 2u);
 }
 
 TEST_F(RegistrationTest, RegisterAsksForAFileInTheSystemFolderAndCataloguesItsControls) {
-    EXPECT_EQ(RegisterCommand(catalogue, owner), RegOutcome::Cancelled); // the dialog was cancelled
+    EXPECT_EQ(RegisterCommand(catalogue, owner, scene.display), RegOutcome::Cancelled); // the dialog was cancelled
     ASSERT_EQ(scene.desktop.fileDialogs.size(), 1u);
     EXPECT_EQ(scene.desktop.fileDialogs[0].initialFolder, scene.system.Text() + L"\\");
 
     scene.desktop.fileAnswers = {RegistrationScene::CopyFixture(scene.work, kDemoLibrary.fileName)};
     scene.desktop.answers = {MsgAnswer::Yes}; // copy into the System folder
-    EXPECT_EQ(RegisterCommand(catalogue, owner), RegOutcome::Completed);
+    EXPECT_EQ(RegisterCommand(catalogue, owner, scene.display), RegOutcome::Completed);
     // The copy is what was registered and catalogued: two controls (the plain class is no control).
     EXPECT_EQ(catalogue.CountsText(), L"2 Controls in 1 Libraries");
     EXPECT_EQ(RegisteredServer(kDemoLibrary.classes[0]), scene.system.File(kDemoLibrary.fileName));
 
     scene.desktop.fileAnswers = {RegistrationScene::CopyFixture(scene.system, fixtures::kNoEntryFile)};
-    EXPECT_EQ(RegisterCommand(catalogue, owner), RegOutcome::EntryPointMissing);
+    EXPECT_EQ(RegisterCommand(catalogue, owner, scene.display), RegOutcome::EntryPointMissing);
     EXPECT_EQ(catalogue.CountsText(), L"2 Controls in 1 Libraries") << "a failed registration catalogues nothing";
 }
 
@@ -284,21 +284,21 @@ TEST_F(RegistrationTest, UnregisterCommandsRemoveTheRightLibrariesAndOnlyOnSucce
     SaveSetting(kSectionDialogs, kKeyUnregisterDelete, L"1");
     all.Select(Node(kDemoLibrary.classes[1].clsidText)); // the meter, second control of the demo library
     scene.desktop.fileAnswers = {scene.work.File(L"absent.ocx")};
-    EXPECT_EQ(TrayUnregisterCommand(catalogue, owner), RegOutcome::LoadFailed);
-    EXPECT_EQ(UnregisterSelectedCommand(catalogue, scene.work.File(L"absent.ocx"), owner), RegOutcome::LoadFailed);
+    EXPECT_EQ(TrayUnregisterCommand(catalogue, owner, scene.display), RegOutcome::LoadFailed);
+    EXPECT_EQ(UnregisterSelectedCommand(catalogue, scene.work.File(L"absent.ocx"), owner, scene.display), RegOutcome::LoadFailed);
     EXPECT_EQ(catalogue.CountsText(), L"3 Controls in 2 Libraries") << "a failure changes nothing";
 
-    EXPECT_EQ(UnregisterSelectedCommand(catalogue, demo, owner), RegOutcome::Completed);
+    EXPECT_EQ(UnregisterSelectedCommand(catalogue, demo, owner, scene.display), RegOutcome::Completed);
     EXPECT_EQ(catalogue.CountsText(), L"1 Controls in 1 Libraries");
     EXPECT_EQ(Node(kDemoLibrary.libIdText), 0);
     EXPECT_NE(Node(kSpareLibrary.libIdText), 0);
     // The library node selected: its children are counted. Then nothing is selected: nothing is lowered.
     RegisterFromSystemFolder(kDemoLibrary);
     all.Select(Node(kDemoLibrary.libIdText));
-    EXPECT_EQ(UnregisterSelectedCommand(catalogue, demo, owner), RegOutcome::Completed);
+    EXPECT_EQ(UnregisterSelectedCommand(catalogue, demo, owner, scene.display), RegOutcome::Completed);
     EXPECT_EQ(catalogue.CountsText(), L"1 Controls in 1 Libraries");
     RegisterFromSystemFolder(kDemoLibrary, false);
-    EXPECT_EQ(UnregisterSelectedCommand(catalogue, demo, owner), RegOutcome::Completed);
+    EXPECT_EQ(UnregisterSelectedCommand(catalogue, demo, owner, scene.display), RegOutcome::Completed);
     EXPECT_EQ(catalogue.CountsText(), L"1 Controls in 1 Libraries");
 
     // The tray's command removes the chosen file's controls, named in another letter case, not the selected ones.
@@ -306,7 +306,7 @@ TEST_F(RegistrationTest, UnregisterCommandsRemoveTheRightLibrariesAndOnlyOnSucce
     const int gauge = Node(kDemoLibrary.classes[0].clsidText);
     all.Select(gauge);
     scene.desktop.fileAnswers = {ToUpperText(scene.system.File(kSpareLibrary.fileName))};
-    EXPECT_EQ(TrayUnregisterCommand(catalogue, owner), RegOutcome::Completed);
+    EXPECT_EQ(TrayUnregisterCommand(catalogue, owner, scene.display), RegOutcome::Completed);
     EXPECT_EQ(Node(kSpareLibrary.libIdText), 0);
     EXPECT_EQ(all.Selected(), gauge);
     EXPECT_EQ(catalogue.CountsText(), L"2 Controls in 1 Libraries");
@@ -337,12 +337,13 @@ TEST_F(RegistrationTest, ShellIntegrationWritesBothTypesWithQuotedVerbsThatOneSh
     for (const auto& [verb, server] : {std::pair{L"Register", file}, {L"Unregister", L""}}) {
         std::wstring command = Default(std::wstring(L"Nivex.ActiveX.Control\\shell\\") + verb + L" with Nivex\\command");
         command.replace(command.find(L"%1"), 2, file);
-        const StartRequest request = ParseStartRequest(ArgumentsOf(command));
-        EXPECT_EQ(RunOneShot(request.mode, request.path), 0) << WideToUtf8(command);
+        // What follows the switch and its blank, as the program's command line hands it on.
+        const size_t at = command.find(L" /");
+        ASSERT_NE(at, std::wstring::npos);
+        EXPECT_EQ(RunOneShot(command[at + 2] == L'U', command.substr(at + 4), scene.display), 0) << WideToUtf8(command);
         EXPECT_EQ(RegisteredServer(kDemoLibrary.classes[0]), server);
     }
-    EXPECT_EQ(RunOneShot(RunMode::Register, RegistrationScene::CopyFixture(scene.work, fixtures::kNoEntryFile)), 12);
-    EXPECT_EQ(RunOneShot(RunMode::Interactive, file), 2);
+    EXPECT_EQ(RunOneShot(false, RegistrationScene::CopyFixture(scene.work, fixtures::kNoEntryFile), scene.display), 12);
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include "common/paths.h"
 #include "fixtures/servers/fixture_ids.h"
 #include "registration/outcome_display.h"
+#include "registration/reg_flows.h"
 #include "support/registry_sandbox.h"
 #include "support/scripted_desktop.h"
 #include "support/temp_folder.h"
@@ -15,9 +16,7 @@
 namespace nivex::testing {
 
 struct RecordingDisplay final : OutcomeDisplay {
-    OutcomeDisplay* previous = SetOutcomeDisplay(this);
     std::vector<OutcomeText> shown;
-    ~RecordingDisplay() override { SetOutcomeDisplay(previous); }
     void Show(const OutcomeText& text, WindowRef) override { shown.push_back(text); }
 };
 
@@ -31,6 +30,12 @@ struct RegistrationScene {
     std::wstring savedSystem = SystemFolder();
     std::wstring savedProgram = ProgramFolder();
 
+    // Flow options that show outcomes on the recorder.
+    FlowOptions Flow() {
+        FlowOptions options;
+        options.display = &display;
+        return options;
+    }
     RegistrationScene() {
         SetSystemFolder(system.Text());
         SetProgramFolder(L"C:\\Nivex Test");

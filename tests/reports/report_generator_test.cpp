@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "app/catalogue_scan.h"
+#include "catalogue/catalogue_scan.h"
 #include "common/winutil.h"
 #include "inspect/file_facts.h"
 #include "nivex_version.h"

@@ -1,4 +1,4 @@
-#include "app/app_services.h"
+#include "registry/app_services.h"
 
 #include <windows.h>
 #include <shellapi.h>

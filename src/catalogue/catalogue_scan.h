@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/catalogue.h"
+#include "catalogue/catalogue.h"
 
 namespace nivex {
 

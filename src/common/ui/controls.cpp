@@ -1,4 +1,4 @@
-#include "app/ui_controls.h"
+#include "common/ui/controls.h"
 
 #include <vector>
 
@@ -210,6 +210,77 @@ std::wstring WindowText(HWND hwnd) {
     const int got = GetWindowTextW(hwnd, text.data(), length + 1);
     text.resize(static_cast<size_t>(got > 0 ? got : 0));
     return text;
+}
+
+// ---- Toolbar ----
+
+void Toolbar::Enable(int id, bool enable) const {
+    if (hwnd_) SendMessageW(hwnd_, TB_ENABLEBUTTON, static_cast<WPARAM>(id), enable ? TRUE : FALSE);
+}
+
+bool Toolbar::IsEnabled(int id) const {
+    return hwnd_ && SendMessageW(hwnd_, TB_ISBUTTONENABLED, static_cast<WPARAM>(id), 0) != 0;
+}
+
+int Toolbar::ButtonCount() const { return hwnd_ ? static_cast<int>(SendMessageW(hwnd_, TB_BUTTONCOUNT, 0, 0)) : 0; }
+
+// ---- Menu ----
+
+void Menu::Enable(int id, bool enable) const {
+    if (menu_) EnableMenuItem(menu_, static_cast<UINT>(id), MF_BYCOMMAND | (enable ? MF_ENABLED : MF_GRAYED));
+}
+
+bool Menu::IsEnabled(int id) const {
+    if (!menu_) return false;
+    const UINT state = GetMenuState(menu_, static_cast<UINT>(id), MF_BYCOMMAND);
+    return state != static_cast<UINT>(-1) && (state & (MF_GRAYED | MF_DISABLED)) == 0;
+}
+
+bool Menu::HasItem(int id) const {
+    return menu_ && GetMenuState(menu_, static_cast<UINT>(id), MF_BYCOMMAND) != static_cast<UINT>(-1);
+}
+
+void Menu::Check(int id, bool check) const {
+    if (menu_) CheckMenuItem(menu_, static_cast<UINT>(id), MF_BYCOMMAND | (check ? MF_CHECKED : MF_UNCHECKED));
+}
+
+bool Menu::IsChecked(int id) const {
+    return menu_ && (GetMenuState(menu_, static_cast<UINT>(id), MF_BYCOMMAND) & MF_CHECKED) != 0;
+}
+
+void Menu::CheckRadio(int first, int last, int id) const {
+    if (menu_) CheckMenuRadioItem(menu_, static_cast<UINT>(first), static_cast<UINT>(last), static_cast<UINT>(id), MF_BYCOMMAND);
+}
+
+void Menu::SetText(int id, const std::wstring& text) const {
+    std::wstring copy = text;
+    MENUITEMINFOW info{};
+    info.cbSize = sizeof(info);
+    info.fMask = MIIM_STRING;
+    info.dwTypeData = copy.data();
+    if (menu_) SetMenuItemInfoW(menu_, static_cast<UINT>(id), FALSE, &info);
+}
+
+std::wstring Menu::Text(int id) const {
+    wchar_t buffer[256] = {};
+    if (menu_) GetMenuStringW(menu_, static_cast<UINT>(id), buffer, 256, MF_BYCOMMAND);
+    return buffer;
+}
+
+std::vector<int> Menu::CommandIds() const {
+    std::vector<int> ids;
+    if (!menu_) return ids;
+    const int count = GetMenuItemCount(menu_);
+    for (int i = 0; i < count; ++i) {
+        if (HMENU sub = GetSubMenu(menu_, i)) {
+            const std::vector<int> inner = Menu(sub).CommandIds();
+            ids.insert(ids.end(), inner.begin(), inner.end());
+            continue;
+        }
+        const UINT id = GetMenuItemID(menu_, i);
+        if (id != 0 && id != static_cast<UINT>(-1)) ids.push_back(static_cast<int>(id));
+    }
+    return ids;
 }
 
 } // namespace nivex::ui

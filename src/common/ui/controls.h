@@ -1,10 +1,12 @@
 #pragma once
-// Thin wrappers over the common controls the main window uses, so window code reads as intent.
+// Thin wrappers over the common controls and menus that windows of every subsystem use, so window code
+// reads as intent.
 // Each holds a window handle it does not own (the parent destroys its children).
 #include <windows.h>
 #include <commctrl.h>
 
 #include <string>
+#include <vector>
 
 namespace nivex::ui {
 
@@ -86,6 +88,41 @@ public:
 
 private:
     HWND hwnd_ = nullptr;
+};
+
+class Toolbar {
+public:
+    Toolbar() = default;
+    explicit Toolbar(HWND hwnd) : hwnd_(hwnd) {}
+    HWND Handle() const { return hwnd_; }
+    void Enable(int id, bool enable) const;
+    bool IsEnabled(int id) const;
+    int ButtonCount() const;
+
+private:
+    HWND hwnd_ = nullptr;
+};
+
+// A menu (a bar or a popup) found by command identifiers, not by positions.
+class Menu {
+public:
+    Menu() = default;
+    explicit Menu(HMENU menu) : menu_(menu) {}
+    HMENU Handle() const { return menu_; }
+    void Enable(int id, bool enable) const;
+    // False also when the menu has no such item.
+    bool IsEnabled(int id) const;
+    bool HasItem(int id) const;
+    void Check(int id, bool check) const;
+    bool IsChecked(int id) const;
+    void CheckRadio(int first, int last, int id) const;
+    void SetText(int id, const std::wstring& text) const;
+    std::wstring Text(int id) const;
+    // Every command identifier of the menu and its submenus, in menu order.
+    std::vector<int> CommandIds() const;
+
+private:
+    HMENU menu_ = nullptr;
 };
 
 // Text of any window.

@@ -1,4 +1,4 @@
-#include "app/startup.h"
+#include "common/startup.h"
 
 #include <windows.h>
 #include <sddl.h>

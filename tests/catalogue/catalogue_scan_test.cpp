@@ -1,7 +1,7 @@
 // The registry scan and AddControlsForFile over a sandboxed HKEY_CLASSES_ROOT.
 #include <gtest/gtest.h>
 
-#include "app/catalogue_scan.h"
+#include "catalogue/catalogue_scan.h"
 #include "common/paths.h"
 #include "support/registry_sandbox.h"
 #include "support/temp_folder.h"

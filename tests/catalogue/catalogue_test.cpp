@@ -1,7 +1,7 @@
 // The catalogue's trees and counters as scans and registrations fill them.
 #include <gtest/gtest.h>
 
-#include "app/catalogue.h"
+#include "catalogue/catalogue.h"
 #include "common/error.h"
 
 namespace nivex {
@@ -71,18 +71,26 @@ TEST_F(CatalogueTest, MissingLibraryIsBoldRedInAllAndPlainInMissingCountedOnce) 
     EXPECT_EQ(catalogue.CountsText(Catalogue::kMissing), L"1 Missing File(s)");
 }
 
-TEST_F(CatalogueTest, MissingControlOfPresentLibraryIsReportedAndScanGoesOn) {
+TEST_F(CatalogueTest, MissingControlsOfAPresentLibraryGetAPlainCopyOfItsNodeCountedOnce) {
     catalogue.AddControlToList(Record(L"Here", L"{C1}", L"{LIB-A}", false));
     catalogue.AddControlToList(Record(L"Gone", L"{C2}", L"{LIB-A}", true));
+    catalogue.AddControlToList(Record(L"Gone too", L"{C4}", L"{LIB-A}", true));
     catalogue.AddControlToList(Record(L"Next", L"{C3}", L"{LIB-C}", false));
-    ASSERT_EQ(errors.size(), 1u);
-    EXPECT_EQ(errors[0].procedure, L"AddControlToList");
-    EXPECT_EQ(errors[0].title, L"Gone");
-    EXPECT_EQ(errors[0].number, kErrElementNotFound);
-    EXPECT_EQ(catalogue.Tree(Catalogue::kAll).Node(catalogue.FindNodeByKey(L"{LIB-A}")).childCount, 2);
-    EXPECT_EQ(catalogue.Tree(Catalogue::kMissing).Count(), 0);
-    EXPECT_NE(catalogue.FindNodeByKey(L"{C3}"), 0);
-    EXPECT_EQ(catalogue.controls, 3);
+    EXPECT_TRUE(errors.empty());
+    const CatalogueTree& all = catalogue.Tree(Catalogue::kAll);
+    const CatalogueTree& lost = catalogue.Tree(Catalogue::kMissing);
+    const CatalogueNode& source = all.Node(all.FindByKey(L"{LIB-A}"));
+    EXPECT_EQ(source.childCount, 3);
+    EXPECT_FALSE(source.bold);
+    ASSERT_EQ(lost.Roots().size(), 1u);
+    const CatalogueNode& copy = lost.Node(lost.FirstRoot());
+    EXPECT_EQ(copy.key + L"|" + copy.text + L"|" + copy.tag + L"|" + copy.image,
+              source.key + L"|" + source.text + L"|" + source.tag + L"|" + source.image);
+    EXPECT_FALSE(copy.bold);
+    EXPECT_EQ(copy.childCount, 2);
+    EXPECT_EQ(catalogue.missing, 1);
+    EXPECT_EQ(catalogue.controls, 4);
+    EXPECT_EQ(catalogue.libraries, 2);
 }
 
 TEST_F(CatalogueTest, AClassMetTwiceIsCataloguedOnceAndALibraryKeyClashingWithAClassIsReportedNotNested) {

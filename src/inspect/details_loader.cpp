@@ -1,4 +1,4 @@
-#include "inspect/details_panel.h"
+#include "inspect/details_loader.h"
 
 #include <windows.h>
 
@@ -7,7 +7,8 @@
 #include "common/error.h"
 #include "common/paths.h"
 #include "inspect/file_facts.h"
-#include "registry/registry.h"
+#include "catalogue/control_registration.h"
+#include "catalogue/server_path.h"
 
 namespace nivex {
 
@@ -32,13 +33,6 @@ std::wstring LibraryStatus(const Catalogue& catalogue, const std::wstring& class
     return all.Node(parent).tag;
 }
 
-// Position 2 (1-based) of the registered path holds the drive's colon when it has a drive.
-std::wstring ResolveServerPath(const std::wstring& registered) {
-    const bool hasDrive = registered.size() >= 2 && registered[1] == L':';
-    if (!hasDrive && OsIsMajor5()) return SystemFolder() + registered;
-    return registered;
-}
-
 } // namespace
 
 SizeTextReader SetSizeTextReader(SizeTextReader reader) {
@@ -57,12 +51,8 @@ std::wstring GetControlRegValue(const Catalogue& catalogue, const std::wstring& 
             return LibraryStatus(catalogue, classId);
         }
     }
-    cRegistry registry;
-    registry.SetClassKey(HKEY_CLASSES_ROOT);
-    // The class key itself is named without a trailing backslash: not every registry accepts one.
-    registry.SetSectionKey(L"CLSID\\" + classId + (section.empty() ? L"" : L"\\" + section));
-    if (!registry.KeyExists()) return kNotAvailable;
-    return VariantText(registry.Value());
+    const std::optional<std::wstring> value = ReadClassValue(classId, section);
+    return value ? *value : std::wstring(kNotAvailable);
 }
 
 ControlDetails LoadInformation(const Catalogue& catalogue, int treeIndex, int& nodeIndex, WindowRef owner) {
@@ -74,25 +64,37 @@ ControlDetails LoadInformation(const Catalogue& catalogue, int treeIndex, int& n
     const std::wstring classId = tree.Node(nodeIndex).key;
 
     std::wstring resolved;
+    SelectedControl selection; // handed out only when the load completes
     try {
-        const std::wstring registered = GetControlRegValue(catalogue, classId, L"InProcServer32");
+        const ControlRegistration reg = ReadControlRegistration(classId);
         auto control = [&](const wchar_t* element, const std::wstring& data) {
             details.control.push_back({element, data});
         };
         auto file = [&](const wchar_t* element, const std::wstring& data) { details.file.push_back({element, data}); };
+        auto text = [](const std::optional<std::wstring>& value) { return ControlRegistration::Text(value, kNotAvailable); };
+        const std::wstring registered = text(reg.registeredPath);
 
-        control(L"Control Name", GetControlRegValue(catalogue, classId, L".Name"));
-        control(L"Version", GetControlRegValue(catalogue, classId, L"Version"));
-        control(L"Status", GetControlRegValue(catalogue, classId, L".Status"));
+        control(L"Control Name", text(reg.name));
+        control(L"Version", text(reg.version));
+        const std::wstring status = GetControlRegValue(catalogue, classId, L".Status");
+        control(L"Status", status);
         control(L"CLSID", classId);
-        control(L"ProgID", GetControlRegValue(catalogue, classId, L"ProgID"));
-        control(L"TypeLib", GetControlRegValue(catalogue, classId, L"TypeLib"));
-        control(L"Toolbox Bitmap", GetControlRegValue(catalogue, classId, L"ToolboxBitmap32"));
+        control(L"ProgID", text(reg.progId));
+        control(L"TypeLib", text(reg.typeLib));
+        control(L"Toolbox Bitmap", text(reg.toolboxBitmap));
         details.toolboxBitmap = details.control.back().data;
         details.toolboxBitmapReached = true;
 
         file(L"Filename", registered);
         resolved = ResolveServerPath(registered);
+        // The library comes from the node, never from the TypeLib value (registry data an edit can change).
+        const int parent = tree.Node(nodeIndex).parent;
+        selection.classId = classId;
+        selection.libraryKey = parent ? tree.Node(parent).key : std::wstring();
+        selection.registeredPath = registered;
+        selection.resolvedPath = resolved;
+        selection.missing = status == kStatusMissing;
+        selection.toolboxBitmap = details.toolboxBitmap;
         file(L"Size", OrdinaryFileExists(resolved) ? ReadSizeText(resolved) : std::wstring(kNotAvailable));
         file(L"Created", GetFileDate(resolved, L"create"));
         file(L"Accessed", GetFileDate(resolved, L"access"));
@@ -109,7 +111,7 @@ ControlDetails LoadInformation(const Catalogue& catalogue, int treeIndex, int& n
     } catch (const std::exception&) {
         return details;
     }
-    details.resolvedPath = resolved;
+    details.selection = selection;
     details.complete = true;
     return details;
 }

@@ -1,4 +1,4 @@
-#include "app/catalogue.h"
+#include "catalogue/catalogue.h"
 
 #include <algorithm>
 
@@ -191,7 +191,19 @@ void Catalogue::AddControlToList(const ControlRecord& record) {
     if (FindNodeByTag(record.TypeLibId) != 0) {
         ++controls;
         step([&] { addControl(all); });
-        if (fileMissing) step([&] { addControl(lost); });
+        if (fileMissing) {
+            // The library was catalogued through a present file, so the missing tree has no node for it yet:
+            // it gets a plain copy of the library node, counted once as a missing file.
+            step([&] {
+                if (lost.FindByKey(record.TypeLibId) != 0) return;
+                const int library = all.FindByKey(record.TypeLibId);
+                if (library == 0 || all.Node(library).parent != 0) return; // addControl reports it
+                const CatalogueNode source = all.Node(library);
+                lost.Add(L"", source.key, source.text, source.tag, source.image);
+                ++missing;
+            });
+            step([&] { addControl(lost); });
+        }
         return;
     }
 

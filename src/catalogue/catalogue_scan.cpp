@@ -1,8 +1,9 @@
-#include "app/catalogue_scan.h"
+#include "catalogue/catalogue_scan.h"
 
 #include <cwchar>
 #include <vector>
 
+#include "catalogue/server_path.h"
 #include "common/error.h"
 #include "common/format.h"
 #include "common/handles.h"
@@ -105,9 +106,8 @@ struct ClassReader {
         record.Version.clear();
         if (catalogue.FindNodeByKey(record.ClassId) == 0 && catalogue.FindNodeByTag(record.TypeLibId) == 0)
             ReadSubkeyText(cls, L"Version", record.Version);
-        // A path without a drive is taken relative to the system folder on that platform generation only.
-        if (resolveSystemFolder && OsIsMajor5() && (record.ServerPath.size() < 2 || record.ServerPath[1] != L':'))
-            record.ServerPath = SystemFolder() + record.ServerPath;
+        // AddControlsForFile matches the registered text against the chosen file and keeps it as registered.
+        if (resolveSystemFolder) record.ServerPath = ResolveServerPath(record.ServerPath);
 
         std::uint64_t length = 0;
         const bool exists = files ? files->IsOrdinaryFile(record.ServerPath, &length)

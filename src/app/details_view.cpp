@@ -1,0 +1,102 @@
+#include "app/details_view.h"
+
+#include <algorithm>
+
+#include "app/catalogue_view.h"
+#include "app/main_layout.h"
+#include "common/window.h"
+#include "guicontrols/gui_controls.h"
+
+namespace nivex {
+
+namespace {
+constexpr int kFirstColumnPixels = 110;
+
+void MoveTo(HWND hwnd, const TwipsRect& r) {
+    MoveWindow(hwnd, TwipsToPixelsX(r.left), TwipsToPixelsY(r.top), TwipsToPixelsX(r.width), TwipsToPixelsY(r.height),
+               TRUE);
+}
+} // namespace
+
+void DetailsView::Create(HWND parent, int firstFrameId, int firstListId, HFONT font, HIMAGELIST images) {
+    firstListId_ = firstListId;
+    const wchar_t* captions[2] = {L"Control Information", L"File Information"};
+    for (int i = 0; i < 2; ++i) {
+        frames_[i] = CreateBevel(parent, firstFrameId + i, captions[i], true, 0, 0, 0, 0);
+        SendMessageW(frames_[i], WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        HWND list = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
+                                    WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL |
+                                        LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS,
+                                    0, 0, 0, 0, frames_[i],
+                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(firstListId + i)),
+                                    GetModuleHandleW(nullptr), nullptr);
+        lists_[i] = ui::ListView(list);
+        SendMessageW(list, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+        SendMessageW(list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images));
+        lists_[i].AddColumn(0, L"Element", kFirstColumnPixels);
+        lists_[i].AddColumn(1, L"Data", 200);
+    }
+}
+
+int DetailsView::ListIndexOf(int controlId) const {
+    const int index = controlId - firstListId_;
+    return index == 0 || index == 1 ? index : -1;
+}
+
+void DetailsView::Show(const ControlDetails& details) {
+    Fill(details.control, 0);
+    Fill(details.file, 1);
+}
+
+void DetailsView::Fill(const std::vector<DetailRow>& rows, int listIndex) {
+    const ui::ListView& list = lists_[listIndex];
+    SendMessageW(list.Handle(), WM_SETREDRAW, FALSE, 0);
+    list.Clear();
+    for (const auto& row : rows) list.AddRow(row.element, ListImageIndex(kImageProperty), row.data);
+    if (!rows.empty()) list.SelectRow(0);
+    FitDataColumn(listIndex);
+    SendMessageW(list.Handle(), WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list.Handle(), nullptr, TRUE);
+}
+
+void DetailsView::Place(const RECT& upper, const RECT& lower) {
+    const RECT panes[2] = {upper, lower};
+    for (int i = 0; i < 2; ++i) {
+        const RECT& pane = panes[i];
+        MoveWindow(frames_[i], pane.left, pane.top, std::max(0L, pane.right - pane.left),
+                   std::max(0L, pane.bottom - pane.top), TRUE);
+        const InfoListLayout list =
+            ComputeInfoListLayout(PixelsToTwipsX(pane.right - pane.left), PixelsToTwipsY(pane.bottom - pane.top),
+                                  PixelsToTwipsX(lists_[i].ColumnWidth(0)));
+        MoveTo(lists_[i].Handle(), list.list);
+        if (list.dataWidth > 0) FitDataColumn(i);
+    }
+}
+
+void DetailsView::FitDataColumn(int listIndex) {
+    // "Data" takes the rest of the list's client width, whether or not a scroll bar shows.
+    const ui::ListView& list = lists_[listIndex];
+    RECT client{};
+    GetClientRect(list.Handle(), &client);
+    const int rest = client.right - list.ColumnWidth(0);
+    if (rest > 0) list.SetColumnWidth(1, rest);
+}
+
+std::wstring DetailsView::Data(int listIndex, const std::wstring& element) const {
+    const ui::ListView& list = lists_[listIndex ? 1 : 0];
+    const int row = list.FindRow(element);
+    return row < 0 ? std::wstring() : list.Text(row, 1);
+}
+
+std::wstring DetailsView::SelectedData(int listIndex) const {
+    const ui::ListView& list = lists_[listIndex ? 1 : 0];
+    const int row = list.SelectedRow();
+    return row < 0 ? std::wstring() : list.Text(row, 1);
+}
+
+void DetailsView::Enable(bool enable) {
+    for (const auto& list : lists_) EnableWindow(list.Handle(), enable ? TRUE : FALSE);
+}
+
+} // namespace nivex

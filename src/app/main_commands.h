@@ -1,0 +1,16 @@
+#pragma once
+// The main window's command table is filled here: each subsystem's commands in a function of its own,
+// one entry a command (identifier, what it needs, what it runs).
+namespace nivex {
+
+class MainWindow;
+
+// Every subsystem's commands.
+void AddMainWindowCommands(MainWindow& window);
+
+// The window's own commands: view, tree, details, tray, exit, options.
+void AddWindowCommands(MainWindow& window);
+// Registering and unregistering.
+void AddRegistrationCommands(MainWindow& window);
+
+} // namespace nivex

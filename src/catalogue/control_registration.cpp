@@ -1,0 +1,67 @@
+#include "catalogue/control_registration.h"
+
+#include <windows.h>
+
+#include "catalogue/server_path.h"
+#include "common/handles.h"
+#include "registry/reg_read.h"
+#include "registry/reg_value.h"
+
+namespace nivex {
+
+namespace {
+
+std::wstring DecodeValue(DWORD type, const std::vector<std::uint8_t>& data) {
+    switch (type) {
+    case REG_SZ: return RegStringFromBytes(data);
+    case REG_MULTI_SZ: return VariantText(RegMultiStringFromBytes(data));
+    case REG_EXPAND_SZ: return ExpandEnvironmentText(RegStringFromBytes(data));
+    case REG_DWORD: return std::to_wstring(static_cast<std::int32_t>(DwordFromBytes(data, false)));
+    case REG_DWORD_BIG_ENDIAN: return std::to_wstring(static_cast<std::int32_t>(DwordFromBytes(data, true)));
+    default: return VariantText(data);
+    }
+}
+
+// One open of the class key; each subkey is opened relative to it.
+std::optional<std::wstring> ReadDefault(HKEY cls, const wchar_t* subKey) {
+    RegKey key;
+    if (RegOpenKeyExW(cls, subKey, 0, KEY_QUERY_VALUE, key.Put()) != ERROR_SUCCESS) return std::nullopt;
+    std::optional<DWORD> type;
+    std::vector<std::uint8_t> data;
+    if (ReadRawValue(key.Get(), L"", type, data) != ERROR_SUCCESS || !type) return std::wstring();
+    return DecodeValue(*type, data);
+}
+
+RegKey OpenClass(const std::wstring& classId) {
+    RegKey cls;
+    // An empty or nested identifier would name CLSID itself or another key.
+    if (classId.empty() || classId.find(L'\\') != std::wstring::npos) return cls;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, (L"CLSID\\" + classId).c_str(), 0, KEY_QUERY_VALUE, cls.Put()) != ERROR_SUCCESS)
+        cls.Release();
+    return cls;
+}
+
+} // namespace
+
+std::optional<std::wstring> ReadClassValue(const std::wstring& classId, const std::wstring& subKey) {
+    RegKey cls = OpenClass(classId);
+    if (!cls) return std::nullopt;
+    return ReadDefault(cls.Get(), subKey.c_str());
+}
+
+ControlRegistration ReadControlRegistration(const std::wstring& classId) {
+    ControlRegistration r;
+    r.classId = classId;
+    RegKey cls = OpenClass(classId);
+    if (!cls) return r;
+    r.name = ReadDefault(cls.Get(), L"");
+    r.version = ReadDefault(cls.Get(), L"Version");
+    r.progId = ReadDefault(cls.Get(), L"ProgID");
+    r.typeLib = ReadDefault(cls.Get(), L"TypeLib");
+    r.toolboxBitmap = ReadDefault(cls.Get(), L"ToolboxBitmap32");
+    r.registeredPath = ReadDefault(cls.Get(), L"InProcServer32");
+    r.resolvedPath = ResolveServerPath(r.registeredPath.value_or(L""));
+    return r;
+}
+
+} // namespace nivex
