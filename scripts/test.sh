@@ -12,6 +12,10 @@ ctest --preset native
 echo "== Windows build (mingw-w64), tests under Wine"
 cmake --preset windows >/dev/null
 cmake --build --preset windows
+# The x86 programs too, before any test runs: the installer test packages them.
+echo "== Windows x86 build (mingw-w64)"
+x86_built=0
+cmake --preset windows-x86 >/dev/null && cmake --build --preset windows-x86 && x86_built=1
 
 source scripts/wine-env.sh "$PWD/build/windows/wineprefix"
 # Windows that tests create need an X server.
@@ -26,9 +30,9 @@ status=0
 ctest --preset windows || status=$?
 "$NIVEX_WINESERVER" -k 2>/dev/null || true
 
-echo "== Windows x86 build (mingw-w64), the bitness tests under the 32-bit Wine"
+echo "== Windows x86: the bitness tests under the 32-bit Wine"
 x86_status=0
-if cmake --preset windows-x86 >/dev/null && cmake --build --preset windows-x86; then
+if [ $x86_built -eq 1 ]; then
   source scripts/wine-env.sh "$PWD/build/windows-x86/wineprefix" x86
   nivex_wine_prefix_ready
   "$NIVEX_WINESERVER" -p60 || true
