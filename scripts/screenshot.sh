@@ -183,3 +183,20 @@ fi
 [ -n "$preview" ] && shot "$preview" "$out/preview.png" && echo "preview: $out/preview.png"
 import -window root "$out/screen.png"
 echo "screen:  $out/screen.png"
+if [ -n "$main" ]; then
+  # Tools > Dependency Viewer and Tools > Compare Files for the selected control.
+  xtest keys alt+t d
+  if viewer=$(wait_window "Dependency Viewer - $(basename "${NIVEX_SHOT_FILE:-VelmoraDemo.ocx}")"); then
+    sleep 1
+    shot "$viewer" "$out/dependency.png" && echo "deps:    $out/dependency.png"
+    xtest keys Escape
+    sleep 3
+  fi
+  xtest keys alt+t c
+  if compare=$(wait_window "Compare"); then
+    sleep 1
+    shot "$compare" "$out/compare.png" && echo "compare: $out/compare.png"
+    xtest keys Escape
+    sleep 3
+  fi
+fi

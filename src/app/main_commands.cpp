@@ -12,6 +12,7 @@ namespace nivex {
 void AddMainWindowCommands(MainWindow& window) {
     AddWindowCommands(window);
     AddRegistrationCommands(window);
+    AddInspectCommands(window);
 }
 
 void AddWindowCommands(MainWindow& w) {

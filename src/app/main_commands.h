@@ -12,5 +12,7 @@ void AddMainWindowCommands(MainWindow& window);
 void AddWindowCommands(MainWindow& window);
 // Registering and unregistering.
 void AddRegistrationCommands(MainWindow& window);
+// Comparing files and the dependency viewer.
+void AddInspectCommands(MainWindow& window);
 
 } // namespace nivex

@@ -10,6 +10,7 @@
 #include "common/startup.h"
 #include "cli/catalogue_output.h"
 #include "cli/cli_options.h"
+#include "cli/inspect_commands.h"
 #include "common/desktop.h"
 #include "common/error.h"
 #include "common/text.h"
@@ -130,6 +131,12 @@ int RunReport(const CliOptions& options) {
     return failed ? kExitFailed : kExitOk;
 }
 
+int Emit(const CommandResult& result) {
+    Out(result.out);
+    Err(result.err);
+    return result.exitCode;
+}
+
 int Main(int argc, wchar_t** argv) {
     // Before anything is loaded: libraries are never looked for in the current folder.
     SetSafeDllSearch();
@@ -140,6 +147,8 @@ int Main(int argc, wchar_t** argv) {
     SetDesktop(&console);
     InitStartupFacts();
     std::vector<std::wstring> args(argv + 1, argv + argc);
+    if (!args.empty() && args[0] == L"deps") return Emit(RunDepsCommand({args.begin() + 1, args.end()}));
+    if (!args.empty() && args[0] == L"compare") return Emit(RunCompareCommand({args.begin() + 1, args.end()}));
     const CliParseResult parsed = ParseCliArguments(args);
     if (!parsed.error.empty()) {
         Err(L"nivexcmd: " + parsed.error + L"\r\n\r\n" + CliUsageText());

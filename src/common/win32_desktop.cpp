@@ -77,6 +77,17 @@ std::wstring Win32Desktop::BrowseFolder(WindowRef owner, const std::wstring& tit
 
 long long Win32Desktop::Execute(WindowRef owner, const std::wstring& verb, const std::wstring& file,
                                 const std::wstring& parameters) {
+    if (verb == L"properties") {
+        // The properties sheet is a context-menu verb: only the extended call with the item's menu shows it.
+        SHELLEXECUTEINFOW info{};
+        info.cbSize = sizeof(info);
+        info.fMask = SEE_MASK_INVOKEIDLIST;
+        info.hwnd = static_cast<HWND>(owner);
+        info.lpVerb = verb.c_str();
+        info.lpFile = file.c_str();
+        info.nShow = SW_SHOWNORMAL;
+        return ShellExecuteExW(&info) ? 42 : 0;
+    }
     const HINSTANCE result = ShellExecuteW(static_cast<HWND>(owner), verb.c_str(), file.c_str(),
                                            parameters.empty() ? nullptr : parameters.c_str(), nullptr, SW_SHOWNORMAL);
     return reinterpret_cast<long long>(result);

@@ -1,7 +1,30 @@
 #pragma once
-// Resource ids of the inspection windows (range 3000-3999).
+// Resource ids of the inspection windows (range 3000-3999; the preview 3000-3099).
 
 #define IDD_BITMAP_PREVIEW 3000
 #define IDC_PREVIEW_FRAME2 3001
 #define IDC_PREVIEW_IBOX 3002
 #define IDC_PREVIEW_LABEL1 3003
+
+// frmCompare (3100-3199)
+#define IDD_COMPARE 3100
+#define IDC_COMPARE_LABEL1 3101
+#define IDC_COMPARE_TXTFILE0 3102
+#define IDC_COMPARE_LABEL2 3103
+#define IDC_COMPARE_TXTFILE1 3104
+#define IDC_COMPARE_CMDBROWSE0 3105
+#define IDC_COMPARE_CMDBROWSE1 3106
+#define IDC_COMPARE_CMDCOMPARE 3107
+#define IDC_COMPARE_CMDCLOSE 3108
+#define IDC_COMPARE_ETCHEDLINE1 3109
+#define IDC_COMPARE_LVRESULTS 3110
+
+// frmDependency (3200-3299); the toolbar's buttons are commands of the window
+#define IDD_DEPENDENCY 3200
+#define IDC_DEP_LBLFILENAME 3201
+#define IDC_DEP_TVMAIN 3202
+#define IDC_DEP_TOOLBAR1 3203
+#define IDC_DEP_CMDCLOSE 3204
+#define IDC_DEP_OPEN 3210
+#define IDC_DEP_PROPERTIES 3211
+#define IDC_DEP_EXPLORE 3212

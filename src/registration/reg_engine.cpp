@@ -7,6 +7,7 @@
 
 #include "common/handles.h"
 #include "common/winutil.h"
+#include "inspect/dependency_files.h"
 
 namespace nivex {
 
@@ -83,32 +84,6 @@ std::wstring FormatSystemText(DWORD code) {
     return text;
 }
 
-// True for a PE image whose machine is not this process's (the usual case: a 32-bit control).
-bool IsOtherMachineImage(const std::wstring& path) {
-    FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return false;
-    IMAGE_DOS_HEADER dos{};
-    DWORD got = 0;
-    if (!ReadFile(file.Get(), &dos, sizeof(dos), &got, nullptr) || got != sizeof(dos) || dos.e_magic != IMAGE_DOS_SIGNATURE)
-        return false;
-    if (SetFilePointer(file.Get(), dos.e_lfanew, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER) return false;
-    struct {
-        DWORD signature;
-        IMAGE_FILE_HEADER header;
-    } pe{};
-    if (!ReadFile(file.Get(), &pe, sizeof(pe), &got, nullptr) || got != sizeof(pe) || pe.signature != IMAGE_NT_SIGNATURE)
-        return false;
-#if defined(_M_X64) || defined(__x86_64__)
-    constexpr WORD kOwnMachine = IMAGE_FILE_MACHINE_AMD64;
-#elif defined(_M_ARM64) || defined(__aarch64__)
-    constexpr WORD kOwnMachine = IMAGE_FILE_MACHINE_ARM64;
-#else
-    constexpr WORD kOwnMachine = IMAGE_FILE_MACHINE_I386;
-#endif
-    return pe.header.Machine != kOwnMachine;
-}
-
 } // namespace
 
 std::wstring ResultCodeText(std::int32_t code) {
@@ -163,7 +138,9 @@ RegOutcome RegisterServer(const std::wstring& path, int mode, RegDetail* detail)
     }
     if (!module) {
         if (!IsMissingFileError(d.loadError) && GetFileAttributesW(full.c_str()) != INVALID_FILE_ATTRIBUTES)
-            d.reason = LoadFailureText(FormatSystemText(d.loadError), IsOtherMachineImage(full));
+            // The imports tell which module is missing (error 126) or that the file is for another processor
+            // (193), where the system only says "not found" or "not a valid application".
+            d.reason = LoadFailureText(FormatSystemText(d.loadError), ExplainLoadFailure(full));
         return RegOutcome::LoadFailed;
     }
 

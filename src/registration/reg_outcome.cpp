@@ -54,14 +54,10 @@ std::wstring EntryPointFailureText(int mode, std::int32_t code, const std::wstri
     return text;
 }
 
-std::wstring LoadFailureText(const std::wstring& systemText, bool otherPlatformImage) {
+std::wstring LoadFailureText(const std::wstring& systemText, const std::wstring& explanation) {
     std::wstring text = L"Unable to Load File";
     if (!systemText.empty()) text += L": " + systemText;
-    // The x86 build meets the opposite case: a 64-bit server that its 32-bit process cannot load.
-    if (otherPlatformImage)
-        text += sizeof(void*) == 8
-                    ? L"\nThe file is built for another processor: a 32-bit control cannot be loaded by 64-bit Nivex."
-                    : L"\nThe file is built for another processor: a 64-bit control cannot be loaded by 32-bit Nivex.";
+    if (!explanation.empty()) text += L"\n" + explanation + L".";
     return text;
 }
 

@@ -35,8 +35,9 @@ std::wstring ReasonText(RegOutcome outcome, int mode);
 std::wstring EntryPointFailureText(int mode, std::int32_t code, const std::wstring& systemText);
 
 // The reason for a file that exists but could not be loaded: the system's text for the load error, and
-// a hint when the file is a library built for another processor (a 32-bit server in a 64-bit program).
-std::wstring LoadFailureText(const std::wstring& systemText, bool otherPlatformImage);
+// on a line of its own what the file's imports tell about it (the missing module and the chain that
+// needs it, or a server built for another processor), when there is something to tell.
+std::wstring LoadFailureText(const std::wstring& systemText, const std::wstring& explanation);
 
 // What the status window (or the console) shows for an outcome, and the sound that goes with it.
 struct OutcomeText {

@@ -18,6 +18,8 @@
 #include "common/text.h"
 #include "fixtures/servers/fixture_ids.h"
 #include "inspect/bitmap_preview.h"
+#include "inspect/dependency_window.h"
+#include "inspect/inspect_resource.h"
 #include "registration/reg_status_window.h"
 #include "registration/registration_resource.h"
 #include "registry/registry_resource.h"
@@ -264,6 +266,8 @@ TEST_F(MainWindowTest, WithNothingSelectedTheCommandsOfASelectedControlAreGreyed
     for (int id : {mnuUnregisterControl, tbUnregister, mnuPropertyPages, tbProperties, mnuSaveToolboxBitmap, mnuExplore})
         EXPECT_TRUE(Grey(id)) << id;
     EXPECT_FALSE(Grey(mnuRegisterControl));
+    EXPECT_TRUE(Grey(mnuDependency));
+    EXPECT_FALSE(Grey(mnuCompareFiles)); // both files can be chosen in the window
     Command(mnuSaveToolboxBitmap);
     EXPECT_TRUE(desktop.fileDialogs.empty()) << "no dialog that would save nothing";
 }
@@ -643,6 +647,74 @@ TEST(Splitter, DragKeepsBothPanesAndNotifies) {
     EXPECT_NEAR(first.right - first.left, (600 - Splitter::kBarPixels) * 100 / (300 - Splitter::kBarPixels), 2);
     DestroyWindow(parent);
 }
+
+// The compare window of the main window: the one top-level window captioned "Compare" that it owns.
+HWND OwnedCompareWindow(HWND owner) {
+    struct Search {
+        HWND owner;
+        HWND found;
+    } search{owner, nullptr};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND h, LPARAM p) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(p);
+            if (GetWindow(h, GW_OWNER) == s->owner && ui::WindowText(h) == L"Compare") s->found = h;
+            return s->found == nullptr;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+TEST_F(MainWindowTest, ToolsCompareAndTheDependencyViewerTakeTheSelectedControl) {
+    Start();
+    SelectControl(L"Delta Widget");
+    EXPECT_FALSE(Grey(mnuCompareFiles));
+    EXPECT_FALSE(Grey(mnuDependency));
+    Command(mnuCompareFiles);
+    HWND compare = OwnedCompareWindow(hwnd);
+    ASSERT_NE(compare, nullptr);
+    EXPECT_FALSE(IsWindowEnabled(hwnd)) << "the main window waits while the compare window is open";
+    EXPECT_EQ(ui::WindowText(GetDlgItem(compare, IDC_COMPARE_TXTFILE0)), L"delta.ocx");
+    desktop.fileAnswers = {alphaPath};
+    SendMessageW(compare, WM_COMMAND, IDC_COMPARE_CMDBROWSE1, 0);
+    SendMessageW(compare, WM_COMMAND, IDC_COMPARE_CMDCOMPARE, 0);
+    ui::ListView rows(GetDlgItem(compare, IDC_COMPARE_LVRESULTS));
+    ASSERT_EQ(rows.RowCount(), 8);
+    EXPECT_EQ(rows.Text(0, 1), L"DELTA.OCX");
+    EXPECT_EQ(rows.Text(0, 2), L"ALPHA.OCX");
+    EXPECT_EQ(rows.Text(1, 1), L"0KB");
+    SendMessageW(compare, WM_COMMAND, IDC_COMPARE_CMDCLOSE, 0);
+    EXPECT_TRUE(IsWindowEnabled(hwnd));
+
+    // The viewer opens on the selection and follows it while it is shown.
+    Command(mnuDependency);
+    frmDependency* viewer = frmDependency::Existing();
+    ASSERT_NE(viewer, nullptr);
+    EXPECT_EQ(viewer->FileLabel(), deltaPath);
+    EXPECT_TRUE(IsWindowEnabled(hwnd));
+    SelectControl(L"Alpha Control");
+    EXPECT_EQ(viewer->FileLabel(), alphaPath);
+    EXPECT_EQ(viewer->Caption(), L"Dependency Viewer - alpha.ocx");
+    SendMessageW(viewer->Handle(), WM_COMMAND, IDC_DEP_CMDCLOSE, 0);
+    EXPECT_EQ(frmDependency::Existing(), nullptr);
+    EXPECT_TRUE(desktop.messages.empty());
+}
+
+TEST_F(MainWindowTest, RegisteringAServerWhoseDependencyIsGoneNamesIt) {
+    Start();
+    const std::wstring server = CopyFixture(system, L"fixture_depserver.dll");
+    CopyFixture(system, L"fixture_dephelper.dll"); // but not velmoradep.dll, which it needs
+    desktop.fileAnswers = {server};
+    Command(mnuRegisterControl);
+    const Texts shown = StatusWindow();
+    ASSERT_EQ(shown.size(), 3u);
+    EXPECT_EQ(shown[1], L"Registration Failed!");
+    EXPECT_NE(shown[2].find(L"fixture_depserver.dll needs velmoradep.dll (through fixture_dephelper.dll), which was "
+                            L"not found."),
+              std::wstring::npos)
+        << WideToUtf8(shown[2]);
+}
+
 
 } // namespace
 } // namespace nivex

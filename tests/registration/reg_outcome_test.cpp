@@ -39,11 +39,9 @@ TEST(OutcomeTexts, EntryPointFailureGivesTheCodeInHexAndTheSystemText) {
               L"DllUnregisterServer returned error 0x8000FFFF");
     EXPECT_EQ(EntryPointFailureText(kModeRegister, static_cast<std::int32_t>(0x80040200), L""),
               L"DllRegisterServer returned error 0x80040200: The type library could not be registered.");
-    EXPECT_EQ(LoadFailureText(L"Bad format.", true),
-              sizeof(void*) == 8 ? L"Unable to Load File: Bad format.\nThe file is built for another processor: a 32-bit "
-                                   L"control cannot be loaded by 64-bit Nivex."
-                                 : L"Unable to Load File: Bad format.\nThe file is built for another processor: a 64-bit "
-                                   L"control cannot be loaded by 32-bit Nivex.");
+    EXPECT_EQ(LoadFailureText(L"Bad format.", L"a.ocx needs b.dll, which was not found"),
+              L"Unable to Load File: Bad format.\na.ocx needs b.dll, which was not found.");
+    EXPECT_EQ(LoadFailureText(L"", L""), L"Unable to Load File");
 }
 
 TEST(OutcomeExitCodes, OnlyCompletedIsZeroAndNoneClashesWithUsageOrFailure) {

@@ -46,8 +46,8 @@ TEST(Engine, AServerForTheOtherProcessorFailsToLoadAndSaysWhy) {
     RegDetail detail;
     EXPECT_EQ(RegisterServer(path, kModeRegister, &detail), RegOutcome::LoadFailed);
     for (const auto& cls : kDemoLibrary.classes) EXPECT_EQ(RegisteredServer(cls), L"");
-    const std::wstring expected = sizeof(void*) == 8 ? L"a 32-bit control cannot be loaded by 64-bit Nivex."
-                                                     : L"a 64-bit control cannot be loaded by 32-bit Nivex.";
+    const std::wstring expected = sizeof(void*) == 8 ? L"a 32-bit control server cannot be loaded by the 64-bit Nivex"
+                                                     : L"a 64-bit control server cannot be loaded by the 32-bit Nivex";
     EXPECT_NE(detail.reason.find(expected), std::wstring::npos) << WideToUtf8(detail.reason);
 }
 

@@ -1,0 +1,86 @@
+#pragma once
+// The dependency scan and the import reader applied to files on disk, and the loader's search for the
+// modules a file imports.
+#include <windows.h>
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "inspect/dependency_report.h"
+#include "inspect/file_facts.h"
+#include "inspect/import_walk.h"
+
+namespace nivex {
+
+// A file's bytes read on demand through a few cached pages. The file is opened for reading with
+// read sharing, so nobody can truncate it while it is read.
+class FileSource final : public ByteSource {
+public:
+    explicit FileSource(const std::wstring& path);
+    ~FileSource() override;
+    FileSource(const FileSource&) = delete;
+    FileSource& operator=(const FileSource&) = delete;
+
+    bool IsOpen() const { return file_ != INVALID_HANDLE_VALUE; }
+    std::uint64_t Size() const override { return size_; }
+    bool Read(std::uint64_t offset, void* out, std::size_t size) const override;
+
+private:
+    static constexpr std::size_t kPageSize = 16384;
+    static constexpr std::size_t kMaxPages = 16;
+    const std::vector<std::uint8_t>* Page(std::uint64_t index) const;
+
+    HANDLE file_ = INVALID_HANDLE_VALUE;
+    std::uint64_t size_ = 0;
+    mutable std::map<std::uint64_t, std::vector<std::uint8_t>> pages_;
+};
+
+// Scans the whole file for mentioned ".dll" and ".ocx" names, one piece at a time. No value when the file
+// cannot be opened or read to its end.
+std::optional<MentionedNames> ScanFileForDependencies(const std::wstring& path);
+
+// The folders the loader searches, in order, for the modules of a file loaded by its full path.
+struct SearchFolders {
+    std::wstring own;     // the file's own folder
+    std::wstring system;  // the System folder
+    std::wstring windows; // the Windows folder
+    std::vector<std::wstring> path; // the folders of PATH, in order
+    // The folders of this machine for a file.
+    static SearchFolders ForFile(const std::wstring& file);
+    std::vector<std::wstring> InOrder() const;
+};
+
+// Finds imported modules as the loader does and reads each module's imports once. Folders are listed
+// once each, so resolving thousands of names costs a listing per folder, not a look-up per name.
+class ImportResolver final : public ModuleProvider {
+public:
+    explicit ImportResolver(SearchFolders folders);
+    std::optional<std::wstring> Resolve(const std::string& name) override;
+    // The same for a name as text (a mentioned name).
+    std::optional<std::wstring> ResolveName(const std::wstring& name);
+    const PeImports& Imports(const std::wstring& path) override;
+    ResolvedImport ResolveImport(const ImportedModule& module);
+
+    std::size_t FilesRead() const { return files_.size(); }
+    std::size_t FolderListings() const { return existence_.FolderListings(); }
+
+private:
+    std::vector<std::wstring> order_; // each ending in a backslash
+    FileExistenceCache existence_;
+    std::map<std::wstring, std::optional<std::wstring>> resolved_; // by upper-cased name
+    std::map<std::wstring, std::unique_ptr<PeImports>> files_;    // by upper-cased full path
+};
+
+// The viewer's and nivexcmd's report for one file, with the file's own folder searched first.
+DependencyReport BuildDependencyReport(const std::wstring& path, ImportResolver& resolver);
+DependencyReport BuildDependencyReport(const std::wstring& path);
+
+// Why a file that exists cannot be loaded, when its imports tell: a missing module with the chain that
+// needs it, or a machine type this program cannot load. Empty when the walk finds nothing to say.
+std::wstring ExplainLoadFailure(const std::wstring& path);
+
+} // namespace nivex
