@@ -21,6 +21,7 @@
 #include "common/paths.h"
 #include "common/text.h"
 #include "common/winutil.h"
+#include "guicontrols/gui_frames.h"
 #include "registry/settings.h"
 
 using nivex::bench::NowMs;
@@ -74,7 +75,8 @@ int SplashShot(int seconds) {
 }
 
 int Usage() {
-    std::fprintf(stderr, "usage: main_window_bench --bench-startup N [--controls PERCENT] [--splash 0|1]\n"
+    std::fprintf(stderr, "usage: main_window_bench --bench-startup N [--controls PERCENT] [--splash 0|1]"
+                         " [--frames hosted|plain]\n"
                          "       main_window_bench --splash-shot SECONDS\n");
     return 2;
 }
@@ -87,18 +89,28 @@ int wmain(int argc, wchar_t** argv) {
     int classes = 0;
     double percent = 100.0 / 3.0;
     bool splash = true;
+    bool hosted = true; // the information panels as VelmoraGUI Bevels, else plain frames
     for (int i = 1; i < argc; ++i) {
         const std::wstring arg = argv[i];
         const bool hasValue = i + 1 < argc;
         if (arg == L"--bench-startup" && hasValue) classes = static_cast<int>(std::wcstol(argv[++i], nullptr, 10));
         else if (arg == L"--controls" && hasValue) percent = std::wcstod(argv[++i], nullptr);
         else if (arg == L"--splash" && hasValue) splash = std::wcstol(argv[++i], nullptr, 10) != 0;
+        else if (arg == L"--frames" && hasValue) {
+            const std::wstring frames = argv[++i];
+            if (frames != L"hosted" && frames != L"plain") return Usage();
+            hosted = frames == L"hosted";
+        }
         else return Usage();
     }
     if (classes < 1 || classes > 200000 || !(percent >= 0 && percent <= 100)) return Usage();
 
     try {
         nivex::SetProgramFolder(nivex::ExecutableFolder());
+        // VelmoraGUI.ocx is built beside the programs, not beside the benchmarks; the classes are sandboxed,
+        // so the panels load it from that folder as an installation without its registration does.
+        nivex::UseGuiControlsFrom(hosted ? nivex::JoinPath(nivex::ExecutableFolder(), L"..\\bin")
+                                         : nivex::ExecutableFolder());
         nivex::SetSystemFolder(nivex::QuerySystemDirectory());
         nivex::bench::RemoveStaleSandboxes();
         nivex::bench::ServerFiles files(300);
@@ -137,8 +149,11 @@ int wmain(int argc, wchar_t** argv) {
         const bool right = window.Model().controls == expect.controls && window.Model().libraries == expect.libraries &&
                            window.Model().missing == expect.missingLibraries &&
                            items == expect.controls + expect.libraries;
-        std::printf("main window start-up, %d classes (%d controls in %d libraries, %d missing), splash %s\n", classes,
-                    window.Model().controls, window.Model().libraries, window.Model().missing, splash ? "on" : "off");
+        wchar_t frameClass[64] = {};
+        GetClassNameW(GetDlgItem(window.Handle(), 404), frameClass, 64); // fraInfo(0)
+        std::printf("main window start-up, %d classes (%d controls in %d libraries, %d missing), splash %s, panels %ls\n",
+                    classes, window.Model().controls, window.Model().libraries, window.Model().missing,
+                    splash ? "on" : "off", frameClass);
         std::printf("  process start to main():            %8.1f ms\n", enteredMs);
         std::printf("  filling the scratch registry:       %8.1f ms (not counted)\n", fillMs);
         std::printf("  Load() to the first node clicked:   %8.1f ms\n", loadMs);

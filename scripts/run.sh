@@ -25,6 +25,8 @@ cp "$build/fixtures/fixture_control_b.ocx" "$folder/VelmoraSpare.ocx"
 "$NIVEX_WINE" regsvr32 /s 'C:\Program Files\Velmora Demo\VelmoraDemo.ocx'
 "$NIVEX_WINE" regsvr32 /s 'C:\Program Files\Velmora Demo\VelmoraSpare.ocx'
 rm -f "$folder/VelmoraSpare.ocx"
+# The program's own control library, registered where it ships: beside the programs.
+"$NIVEX_WINE" regsvr32 /s "$(winpath "$build/bin/VelmoraGUI.ocx")"
 
 echo "== Catalogue of the demo prefix"
 "$NIVEX_WINE" "$build/bin/nivexcmd.exe" list

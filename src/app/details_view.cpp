@@ -5,29 +5,31 @@
 #include "app/catalogue_view.h"
 #include "app/main_layout.h"
 #include "common/window.h"
-#include "guicontrols/gui_controls.h"
 
 namespace nivex {
 
 namespace {
 constexpr int kFirstColumnPixels = 110;
 
-void MoveTo(HWND hwnd, const TwipsRect& r) {
-    MoveWindow(hwnd, TwipsToPixelsX(r.left), TwipsToPixelsY(r.top), TwipsToPixelsX(r.width), TwipsToPixelsY(r.height),
-               TRUE);
+// r is relative to the frame; dx, dy place it in the list's parent (the frame itself, or the window
+// when a plain frame stands in).
+void MoveTo(HWND hwnd, const TwipsRect& r, int dx, int dy) {
+    MoveWindow(hwnd, TwipsToPixelsX(r.left) + dx, TwipsToPixelsY(r.top) + dy, TwipsToPixelsX(r.width),
+               TwipsToPixelsY(r.height), TRUE);
 }
 } // namespace
 
-void DetailsView::Create(HWND parent, int firstFrameId, int firstListId, HFONT font, HIMAGELIST images) {
+void DetailsView::Create(HWND parent, int firstFrameId, int firstListId, int firstPropertySet, HFONT font,
+                         HIMAGELIST images) {
     firstListId_ = firstListId;
-    const wchar_t* captions[2] = {L"Control Information", L"File Information"};
     for (int i = 0; i < 2; ++i) {
-        frames_[i] = CreateBevel(parent, firstFrameId + i, captions[i], true, 0, 0, 0, 0);
-        SendMessageW(frames_[i], WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        // Each frame's look (title bar, caption) is its property set in the program's resources.
+        frames_[i] = GuiControl::Place(GuiControlKind::Bevel, parent, firstFrameId + i, RECT{},
+                                       PropertySetResource(GetModuleHandleW(nullptr), firstPropertySet + i));
         HWND list = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
                                     WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL |
                                         LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS,
-                                    0, 0, 0, 0, frames_[i],
+                                    0, 0, 0, 0, frames_[i]->ChildParent(),
                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(firstListId + i)),
                                     GetModuleHandleW(nullptr), nullptr);
         lists_[i] = ui::ListView(list);
@@ -64,12 +66,13 @@ void DetailsView::Place(const RECT& upper, const RECT& lower) {
     const RECT panes[2] = {upper, lower};
     for (int i = 0; i < 2; ++i) {
         const RECT& pane = panes[i];
-        MoveWindow(frames_[i], pane.left, pane.top, std::max(0L, pane.right - pane.left),
-                   std::max(0L, pane.bottom - pane.top), TRUE);
+        frames_[i]->Move(RECT{pane.left, pane.top, pane.left + std::max(0L, pane.right - pane.left),
+                              pane.top + std::max(0L, pane.bottom - pane.top)});
         const InfoListLayout list =
             ComputeInfoListLayout(PixelsToTwipsX(pane.right - pane.left), PixelsToTwipsY(pane.bottom - pane.top),
                                   PixelsToTwipsX(lists_[i].ColumnWidth(0)));
-        MoveTo(lists_[i].Handle(), list.list);
+        const bool inside = frames_[i]->Hosted();
+        MoveTo(lists_[i].Handle(), list.list, inside ? 0 : pane.left, inside ? 0 : pane.top);
         if (list.dataWidth > 0) FitDataColumn(i);
     }
 }

@@ -116,6 +116,7 @@ void FindInListDialog::CloseWindow() {
 INT_PTR FindInListDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
     case WM_INITDIALOG:
+        etchedLine1_ = PlaceInDialog(GuiControlKind::EtchedLine, Handle(), IDC_FIND_ETCHEDLINE1, IDP_FIND_ETCHEDLINE1);
         CheckDlgButton(Handle(), IDC_FIND_CHKTYPELIB, BST_UNCHECKED);
         CheckDlgButton(Handle(), IDC_FIND_CHKCONTROL, BST_CHECKED);
         SendDlgItemMessageW(Handle(), IDC_FIND_TXTFIND, CB_LIMITTEXT, 255, 0);

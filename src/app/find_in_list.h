@@ -4,10 +4,12 @@
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "app/find_order.h"
 #include "common/window.h"
+#include "guicontrols/gui_frames.h"
 
 namespace nivex {
 
@@ -36,6 +38,7 @@ public:
 
 protected:
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void OnDestroyed() override { etchedLine1_.reset(); }
 
 private:
     void RebuildList();
@@ -43,6 +46,7 @@ private:
 
     SearchHandler search_;
     HWND owner_ = nullptr;
+    std::unique_ptr<GuiControl> etchedLine1_;
 };
 
 } // namespace nivex

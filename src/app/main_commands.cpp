@@ -13,6 +13,7 @@ void AddMainWindowCommands(MainWindow& window) {
     AddWindowCommands(window);
     AddRegistrationCommands(window);
     AddInspectCommands(window);
+    AddRepairCommands(window);
 }
 
 void AddWindowCommands(MainWindow& w) {

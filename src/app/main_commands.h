@@ -14,5 +14,7 @@ void AddWindowCommands(MainWindow& window);
 void AddRegistrationCommands(MainWindow& window);
 // Comparing files and the dependency viewer.
 void AddInspectCommands(MainWindow& window);
+// Removing keys, editing data, finding a missing file, restoring a backup.
+void AddRepairCommands(MainWindow& window);
 
 } // namespace nivex

@@ -20,7 +20,8 @@
 #include "common/text.h"
 #include "common/ui/modeless.h"
 #include "common/winutil.h"
-#include "guicontrols/gui_controls.h"
+#include "common/com/control_host.h"
+#include "guicontrols/gui_frames.h"
 #include "inspect/bitmap_preview.h"
 #include "inspect/details_loader.h"
 #include "registry/settings.h"
@@ -91,7 +92,6 @@ bool MainWindow::Load() {
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_TREEVIEW_CLASSES | ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES |
                                                         ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
-    RegisterGuiControlClasses();
 
     showSplash_ = SettingIsOn(kSectionOptions, kKeyShowSplash);
     bigIcon_.Reset(LoadProgramIcon(SM_CXICON, SM_CYICON));
@@ -152,6 +152,9 @@ bool MainWindow::Load() {
     PumpPendingMessages();
     NodeClick(trees_.Visible());
     SetFocus(Tree(trees_.Visible()));
+    // Said once, after the selection filled the status bar: why the panels are plain frames.
+    const std::wstring controlsProblem = TakeGuiControlsProblem();
+    if (!controlsProblem.empty()) SetStatusText(controlsProblem);
     return true;
 }
 
@@ -168,7 +171,7 @@ void MainWindow::CreateChildren() {
     splitterLeft_.SetResizeHandler([this](const RECT& upper, const RECT& lower) { details_.Place(upper, lower); });
 
     trees_.Create(Handle(), IDC_TVMAIN0, font, bar_.ListImages());
-    details_.Create(Handle(), IDC_FRAINFO0, IDC_LVINFO0, font, bar_.ListImages());
+    details_.Create(Handle(), IDC_FRAINFO0, IDC_LVINFO0, IDP_FRAINFO0, font, bar_.ListImages());
 
     HWND status = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0,
                                   Handle(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_STATUSBAR)),
@@ -503,6 +506,7 @@ LRESULT MainWindow::OnNotify(NMHDR* header) {
 }
 
 bool MainWindow::PreTranslate(MSG& msg) {
+    if (TranslateControlAccelerator(&msg)) return true; // the user-interface-active control's own keys
     if (ui::ModelessWindows::Dispatch(msg)) return true;
     const bool ours = msg.hwnd == Handle() || IsChild(Handle(), msg.hwnd);
     return ours && Accelerators() && TranslateAcceleratorW(Handle(), Accelerators(), &msg);

@@ -61,6 +61,7 @@
 #define mnuTestInBrowser 1024
 #define mnuExpandAll 1025
 #define mnuCollapseAll 1026
+#define mnuRestoreRegistryKeys 1027
 // View
 #define mnuToolbar 1040
 #define mnuShowStatusbar 1041
@@ -96,3 +97,8 @@
 #define tbProperties 1206
 #define tbReports 1207
 #define tbOptions 1208
+
+// Property sets of the VelmoraGUI controls placed on the windows (resource type "VGUIPROPS").
+#define IDP_FRAINFO0 8000 // fraInfo(0); fraInfo(1) is the next one
+#define IDP_FRAINFO1 8001
+#define IDP_FIND_ETCHEDLINE1 8002

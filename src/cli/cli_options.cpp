@@ -1,5 +1,7 @@
 #include "cli/cli_options.h"
 
+#include "cli/repair_options.h"
+
 namespace nivex {
 
 namespace {
@@ -21,6 +23,10 @@ CliParseResult ParseCliArguments(const std::vector<std::wstring>& args) {
     }
     if (command == L"--version") {
         o.command = CliCommand::Version;
+        return result;
+    }
+    if (IsRepairCommand(command, o.command)) {
+        o.rest.assign(args.begin() + 1, args.end());
         return result;
     }
     if (command == L"list") o.command = CliCommand::List;
@@ -111,12 +117,26 @@ std::wstring CliUsageText() {
            L"      modules its import tables name, each with the file the loader would take.\r\n"
            L"  nivexcmd compare FILE1 FILE2 [--json]\r\n"
            L"      The Compare window's eight rows: name, size, dates, description, version, copyright.\r\n"
+           L"  nivexcmd remove-keys LIBID [--yes]\r\n"
+           L"      Without --yes lists the keys that would be removed. With it: backs them up, removes the\r\n"
+           L"      library's key and its controls' class keys; prints them and the backup file.\r\n"
+           L"  nivexcmd edit CLSID ELEMENT VALUE\r\n"
+           L"      ELEMENT: \"Control Name\", \"Version\", \"ProgID\", \"TypeLib\" or \"Toolbox Bitmap\".\r\n"
+           L"      Backs the key up, writes VALUE, prints the value before and after.\r\n"
+           L"  nivexcmd restore FILE\r\n"
+           L"      Imports a backup (only keys below HKEY_CLASSES_ROOT).\r\n"
+           L"  nivexcmd find-file CLSID --in FOLDER [--recursive]\r\n"
+           L"      Looks for the control's server file name; one found path per line.\r\n"
+           L"  nivexcmd relink CLSID FILE [--copy-to-system | --in-place]\r\n"
+           L"      Removes the keys of the control's library (after a backup) and registers FILE instead;\r\n"
+           L"      when FILE does not register, the old keys are put back. Exit codes as register.\r\n"
            L"  nivexcmd --help | --version\r\n"
            L"\r\n"
            L"Exit codes: 0 success; 1 the operation failed (invalid template, report not written,\r\n"
            L"            a file of deps or compare that does not exist or cannot be read);\r\n"
            L"            2 bad usage; 3 register/unregister cancelled, nothing changed (the copy into\r\n"
            L"            the System folder failed);\r\n"
+           L"            4 no such library or control in the catalogue (find-file: nothing found);\r\n"
            L"            11 file not loadable; 12 not an ActiveX server (entry point missing);\r\n"
            L"            13 no worker thread; 15 timed out after 10 seconds; 16 the entry point\r\n"
            L"            reported a failure (e.g. access denied). Errors go to standard error.\r\n";

@@ -5,7 +5,7 @@
 
 namespace nivex {
 
-enum class CliCommand { None, Help, Version, List, Report, Register, Unregister };
+enum class CliCommand { None, Help, Version, List, Report, Register, Unregister, RemoveKeys, Edit, Restore, FindFile, Relink };
 enum class ListFormat { Text, Json, Csv };
 // register: where the file is registered; Default follows "RegisterNonSysPath" when it is 1 or 2, else in place.
 enum class CliPlacement { Default, CopyToSystem, InPlace };
@@ -28,6 +28,8 @@ struct CliOptions {
     std::wstring file;
     CliPlacement placement = CliPlacement::Default;
     CliRemoval removal = CliRemoval::Default;
+    // remove-keys, edit, restore, find-file, relink: the arguments after the command (see repair_options.h)
+    std::vector<std::wstring> rest;
 };
 
 struct CliParseResult {

@@ -11,6 +11,7 @@
 #include "cli/catalogue_output.h"
 #include "cli/cli_options.h"
 #include "cli/inspect_commands.h"
+#include "cli/repair_command.h"
 #include "common/desktop.h"
 #include "common/error.h"
 #include "common/text.h"
@@ -161,6 +162,11 @@ int Main(int argc, wchar_t** argv) {
     case CliCommand::Report: return RunReport(parsed.options);
     case CliCommand::Register:
     case CliCommand::Unregister: return RunRegistration(parsed.options);
+    case CliCommand::RemoveKeys:
+    case CliCommand::Edit:
+    case CliCommand::Restore:
+    case CliCommand::FindFile:
+    case CliCommand::Relink: return RunRepairCommand(parsed.options);
     case CliCommand::None: break;
     }
     Err(CliUsageText());

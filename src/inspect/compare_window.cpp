@@ -3,7 +3,6 @@
 #include <commctrl.h>
 
 #include "common/paths.h"
-#include "guicontrols/gui_controls.h"
 #include "inspect/file_compare.h"
 #include "inspect/file_facts.h"
 #include "inspect/inspect_images.h"
@@ -56,16 +55,8 @@ frmCompare* frmCompare::Open(HWND owner, Desktop& desktop, const std::wstring& f
 
 void frmCompare::Load() {
     HWND hwnd = Handle();
-    // The etched line where the template keeps its place (a plain etched frame without the line's class).
-    HWND place = Item(IDC_COMPARE_ETCHEDLINE1);
-    const RECT r = ChildRect(hwnd, place);
-    DestroyWindow(place);
-    line_ = CreateEtchedLine(hwnd, IDC_COMPARE_ETCHEDLINE1, true, r.left, r.top, r.bottom - r.top);
-    if (!line_)
-        line_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_ETCHEDVERT, r.left, r.top, 2,
-                                r.bottom - r.top, hwnd,
-                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_COMPARE_ETCHEDLINE1)),
-                                ProgramInstance(), nullptr);
+    // The EtchedLine where the template keeps its place (a plain etched line without the control library).
+    line_ = PlaceInDialog(GuiControlKind::EtchedLine, hwnd, IDC_COMPARE_ETCHEDLINE1, IDP_COMPARE_ETCHEDLINE1);
 
     browsePicture_ = MakeInspectBitmap(InspectImage::Open);
     for (int id : {IDC_COMPARE_CMDBROWSE0, IDC_COMPARE_CMDBROWSE1})
@@ -100,8 +91,8 @@ void frmCompare::Layout() {
     const int height = client.bottom - TwipsToPixelsY(1500);
     MoveWindow(Item(IDC_COMPARE_LVRESULTS), TwipsToPixelsX(45), TwipsToPixelsY(1440), width > 0 ? width : 0,
                height > 0 ? height : 0, TRUE);
-    if (!line_) return;
-    const RECT line = ChildRect(hwnd, line_);
+    if (!line_ || !line_->Window()) return;
+    const RECT line = ChildRect(hwnd, line_->Window());
     HWND compare = Item(IDC_COMPARE_CMDCOMPARE);
     const RECT c = ChildRect(hwnd, compare);
     const int left = (line.left + client.right) / 2 - (c.right - c.left) / 2;

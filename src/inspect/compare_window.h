@@ -4,11 +4,13 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "common/desktop.h"
 #include "common/window.h"
+#include "guicontrols/gui_frames.h"
 #include "inspect/compare_rows.h"
 
 namespace nivex {
@@ -49,7 +51,7 @@ private:
     HWND owner_;
     Desktop& desktop_;
     std::wstring paths_[2]; // the boxes' tags: the full paths that are examined
-    HWND line_ = nullptr;   // EtchedLine1
+    std::unique_ptr<GuiControl> line_; // EtchedLine1
     HIMAGELIST images_ = nullptr;
     HBITMAP browsePicture_ = nullptr;
 };

@@ -28,3 +28,6 @@
 #define IDC_DEP_OPEN 3210
 #define IDC_DEP_PROPERTIES 3211
 #define IDC_DEP_EXPLORE 3212
+
+// Property set of frmCompare's EtchedLine (resource type "VGUIPROPS").
+#define IDP_COMPARE_ETCHEDLINE1 8003

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "common/text.h"
-#include "guicontrols/gui_controls.h"
 #include "registration/registration_resource.h"
 
 namespace nivex {
@@ -52,17 +51,9 @@ void frmRegStatus::Init() {
             SendDlgItemMessageW(hwnd, IDC_REGSTATUS_TITLE, WM_SETFONT, reinterpret_cast<WPARAM>(titleFont_), FALSE);
         }
     }
-    // The etched line where the template keeps its place (a plain etched frame should the line's window
-    // class be unavailable).
-    HWND place = GetDlgItem(hwnd, IDC_REGSTATUS_LINE);
-    const RECT r = ChildRect(hwnd, place);
-    DestroyWindow(place);
-    line_ = CreateEtchedLine(hwnd, IDC_REGSTATUS_LINE, false, r.left, r.top, r.right - r.left);
-    if (!line_)
-        line_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_ETCHEDHORZ, r.left, r.top,
-                                r.right - r.left, 2, hwnd,
-                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_REGSTATUS_LINE)), ProgramInstance(),
-                                nullptr);
+    // The etched line where the template keeps its place (a plain etched line should the control library
+    // be unavailable).
+    line_ = PlaceInDialog(GuiControlKind::EtchedLine, hwnd, IDC_REGSTATUS_LINE, IDP_REGSTATUS_LINE);
 
     const RECT message = ChildRect(hwnd, GetDlgItem(hwnd, IDC_REGSTATUS_MESSAGE));
     baseMessageHeight_ = message.bottom - message.top;
@@ -137,7 +128,7 @@ INT_PTR frmRegStatus::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
 void frmRegStatus::OnDestroyed() {
     if (titleFont_) DeleteObject(titleFont_);
     titleFont_ = nullptr;
-    line_ = nullptr;
+    line_.reset();
 }
 
 void StatusWindowDisplay::Show(const OutcomeText& text, WindowRef owner) {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "common/window.h"
+#include "guicontrols/gui_frames.h"
 #include "registration/outcome_display.h"
 
 namespace nivex {
@@ -34,7 +35,7 @@ private:
     void FitMessage();
 
     HFONT titleFont_ = nullptr;
-    HWND line_ = nullptr;
+    std::unique_ptr<GuiControl> line_;
     int baseMessageHeight_ = 0; // pixels, from the template
     int baseButtonTop_ = 0;
     int baseWindowHeight_ = 0;

@@ -6,7 +6,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,10 +19,13 @@
 #include "common/paths.h"
 #include "common/text.h"
 #include "fixtures/servers/fixture_ids.h"
+#include "guicontrols/gui_frames.h"
 #include "inspect/bitmap_preview.h"
 #include "inspect/dependency_window.h"
 #include "inspect/inspect_resource.h"
+#include "registration/reg_backup.h"
 #include "registration/reg_status_window.h"
+#include "registration/repair_windows.h"
 #include "registration/registration_resource.h"
 #include "registry/registry_resource.h"
 #include "registry/settings.h"
@@ -74,6 +79,7 @@ protected:
         SetProgramFolder(folder.Text());
         SetSystemFolder(system.Text()); // registering never copies into the prefix's system32
         SetOsIsMajor5(false);
+        UseGuiControlsFrom(testing::BinFolder()); // VelmoraGUI.ocx beside the built programs
         alphaPath = folder.WriteFile(L"alpha.ocx", std::string(3000, 'a'));
         deltaPath = folder.WriteFile(L"delta.ocx", std::string(100, 'd'));
         Register(1, L"Alpha Control", kLibAlpha, alphaPath, alphaPath + L", 1");
@@ -223,6 +229,47 @@ TEST_F(MainWindowTest, StartUpFillsBothTreesInInsertionOrderAndClicksTheFirstNod
     EXPECT_FALSE(IsWindowVisible(window->ProgressBarHandle()));
     EXPECT_TRUE(IsWindowEnabled(window->Tree(0)));
     EXPECT_EQ(GetMenuState(window->MenuBar(), MainWindow::kMenuFile, MF_BYPOSITION) & MF_GRAYED, 0u);
+}
+
+std::wstring ClassOf(HWND hwnd) {
+    wchar_t name[64] = {};
+    GetClassNameW(hwnd, name, 64);
+    return name;
+}
+
+TEST_F(MainWindowTest, TheInformationPanelsAreHostedBevelsWhoseListsStillReachTheWindow) {
+    Start();
+    for (int i = 0; i < 2; ++i) {
+        HWND frame = GetDlgItem(hwnd, IDC_FRAINFO0 + i);
+        ASSERT_TRUE(frame) << i;
+        EXPECT_EQ(ClassOf(frame), L"VelmoraGUIBevel");
+        HWND list = GetDlgItem(frame, IDC_LVINFO0 + i);
+        ASSERT_TRUE(list) << "the list is not inside its panel";
+        EXPECT_EQ(ClassOf(list), WC_LISTVIEWW);
+    }
+    // A click notice sent by the list to its parent, the panel, reaches the main window: the list
+    // becomes the active one.
+    HWND panel = GetDlgItem(hwnd, IDC_FRAINFO1);
+    NMITEMACTIVATE click{};
+    click.hdr = NMHDR{GetDlgItem(panel, IDC_LVINFO1), IDC_LVINFO1, static_cast<UINT>(NM_CLICK)};
+    click.iItem = 0;
+    EXPECT_EQ(window->ActiveList(), 0);
+    SendMessageW(panel, WM_NOTIFY, IDC_LVINFO1, reinterpret_cast<LPARAM>(&click));
+    EXPECT_EQ(window->ActiveList(), 1);
+    EXPECT_TRUE(TakeGuiControlsProblem().empty());
+}
+
+TEST_F(MainWindowTest, WithoutTheControlLibraryThePanelsArePlainFramesAndTheStatusBarSaysWhyOnce) {
+    UseGuiControlsFrom(folder.Text()); // no VelmoraGUI.ocx there, and the class is not registered
+    Start();
+    HWND frame = GetDlgItem(hwnd, IDC_FRAINFO1);
+    ASSERT_TRUE(frame);
+    EXPECT_EQ(ClassOf(frame), L"Button");
+    EXPECT_EQ(ui::WindowText(frame), L"File Information");
+    EXPECT_TRUE(GetDlgItem(hwnd, IDC_LVINFO1)) << "the list belongs to the window itself";
+    EXPECT_NE(Status().find(L"VelmoraGUI"), std::wstring::npos) << ::testing::PrintToString(Status());
+    Command(mnuRefresh);
+    EXPECT_EQ(Status().find(L"VelmoraGUI"), std::wstring::npos);
 }
 
 TEST_F(MainWindowTest, TheSelectionFillsTheListsAndDecidesWhichCommandsAreEnabled) {
@@ -715,6 +762,117 @@ TEST_F(MainWindowTest, RegisteringAServerWhoseDependencyIsGoneNamesIt) {
         << WideToUtf8(shown[2]);
 }
 
+
+namespace repair {
+
+// Runs once inside the next modal loop (a thread timer fires only while messages run).
+std::function<void()> inModal;
+void CALLBACK RunInModal(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    auto action = std::move(inModal);
+    if (action) action();
+}
+void WhenModal(std::function<void()> action) {
+    inModal = std::move(action);
+    SetTimer(nullptr, 0, 10, &RunInModal);
+}
+
+} // namespace repair
+
+TEST_F(MainWindowTest, RepairCommandsRemoveEditFindAndRestoreWithBackups) {
+    testing::TempFolder backups;
+    SetBackupFolder(backups.Text());
+    SaveSetting(kSectionOptions, kKeyPlaySounds, L"1");
+    Start();
+    SelectControl(L"Alpha Control");
+    for (int id : {mnuRemoveRegistryKeys, tbRegistryRemove, mnuSearchForFile, tbSearchForFile}) EXPECT_TRUE(Grey(id)) << id;
+    for (int id : {mnuEditInformation, mnuRestoreRegistryKeys}) EXPECT_FALSE(Grey(id)) << id;
+    SelectControl(L"Gamma Control");
+    for (int id : {mnuRemoveRegistryKeys, tbRegistryRemove, mnuSearchForFile, tbSearchForFile}) EXPECT_FALSE(Grey(id)) << id;
+
+    // Remove Registry Keys: the question lists the library's key and its control's, the trees lose the library.
+    desktop.answers = {MsgAnswer::Yes, MsgAnswer::Ok};
+    Command(mnuRemoveRegistryKeys);
+    ASSERT_EQ(desktop.messages.size(), 2u);
+    EXPECT_NE(desktop.messages[0].text.find(L"\n\nHKEY_CLASSES_ROOT\\TypeLib\\" + std::wstring(kLibGamma) +
+                                            L"\nHKEY_CLASSES_ROOT\\CLSID\\" + ClassId(2) + L"\n"),
+              std::wstring::npos);
+    EXPECT_EQ(desktop.sounds.back(), Sound(L"nivex_delkeys.wav"));
+    EXPECT_EQ(TreeTexts(0), (Texts{L"Alpha Library", L"  Alpha Control", L"  Beta Control", L"Delta Widget", L"  Delta Widget"}));
+    EXPECT_TRUE(TreeTexts(1).empty());
+    EXPECT_EQ(Counts(), L"3 Controls in 2 Libraries");
+    EXPECT_FALSE(testing::RegKeyPresent(HKEY_CLASSES_ROOT, L"CLSID\\" + ClassId(2)));
+    EXPECT_FALSE(window->Selection().IsEmpty()) << "a node is selected again";
+
+    // Restore Registry Keys: the backup from the removal, then a rescan.
+    std::wstring backup;
+    for (const auto& entry : std::filesystem::directory_iterator(backups.Path())) backup = entry.path().wstring();
+    ASSERT_FALSE(backup.empty());
+    desktop.fileAnswers = {backup};
+    desktop.answers = {MsgAnswer::Ok};
+    Command(mnuRestoreRegistryKeys);
+    EXPECT_EQ(desktop.fileDialogs.back().initialFolder, backups.Text() + L"\\");
+    EXPECT_EQ(TreeTexts(0), kStartTrees);
+
+    // Edit Data on the Version row of the selected control.
+    SelectControl(L"Beta Control");
+    HWND list = window->List(0);
+    int versionRow = -1;
+    for (int row = 0; row < ListView_GetItemCount(list); ++row) {
+        wchar_t text[64] = {};
+        ListView_GetItemText(list, row, 0, text, 64);
+        if (std::wstring(text) == L"Version") versionRow = row;
+    }
+    ASSERT_GE(versionRow, 0);
+    ListView_SetItemState(list, versionRow, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    desktop.answers = {MsgAnswer::Yes};
+    repair::WhenModal([] {
+        ASSERT_NE(frmEditData::Current(), nullptr);
+        HWND dialog = frmEditData::Current()->Handle();
+        EXPECT_FALSE(IsWindowEnabled(GetWindow(dialog, GW_OWNER))) << "the main window waits";
+        SetDlgItemTextW(dialog, IDC_TXTDATA, L"7.5");
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    });
+    Command(mnuEditInformation);
+    EXPECT_EQ(frmEditData::Current(), nullptr);
+    EXPECT_EQ(window->DetailData(0, L"Version"), L"7.5");
+    EXPECT_EQ(testing::GetRegString(HKEY_CLASSES_ROOT, L"CLSID\\" + ClassId(3) + L"\\Version", L""), L"7.5");
+    EXPECT_TRUE(IsWindowEnabled(hwnd));
+
+    // Find Missing File: Gamma's server turns up under another folder and is registered in its place.
+    testing::TempFolder found;
+    std::filesystem::create_directories(found.Path() / L"moved");
+    ASSERT_TRUE(CopyFileW(testing::FixturePath(kDemoLibrary.fileName).c_str(), found.File(L"moved\\GONE.OCX").c_str(), FALSE));
+    SelectControl(L"Gamma Control");
+    desktop.folderAnswers = {found.Text()};
+    // Confirm Re-Registration, Delete Registry Keys?, copy into the System folder? (no)
+    desktop.answers = {MsgAnswer::Yes, MsgAnswer::Yes, MsgAnswer::No};
+    repair::WhenModal([] {
+        ASSERT_NE(frmFindFile::Current(), nullptr);
+        HWND find = frmFindFile::Current()->Handle();
+        EXPECT_EQ(ui::WindowText(GetDlgItem(find, IDC_LBLSEARCHFILE)), L"Searching for gone.ocx...");
+        SendMessageW(find, WM_COMMAND, MAKEWPARAM(IDC_CMDBROWSE, BN_CLICKED), 0);
+        CheckDlgButton(find, IDC_CHKRECURSIVE, BST_CHECKED);
+        SendMessageW(find, WM_COMMAND, MAKEWPARAM(IDC_CMDSEARCH, BN_CLICKED), 0);
+        SendMessageW(find, WM_COMMAND, MAKEWPARAM(IDC_CMDCHOOSEFILE, BN_CLICKED), 0);
+    });
+    Command(mnuSearchForFile);
+    EXPECT_EQ(desktop.messages.back().title, L"File not in " + SystemFolder());
+    const Texts status = StatusWindow();
+    ASSERT_EQ(status.size(), 3u);
+    EXPECT_EQ(status[1], L"Registration Successful!");
+    EXPECT_EQ(testing::GetRegString(HKEY_CLASSES_ROOT, std::wstring(L"CLSID\\") + kDemoLibrary.classes[0].clsidText +
+                                                           L"\\InprocServer32", L""),
+              found.File(L"moved\\GONE.OCX"));
+    EXPECT_FALSE(testing::RegKeyPresent(HKEY_CLASSES_ROOT, L"CLSID\\" + ClassId(2)));
+    const Texts trees = TreeTexts(0);
+    EXPECT_EQ(std::count(trees.begin(), trees.end(), L"Gamma Library"), 0);
+    EXPECT_EQ(std::count(trees.begin(), trees.end(), std::wstring(kDemoLibrary.name)), 1);
+    EXPECT_EQ(Status(), window->Selection().resolvedPath) << "the status bar shows the new selection's file";
+    SendMessageW(frmRegStatus::Existing()->Handle(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    for (const auto& cls : kDemoLibrary.classes) RegDeleteTreeW(HKEY_CLASSES_ROOT, (std::wstring(L"CLSID\\") + cls.clsidText).c_str());
+    SetBackupFolder(L"");
+}
 
 } // namespace
 } // namespace nivex

@@ -1,0 +1,225 @@
+#include "cli/repair_command.h"
+
+#include <windows.h>
+
+#include "catalogue/catalogue.h"
+#include "catalogue/catalogue_scan.h"
+#include "cli/repair_options.h"
+#include "common/error.h"
+#include "common/text.h"
+#include "inspect/path_split.h"
+#include "registration/file_search.h"
+#include "registration/outcome_display.h"
+#include "registration/reg_backup.h"
+#include "registration/reg_engine.h"
+#include "registration/repair_catalogue.h"
+#include "registration/repair_operations.h"
+
+namespace nivex {
+
+namespace {
+
+void WriteTo(DWORD which, const std::wstring& text) {
+    HANDLE handle = GetStdHandle(which);
+    if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return;
+    DWORD mode = 0;
+    DWORD written = 0;
+    if (GetConsoleMode(handle, &mode)) {
+        WriteConsoleW(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+        return;
+    }
+    const std::string bytes = WideToUtf8(text);
+    size_t done = 0;
+    while (done < bytes.size()) {
+        if (!WriteFile(handle, bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &written, nullptr) ||
+            written == 0)
+            return;
+        done += written;
+    }
+}
+void Out(const std::wstring& text) {
+    WriteTo(STD_OUTPUT_HANDLE, text);
+}
+void Err(const std::wstring& text) {
+    WriteTo(STD_ERROR_HANDLE, text);
+}
+std::wstring Lines(const std::wstring& text) {
+    return ReplaceAll(ReplaceAll(text, L"\r\n", L"\n"), L"\n", L"\r\n");
+}
+
+class ConsoleOutcome final : public OutcomeDisplay {
+public:
+    void Show(const OutcomeText& text, WindowRef) override {
+        const std::wstring lines = text.title + L"\r\n" + Lines(text.message) + L"\r\n";
+        if (text.success)
+            Out(lines);
+        else
+            Err(lines);
+    }
+};
+
+void Scan(Catalogue& catalogue) {
+    catalogue.SetErrorSink(
+        [](const std::wstring& procedure, const std::wstring& title, long number, const std::wstring& description) {
+            Err(title + L": " + ErrorInMessage(procedure, number, description) + L"\r\n");
+        });
+    PopulateList(catalogue);
+}
+
+// The catalogued control with this class identifier; false (with a message) when there is none.
+bool FindControl(const Catalogue& catalogue, const std::wstring& classId) {
+    const CatalogueTree& all = catalogue.Tree(Catalogue::kAll);
+    const int node = all.FindByKey(classId);
+    if (node != 0 && all.Node(node).parent != 0) return true;
+    Err(L"nivexcmd: no control " + classId + L" in the catalogue.\r\n");
+    return false;
+}
+
+int RemoveKeys(const RepairOptions& o) {
+    Catalogue catalogue;
+    Scan(catalogue);
+    const CatalogueTree& all = catalogue.Tree(Catalogue::kAll);
+    const int node = all.FindByKey(o.id);
+    if (node == 0 || all.Node(node).parent != 0) {
+        Err(L"nivexcmd: no library " + o.id + L" in the catalogue.\r\n");
+        return kExitNotFound;
+    }
+    RemovalRequest request;
+    request.libraryId = o.id;
+    request.classIds = LibraryControls(catalogue, o.id);
+    if (!o.yes) {
+        Out(L"Would remove (run again with --yes to remove them, after a backup):\r\n");
+        for (const std::wstring& key : KeysToRemove(request.libraryId, request.classIds))
+            Out(L"  " + key + L"\r\n");
+        return kExitOk;
+    }
+    request.confirm = Confirm::Never;
+    request.announceBackup = false;
+    const RemovalResult result = RemoveRegistryKeys(request, TheDesktop());
+    if (!result.Changed()) return kExitFailed; // the reason is on standard error
+    Out(L"Backup: " + result.backupPath + L"\r\n");
+    for (const std::wstring& key : result.keys) {
+        bool failed = false;
+        for (const KeyFailure& f : result.failures)
+            failed = failed || StartsWithNoCase(f.key, key);
+        if (!failed) Out(L"Removed " + key + L"\r\n");
+    }
+    for (const KeyFailure& f : result.failures)
+        Err(L"Not removed: " + f.key + L": " + NumberDashDescription(f.number, f.description) + L"\r\n");
+    return result.failures.empty() ? kExitOk : kExitFailed;
+}
+
+int Edit(const RepairOptions& o) {
+    Catalogue catalogue;
+    Scan(catalogue);
+    if (!FindControl(catalogue, o.id)) return kExitNotFound;
+    bool found = false;
+    const std::wstring before = ReadElementValue(o.id, o.element, &found);
+    const EditResult result = WriteElementValue(o.id, o.element, o.value);
+    if (!result.ok) {
+        Err(L"nivexcmd: " + Lines(result.error) + L"\r\n");
+        return kExitFailed;
+    }
+    Out(L"Before: " + (found ? before : std::wstring(L"(not set)")) + L"\r\n");
+    Out(L"After: " + result.value + L"\r\n");
+    Out(L"Backup: " + result.backupPath + L"\r\n");
+    return kExitOk;
+}
+
+int Restore(const RepairOptions& o) {
+    const ImportResult result = ImportBackup(AbsolutePath(o.file));
+    if (!result.ok) {
+        Err(L"nivexcmd: " + Lines(result.message) + L"\r\n");
+        return kExitFailed;
+    }
+    Out(L"Restored " + std::to_wstring(result.keys) + L" key(s) from " + o.file + L"\r\n");
+    return kExitOk;
+}
+
+class PrintFound final : public SearchObserver {
+public:
+    void Found(const std::wstring& path, const std::wstring&, const std::wstring&) override { Out(path + L"\r\n"); }
+};
+
+int FindFile(const RepairOptions& o) {
+    Catalogue catalogue;
+    Scan(catalogue);
+    if (!FindControl(catalogue, o.id)) return kExitNotFound;
+    const std::wstring server = ReadDefaultValue(HKEY_CLASSES_ROOT, L"CLSID\\" + o.id + L"\\InProcServer32");
+    const std::wstring wanted = GetFileName(server);
+    if (wanted.empty()) {
+        Err(L"nivexcmd: control " + o.id + L" names no server file.\r\n");
+        return kExitNotFound;
+    }
+    PrintFound print;
+    const SearchStats stats = SearchFiles(AbsolutePath(o.folder), wanted, o.recursive, print);
+    if (stats.folders == 0) Err(L"nivexcmd: cannot list " + o.folder + L"\r\n");
+    return stats.found > 0 ? kExitOk : kExitNotFound;
+}
+
+int Relink(const RepairOptions& o) {
+    Catalogue catalogue;
+    Scan(catalogue);
+    if (!FindControl(catalogue, o.id)) return kExitNotFound;
+    RemovalRequest request;
+    request.libraryId = LibraryOfNode(catalogue, o.id);
+    request.classIds = LibraryControls(catalogue, request.libraryId);
+    request.confirm = Confirm::Never;
+    FlowOptions flow;
+    switch (o.placement) {
+    case CliPlacement::Default:
+        flow.copy = CopyChoice::SettingNoAsk;
+        break;
+    case CliPlacement::CopyToSystem:
+        flow.copy = CopyChoice::CopyToSystem;
+        break;
+    case CliPlacement::InPlace:
+        flow.copy = CopyChoice::InPlace;
+        break;
+    }
+    ConsoleOutcome display;
+    flow.display = &display;
+    std::wstring path = AbsolutePath(o.file);
+    const RelinkResult result = ChangeFileReference(path, request, flow, TheDesktop());
+    if (result.removal.state == RemovalState::Refused || result.removal.state == RemovalState::BackupFailed)
+        return kExitFailed;
+    if (!result.removal.backupPath.empty()) Out(L"Backup: " + result.removal.backupPath + L"\r\n");
+    if (result.outcome == RegOutcome::Cancelled) Err(L"nivexcmd: cancelled.\r\n");
+    return OutcomeExitCode(result.outcome);
+}
+
+} // namespace
+
+int RunRepairCommand(const CliOptions& options) {
+    const RepairParse parsed = ParseRepairArguments(options.command, options.rest);
+    if (!parsed.error.empty()) {
+        Err(L"nivexcmd: " + parsed.error + L"\r\n\r\n" + CliUsageText());
+        return kExitUsage;
+    }
+    if (parsed.options.help) {
+        Out(CliUsageText());
+        return kExitOk;
+    }
+    try {
+        switch (options.command) {
+        case CliCommand::RemoveKeys:
+            return RemoveKeys(parsed.options);
+        case CliCommand::Edit:
+            return Edit(parsed.options);
+        case CliCommand::Restore:
+            return Restore(parsed.options);
+        case CliCommand::FindFile:
+            return FindFile(parsed.options);
+        case CliCommand::Relink:
+            return Relink(parsed.options);
+        default:
+            break;
+        }
+    } catch (const Error& e) {
+        Err(L"nivexcmd: " + NumberDashDescription(e.Number(), e.Description()) + L"\r\n");
+        return kExitFailed;
+    }
+    return kExitUsage;
+}
+
+} // namespace nivex

@@ -1,0 +1,148 @@
+// Entry points of VelmoraGUI.ocx: class objects, unload query and self-registration.
+#include "guicontrols/ocx/module.h"
+
+#include <objbase.h>
+#include <olectl.h>
+
+#include <atomic>
+
+#include "common/com/com_ptr.h"
+#include "guicontrols/ocx/controls.h"
+#include "guicontrols/ocx/velmoragui_guids.h"
+
+namespace nivex::vgui {
+namespace {
+
+HINSTANCE instance = nullptr;
+std::atomic<long> objects{0};
+std::atomic<long> locks{0};
+// Only touched on the apartment threads that create objects. A plain pointer: no destructor may run
+// at unload, when the system libraries may be gone.
+ITypeLib* typeLibrary = nullptr;
+
+class ClassFactory final : public IClassFactory {
+public:
+    using Create = HRESULT (*)(REFIID, void**);
+    explicit ClassFactory(Create create) : create_(create) {}
+
+    STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
+        if (!out) return E_POINTER;
+        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IClassFactory)) {
+            *out = static_cast<IClassFactory*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    // The factories are static: a reference to one keeps the module loaded, as a lock does.
+    STDMETHODIMP_(ULONG) AddRef() override {
+        LockModule(true);
+        return 2;
+    }
+    STDMETHODIMP_(ULONG) Release() override {
+        LockModule(false);
+        return 1;
+    }
+    STDMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
+        if (!out) return E_POINTER;
+        *out = nullptr;
+        if (outer) return CLASS_E_NOAGGREGATION;
+        return create_(iid, out);
+    }
+    STDMETHODIMP LockServer(BOOL lock) override {
+        LockModule(lock != FALSE);
+        return S_OK;
+    }
+
+private:
+    Create create_;
+};
+
+ClassFactory bevelFactory(CreateBevelControl);
+ClassFactory etchedLineFactory(CreateEtchedLineControl);
+
+} // namespace
+
+HINSTANCE ModuleInstance() {
+    return instance;
+}
+
+std::wstring ModulePath() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(instance, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0) return {};
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+void ObjectCreated() {
+    ++objects;
+}
+
+void ObjectDestroyed() {
+    if (--objects == 0 && typeLibrary) { // the last object lets the type library go
+        typeLibrary->Release();
+        typeLibrary = nullptr;
+    }
+}
+
+void LockModule(bool lock) {
+    if (lock)
+        ++locks;
+    else
+        --locks;
+}
+
+bool ModuleInUse() {
+    return objects > 0 || locks > 0;
+}
+
+HRESULT GetTypeLibrary(ITypeLib** library) {
+    if (!library) return E_POINTER;
+    if (!typeLibrary) {
+        const std::wstring path = ModulePath();
+        if (path.empty()) return HRESULT_FROM_WIN32(GetLastError());
+        const HRESULT hr = LoadTypeLibEx(path.c_str(), REGKIND_NONE, &typeLibrary);
+        if (FAILED(hr)) return hr;
+    }
+    typeLibrary->AddRef();
+    *library = typeLibrary;
+    return S_OK;
+}
+
+} // namespace nivex::vgui
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+    if (reason == DLL_PROCESS_ATTACH) {
+        nivex::vgui::instance = instance;
+        DisableThreadLibraryCalls(instance);
+    }
+    return TRUE;
+}
+
+STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* out) {
+    using namespace nivex::vgui;
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (IsEqualCLSID(clsid, kBevelClsid)) return bevelFactory.QueryInterface(iid, out);
+    if (IsEqualCLSID(clsid, kEtchedLineClsid)) return etchedLineFactory.QueryInterface(iid, out);
+    return CLASS_E_CLASSNOTAVAILABLE;
+}
+
+STDAPI DllCanUnloadNow() {
+    return nivex::vgui::ModuleInUse() ? S_FALSE : S_OK;
+}
+
+STDAPI DllRegisterServer() {
+    return nivex::vgui::RegisterServer(nivex::vgui::ModulePath());
+}
+
+STDAPI DllUnregisterServer() {
+    return nivex::vgui::UnregisterServer();
+}

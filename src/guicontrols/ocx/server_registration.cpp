@@ -1,0 +1,202 @@
+// Self-registration of VelmoraGUI.ocx. Everything goes through HKEY_CLASSES_ROOT as the process sees
+// it, so a process that redirects that key gets the registration in its own area. Registration is
+// all or nothing: a failure removes what was written and returns the standard self-registration error.
+#include <windows.h>
+#include <olectl.h>
+
+#include <string>
+
+#include "guicontrols/ocx/controls.h"
+#include "guicontrols/ocx/velmoragui_ids.h"
+
+namespace nivex::vgui {
+namespace {
+
+#define VGUI_BRACED(id) L"{" id L"}"
+
+constexpr wchar_t kLibIdText[] = VGUI_BRACED(VGUI_LIBID);
+constexpr wchar_t kVersion[] = L"1.0";
+constexpr wchar_t kDispatchProxy[] = L"{00020420-0000-0000-C000-000000000046}"; // the system's dispatch marshaller
+constexpr wchar_t kControlCategory[] = L"{40FC6ED4-2438-11CF-A3DB-080036F12502}";
+
+struct ClassEntry {
+    const wchar_t* clsidText;
+    const wchar_t* progId;
+    const wchar_t* name;
+    int bitmap;
+    DWORD misc;
+};
+constexpr ClassEntry kClasses[] = {
+    {VGUI_BRACED(VGUI_BEVEL_CLSID), L"VelmoraGUI.Bevel", L"Bevel", VGUI_BEVEL_BITMAP, kBevelMiscStatus},
+    {VGUI_BRACED(VGUI_ETCHEDLINE_CLSID), L"VelmoraGUI.EtchedLine", L"EtchedLine", VGUI_ETCHEDLINE_BITMAP,
+     kEtchedLineMiscStatus},
+};
+
+struct InterfaceEntry {
+    const wchar_t* iidText;
+    const wchar_t* name;
+};
+constexpr InterfaceEntry kInterfaces[] = {
+    {VGUI_BRACED(VGUI_BEVEL_DIID), L"_Bevel"},
+    {VGUI_BRACED(VGUI_BEVEL_EVENTS_DIID), L"__Bevel"},
+    {VGUI_BRACED(VGUI_ETCHEDLINE_DIID), L"_EtchedLine"},
+    {VGUI_BRACED(VGUI_ETCHEDLINE_EVENTS_DIID), L"__EtchedLine"},
+};
+
+std::wstring ClassKey(const ClassEntry& cls) {
+    return std::wstring(L"CLSID\\") + cls.clsidText;
+}
+std::wstring TypeLibKey() {
+    return std::wstring(L"TypeLib\\") + kLibIdText;
+}
+std::wstring InterfaceKey(const InterfaceEntry& entry) {
+    return std::wstring(L"Interface\\") + entry.iidText;
+}
+
+// Creates the key when needed and sets one string value; name nullptr is the default value.
+LONG SetString(const std::wstring& path, const wchar_t* name, const std::wstring& value) {
+    HKEY key = nullptr;
+    LONG rc = RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
+    if (rc != ERROR_SUCCESS) return rc;
+    rc = RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                        static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+    return rc;
+}
+
+LONG CreateKey(const std::wstring& path) {
+    HKEY key = nullptr;
+    const LONG rc =
+        RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
+    if (rc == ERROR_SUCCESS) RegCloseKey(key);
+    return rc;
+}
+
+bool ReadString(const std::wstring& path, const wchar_t* name, std::wstring& out) {
+    wchar_t buffer[128] = {};
+    DWORD size = sizeof(buffer) - sizeof(wchar_t);
+    if (RegGetValueW(HKEY_CLASSES_ROOT, path.c_str(), name, RRF_RT_REG_SZ, nullptr, buffer, &size) != ERROR_SUCCESS)
+        return false;
+    out = buffer;
+    return true;
+}
+
+bool NamesOurs(const std::wstring& path, const wchar_t* name, const wchar_t* ours) {
+    std::wstring value;
+    return ReadString(path, name, value) && CompareStringOrdinal(value.c_str(), -1, ours, -1, TRUE) == CSTR_EQUAL;
+}
+
+LONG DeleteTree(const std::wstring& path) {
+    const LONG rc = RegDeleteTreeW(HKEY_CLASSES_ROOT, path.c_str());
+    if (rc == ERROR_FILE_NOT_FOUND || rc == ERROR_SUCCESS) {
+        const LONG gone = RegDeleteKeyW(HKEY_CLASSES_ROOT, path.c_str());
+        return gone == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : gone;
+    }
+    return rc;
+}
+
+// Deletes a key only while it holds neither sub-keys nor values: it may be shared with others.
+LONG DeleteIfEmpty(const std::wstring& path) {
+    HKEY key = nullptr;
+    LONG rc = RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_QUERY_VALUE, &key);
+    if (rc == ERROR_FILE_NOT_FOUND) return ERROR_SUCCESS;
+    if (rc != ERROR_SUCCESS) return rc;
+    DWORD subKeys = 0, values = 0;
+    rc = RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values, nullptr, nullptr,
+                          nullptr, nullptr);
+    RegCloseKey(key);
+    if (rc != ERROR_SUCCESS || subKeys != 0 || values != 0) return rc;
+    rc = RegDeleteKeyW(HKEY_CLASSES_ROOT, path.c_str());
+    return rc == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : rc;
+}
+
+std::wstring FolderOf(const std::wstring& path) {
+    const auto slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
+}
+
+LONG WriteTypeLibrary(const std::wstring& path) {
+    const std::wstring key = TypeLibKey() + L"\\" + kVersion;
+    LONG rc = SetString(key, nullptr, L"VelmoraGUI");
+    if (rc == ERROR_SUCCESS) rc = SetString(key + L"\\0\\win64", nullptr, path);
+    if (rc == ERROR_SUCCESS) rc = SetString(key + L"\\FLAGS", nullptr, L"0");
+    if (rc == ERROR_SUCCESS) rc = SetString(key + L"\\HELPDIR", nullptr, FolderOf(path));
+    // The dispatch interfaces are marshalled by the system from the type library.
+    for (const InterfaceEntry& entry : kInterfaces) {
+        const std::wstring iface = InterfaceKey(entry);
+        if (rc == ERROR_SUCCESS) rc = SetString(iface, nullptr, entry.name);
+        if (rc == ERROR_SUCCESS) rc = SetString(iface + L"\\ProxyStubClsid", nullptr, kDispatchProxy);
+        if (rc == ERROR_SUCCESS) rc = SetString(iface + L"\\ProxyStubClsid32", nullptr, kDispatchProxy);
+        if (rc == ERROR_SUCCESS) rc = SetString(iface + L"\\TypeLib", nullptr, kLibIdText);
+        if (rc == ERROR_SUCCESS) rc = SetString(iface + L"\\TypeLib", L"Version", kVersion);
+    }
+    return rc;
+}
+
+LONG WriteClass(const ClassEntry& cls, const std::wstring& path) {
+    const std::wstring key = ClassKey(cls);
+    LONG rc = SetString(key, nullptr, cls.progId);
+    if (rc == ERROR_SUCCESS) rc = SetString(key + L"\\InprocServer32", nullptr, path);
+    if (rc == ERROR_SUCCESS) rc = SetString(key + L"\\InprocServer32", L"ThreadingModel", L"Apartment");
+    if (rc == ERROR_SUCCESS) rc = SetString(key + L"\\ProgID", nullptr, cls.progId);
+    if (rc == ERROR_SUCCESS) rc = SetString(key + L"\\VersionIndependentProgID", nullptr, cls.progId);
+    if (rc == ERROR_SUCCESS) rc = CreateKey(key + L"\\Control");
+    if (rc == ERROR_SUCCESS)
+        rc = SetString(key + L"\\ToolboxBitmap32", nullptr, path + L", " + std::to_wstring(cls.bitmap));
+    if (rc == ERROR_SUCCESS) rc = SetString(key + L"\\TypeLib", nullptr, kLibIdText);
+    if (rc == ERROR_SUCCESS) rc = SetString(key + L"\\Version", nullptr, kVersion);
+    if (rc == ERROR_SUCCESS) rc = SetString(key + L"\\MiscStatus", nullptr, L"0");
+    if (rc == ERROR_SUCCESS) rc = SetString(key + L"\\MiscStatus\\1", nullptr, std::to_wstring(cls.misc));
+    if (rc == ERROR_SUCCESS) rc = CreateKey(key + L"\\Implemented Categories\\" + kControlCategory);
+    if (rc == ERROR_SUCCESS) rc = SetString(cls.progId, nullptr, cls.name);
+    if (rc == ERROR_SUCCESS) rc = SetString(std::wstring(cls.progId) + L"\\CLSID", nullptr, cls.clsidText);
+    return rc;
+}
+
+// Removes what the registration writes and nothing of anyone else's. Absent keys are no error.
+HRESULT RemoveAll() {
+    bool classesFailed = false;
+    bool libraryFailed = false;
+    for (const ClassEntry& cls : kClasses) {
+        if (DeleteTree(ClassKey(cls)) != ERROR_SUCCESS) classesFailed = true;
+        // A ProgID that has since been given to another class is that class's now.
+        const std::wstring progIdClass = std::wstring(cls.progId) + L"\\CLSID";
+        if (NamesOurs(progIdClass, nullptr, cls.clsidText) && DeleteTree(cls.progId) != ERROR_SUCCESS)
+            classesFailed = true;
+    }
+    for (const InterfaceEntry& entry : kInterfaces) {
+        const std::wstring iface = InterfaceKey(entry);
+        if (NamesOurs(iface + L"\\TypeLib", nullptr, kLibIdText) && DeleteTree(iface) != ERROR_SUCCESS)
+            libraryFailed = true;
+    }
+    if (DeleteTree(TypeLibKey() + L"\\" + kVersion) != ERROR_SUCCESS) libraryFailed = true;
+    if (DeleteIfEmpty(TypeLibKey()) != ERROR_SUCCESS) libraryFailed = true;
+    if (classesFailed) return SELFREG_E_CLASS;
+    return libraryFailed ? SELFREG_E_TYPELIB : S_OK;
+}
+
+} // namespace
+
+HRESULT RegisterServer(const std::wstring& modulePath) {
+    if (modulePath.empty()) return SELFREG_E_CLASS;
+    HRESULT result = S_OK;
+    try {
+        if (WriteTypeLibrary(modulePath) != ERROR_SUCCESS) result = SELFREG_E_TYPELIB;
+        for (const ClassEntry& cls : kClasses)
+            if (result == S_OK && WriteClass(cls, modulePath) != ERROR_SUCCESS) result = SELFREG_E_CLASS;
+    } catch (...) {
+        result = SELFREG_E_CLASS;
+    }
+    if (result != S_OK) RemoveAll(); // leave no half registration behind
+    return result;
+}
+
+HRESULT UnregisterServer() {
+    try {
+        return RemoveAll();
+    } catch (...) {
+        return SELFREG_E_CLASS;
+    }
+}
+
+} // namespace nivex::vgui

@@ -1,0 +1,257 @@
+#include "registration/reg_backup.h"
+
+#include <shlobj.h>
+
+#include <cwchar>
+
+#include "common/error.h"
+#include "common/handles.h"
+#include "common/paths.h"
+#include "common/winutil.h"
+#include "registration/repair_rules.h"
+
+namespace nivex {
+
+namespace {
+
+const wchar_t* const kSource = L"Nivex.Backup";
+// A backup larger than this is not one of ours.
+constexpr DWORD kMaxImportBytes = 64u * 1024 * 1024;
+
+std::wstring& FolderOverride() {
+    static std::wstring folder;
+    return folder;
+}
+
+Error SystemError(DWORD code, const std::wstring& what) {
+    return Error(static_cast<long>(code), kSource, what + L": " + SystemErrorText(code));
+}
+
+// Opens for reading; false when the key is not there at all.
+bool OpenForReading(HKEY root, const std::wstring& path, RegKey& key) {
+    const LONG rc = RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.Put());
+    if (rc == ERROR_FILE_NOT_FOUND) return false;
+    if (rc != ERROR_SUCCESS) throw SystemError(static_cast<DWORD>(rc), L"Cannot read the registry key " + path);
+    return true;
+}
+
+void ReadValues(HKEY key, const std::wstring& path, RegFileKey& out) {
+    DWORD longestName = 0, longestData = 0;
+    LONG rc = RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &longestName,
+                               &longestData, nullptr, nullptr);
+    if (rc != ERROR_SUCCESS) throw SystemError(static_cast<DWORD>(rc), L"Cannot read the registry key " + path);
+    std::vector<wchar_t> name(longestName + 2);
+    std::vector<std::uint8_t> data(longestData + 2);
+    for (DWORD index = 0;;) {
+        DWORD nameLength = static_cast<DWORD>(name.size());
+        DWORD dataLength = static_cast<DWORD>(data.size());
+        DWORD type = 0;
+        rc = RegEnumValueW(key, index, name.data(), &nameLength, nullptr, &type, data.data(), &dataLength);
+        if (rc == ERROR_NO_MORE_ITEMS) return;
+        if (rc == ERROR_MORE_DATA) {
+            // Grown since the size query: measure again.
+            name.resize(name.size() * 2 + 256);
+            data.resize(data.size() * 2 + 256);
+            continue;
+        }
+        if (rc != ERROR_SUCCESS) throw SystemError(static_cast<DWORD>(rc), L"Cannot read the values of " + path);
+        RegFileValue value;
+        value.name.assign(name.data(), nameLength);
+        value.type = type;
+        value.data.assign(data.begin(), data.begin() + dataLength);
+        out.values.push_back(std::move(value));
+        ++index;
+    }
+}
+
+std::vector<std::wstring> SubkeyNames(HKEY key, const std::wstring& path) {
+    std::vector<std::wstring> names;
+    for (DWORD index = 0;; ++index) {
+        wchar_t buffer[256];
+        DWORD length = 256;
+        const LONG rc = RegEnumKeyExW(key, index, buffer, &length, nullptr, nullptr, nullptr, nullptr);
+        if (rc == ERROR_NO_MORE_ITEMS) break;
+        if (rc != ERROR_SUCCESS) throw SystemError(static_cast<DWORD>(rc), L"Cannot list the subkeys of " + path);
+        names.emplace_back(buffer, length);
+    }
+    return names;
+}
+
+std::wstring NewBackupPath(const std::wstring& identifier) {
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    const std::wstring folder = BackupFolder();
+    const std::wstring name =
+        BackupFileName(now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, identifier);
+    return folder + name;
+}
+
+// Creates the file anew (never overwriting another backup), adding " (2)", " (3)"... when the name is taken.
+FileHandle CreateNewFile(std::wstring& path) {
+    const std::wstring stem = path.substr(0, path.size() - 4);
+    for (int n = 1; n < 100; ++n) {
+        const std::wstring candidate = n == 1 ? path : stem + L" (" + std::to_wstring(n) + L").reg";
+        FileHandle file(
+            CreateFileW(candidate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (file) {
+            path = candidate;
+            return file;
+        }
+        const DWORD error = GetLastError();
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS)
+            throw SystemError(error, L"Cannot create the backup file " + candidate);
+    }
+    throw Error(kErrFileNotFound, kSource, L"Cannot create the backup file " + path + L": too many of that name");
+}
+
+bool ReadWholeFile(const std::wstring& path, std::vector<std::uint8_t>& bytes, std::wstring& problem) {
+    FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        problem = L"Cannot open " + path + L": " + SystemErrorText(GetLastError());
+        return false;
+    }
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart > kMaxImportBytes) {
+        problem = path + L" is too large to be a registry backup.";
+        return false;
+    }
+    bytes.resize(static_cast<size_t>(size.QuadPart));
+    DWORD done = 0;
+    while (done < bytes.size()) {
+        DWORD got = 0;
+        if (!ReadFile(file.Get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &got, nullptr) ||
+            got == 0) {
+            problem = L"Cannot read " + path + L": " + SystemErrorText(GetLastError());
+            return false;
+        }
+        done += got;
+    }
+    return true;
+}
+
+} // namespace
+
+std::wstring BackupFolder() {
+    if (!FolderOverride().empty()) return FolderOverride();
+    // The environment first: asking the shell would load it into the console companion for one path.
+    wchar_t buffer[MAX_PATH] = {};
+    std::wstring base;
+    const DWORD length = GetEnvironmentVariableW(L"LOCALAPPDATA", buffer, MAX_PATH);
+    if (length > 0 && length < MAX_PATH) base.assign(buffer, length);
+    if (base.empty() && SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, buffer)))
+        base = buffer;
+    return JoinPath(base, L"Velmora Software\\Nivex\\Backups\\");
+}
+
+void CreateFolderPath(const std::wstring& folder) {
+    // Each missing level in turn, from the top.
+    for (size_t at = folder.find(L'\\', 3); at != std::wstring::npos; at = folder.find(L'\\', at + 1)) {
+        if (at == 0 || folder[at - 1] == L'\\') continue;
+        CreateDirectoryW(folder.substr(0, at).c_str(), nullptr);
+    }
+    if (!CreateDirectoryW(folder.c_str(), nullptr)) {
+        const DWORD error = GetLastError();
+        const DWORD attributes = GetFileAttributesW(folder.c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+            throw SystemError(error == ERROR_ALREADY_EXISTS ? ERROR_DIRECTORY : error,
+                              L"Cannot create the backup folder " + folder);
+    }
+}
+
+void SetBackupFolder(const std::wstring& folder) {
+    FolderOverride() = folder.empty() ? folder : WithTrailingBackslash(folder);
+}
+
+void ReadKeyTree(HKEY root, const std::wstring& rootName, const std::wstring& path, std::vector<RegFileKey>& keys) {
+    RegKey key;
+    if (!OpenForReading(root, path, key)) return;
+    RegFileKey entry;
+    entry.path = rootName + L"\\" + path;
+    ReadValues(key.Get(), path, entry);
+    keys.push_back(std::move(entry));
+    for (const std::wstring& name : SubkeyNames(key.Get(), path))
+        ReadKeyTree(root, rootName, path + L"\\" + name, keys);
+}
+
+std::wstring WriteBackup(const std::vector<std::wstring>& classesRootPaths, const std::wstring& identifier) {
+    std::vector<RegFileKey> keys;
+    for (const std::wstring& path : classesRootPaths)
+        ReadKeyTree(HKEY_CLASSES_ROOT, kClassesRootName, path, keys);
+    const std::vector<std::uint8_t> bytes = EncodeUtf16Le(FormatRegFile(keys));
+
+    CreateFolderPath(BackupFolder());
+    std::wstring path = NewBackupPath(identifier);
+    FileHandle file = CreateNewFile(path);
+    DWORD written = 0;
+    const bool ok = WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                    written == bytes.size() && FlushFileBuffers(file.Get());
+    const DWORD error = ok ? 0 : GetLastError();
+    file.Reset();
+    if (!ok) {
+        DeleteFileW(path.c_str());
+        throw SystemError(error ? error : ERROR_WRITE_FAULT, L"Cannot write the backup file " + path);
+    }
+    return path;
+}
+
+ImportResult ImportBackup(const std::wstring& file) {
+    ImportResult result;
+    std::vector<std::uint8_t> bytes;
+    if (!ReadWholeFile(file, bytes, result.message)) return result;
+    const RegFileParse parsed = ParseRegFile(bytes);
+    if (!parsed.error.empty()) {
+        result.message = file + L" is not a registry backup Nivex can import.\n" + parsed.error;
+        return result;
+    }
+    const std::wstring outside = FirstKeyOutsideClassesRoot(parsed.keys);
+    if (!outside.empty()) {
+        result.message = file + L" holds a key outside HKEY_CLASSES_ROOT, so nothing was imported:\n" + outside;
+        return result;
+    }
+    std::vector<std::wstring> failures;
+    for (const RegFileKey& entry : parsed.keys) {
+        const std::wstring path = PathBelowClassesRoot(entry.path);
+        if (entry.remove) {
+            const LONG rc = RegDeleteTreeW(HKEY_CLASSES_ROOT, path.c_str());
+            if (rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND)
+                ++result.keys;
+            else
+                failures.push_back(entry.path + L": " + SystemErrorText(static_cast<DWORD>(rc)));
+            continue;
+        }
+        RegKey key;
+        LONG rc = RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                  KEY_SET_VALUE | KEY_QUERY_VALUE, nullptr, key.Put(), nullptr);
+        if (rc != ERROR_SUCCESS) {
+            failures.push_back(entry.path + L": " + SystemErrorText(static_cast<DWORD>(rc)));
+            continue;
+        }
+        ++result.keys;
+        for (const RegFileValue& value : entry.values) {
+            if (value.remove) {
+                rc = RegDeleteValueW(key.Get(), value.name.c_str());
+                if (rc == ERROR_FILE_NOT_FOUND) rc = ERROR_SUCCESS;
+            } else {
+                rc = RegSetValueExW(key.Get(), value.name.c_str(), 0, value.type,
+                                    value.data.empty() ? nullptr : value.data.data(),
+                                    static_cast<DWORD>(value.data.size()));
+            }
+            if (rc != ERROR_SUCCESS)
+                failures.push_back(entry.path + L" \"" + value.name + L"\": " +
+                                   SystemErrorText(static_cast<DWORD>(rc)));
+        }
+    }
+    if (!failures.empty()) {
+        result.message = L"Some keys or values could not be written:\n";
+        for (size_t i = 0; i < failures.size() && i < kMaxListedKeys; ++i)
+            result.message += failures[i] + L"\n";
+        if (failures.size() > kMaxListedKeys)
+            result.message += L"... and " + std::to_wstring(failures.size() - kMaxListedKeys) + L" more\n";
+        return result;
+    }
+    result.ok = true;
+    return result;
+}
+
+} // namespace nivex

@@ -1,0 +1,90 @@
+#pragma once
+// Removing a library's registry keys, pointing a library at another server file, editing one registry
+// value of a control and restoring a backup. Every change is preceded by a backup of what it touches;
+// no window here, so the console companion runs the same code.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "common/desktop.h"
+#include "registration/reg_flows.h"
+#include "registration/repair_rules.h"
+
+namespace nivex {
+
+// Deletes root\path with everything below it, children before parents. Keys that cannot be deleted are
+// added to failures (named "HKEY_CLASSES_ROOT\..." when root is that root) and the rest is still attempted.
+void DeleteAllKeys(HKEY root, const std::wstring& path, std::vector<KeyFailure>& failures);
+
+enum class Confirm {
+    Setting, // "DeleteRegistryKeys": 0 asks, anything else removes without asking
+    Never,   // the caller has decided (the console companion's --yes)
+};
+
+struct RemovalRequest {
+    std::wstring libraryId;             // the library node's key
+    std::vector<std::wstring> classIds; // the keys of the library node's controls, first to last
+    WindowRef owner = nullptr;
+    Confirm confirm = Confirm::Setting;
+    bool announceBackup = true; // a closing message that names the backup file
+};
+
+enum class RemovalState {
+    Removed,      // every key is gone; the backup holds them
+    Declined,     // the user said No: nothing changed
+    Refused,      // an identifier was not a braced GUID: nothing changed
+    BackupFailed, // the backup could not be written: nothing changed
+    PartlyFailed, // some keys could not be deleted (listed in failures)
+};
+
+struct RemovalResult {
+    RemovalState state = RemovalState::Declined;
+    std::wstring backupPath;
+    std::vector<std::wstring> keys; // the keys concerned, "HKEY_CLASSES_ROOT\..."
+    std::vector<KeyFailure> failures;
+    bool Changed() const { return state == RemovalState::Removed || state == RemovalState::PartlyFailed; }
+};
+
+// Asks as the request says, writes the backup, deletes the library's key and its controls' class keys,
+// plays the sound and tells the user: one message for all failures (with the failure sound), or a closing
+// message naming the backup. The catalogue is the caller's: see the result.
+RemovalResult RemoveRegistryKeys(const RemovalRequest& request, Desktop& desktop);
+
+struct RelinkResult {
+    RegOutcome outcome = RegOutcome::Cancelled;
+    RemovalResult removal;
+    bool restored = false;       // the registration did not complete and the backup was put back
+    std::wstring restoreProblem; // why putting it back failed (empty when it did not fail)
+};
+
+// Removes the library's keys (with its own confirmation; declining skips the removal but not the
+// registration) and registers newRef in their place; newRef may become the copy in the System folder.
+// When the registration does not complete, the backup is imported again and the user is told.
+RelinkResult ChangeFileReference(std::wstring& newRef, const RemovalRequest& removal, const FlowOptions& flow,
+                                 Desktop& desktop);
+
+// The registry value an Edit Data element stands for, as stored: REG_EXPAND_SZ unexpanded, numbers in
+// decimal. found is false when the key or its default value is absent.
+std::wstring ReadElementValue(const std::wstring& classId, const std::wstring& element, bool* found = nullptr);
+
+struct EditResult {
+    bool ok = false;
+    std::wstring error; // why nothing was written
+    std::wstring value; // the value read back after writing
+    std::wstring backupPath;
+};
+
+// Backs up the element's key, then writes text as its default value, keeping REG_EXPAND_SZ where it was
+// one (REG_SZ otherwise), and reads it back. Nothing is written for an element without a key or a class
+// identifier that is not a braced GUID.
+EditResult WriteElementValue(const std::wstring& classId, const std::wstring& element, const std::wstring& text);
+
+// Edit > Restore Registry Keys...: asks for a backup in the backup folder and imports it. True when a
+// backup was imported (the caller rescans).
+bool RestoreRegistryKeysCommand(WindowRef owner, Desktop& desktop);
+
+// Plays a sound below the program's folder through the given desktop when "PlaySounds" equals 1.
+void PlayRepairSound(Desktop& desktop, const std::wstring& relativePath);
+
+} // namespace nivex

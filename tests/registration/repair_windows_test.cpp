@@ -1,0 +1,347 @@
+// frmFindFile and frmEditData under a real window system, driven by the messages their controls send.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <filesystem>
+
+#include "common/text.h"
+#include "registration/reg_backup.h"
+#include "registration/registration_resource.h"
+#include "registration/repair_operations.h"
+#include "registration/repair_windows.h"
+#include "registry/settings.h"
+#include "registration_test_support.h"
+
+namespace nivex {
+namespace {
+
+using testing::WindowText;
+
+const std::wstring kClass = L"{6E1C0A55-0D2B-4A7E-9C1F-2B2B0000B002}";
+
+// With NIVEX_SHOT_MS set, the window stays up that long so that a screenshot can be taken.
+void HoldForScreenshot() {
+    wchar_t value[16] = {};
+    if (!GetEnvironmentVariableW(L"NIVEX_SHOT_MS", value, 16)) return;
+    const DWORD until = GetTickCount() + static_cast<DWORD>(_wtoi(value));
+    while (GetTickCount() < until) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageW(&msg);
+        Sleep(20);
+    }
+}
+
+// A message that reaches the window only once the search pumps messages: a thread timer posts it.
+struct Later {
+    static inline HWND target = nullptr;
+    static inline UINT message = 0;
+    static inline WPARAM wParam = 0;
+    static void CALLBACK Fire(HWND, UINT, UINT_PTR id, DWORD) {
+        KillTimer(nullptr, id);
+        PostMessageW(target, message, wParam, 0);
+    }
+    static void Post(HWND hwnd, UINT msg, WPARAM w) {
+        target = hwnd, message = msg, wParam = w;
+        SetTimer(nullptr, 0, 1, &Later::Fire);
+    }
+};
+
+class FindFileWindow : public ::testing::Test {
+protected:
+    testing::RegistrySandbox sandbox;
+    testing::ScriptedDesktop desktop;
+    testing::TempFolder system, tree;
+    std::wstring savedSystem = SystemFolder();
+    std::wstring savedProgram = ProgramFolder();
+    std::unique_ptr<frmFindFile> window;
+    HWND hwnd = nullptr;
+
+    void SetUp() override {
+        SetSystemFolder(system.Text());
+        SetProgramFolder(L"D:\\Programs\\Nivex");
+        window = std::make_unique<frmFindFile>(desktop);
+        window->SetupFind(L"C:\\gone\\DIAL.OCX", L"{6E1C0A55-0D2B-4A7E-9C1F-2B2B0000B001}");
+        hwnd = window->CreateModeless(IDD_FINDFILE, nullptr);
+        ASSERT_NE(hwnd, nullptr);
+        ShowWindow(hwnd, SW_SHOW);
+    }
+    void TearDown() override {
+        window.reset();
+        SetSystemFolder(savedSystem);
+        SetProgramFolder(savedProgram);
+    }
+    HWND Item(int id) const { return GetDlgItem(hwnd, id); }
+    void Click(int id) {
+        SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(Item(id)));
+    }
+    std::vector<std::wstring> LookIn() const {
+        std::vector<std::wstring> texts;
+        const int count = static_cast<int>(SendMessageW(Item(IDC_CBOLOOKIN), CB_GETCOUNT, 0, 0));
+        for (int i = 0; i < count; ++i) {
+            wchar_t buffer[MAX_PATH] = {};
+            COMBOBOXEXITEMW item{};
+            item.mask = CBEIF_TEXT;
+            item.iItem = i;
+            item.pszText = buffer;
+            item.cchTextMax = MAX_PATH;
+            SendMessageW(Item(IDC_CBOLOOKIN), CBEM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+            texts.push_back(buffer);
+        }
+        return texts;
+    }
+    std::vector<std::wstring> Found(int column) const {
+        std::vector<std::wstring> texts;
+        const int count = static_cast<int>(SendMessageW(Item(IDC_LVFOUND), LVM_GETITEMCOUNT, 0, 0));
+        for (int i = 0; i < count; ++i) {
+            wchar_t buffer[MAX_PATH] = {};
+            LVITEMW item{};
+            item.iSubItem = column;
+            item.pszText = buffer;
+            item.cchTextMax = MAX_PATH;
+            SendMessageW(Item(IDC_LVFOUND), LVM_GETITEMTEXTW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+            texts.push_back(buffer);
+        }
+        return texts;
+    }
+};
+
+TEST_F(FindFileWindow, OpensOnTheSystemFolderAndFindsTheFileInCapitalsOnlyWhereAskedTo) {
+    EXPECT_EQ(WindowText(hwnd), L"Find Missing File");
+    EXPECT_EQ(WindowText(Item(IDC_LBLSEARCHFILE)), L"Searching for DIAL.OCX...");
+    const auto entries = LookIn();
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[0], system.Text() + L"\\");
+    EXPECT_EQ(entries[1], L"D:\\") << "the program's drive root";
+    EXPECT_EQ(window->SearchFolder(), system.Text() + L"\\");
+    EXPECT_EQ(IsDlgButtonChecked(hwnd, IDC_CHKRECURSIVE), BST_UNCHECKED);
+    EXPECT_FALSE(IsWindowEnabled(Item(IDC_CMDCHOOSEFILE)));
+
+    std::filesystem::create_directories(tree.Path() / L"sub");
+    tree.WriteFile(L"sub\\dial.ocx", "x");
+    desktop.folderAnswers = {tree.Text()};
+    Click(IDC_CMDBROWSE);
+    EXPECT_EQ(window->SearchFolder(), tree.Text() + L"\\");
+
+    Click(IDC_CMDSEARCH);
+    EXPECT_EQ(WindowText(Item(IDC_LBLSEARCHSTATUS)), L"0 File(s) found.");
+    EXPECT_EQ(WindowText(Item(IDC_LBLSEARCHFILE)), L"Finished Searching for DIAL.OCX.");
+    EXPECT_FALSE(IsWindowEnabled(Item(IDC_CMDCHOOSEFILE)));
+
+    CheckDlgButton(hwnd, IDC_CHKRECURSIVE, BST_CHECKED);
+    Click(IDC_CMDSEARCH);
+    EXPECT_EQ(WindowText(Item(IDC_LBLSEARCHSTATUS)), L"1 File(s) found.");
+    EXPECT_EQ(Found(0), std::vector<std::wstring>{L"dial.ocx"});
+    EXPECT_EQ(Found(1), std::vector<std::wstring>{tree.Text() + L"\\sub\\"});
+    EXPECT_TRUE(IsWindowEnabled(Item(IDC_CMDCHOOSEFILE)));
+    EXPECT_EQ(WindowText(Item(IDC_CMDCANCEL)), L"&Close");
+    HoldForScreenshot();
+
+    // Select File asks first; Yes hands the found file's full path over and closes.
+    desktop.answers = {MsgAnswer::Yes};
+    Click(IDC_CMDCHOOSEFILE);
+    ASSERT_EQ(desktop.messages.size(), 1u);
+    EXPECT_EQ(desktop.messages[0].title, L"Confirm Re-Registration");
+    EXPECT_EQ(window->Chosen(), tree.Text() + L"\\sub\\dial.ocx");
+    EXPECT_FALSE(IsWindow(hwnd));
+}
+
+TEST_F(FindFileWindow, BrowsingRemembersFiveFoldersNewestFirstWithoutDoubles) {
+    std::vector<std::wstring> folders;
+    for (int i = 1; i <= 6; ++i)
+        folders.push_back(L"C:\\Folder" + std::to_wstring(i));
+    for (const auto& f : folders) {
+        desktop.folderAnswers = {f};
+        Click(IDC_CMDBROWSE);
+    }
+    EXPECT_EQ(ReadSetting(kSectionData, L"RecentFindFolders1"), L"C:\\Folder6\\");
+    EXPECT_EQ(ReadSetting(kSectionData, L"RecentFindFolders5"), L"C:\\Folder2\\");
+    const size_t entries = LookIn().size();
+
+    // Already listed, in other letters: selected, nothing moves.
+    desktop.folderAnswers = {L"c:\\FOLDER4\\"};
+    Click(IDC_CMDBROWSE);
+    EXPECT_EQ(LookIn().size(), entries);
+    EXPECT_EQ(ReadSetting(kSectionData, L"RecentFindFolders1"), L"C:\\Folder6\\");
+    EXPECT_TRUE(EqualsNoCase(window->SearchFolder(), L"C:\\Folder4\\"));
+    // Cancelled: nothing changes.
+    desktop.folderAnswers = {L""};
+    Click(IDC_CMDBROWSE);
+    EXPECT_TRUE(EqualsNoCase(window->SearchFolder(), L"C:\\Folder4\\"));
+
+    // A new window lists SYSTEM, the drive and the five remembered folders.
+    frmFindFile second(desktop);
+    second.SetupFind(L"x.ocx", L"");
+    HWND other = second.CreateModeless(IDD_FINDFILE, nullptr);
+    ASSERT_NE(other, nullptr);
+    EXPECT_EQ(SendMessageW(GetDlgItem(other, IDC_CBOLOOKIN), CB_GETCOUNT, 0, 0), 7);
+    // Choosing an entry makes it the search folder.
+    SendMessageW(GetDlgItem(other, IDC_CBOLOOKIN), CB_SETCURSEL, 2, 0);
+    SendMessageW(other, WM_COMMAND, MAKEWPARAM(IDC_CBOLOOKIN, CBN_SELCHANGE), 0);
+    EXPECT_EQ(second.SearchFolder(), L"C:\\Folder6\\");
+}
+
+TEST_F(FindFileWindow, StopAndTheCloseBoxEndASearchButNotTheWindowAndASecondSearchRunsNormally) {
+    for (int i = 0; i < 120; ++i) {
+        std::filesystem::create_directories(tree.Path() / (L"d" + std::to_wstring(i)) / L"e");
+        tree.WriteFile(L"d" + std::to_wstring(i) + L"\\e\\dial.ocx", "x");
+    }
+    desktop.folderAnswers = {tree.Text()};
+    Click(IDC_CMDBROWSE);
+    CheckDlgButton(hwnd, IDC_CHKRECURSIVE, BST_CHECKED);
+
+    // The stop arrives as a click while the search pumps messages.
+    Later::Post(hwnd, WM_COMMAND, MAKEWPARAM(IDC_CMDCANCEL, BN_CLICKED));
+    Click(IDC_CMDSEARCH);
+    ASSERT_TRUE(IsWindow(hwnd));
+    const size_t partial = Found(0).size();
+    EXPECT_LT(partial, 120u);
+    EXPECT_EQ(WindowText(Item(IDC_LBLSEARCHSTATUS)), std::to_wstring(partial) + L" File(s) found.");
+
+    Later::Post(hwnd, WM_CLOSE, 0);
+    Click(IDC_CMDSEARCH);
+    ASSERT_TRUE(IsWindow(hwnd)) << "the close box stops the search instead of destroying the window";
+    EXPECT_LT(Found(0).size(), 120u);
+
+    Click(IDC_CMDSEARCH);
+    EXPECT_EQ(Found(0).size(), 120u);
+    EXPECT_EQ(WindowText(Item(IDC_LBLSEARCHSTATUS)), L"120 File(s) found.");
+
+    // Not searching: the close box closes; declining the re-registration closes too.
+    desktop.answers = {MsgAnswer::No};
+    Click(IDC_CMDCHOOSEFILE);
+    EXPECT_FALSE(IsWindow(hwnd));
+    EXPECT_EQ(window->Chosen(), L"");
+}
+
+TEST_F(FindFileWindow, WithFoundMissingFileSetTheFileIsTakenWithoutTheQuestion) {
+    const std::wstring file = system.WriteFile(L"Dial.ocx", "x");
+    SaveSetting(kSectionDialogs, kKeyFoundMissingFile, L"1");
+    Click(IDC_CMDSEARCH);
+    EXPECT_EQ(WindowText(Item(IDC_LBLSEARCHSTATUS)), L"1 File(s) found.");
+    Click(IDC_CMDCHOOSEFILE);
+    EXPECT_TRUE(desktop.messages.empty());
+    EXPECT_EQ(window->Chosen(), file);
+}
+
+class EditDataWindow : public ::testing::Test {
+protected:
+    testing::RegistrySandbox sandbox;
+    testing::ScriptedDesktop desktop;
+    testing::TempFolder backups;
+    std::vector<std::pair<std::wstring, std::wstring>> rows;
+    std::unique_ptr<frmEditData> dialog;
+    HWND hwnd = nullptr;
+
+    void SetUp() override {
+        SetBackupFolder(backups.Text());
+        testing::SetRegString(HKEY_CLASSES_ROOT, L"CLSID\\" + kClass, L"", L"Edit Test Control");
+        testing::SetRegString(HKEY_CLASSES_ROOT, L"CLSID\\" + kClass + L"\\ToolboxBitmap32", L"",
+                              L"%SystemRoot%\\t.ocx, 1", REG_EXPAND_SZ);
+    }
+    void TearDown() override {
+        dialog.reset();
+        SetBackupFolder(L"");
+    }
+    void Open(const std::wstring& element, const std::wstring& shown) {
+        EditDataRequest request{kClass, L"Edit Test Control", element, shown};
+        dialog = std::make_unique<frmEditData>(
+            desktop, request, [this](const std::wstring& e, const std::wstring& v) { rows.emplace_back(e, v); });
+        hwnd = dialog->CreateModeless(IDD_EDITDATA, nullptr);
+        ASSERT_NE(hwnd, nullptr);
+    }
+    HWND Item(int id) const { return GetDlgItem(hwnd, id); }
+    void Ok() { SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0); }
+};
+
+TEST_F(EditDataWindow, ShowsTheStoredTextAsksOnceAndWritesItWithItsType) {
+    Open(L"Toolbox Bitmap", L"C:\\windows\\t.ocx, 1");
+    EXPECT_EQ(WindowText(hwnd), L"Edit Data - Edit Test Control");
+    EXPECT_EQ(WindowText(Item(IDC_LBLELEMENT)), L"Toolbox Bitmap");
+    EXPECT_EQ(WindowText(Item(IDC_TXTDATA)), L"%SystemRoot%\\t.ocx, 1") << "raw, not expanded";
+    EXPECT_TRUE(IsWindowEnabled(Item(IDC_TXTDATA)));
+
+    // Unchanged: no question, nothing written.
+    Ok();
+    EXPECT_TRUE(desktop.messages.empty());
+    EXPECT_FALSE(IsWindow(hwnd));
+
+    Open(L"Toolbox Bitmap", L"");
+    SetWindowTextW(Item(IDC_TXTDATA), L"%SystemRoot%\\u.ocx, 2");
+    desktop.answers = {MsgAnswer::No};
+    Ok();
+    EXPECT_TRUE(IsWindow(hwnd)) << "No keeps the dialog open";
+    ASSERT_EQ(desktop.messages.size(), 1u);
+    EXPECT_EQ(desktop.messages[0].title, L"Warning");
+    EXPECT_EQ(desktop.messages[0].icon, MsgIcon::Critical);
+    desktop.answers = {MsgAnswer::Yes};
+    Ok();
+    EXPECT_FALSE(IsWindow(hwnd));
+    DWORD type = 0;
+    EXPECT_EQ(testing::GetRegString(HKEY_CLASSES_ROOT, L"CLSID\\" + kClass + L"\\ToolboxBitmap32", L"", nullptr, &type),
+              L"%SystemRoot%\\u.ocx, 2");
+    EXPECT_EQ(type, static_cast<DWORD>(REG_EXPAND_SZ));
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].second, L"%SystemRoot%\\u.ocx, 2");
+
+    // With "EditRegistryData" 1 there is no warning.
+    SaveSetting(kSectionDialogs, kKeyEditRegistryData, L"1");
+    Open(L"Control Name", L"Edit Test Control");
+    SetWindowTextW(Item(IDC_TXTDATA), L"Renamed");
+    Ok();
+    EXPECT_EQ(desktop.messages.size(), 2u);
+    EXPECT_EQ(testing::GetRegString(HKEY_CLASSES_ROOT, L"CLSID\\" + kClass, L""), L"Renamed");
+    Open(L"Toolbox Bitmap", L"");
+    ShowWindow(hwnd, SW_SHOW);
+    HoldForScreenshot();
+}
+
+TEST_F(EditDataWindow, ReadOnlyRowsAndAFailedWriteKeepTheDialogAndTheText) {
+    EXPECT_FALSE(EditDataCommand(nullptr, desktop, {kClass, L"x", L"Status", L"Registered."}, {}))
+        << "the Status row only beeps";
+    Open(L"CLSID", kClass);
+    EXPECT_FALSE(IsWindowEnabled(Item(IDC_TXTDATA)));
+    dialog.reset();
+
+    SaveSetting(kSectionDialogs, kKeyEditRegistryData, L"1");
+    Open(L"Version", L"1.0");
+    SetWindowTextW(Item(IDC_TXTDATA), L"9.9");
+    // A file where the backup folder should be: the backup fails, so nothing is written.
+    const std::wstring blocker = backups.WriteFile(L"blocker", "x");
+    SetBackupFolder(blocker + L"\\sub");
+    desktop.answers = {MsgAnswer::Ok};
+    Ok();
+    EXPECT_TRUE(IsWindow(hwnd));
+    EXPECT_EQ(WindowText(Item(IDC_TXTDATA)), L"9.9");
+    ASSERT_EQ(desktop.messages.size(), 1u);
+    EXPECT_EQ(desktop.messages[0].title, L"Edit Data");
+    EXPECT_FALSE(testing::RegKeyPresent(HKEY_CLASSES_ROOT, L"CLSID\\" + kClass + L"\\Version"));
+    EXPECT_TRUE(rows.empty());
+}
+
+TEST(RestoreCommand, OpensTheBackupFolderAndImportsTheChosenFile) {
+    testing::RegistrySandbox sandbox;
+    testing::ScriptedDesktop desktop;
+    testing::TempFolder backups;
+    SetBackupFolder(backups.Text() + L"\\Backups");
+    testing::SetRegString(HKEY_CLASSES_ROOT, L"CLSID\\" + kClass + L"\\Version", L"", L"1.0");
+    const std::wstring file = WriteBackup({L"CLSID\\" + kClass}, kClass);
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, (L"CLSID\\" + kClass).c_str());
+    RegDeleteKeyW(HKEY_CLASSES_ROOT, (L"CLSID\\" + kClass).c_str());
+
+    desktop.fileAnswers = {L"0"};
+    EXPECT_FALSE(RestoreRegistryKeysCommand(nullptr, desktop));
+    ASSERT_EQ(desktop.fileDialogs.size(), 1u);
+    EXPECT_EQ(desktop.fileDialogs[0].initialFolder, backups.Text() + L"\\Backups\\");
+
+    desktop.fileAnswers = {file};
+    desktop.answers = {MsgAnswer::Ok};
+    EXPECT_TRUE(RestoreRegistryKeysCommand(nullptr, desktop));
+    EXPECT_EQ(testing::GetRegString(HKEY_CLASSES_ROOT, L"CLSID\\" + kClass + L"\\Version", L""), L"1.0");
+    SetBackupFolder(L"");
+}
+
+} // namespace
+} // namespace nivex
