@@ -51,7 +51,7 @@ VIAddVersionKey "LegalCopyright" "${PUBLISHER}"
 !insertmacro MUI_UNPAGE_INSTFILES
 !define MUI_UNFINISHPAGE_NOAUTOCLOSE
 !define MUI_FINISHPAGE_TITLE "Nivex has been removed"
-!define MUI_FINISHPAGE_TEXT "Nivex, Faultnote and VelmoraGUI have been removed from your computer.$\r$\n$\r$\nYour Nivex settings and the registry backups Nivex made were kept; delete them yourself if you no longer need them.$\r$\n$\r$\nClick Finish to close this wizard."
+!define MUI_FINISHPAGE_TEXT "Nivex, Faultnote and VelmoraGUI have been removed from your computer.$\r$\n$\r$\nYour Nivex settings and the registry backups Nivex made (in $LOCALAPPDATA\Velmora Software\Nivex\Backups) were kept; delete them yourself if you no longer need them.$\r$\n$\r$\nClick Finish to close this wizard."
 !insertmacro MUI_UNPAGE_FINISH
 
 !insertmacro MUI_LANGUAGE "English"

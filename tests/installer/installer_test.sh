@@ -139,11 +139,14 @@ uninstall_and_check() {
 
 default_dir="$WINEPREFIX/drive_c/Program Files/Velmora Software/Nivex"
 install_and_check 'C:\Program Files\Velmora Software\Nivex' "$default_dir"
-# Settings of the user's own are kept by the uninstaller.
+# Settings of the user's own and Nivex's registry backups are kept by the uninstaller.
 reg64 add 'HKCU\Software\Velmora Control Manager\Options' /v PlaySounds /d 0 /f >/dev/null
+backups="$WINEPREFIX/drive_c/users/$(id -un)/AppData/Local/Velmora Software/Nivex/Backups"
+mkdir -p "$backups" && echo "REGEDIT4" >"$backups/2026-01-01 000000 {backup}.reg"
 uninstall_and_check 'C:\Program Files\Velmora Software\Nivex' "$default_dir"
 check "the installation folder and the publisher's folder are gone" test ! -e "$WINEPREFIX/drive_c/Program Files/Velmora Software"
 check "the user's settings are kept" test "$(reg_value 'HKCU\Software\Velmora Control Manager\Options' PlaySounds)" = "0"
+check "the registry backups are kept" test -f "$backups/2026-01-01 000000 {backup}.reg"
 
 # /D= names the folder: the rest of the command line, unquoted, spaces included (Wine would quote one
 # argument holding spaces, so the words go as separate arguments).
