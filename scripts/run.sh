@@ -16,6 +16,9 @@ nivex_wine_prefix_ready
 
 winpath() { echo "Z:${1//\//\\}"; }
 
+# What Faultnote's installer writes: the folder of faultnote.exe, here the build's bin folder.
+"$NIVEX_WINE" reg add 'HKCU\Software\Velmora Software\Bug Report Wizard' /v 'Install Path' /d "$(winpath "$build/bin")" /f >/dev/null
+
 # The project's own control server registered beside the controls Wine registers,
 # and a second one whose file is deleted after registering (a control with a missing server file).
 folder="$demo/drive_c/Program Files/Velmora Demo"

@@ -14,6 +14,7 @@ void AddMainWindowCommands(MainWindow& window) {
     AddRegistrationCommands(window);
     AddInspectCommands(window);
     AddRepairCommands(window);
+    AddBugReportCommands(window);
 }
 
 void AddWindowCommands(MainWindow& w) {

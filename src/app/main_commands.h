@@ -16,5 +16,7 @@ void AddRegistrationCommands(MainWindow& window);
 void AddInspectCommands(MainWindow& window);
 // Removing keys, editing data, finding a missing file, restoring a backup.
 void AddRepairCommands(MainWindow& window);
+// Starting the bug-report wizard.
+void AddBugReportCommands(MainWindow& window);
 
 } // namespace nivex

@@ -1,6 +1,6 @@
 #include "common/desktop.h"
 
-namespace nivex {
+namespace velmora {
 
 MsgAnswer SilentDesktop::Message(WindowRef, const std::wstring& text, const std::wstring& title, MsgButtons buttons,
                                  MsgIcon) {
@@ -29,4 +29,4 @@ Desktop* SetDesktop(Desktop* desktop) {
     return previous;
 }
 
-} // namespace nivex
+} // namespace velmora

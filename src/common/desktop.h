@@ -5,7 +5,9 @@
 #include <string>
 #include <utility>
 
-namespace nivex {
+#include "common/base_namespace.h"
+
+namespace velmora {
 
 using WindowRef = void*;
 
@@ -64,4 +66,4 @@ Desktop& TheDesktop();
 // Installs a desktop (not owned); nullptr restores the default. Returns the previous one.
 Desktop* SetDesktop(Desktop* desktop);
 
-} // namespace nivex
+} // namespace velmora

@@ -2,7 +2,7 @@
 
 #include "common/text.h"
 
-namespace nivex {
+namespace velmora {
 
 Error::Error(long number, std::wstring source, std::wstring description)
     : number_(number), source_(std::move(source)), description_(std::move(description)) {
@@ -21,4 +21,4 @@ std::wstring ErrorInMessage(const std::wstring& procedure, const Error& error) {
     return ErrorInMessage(procedure, error.Number(), error.Description());
 }
 
-} // namespace nivex
+} // namespace velmora

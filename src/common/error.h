@@ -3,7 +3,9 @@
 #include <exception>
 #include <string>
 
-namespace nivex {
+#include "common/base_namespace.h"
+
+namespace velmora {
 
 class Error : public std::exception {
 public:
@@ -30,4 +32,4 @@ std::wstring ErrorInMessage(const std::wstring& procedure, const Error& error);
 // number + " - " + description
 std::wstring NumberDashDescription(long number, const std::wstring& description);
 
-} // namespace nivex
+} // namespace velmora

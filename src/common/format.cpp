@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-namespace nivex {
+namespace velmora {
 
 long long RoundHalfEven(double value) {
     const double floorValue = std::floor(value);
@@ -53,4 +53,4 @@ std::wstring TranslationKey(unsigned language, unsigned codePage) {
     return key;
 }
 
-} // namespace nivex
+} // namespace velmora

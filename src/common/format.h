@@ -3,7 +3,9 @@
 #include <cstdint>
 #include <string>
 
-namespace nivex {
+#include "common/base_namespace.h"
+
+namespace velmora {
 
 // Rounds to the nearest whole number, halves to the even number (2.5 -> 2, 3.5 -> 4).
 long long RoundHalfEven(double value);
@@ -25,4 +27,4 @@ std::wstring TranslationKey(unsigned language, unsigned codePage);
 // Upper-case hexadecimal without padding.
 std::wstring HexText(std::uint64_t value);
 
-} // namespace nivex
+} // namespace velmora

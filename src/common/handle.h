@@ -2,7 +2,9 @@
 // One move-only owner for every kind of handle. Traits give the type, the empty value and the closer.
 #include <utility>
 
-namespace nivex {
+#include "common/base_namespace.h"
+
+namespace velmora {
 
 template <typename Traits>
 class UniqueHandle {
@@ -39,4 +41,4 @@ private:
     Type value_;
 };
 
-} // namespace nivex
+} // namespace velmora

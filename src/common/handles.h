@@ -5,7 +5,7 @@
 
 #include "common/handle.h"
 
-namespace nivex {
+namespace velmora {
 
 struct RegKeyTraits {
     using Type = HKEY;
@@ -76,4 +76,4 @@ using OwnedMenu = UniqueHandle<MenuTraits>;
 using Icon = UniqueHandle<IconTraits>;
 using Font = UniqueHandle<FontTraits>;
 
-} // namespace nivex
+} // namespace velmora

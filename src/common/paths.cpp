@@ -1,6 +1,6 @@
 #include "common/paths.h"
 
-namespace nivex {
+namespace velmora {
 
 namespace {
 std::wstring programFolder;
@@ -27,4 +27,4 @@ void SetSystemFolder(const std::wstring& folder) { systemFolder = WithTrailingBa
 bool OsIsMajor5() { return osIsMajor5; }
 void SetOsIsMajor5(bool value) { osIsMajor5 = value; }
 
-} // namespace nivex
+} // namespace velmora

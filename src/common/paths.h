@@ -2,7 +2,9 @@
 // Folder values shared across the program. Tests inject their own so nothing writes into the prefix.
 #include <string>
 
-namespace nivex {
+#include "common/base_namespace.h"
+
+namespace velmora {
 
 // folder + relative, adding a backslash only when the folder does not end in one.
 std::wstring JoinPath(const std::wstring& folder, const std::wstring& relative);
@@ -21,4 +23,4 @@ void SetSystemFolder(const std::wstring& folder);
 bool OsIsMajor5();
 void SetOsIsMajor5(bool value);
 
-} // namespace nivex
+} // namespace velmora

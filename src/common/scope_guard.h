@@ -2,7 +2,9 @@
 // Runs a function when the scope ends, however it ends (a busy flag reset, a status text put back).
 #include <utility>
 
-namespace nivex {
+#include "common/base_namespace.h"
+
+namespace velmora {
 
 template <class F>
 class ScopeGuard {
@@ -20,4 +22,4 @@ private:
     bool active_ = true;
 };
 
-} // namespace nivex
+} // namespace velmora

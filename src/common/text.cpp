@@ -1,7 +1,7 @@
 #include "common/text.h"
 
 
-namespace nivex {
+namespace velmora {
 
 namespace {
 constexpr char32_t kReplacement = 0xFFFD;
@@ -176,4 +176,4 @@ std::wstring UnquotePath(std::wstring_view path) {
     return std::wstring(path);
 }
 
-} // namespace nivex
+} // namespace velmora

@@ -3,7 +3,9 @@
 #include <string>
 #include <string_view>
 
-namespace nivex {
+#include "common/base_namespace.h"
+
+namespace velmora {
 
 std::string WideToUtf8(std::wstring_view text);
 std::wstring Utf8ToWide(std::string_view text);
@@ -22,4 +24,4 @@ std::wstring ReplaceAll(std::wstring_view text, std::wstring_view what, std::wst
 // Removes one pair of double quotes around a path (the shell verbs quote "%1").
 std::wstring UnquotePath(std::wstring_view path);
 
-} // namespace nivex
+} // namespace velmora

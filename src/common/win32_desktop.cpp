@@ -11,7 +11,7 @@
 
 #include "common/paths.h"
 
-namespace nivex {
+namespace velmora {
 
 namespace {
 
@@ -45,6 +45,15 @@ std::wstring RunFileDialog(const FileDialogRequest& request, bool save) {
     const BOOL ok = save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn);
     if (!ok) return kDialogCancelled;
     return std::wstring(file, wcsnlen(file, 256));
+}
+
+// Another program (a clipboard viewer, a remote session) may hold the clipboard for a moment.
+bool OpenClipboardPatiently(HWND owner) {
+    for (int attempt = 0;; ++attempt) {
+        if (OpenClipboard(owner)) return true;
+        if (attempt == 9) return false;
+        Sleep(30);
+    }
 }
 
 } // namespace
@@ -98,8 +107,11 @@ void Win32Desktop::PlaySoundFile(const std::wstring& path) {
 }
 
 bool Win32Desktop::SetClipboardText(WindowRef owner, const std::wstring& text) {
-    if (!OpenClipboard(static_cast<HWND>(owner))) return false;
-    EmptyClipboard();
+    if (!OpenClipboardPatiently(static_cast<HWND>(owner))) return false;
+    if (!EmptyClipboard()) {
+        CloseClipboard();
+        return false;
+    }
     bool done = false;
     const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
     if (HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes)) {
@@ -114,4 +126,4 @@ bool Win32Desktop::SetClipboardText(WindowRef owner, const std::wstring& text) {
     return done;
 }
 
-} // namespace nivex
+} // namespace velmora

@@ -1,7 +1,7 @@
 #pragma once
 #include "common/desktop.h"
 
-namespace nivex {
+namespace velmora {
 
 // The real desktop: message boxes, common dialogs, the shell, sounds and the clipboard.
 class Win32Desktop final : public Desktop {
@@ -17,4 +17,4 @@ public:
     bool SetClipboardText(WindowRef owner, const std::wstring& text) override;
 };
 
-} // namespace nivex
+} // namespace velmora

@@ -7,7 +7,7 @@
 #include "common/desktop.h"
 #include "common/text.h"
 
-namespace nivex {
+namespace velmora {
 
 namespace {
 // A failure inside a handler is shown, never thrown through the system's code.
@@ -170,4 +170,4 @@ int TwipsPerPixelY() {
     return value;
 }
 
-} // namespace nivex
+} // namespace velmora

@@ -5,7 +5,9 @@
 
 #include <string>
 
-namespace nivex {
+#include "common/base_namespace.h"
+
+namespace velmora {
 
 class Window {
 public:
@@ -87,4 +89,4 @@ inline int PixelsToTwipsY(int pixels) { return pixels * TwipsPerPixelY(); }
 inline int TwipsToPixelsX(int twips) { return twips / TwipsPerPixelX(); }
 inline int TwipsToPixelsY(int twips) { return twips / TwipsPerPixelY(); }
 
-} // namespace nivex
+} // namespace velmora

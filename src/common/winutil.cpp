@@ -2,7 +2,7 @@
 
 #include <vector>
 
-namespace nivex {
+namespace velmora {
 
 std::string WideToAnsi(std::wstring_view text) {
     if (text.empty()) return {};
@@ -83,4 +83,4 @@ std::wstring QuerySystemDirectory() {
     return std::wstring(buffer, length);
 }
 
-} // namespace nivex
+} // namespace velmora

@@ -5,7 +5,9 @@
 #include <string>
 #include <string_view>
 
-namespace nivex {
+#include "common/base_namespace.h"
+
+namespace velmora {
 
 // Conversion through the system's ANSI code page, for the text files the programs write.
 std::string WideToAnsi(std::wstring_view text);
@@ -25,4 +27,4 @@ std::wstring FullPathName(const std::wstring& path);
 // Asks the platform for the system folder; empty text when it cannot say.
 std::wstring QuerySystemDirectory();
 
-} // namespace nivex
+} // namespace velmora

@@ -7,6 +7,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -23,6 +24,7 @@
 #include "inspect/bitmap_preview.h"
 #include "inspect/dependency_window.h"
 #include "inspect/inspect_resource.h"
+#include "nivex_version.h"
 #include "registration/reg_backup.h"
 #include "registration/reg_status_window.h"
 #include "registration/repair_windows.h"
@@ -762,6 +764,27 @@ TEST_F(MainWindowTest, RegisteringAServerWhoseDependencyIsGoneNamesIt) {
         << WideToUtf8(shown[2]);
 }
 
+TEST_F(MainWindowTest, ReportABugStartsTheInstalledWizardWithTheProgramsTitleAndVersion) {
+    testing::TempFolder installed;
+    const std::wstring wizard = installed.WriteFile(L"faultnote.exe", "MZ");
+    SetRegString(HKEY_CURRENT_USER, L"Software\\Velmora Software\\Bug Report Wizard", L"Install Path", installed.Text());
+    Start();
+    EXPECT_FALSE(Grey(mnuBugReport));
+    Command(mnuBugReport);
+    ASSERT_EQ(desktop.executions.size(), 1u);
+    EXPECT_EQ(desktop.executions[0].verb, L"open");
+    EXPECT_EQ(desktop.executions[0].file, wizard);
+    wchar_t revision[16] = {};
+    std::swprintf(revision, 16, L"%04d", NIVEX_VERSION_REVISION);
+    EXPECT_EQ(desktop.executions[0].parameters, L"Velmora Control Manager%" + std::to_wstring(NIVEX_VERSION_MAJOR) +
+                                                    L"." + std::to_wstring(NIVEX_VERSION_MINOR) + L"%" + revision);
+    // Not installed and not beside the program: said so, nothing started.
+    std::filesystem::remove(wizard);
+    Command(mnuBugReport);
+    EXPECT_EQ(desktop.executions.size(), 1u);
+    ASSERT_EQ(desktop.messages.size(), 1u);
+    EXPECT_NE(desktop.messages[0].text.find(L"faultnote.exe"), std::wstring::npos);
+}
 
 namespace repair {
 

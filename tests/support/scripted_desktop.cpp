@@ -49,6 +49,7 @@ long long ScriptedDesktop::Execute(WindowRef, const std::wstring& verb, const st
 void ScriptedDesktop::PlaySoundFile(const std::wstring& path) { sounds.push_back(path); }
 
 bool ScriptedDesktop::SetClipboardText(WindowRef, const std::wstring& text) {
+    if (clipboardBusy) return false;
     clipboard = text;
     return true;
 }

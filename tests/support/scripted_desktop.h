@@ -38,6 +38,8 @@ public:
     std::vector<Execution> executions;
     std::vector<std::wstring> sounds;
     std::wstring clipboard;
+    // When true, SetClipboardText fails as if another program held the clipboard.
+    bool clipboardBusy = false;
 
     MsgAnswer Message(WindowRef owner, const std::wstring& text, const std::wstring& title, MsgButtons buttons,
                       MsgIcon icon) override;

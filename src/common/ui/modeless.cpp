@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-namespace nivex::ui {
+namespace velmora::ui {
 
 namespace {
 std::vector<HWND>& Windows() {
@@ -39,4 +39,4 @@ bool ModelessWindows::Dispatch(MSG& msg) {
     return false;
 }
 
-} // namespace nivex::ui
+} // namespace velmora::ui

@@ -4,7 +4,9 @@
 // register itself; nothing names it in the loop.
 #include <windows.h>
 
-namespace nivex::ui {
+#include "common/base_namespace.h"
+
+namespace velmora::ui {
 
 class ModelessWindows {
 public:
@@ -37,4 +39,4 @@ private:
     HWND window_ = nullptr;
 };
 
-} // namespace nivex::ui
+} // namespace velmora::ui
