@@ -2,20 +2,24 @@
 # Builds the catalogue scan benchmark (Windows preset) and runs it under Wine, with the Wine server
 # and the program pinned to CPU 0 so that the figures of one run compare with the next.
 #
-# Usage: scripts/bench.sh [--build-dir DIR] [--no-build] [benchmark arguments...]
+# Usage: scripts/bench.sh [--build-dir DIR] [--no-build] [--report] [benchmark arguments...]
 #   DIR        a build folder of the Windows preset (default build/windows)
-#   arguments  passed to scan_benchmark.exe: [--controls PERCENT] [SIZE...] (default sizes 1000 10000 30000)
+#   --report   the HTML report against `nivexcmd list --json` (report_benchmark) instead of the scan
+#   arguments  passed to scan_benchmark.exe: [--controls PERCENT] [SIZE...] (default sizes 1000 10000 30000),
+#              or to report_benchmark.exe: [--controls PERCENT] [SIZE] (default 10000)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 cd "$here/.."
 
 build=build/windows
 do_build=1
+bench=scan_benchmark
 while [ $# -gt 0 ]; do
   case $1 in
     --build-dir) [ $# -ge 2 ] || { echo "bench.sh: --build-dir needs a folder" >&2; exit 2; }; build=$2; shift 2 ;;
     --no-build) do_build=0; shift ;;
-    -h|--help) sed -n '2,7p' "$0"; exit 0 ;;
+    --report) bench=report_benchmark; shift ;;
+    -h|--help) sed -n '2,9p' "$0"; exit 0 ;;
     *) break ;;
   esac
 done
@@ -23,10 +27,10 @@ build=$(cd "$build" 2>/dev/null && pwd || echo "$PWD/$build")
 
 if [ $do_build = 1 ]; then
   [ -f "$build/CMakeCache.txt" ] || cmake --preset windows -B "$build" >/dev/null
-  cmake --build "$build" --target scan_benchmark -j2
+  cmake --build "$build" --target "$bench" -j2
 fi
-exe=$build/bench/scan_benchmark.exe
-[ -f "$exe" ] || { echo "bench.sh: $exe is missing (build the scan_benchmark target)" >&2; exit 1; }
+exe=$build/bench/$bench.exe
+[ -f "$exe" ] || { echo "bench.sh: $exe is missing (build the $bench target)" >&2; exit 1; }
 
 # A prefix of its own, so that no server left running by the tests (unpinned) serves the benchmark.
 # shellcheck source=wine-env.sh

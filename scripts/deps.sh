@@ -11,7 +11,8 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
 fi
 packages=(cmake make g++ googletest g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64
           g++-mingw-w64-i686-posix binutils-mingw-w64-i686 nsis
-          wine wine64 wine32:i386 fonts-wine xvfb xauth x11-utils imagemagick util-linux python3)
+          wine wine64 wine32:i386 fonts-wine xvfb xauth x11-utils imagemagick util-linux python3
+          fp-utils-3.2.2 libchm-bin)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -3,6 +3,8 @@
 #include <vector>
 
 #include "app/resource.h"
+#include "auxiliary/help_ids.h"
+#include "auxiliary/whats_this.h"
 #include "common/ui/controls.h"
 #include "common/desktop.h"
 #include "common/error.h"
@@ -121,6 +123,10 @@ INT_PTR FindInListDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
         CheckDlgButton(Handle(), IDC_FIND_CHKCONTROL, BST_CHECKED);
         SendDlgItemMessageW(Handle(), IDC_FIND_TXTFIND, CB_LIMITTEXT, 255, 0);
         RebuildList();
+        AttachDialogHelp(Handle(), IDH_FINDINLIST,
+                         {{IDC_FIND_TXTFIND, IDH_FIND_TEXT}, {IDC_FIND_LABEL1, IDH_FIND_TEXT},
+                          {IDC_FIND_CHKTYPELIB, IDH_FIND_TYPELIB}, {IDC_FIND_CHKCONTROL, IDH_FIND_CONTROL},
+                          {IDC_FIND_CMDSEARCH, IDH_FIND_NEXT}, {IDC_FIND_COMMAND2, IDH_BUTTON_CLOSE}});
         return TRUE;
     case WM_COMMAND: {
         const int id = LOWORD(wParam);

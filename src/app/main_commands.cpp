@@ -12,9 +12,11 @@ namespace nivex {
 void AddMainWindowCommands(MainWindow& window) {
     AddWindowCommands(window);
     AddRegistrationCommands(window);
+    AddHelpCommands(window);
     AddInspectCommands(window);
     AddRepairCommands(window);
     AddBugReportCommands(window);
+    AddReportCommands(window);
 }
 
 void AddWindowCommands(MainWindow& w) {

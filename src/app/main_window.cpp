@@ -12,6 +12,9 @@
 #include "app/placement_store.h"
 #include "app/scan_progress.h"
 #include "app/resource.h"
+#include "auxiliary/help_viewer.h"
+#include "auxiliary/tip_window.h"
+#include "auxiliary/whats_this.h"
 #include "auxiliary/close_button.h"
 #include "catalogue/catalogue_scan.h"
 #include "common/desktop.h"
@@ -33,6 +36,7 @@ namespace {
 const wchar_t* const kMainClass = L"NivexMain";
 const wchar_t* const kTitle = L"Velmora Control Manager";
 constexpr UINT kKeepToolsAbove = WM_APP + 2;
+constexpr UINT_PTR kKeepToolsAboveTimer = 0x4B54;
 
 RECT ToPixels(const TwipsRect& r) {
     const int left = TwipsToPixelsX(r.left);
@@ -112,6 +116,7 @@ bool MainWindow::Load() {
                              MsgIcon::Critical);
     });
     CreateChildren();
+    AssignMainWindowHelpIds(*this);
     BitmapPreview& preview = BitmapPreview::Instance();
     preview.SetOwner(Handle());
     preview.SetClosedByUser([this] { bar_.Menus().Check(mnuToolboxBitmapPreview, false); });
@@ -149,6 +154,12 @@ bool MainWindow::Load() {
         PostMessageW(Handle(), kKeepToolsAbove, 0, 0);
     }
 
+    // The tip is activated over the main window, which Wine raises again once the loop runs: show the
+    // tool windows above it again after that too.
+    if (ShowTipOfTheDayAtStartup(Handle())) {
+        PostMessageW(Handle(), kKeepToolsAbove, 0, 0);
+        SetTimer(Handle(), kKeepToolsAboveTimer, 2500, nullptr);
+    }
     PumpPendingMessages();
     NodeClick(trees_.Visible());
     SetFocus(Tree(trees_.Visible()));
@@ -428,6 +439,8 @@ void MainWindow::ExitPath() {
     }
     tray_.Remove();
     tempFiles_.DeleteAll();
+    // A help window left open while the process ends can bring it down.
+    CloseAllHelpWindows();
     if (endProcess_) endProcess_();
 }
 
@@ -506,6 +519,7 @@ LRESULT MainWindow::OnNotify(NMHDR* header) {
 }
 
 bool MainWindow::PreTranslate(MSG& msg) {
+    if (HandleDialogHelpKey(msg, Handle())) return true;
     if (TranslateControlAccelerator(&msg)) return true; // the user-interface-active control's own keys
     if (ui::ModelessWindows::Dispatch(msg)) return true;
     const bool ours = msg.hwnd == Handle() || IsChild(Handle(), msg.hwnd);
@@ -534,7 +548,12 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SETFOCUS:
         SetFocus(Tree(trees_.Visible()));
         return 0;
+    case WM_TIMER:
+        if (wParam != kKeepToolsAboveTimer) break;
+        KillTimer(Handle(), kKeepToolsAboveTimer);
+        [[fallthrough]];
     case kKeepToolsAbove:
+        KeepTipOfTheDayAboveOwner();
         BitmapPreview::Instance().KeepAboveOwner();
         return 0;
     case WM_CLOSE:
@@ -548,6 +567,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             }
             tray_.Remove();
             tempFiles_.DeleteAll();
+            CloseAllHelpWindows();
         }
         return 0;
     case TrayIcon::kMessage:

@@ -7,6 +7,13 @@
 namespace nivex {
 
 namespace {
+bool CaptionIsActive(HWND window) {
+    WINDOWINFO info{};
+    info.cbSize = sizeof(info);
+    if (GetWindowInfo(window, &info)) return info.dwWindowStatus == WS_ACTIVECAPTION;
+    return GetActiveWindow() == window;
+}
+
 [[noreturn]] void Raise(const std::wstring& what) {
     const std::wstring source = L"modCloseBtn::EnableCloseButton";
     throw Error(kCloseButtonError, source, source + what);
@@ -33,8 +40,9 @@ void EnableCloseButton(HWND window, bool enable) {
     change.fState = enable ? (info.fState & ~static_cast<UINT>(MFS_GRAYED | MFS_DISABLED))
                            : (info.fState | MFS_GRAYED | MFS_DISABLED);
     if (!SetMenuItemInfoW(menu, to, FALSE, &change)) Raise(L"() - Error encountered changing state");
-    // Redraw the caption and its close button at once.
-    SendMessageW(window, WM_NCACTIVATE, TRUE, 0);
+    // Redraw the caption and its close button at once, in the window's real activation state: telling
+    // an inactive window it is active would paint it (and treat it) as active.
+    SendMessageW(window, WM_NCACTIVATE, CaptionIsActive(window) ? TRUE : FALSE, 0);
 }
 
 } // namespace nivex

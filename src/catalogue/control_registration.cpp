@@ -49,6 +49,23 @@ std::optional<std::wstring> ReadClassValue(const std::wstring& classId, const st
     return ReadDefault(cls.Get(), subKey.c_str());
 }
 
+ClassValueReader::ClassValueReader() {
+    HKEY clsid = nullptr;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, L"CLSID", 0, KEY_QUERY_VALUE, &clsid) == ERROR_SUCCESS) clsid_ = clsid;
+}
+
+ClassValueReader::~ClassValueReader() {
+    if (clsid_) RegCloseKey(static_cast<HKEY>(clsid_));
+}
+
+std::optional<std::wstring> ClassValueReader::Read(const std::wstring& classId, const wchar_t* subKey) const {
+    if (!clsid_) return std::nullopt;
+    // An empty or nested identifier would name CLSID itself or another key.
+    if (classId.empty() || classId.find(L'\\') != std::wstring::npos) return std::nullopt;
+    const std::wstring path = *subKey ? classId + L"\\" + subKey : classId;
+    return ReadDefault(static_cast<HKEY>(clsid_), path.c_str());
+}
+
 ControlRegistration ReadControlRegistration(const std::wstring& classId) {
     ControlRegistration r;
     r.classId = classId;

@@ -30,4 +30,19 @@ ControlRegistration ReadControlRegistration(const std::wstring& classId);
 // nullopt when the key does not exist.
 std::optional<std::wstring> ReadClassValue(const std::wstring& classId, const std::wstring& subKey);
 
+// Values of many classes through one open handle of HKEY_CLASSES_ROOT\CLSID, decoded as above: a report
+// reads thousands, and each open below that handle saves the walk from the root.
+class ClassValueReader {
+public:
+    ClassValueReader();
+    ~ClassValueReader();
+    ClassValueReader(const ClassValueReader&) = delete;
+    ClassValueReader& operator=(const ClassValueReader&) = delete;
+    // As ReadClassValue(classId, subKey).
+    std::optional<std::wstring> Read(const std::wstring& classId, const wchar_t* subKey) const;
+
+private:
+    void* clsid_ = nullptr; // HKEY
+};
+
 } // namespace nivex

@@ -33,6 +33,7 @@ CliParseResult ParseCliArguments(const std::vector<std::wstring>& args) {
     else if (command == L"report") o.command = CliCommand::Report;
     else if (command == L"register") o.command = CliCommand::Register;
     else if (command == L"unregister") o.command = CliCommand::Unregister;
+    else if (command == L"testpage") o.command = CliCommand::TestPage;
     else return Fail(L"Unknown command '" + command + L"'.");
 
     bool formatGiven = false;
@@ -64,6 +65,16 @@ CliParseResult ParseCliArguments(const std::vector<std::wstring>& args) {
                 if (a.empty()) return Fail(command + L" needs a file name.");
                 o.file = a;
             }
+        } else if (o.command == CliCommand::TestPage) {
+            if (a == L"--out") {
+                if (!value(o.out)) return Fail(L"--out needs a file name.");
+            } else if (a.starts_with(L"--")) {
+                return Fail(L"Unknown option '" + a + L"' for testpage.");
+            } else {
+                if (!o.classId.empty()) return Fail(L"testpage takes one class identifier; '" + a + L"' is one too many.");
+                if (a.empty()) return Fail(L"testpage needs a class identifier.");
+                o.classId = a;
+            }
         } else if (o.command == CliCommand::List) {
             if (a == L"--missing") o.missingOnly = true;
             else if (a == L"--json" || a == L"--csv") {
@@ -85,6 +96,10 @@ CliParseResult ParseCliArguments(const std::vector<std::wstring>& args) {
     }
     if ((o.command == CliCommand::Register || o.command == CliCommand::Unregister) && o.file.empty())
         return Fail(command + L" needs a file name.");
+    if (o.command == CliCommand::TestPage) {
+        if (o.classId.empty()) return Fail(L"testpage needs a class identifier.");
+        if (o.out.empty()) return Fail(L"testpage needs --out FILE.");
+    }
     if (o.command == CliCommand::Report) {
         if (o.html == o.text) return Fail(L"Choose exactly one of --html and --text.");
         if (o.out.empty()) return Fail(L"report needs --out FILE.");
@@ -130,6 +145,9 @@ std::wstring CliUsageText() {
            L"  nivexcmd relink CLSID FILE [--copy-to-system | --in-place]\r\n"
            L"      Removes the keys of the control's library (after a backup) and registers FILE instead;\r\n"
            L"      when FILE does not register, the old keys are put back. Exit codes as register.\r\n"
+           L"  nivexcmd testpage CLSID --out FILE\r\n"
+           L"      Writes the browser test page of a catalogued control (its class identifier in braces),\r\n"
+           L"      the page View in Web Browser opens, for a browser of your choice.\r\n"
            L"  nivexcmd --help | --version\r\n"
            L"\r\n"
            L"Exit codes: 0 success; 1 the operation failed (invalid template, report not written,\r\n"

@@ -5,7 +5,7 @@
 
 namespace nivex {
 
-enum class CliCommand { None, Help, Version, List, Report, Register, Unregister, RemoveKeys, Edit, Restore, FindFile, Relink };
+enum class CliCommand { None, Help, Version, List, Report, Register, Unregister, RemoveKeys, Edit, Restore, FindFile, Relink, TestPage };
 enum class ListFormat { Text, Json, Csv };
 // register: where the file is registered; Default follows "RegisterNonSysPath" when it is 1 or 2, else in place.
 enum class CliPlacement { Default, CopyToSystem, InPlace };
@@ -30,6 +30,8 @@ struct CliOptions {
     CliRemoval removal = CliRemoval::Default;
     // remove-keys, edit, restore, find-file, relink: the arguments after the command (see repair_options.h)
     std::vector<std::wstring> rest;
+    // testpage (writes to out)
+    std::wstring classId;
 };
 
 struct CliParseResult {
@@ -42,6 +44,8 @@ struct CliParseResult {
 constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
+// testpage: the class is not a catalogued control.
+constexpr int kExitNotCatalogued = 4;
 
 CliParseResult ParseCliArguments(const std::vector<std::wstring>& args);
 

@@ -12,6 +12,7 @@
 #include "cli/cli_options.h"
 #include "cli/inspect_commands.h"
 #include "cli/repair_command.h"
+#include "cli/testpage_command.h"
 #include "common/desktop.h"
 #include "common/error.h"
 #include "common/text.h"
@@ -160,6 +161,7 @@ int Main(int argc, wchar_t** argv) {
     case CliCommand::Version: Out(L"nivexcmd " NIVEX_VERSION_WTEXT L"\r\n"); return kExitOk;
     case CliCommand::List: return RunList(parsed.options);
     case CliCommand::Report: return RunReport(parsed.options);
+    case CliCommand::TestPage: return RunTestPage(parsed.options, Out, Err);
     case CliCommand::Register:
     case CliCommand::Unregister: return RunRegistration(parsed.options);
     case CliCommand::RemoveKeys:

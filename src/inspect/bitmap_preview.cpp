@@ -7,6 +7,8 @@
 #include <exception>
 #include <vector>
 
+#include "auxiliary/help_ids.h"
+#include "auxiliary/whats_this.h"
 #include "common/desktop.h"
 #include "common/paths.h"
 #include "inspect/inspect_resource.h"
@@ -536,6 +538,8 @@ COLORREF BitmapPreview::BoxPixel(int x, int y) const {
 INT_PTR BitmapPreview::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_INITDIALOG:
+        AttachDialogHelp(Handle(), IDH_PREVIEW,
+                         {{IDC_PREVIEW_IBOX, IDH_PREVIEW_IMAGE}, {IDC_PREVIEW_LABEL1, IDH_PREVIEW_IMAGE}});
         return FALSE; // loaded hidden: the focus stays where it is
     case WM_DRAWITEM: {
         const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include "auxiliary/help_ids.h"
+#include "auxiliary/whats_this.h"
 #include "common/paths.h"
 #include "inspect/file_compare.h"
 #include "inspect/file_facts.h"
@@ -169,7 +171,15 @@ std::vector<frmCompare::ShownRow> frmCompare::Rows() const {
 
 INT_PTR frmCompare::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_INITDIALOG: Load(); return TRUE;
+    case WM_INITDIALOG:
+        Load();
+        AttachDialogHelp(Handle(), IDH_COMPARE,
+                         {{IDC_COMPARE_TXTFILE0, IDH_COMPARE_FIRST}, {IDC_COMPARE_LABEL1, IDH_COMPARE_FIRST},
+                          {IDC_COMPARE_TXTFILE1, IDH_COMPARE_SECOND}, {IDC_COMPARE_LABEL2, IDH_COMPARE_SECOND},
+                          {IDC_COMPARE_CMDBROWSE0, IDH_COMPARE_BROWSE}, {IDC_COMPARE_CMDBROWSE1, IDH_COMPARE_BROWSE},
+                          {IDC_COMPARE_CMDCOMPARE, IDH_COMPARE_RUN}, {IDC_COMPARE_LVRESULTS, IDH_COMPARE_RESULTS},
+                          {IDC_COMPARE_CMDCLOSE, IDH_BUTTON_CLOSE}});
+        return TRUE;
     case WM_SIZE: Layout(); return TRUE;
     case WM_GETMINMAXINFO: {
         auto* info = reinterpret_cast<MINMAXINFO*>(lParam);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <exception>
 
+#include "auxiliary/help_ids.h"
+#include "auxiliary/whats_this.h"
 #include "common/paths.h"
 #include "common/text.h"
 #include "inspect/file_facts.h"
@@ -413,7 +415,12 @@ LRESULT frmDependency::CustomDraw(NMTVCUSTOMDRAW* draw) const {
 
 INT_PTR frmDependency::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_INITDIALOG: Load(); return TRUE;
+    case WM_INITDIALOG:
+        Load();
+        AttachDialogHelp(Handle(), IDH_DEPENDENCY,
+                         {{IDC_DEP_LBLFILENAME, IDH_DEP_FILE}, {IDC_DEP_TVMAIN, IDH_DEP_TREE},
+                          {IDC_DEP_TOOLBAR1, IDH_DEP_TOOLBAR}, {IDC_DEP_CMDCLOSE, IDH_BUTTON_CLOSE}});
+        return TRUE;
     case WM_SIZE: Layout(); return TRUE;
     case WM_GETMINMAXINFO: {
         auto* info = reinterpret_cast<MINMAXINFO*>(lParam);

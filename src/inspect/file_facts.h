@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 namespace nivex {
 
@@ -21,6 +22,18 @@ std::wstring GetFileVersionField(const std::wstring& path, const std::wstring& f
 // ("modify"), compared case-sensitively; any other text, and a time the file system did not record,
 // give the last-write date. "Unknown" when the file cannot be opened for reading with read sharing.
 std::wstring GetFileDate(const std::wstring& path, const std::wstring& which);
+
+// What a report shows of an existing file: the three dates of GetFileDate ("create", "access", "modify")
+// and version fields as GetFileVersionField gives them, read with one open of the file and one read of its
+// version resource.
+struct FileDates {
+    std::wstring created, accessed, modified;
+};
+struct FileReportFacts {
+    FileDates dates;
+    std::vector<std::wstring> fields; // in the order asked
+};
+FileReportFacts ReadFileReportFacts(const std::wstring& path, const std::vector<std::wstring>& fields);
 
 // The file's length in bytes. Throws nivex::Error 53 "File not found" when it cannot be read.
 std::uint64_t FileLength(const std::wstring& path);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "auxiliary/help_ids.h"
+#include "auxiliary/whats_this.h"
 #include "common/text.h"
 #include "registration/registration_resource.h"
 
@@ -112,6 +114,9 @@ INT_PTR frmRegStatus::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
     case WM_INITDIALOG:
         Init();
+        AttachDialogHelp(Handle(), IDH_REGSTATUS,
+                         {{IDC_REGSTATUS_MESSAGE, IDH_REGSTATUS_MESSAGE}, {IDC_REGSTATUS_TITLE, IDH_REGSTATUS_MESSAGE},
+                          {IDOK, IDH_BUTTON_CLOSE}});
         return TRUE;
     case WM_COMMAND:
         // O&K, Esc and the close box put the window away; the next outcome brings it back.

@@ -3,6 +3,8 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include "auxiliary/help_ids.h"
+#include "auxiliary/whats_this.h"
 #include "common/error.h"
 #include "common/paths.h"
 #include "common/text.h"
@@ -69,6 +71,10 @@ INT_PTR frmEditData::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
     case WM_INITDIALOG: {
         gEditData = this;
+        AttachDialogHelp(Handle(), IDH_EDITDATA,
+                         {{IDC_LBLELEMENT, IDH_EDITDATA_ELEMENT}, {IDC_EDITDATA_ELEMENT_CAPTION, IDH_EDITDATA_ELEMENT},
+                          {IDC_TXTDATA, IDH_EDITDATA_DATA}, {IDC_EDITDATA_DATA_CAPTION, IDH_EDITDATA_DATA},
+                          {IDOK, IDH_BUTTON_OK}, {IDCANCEL, IDH_BUTTON_CANCEL}});
         SetWindowTextW(Handle(), (L"Edit Data - " + request_.controlName).c_str());
         SetDlgItemTextW(Handle(), IDC_LBLELEMENT, request_.element.c_str());
         // The stored text, not the shown one: an expandable value keeps its references.
@@ -385,6 +391,12 @@ INT_PTR frmFindFile::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
     case WM_INITDIALOG:
         OnInit();
+        AttachDialogHelp(Handle(), IDH_FINDFILE,
+                         {{IDC_LBLSEARCHFILE, IDH_FINDFILE_WANTED}, {IDC_LBLSEARCHSTATUS, IDH_FINDFILE_STATUS},
+                          {IDC_LVFOUND, IDH_FINDFILE_RESULTS}, {IDC_CMDCHOOSEFILE, IDH_FINDFILE_SELECT},
+                          {IDC_CMDSEARCH, IDH_FINDFILE_SEARCH}, {IDC_CMDCANCEL, IDH_FINDFILE_CLOSE},
+                          {IDC_FRASEARCHIN, IDH_FINDFILE_LOOKIN}, {IDC_CBOLOOKIN, IDH_FINDFILE_LOOKIN},
+                          {IDC_CMDBROWSE, IDH_FINDFILE_BROWSE}, {IDC_CHKRECURSIVE, IDH_FINDFILE_RECURSIVE}});
         return TRUE;
     case WM_CLOSE:
         RequestClose();

@@ -5,6 +5,8 @@
 
 #include <cwchar>
 
+#include "auxiliary/help_ids.h"
+#include "auxiliary/whats_this.h"
 #include "common/desktop.h"
 #include "common/error.h"
 #include "common/handles.h"
@@ -143,6 +145,17 @@ frmOptions* frmOptions::Show(HWND owner, OptionsHost* host) {
 void frmOptions::Init() {
     WaitCursor wait;
     HWND hwnd = Handle();
+    AttachDialogHelp(hwnd, IDH_OPTIONS,
+                     {{IDC_OPT_TABS, IDH_OPT_TABS}, {IDC_CHKGENERAL_0, IDH_OPT_SHOWSPLASH},
+                      {IDC_CHKGENERAL_1, IDH_OPT_TOOLBARCAPTIONS}, {IDC_CHKGENERAL_3, IDH_OPT_INTEGRATESHELL},
+                      {IDC_CHKGENERAL_4, IDH_OPT_TRAY}, {IDC_CHKGENERAL_5, IDH_OPT_TIPS}, {IDC_CHKGENERAL_6, IDH_OPT_SOUNDS},
+                      {IDC_OPT_FRADIALOG, IDH_OPT_DIALOGLIST}, {IDC_LSTDIALOGS, IDH_OPT_DIALOGLIST},
+                      {IDC_OPT_FRAMESSAGE, IDH_OPT_DIALOGMESSAGE}, {IDC_LBLMESSAGE, IDH_OPT_DIALOGMESSAGE},
+                      {IDC_OPT_ACTIONLABEL, IDH_OPT_DIALOGACTION}, {IDC_CBOACTIONS, IDH_OPT_DIALOGACTION},
+                      {IDC_OPT_FRABROWSER, IDH_OPT_BROWSERLIST}, {IDC_LVBROWSERS, IDH_OPT_BROWSERLIST},
+                      {IDC_CMDBROWSER, IDH_OPT_BROWSERBROWSE}, {IDC_LBLBROWSER, IDH_OPT_BROWSERCHOSEN},
+                      {IDC_OPT_BROWSERCAPTION, IDH_OPT_BROWSERCHOSEN}, {IDOK, IDH_BUTTON_OK},
+                      {IDCANCEL, IDH_BUTTON_CANCEL}});
     // The frames' controls stand on the tab's body: they take its themed background, not the dialog face.
     EnableThemeDialogTexture(hwnd, ETDT_ENABLETAB);
     HWND tabs = GetDlgItem(hwnd, IDC_OPT_TABS);

@@ -6,10 +6,18 @@ LONG ReadRawValue(HKEY key, const std::wstring& name, std::optional<DWORD>& type
                   std::vector<std::uint8_t>& data) {
     data.clear();
     DWORD type = 0;
-    DWORD size = 0;
-    LONG rc = RegQueryValueExW(key, name.c_str(), nullptr, &type, nullptr, &size);
+    // Most values fit a small buffer: then one query reads them (each query is a round trip to the server).
+    constexpr DWORD kFirstTry = 512;
+    std::vector<std::uint8_t> first(kFirstTry, 0);
+    DWORD size = kFirstTry;
+    LONG rc = RegQueryValueExW(key, name.c_str(), nullptr, &type, first.data(), &size);
     if (rc != ERROR_SUCCESS && rc != ERROR_MORE_DATA) return rc;
     typeFound = type;
+    if (rc == ERROR_SUCCESS) {
+        first.resize(size < kFirstTry ? size : kFirstTry);
+        data = std::move(first);
+        return ERROR_SUCCESS;
+    }
     // A value that keeps changing size under us is given up after a few rounds rather than looping forever.
     for (int attempt = 0; attempt < 16; ++attempt) {
         // Two spare bytes keep the buffer non-empty, so the call reads instead of only measuring.

@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "catalogue/control_registration.h"
+#include "catalogue/server_path.h"
 #include "common/error.h"
+#include "common/format.h"
 #include "common/handles.h"
 #include "common/text.h"
 #include "common/winutil.h"
@@ -74,36 +76,45 @@ private:
     std::string buffer_;
 };
 
-LibraryValues ReadLibraryValues(const CatalogueTree& tree, int libraryIndex) {
+// What one report run shares: one handle of CLSID for the class values, one listing per folder for the files.
+struct ReportReaders {
+    ClassValueReader classes;
+    FileExistenceCache files;
+};
+
+LibraryValues ReadLibraryValues(const CatalogueTree& tree, int libraryIndex, ReportReaders& readers) {
     const CatalogueNode& library = tree.Node(libraryIndex);
     LibraryValues v;
     v.name = library.text;
-    const ControlRegistration reg = ReadControlRegistration(tree.Node(library.firstChild).key);
     // The report names the file as registered; its facts come from the file that path stands for.
-    v.fileName = reg.registeredPath.value_or(L"");
-    const std::wstring& file = reg.resolvedPath;
-    v.fileMissing = !OrdinaryFileExists(file);
+    v.fileName = readers.classes.Read(tree.Node(library.firstChild).key, L"InProcServer32").value_or(L"");
+    const std::wstring file = ResolveServerPath(v.fileName);
+    std::uint64_t length = 0;
+    v.fileMissing = !readers.files.IsOrdinaryFile(file, &length);
     if (!v.fileMissing) {
-        v.size = FileSizeText(file);
-        v.created = GetFileDate(file, L"create");
-        v.accessed = GetFileDate(file, L"access");
-        v.modified = GetFileDate(file, L"modify");
-        v.description = GetFileVersionField(file, L"FileDescription");
-        v.version = GetFileVersionField(file, L"FileVersion");
-        v.copyright = GetFileVersionField(file, L"LegalCopyright");
+        v.size = SizeKbText(length);
+        const FileReportFacts facts =
+            ReadFileReportFacts(file, {L"FileDescription", L"FileVersion", L"LegalCopyright"});
+        v.created = facts.dates.created;
+        v.accessed = facts.dates.accessed;
+        v.modified = facts.dates.modified;
+        v.description = facts.fields[0];
+        v.version = facts.fields[1];
+        v.copyright = facts.fields[2];
     }
     return v;
 }
 
-ControlValues ReadControlValues(const std::wstring& clsid) {
-    const ControlRegistration reg = ReadControlRegistration(clsid);
+// The name and the library identifier are what the scan read into the node (its text and its tag);
+// only the values the scan does not keep are read.
+ControlValues ReadControlValues(const CatalogueNode& control, const ReportReaders& readers) {
     ControlValues v;
-    v.name = reg.name.value_or(L"");
-    v.version = reg.version.value_or(L"");
-    v.clsid = clsid;
-    v.progId = reg.progId.value_or(L"");
-    v.typeLib = reg.typeLib.value_or(L"");
-    v.toolboxBitmap = reg.toolboxBitmap.value_or(L"");
+    v.name = control.text;
+    v.version = readers.classes.Read(control.key, L"Version").value_or(L"");
+    v.clsid = control.key;
+    v.progId = readers.classes.Read(control.key, L"ProgID").value_or(L"");
+    v.typeLib = control.tag;
+    v.toolboxBitmap = readers.classes.Read(control.key, L"ToolboxBitmap32").value_or(L"");
     return v;
 }
 
@@ -170,13 +181,14 @@ bool WriteReport(const Catalogue& catalogue, DocType type, const std::wstring& t
     }
 
     const CatalogueTree& tree = catalogue.Tree(Catalogue::kAll);
+    ReportReaders readers;
     for (int index : tree.Roots()) {
         if (progress) progress(index);
         const CatalogueNode& library = tree.Node(index);
         if (library.childCount == 0) continue;
         if (options.onlyMissing && library.tag != kStatusMissing) continue;
         try {
-            out->WriteBlock(ApplyTokens(sections.library, LibraryTokens(ReadLibraryValues(tree, index)), html));
+            out->WriteBlock(ApplyTokens(sections.library, LibraryTokens(ReadLibraryValues(tree, index, readers)), html));
         } catch (const Error& e) {
             fail(e);
             if (out->Failed()) return false;
@@ -184,7 +196,7 @@ bool WriteReport(const Catalogue& catalogue, DocType type, const std::wstring& t
         if (options.onlyLibraries) continue;
         for (int child = library.firstChild; child != 0; child = tree.Node(child).nextSibling) {
             try {
-                out->WriteBlock(ApplyTokens(sections.control, ControlTokens(ReadControlValues(tree.Node(child).key)), html));
+                out->WriteBlock(ApplyTokens(sections.control, ControlTokens(ReadControlValues(tree.Node(child), readers)), html));
             } catch (const Error& e) {
                 fail(e);
                 if (out->Failed()) return false;

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 #include "auxiliary/close_button.h"
 #include "common/error.h"
 
@@ -42,6 +44,44 @@ TEST(CloseButton, DisableRenumbersAndGreysEnableRestoresAndEveryWrongCallIsRepor
 
     DestroyWindow(window);
     EXPECT_EQ(FailureOf(window, false), L"modCloseBtn::EnableCloseButton() - Invalid Window Handle");
+}
+
+
+// The activation state each WM_NCACTIVATE told a window, in order.
+std::vector<WPARAM>* ncActivateLog = nullptr;
+LRESULT CALLBACK RecordNcActivate(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCACTIVATE && ncActivateLog) ncActivateLog->push_back(wParam);
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+TEST(CloseButton, RedrawsTheCaptionInTheWindowsRealActivationState) {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = &RecordNcActivate;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"NivexCloseButtonProbe";
+    RegisterClassW(&wc);
+    auto make = [&](const wchar_t* title) {
+        return CreateWindowExW(0, wc.lpszClassName, title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100, nullptr,
+                               nullptr, wc.hInstance, nullptr);
+    };
+    HWND background = make(L"background");
+    HWND active = make(L"active");
+    ASSERT_TRUE(background && active);
+    SetActiveWindow(active);
+    ASSERT_EQ(GetActiveWindow(), active);
+
+    std::vector<WPARAM> log;
+    ncActivateLog = &log;
+    EnableCloseButton(background, false);
+    EnableCloseButton(background, true);
+    EXPECT_EQ(log, (std::vector<WPARAM>{FALSE, FALSE})); // an inactive window is not painted as active
+    log.clear();
+    EnableCloseButton(active, false);
+    EnableCloseButton(active, true);
+    EXPECT_EQ(log, (std::vector<WPARAM>{TRUE, TRUE}));
+    ncActivateLog = nullptr;
+    DestroyWindow(background);
+    DestroyWindow(active);
 }
 
 } // namespace

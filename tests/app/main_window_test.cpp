@@ -17,6 +17,10 @@
 #include "app/command_rules.h"
 #include "app/main_window.h"
 #include "app/resource.h"
+#include "auxiliary/about_window.h"
+#include "auxiliary/help_ids.h"
+#include "auxiliary/support/recording_help_viewer.h"
+#include "auxiliary/whats_this.h"
 #include "common/paths.h"
 #include "common/text.h"
 #include "fixtures/servers/fixture_ids.h"
@@ -31,6 +35,10 @@
 #include "registration/registration_resource.h"
 #include "registry/registry_resource.h"
 #include "registry/settings.h"
+#include "reports/report_generator.h"
+#include "reports/reports_dialog.h"
+#include "reports/reports_resource.h"
+#include "reports/test_page.h"
 #include "support/registry_sandbox.h"
 #include "support/scripted_desktop.h"
 #include "support/temp_folder.h"
@@ -93,6 +101,7 @@ protected:
         SetRegString(HKEY_CLASSES_ROOT, L"TypeLib\\" + std::wstring(kLibAlpha) + L"\\1.0", L"", L"Alpha Library");
         SetRegString(HKEY_CLASSES_ROOT, L"TypeLib\\" + std::wstring(kLibGamma) + L"\\1.0", L"", L"Gamma Library");
         SaveSetting(kSectionOptions, kKeyShowSplash, L"0");
+        SaveSetting(kSectionOptions, kKeyTipOfTheDay, L"0");
     }
     void TearDown() override {
         window.reset();
@@ -285,10 +294,8 @@ TEST_F(MainWindowTest, TheSelectionFillsTheListsAndDecidesWhichCommandsAreEnable
     for (int id : {mnuRegisterControl, tbRegister, mnuExplore, mnuTrayRegisterControl, mnuTrayUnregister})
         EXPECT_FALSE(Grey(id)) << id;
     ExpectCommandsWithoutEntriesGrey();
-    // Accelerators of greyed items do nothing: a missing file is not unregistered, later work does not start.
+    // The accelerator of a greyed item does nothing: a missing file is not unregistered.
     Command(mnuUnregisterControl);
-    Command(tbReports);
-    Command(mnuAbout);
     EXPECT_TRUE(desktop.messages.empty());
     EXPECT_TRUE(desktop.fileDialogs.empty());
     EXPECT_TRUE(StatusWindow().empty());
@@ -414,7 +421,7 @@ TEST_F(MainWindowTest, OptionsOkRebuildsTheToolbarSetsTheExitCaptionAndTheExplor
     EXPECT_STREQ(tip.lpszText, L"Refresh List");
     EXPECT_TRUE(Grey(tbUnregister));
     EXPECT_FALSE(Grey(tbRegister));
-    EXPECT_TRUE(Grey(tbReports));
+    EXPECT_FALSE(Grey(tbReports));
 
     OptionsOk({{IDC_CHKGENERAL_3, false}, {IDC_CHKGENERAL_4, false}});
     EXPECT_EQ(MenuText(window->MenuBar(), mnuExit), L"E&xit");
@@ -672,6 +679,82 @@ TEST(SplashWindow, EscapeHidesItAndShowsTheMainWindowEarly) {
     splash.Close(); // harmless twice
 }
 
+
+TEST_F(MainWindowTest, TheHelpMenuTheTraysAboutF1AndWhatsThisAndTheTipAtStartUp) {
+    testing::RecordingHelpViewer viewer;
+    SaveSetting(kSectionOptions, kKeyTipOfTheDay, L"1");
+    folder.WriteFile(L"nivex_10.tod", "The only tip\r\n");
+    Start();
+    // The tip window opened at start-up, owned by the main window.
+    HWND tip = FindWindowW(nullptr, L"Tip of the Day");
+    ASSERT_NE(tip, nullptr);
+    EXPECT_EQ(GetWindow(tip, GW_OWNER), hwnd);
+    EXPECT_TRUE(IsWindowVisible(tip));
+    SendMessageW(tip, WM_COMMAND, IDOK, 0);
+    EXPECT_FALSE(IsWindow(tip));
+
+    for (int id : {mnuHelpContents, mnuHelpWithThis, mnuNivexWebsite, mnuAbout, mnuTrayAbout}) EXPECT_FALSE(Grey(id)) << id;
+    Command(mnuNivexWebsite);
+    ASSERT_EQ(desktop.executions.size(), 1u);
+    EXPECT_EQ(desktop.executions[0].verb, L"open");
+    EXPECT_EQ(desktop.executions[0].file, L"https://velmora.example/nivex");
+
+    Command(mnuAbout);
+    ASSERT_NE(TheAboutWindow().Handle(), nullptr);
+    EXPECT_EQ(GetWindow(TheAboutWindow().Handle(), GW_OWNER), hwnd);
+    TheAboutWindow().Close();
+    Command(mnuTrayAbout);
+    ASSERT_NE(TheAboutWindow().Handle(), nullptr);
+    EXPECT_EQ(GetWindow(TheAboutWindow().Handle(), GW_OWNER), nullptr);
+    TheAboutWindow().Close();
+
+    // Help Contents (F1 in the main window): the help file beside the program, or the message.
+    Command(mnuHelpContents);
+    ASSERT_EQ(viewer.requests.size(), 1u);
+    EXPECT_EQ(viewer.requests[0].kind, L"topic");
+    EXPECT_EQ(viewer.requests[0].file, folder.File(L"Nivex.chm"));
+    ASSERT_EQ(desktop.messages.size(), 1u);
+    EXPECT_EQ(desktop.messages[0].text, L"Unable to display " + folder.File(L"Nivex.chm"));
+    desktop.messages.clear();
+    viewer.requests.clear();
+
+    // Help With This: the next click picks the tree, the lists; their texts come from the help table.
+    auto whatsThis = [&](HWND part) {
+        RECT r;
+        GetWindowRect(part, &r);
+        POINT p{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+        ScreenToClient(hwnd, &p);
+        PostMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(p.x, p.y));
+        Command(mnuHelpWithThis);
+        CloseHelpPopupWindow();
+        return viewer.requests.empty() ? 0ul : viewer.requests.back().id;
+    };
+    EXPECT_EQ(whatsThis(window->Tree(0)), IDH_MAIN_TREE_ALL);
+    EXPECT_EQ(whatsThis(window->List(0)), IDH_MAIN_CONTROL_INFO);
+    EXPECT_EQ(whatsThis(window->List(1)), IDH_MAIN_FILE_INFO);
+    EXPECT_EQ(whatsThis(window->StatusBarHandle()), IDH_MAIN_STATUSBAR);
+    EXPECT_EQ(whatsThis(window->Toolbar()), IDH_MAIN_TOOLBAR);
+    viewer.requests.clear();
+
+    // F1 in Find in List opens its page; in the main window it stays Help Contents (the accelerator).
+    Command(mnuFindInList);
+    ASSERT_TRUE(window->FindWindow().IsOpen());
+    MSG f1{GetDlgItem(window->FindWindow().Handle(), IDC_FIND_CHKCONTROL), WM_KEYDOWN, VK_F1, 0, 0, {}};
+    EXPECT_TRUE(window->PreTranslate(f1));
+    ASSERT_EQ(viewer.requests.size(), 1u);
+    EXPECT_EQ(viewer.requests[0].kind, L"context");
+    EXPECT_EQ(viewer.requests[0].id, IDH_FINDINLIST);
+    window->FindWindow().CloseWindow();
+    MSG mainF1{window->Tree(0), WM_KEYDOWN, VK_F1, 0, 0, {}};
+    EXPECT_TRUE(window->PreTranslate(mainF1));
+    ASSERT_EQ(viewer.requests.size(), 2u);
+    EXPECT_EQ(viewer.requests[1].kind, L"topic");
+
+    // The exit path closes every help window.
+    window->ExitPath();
+    EXPECT_EQ(viewer.closeAllCalls, 1);
+}
+
 TEST(Splitter, DragKeepsBothPanesAndNotifies) {
     HWND parent = CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr, nullptr,
                                   GetModuleHandleW(nullptr), nullptr);
@@ -695,6 +778,60 @@ TEST(Splitter, DragKeepsBothPanesAndNotifies) {
     splitter.SetArea(RECT{10, 20, 610, 220}); // the share is kept when the area grows
     EXPECT_NEAR(first.right - first.left, (600 - Splitter::kBarPixels) * 100 / (300 - Splitter::kBarPixels), 2);
     DestroyWindow(parent);
+}
+
+TEST_F(MainWindowTest, ReportsAndTheBrowserTestWorkOnTheCatalogueAndTheSelection) {
+    SaveSetting(kSectionOptions, kKeyTestBrowser, L"C:\\Web Browser\\browse.exe");
+    const std::wstring reportTemplate =
+        folder.WriteFile(L"mine.tpl", "<h>%LIB_COUNT\r\n[HEAD]\r\n[TYPELIB]\r\nL %TYPELIB_NAME %STATUS %FILE_SIZE\r\n"
+                                      "[CONTROL]\r\nC %CONTROL_NAME %CLSID %TOOLBOX_BITMAP\r\n[FOOT]\r\n</h>\r\n");
+    SaveSetting(kSectionOptions, kKeyHTMLTemplate, reportTemplate);
+    Start();
+    for (int id : {mnuReports, tbReports, mnuTestInBrowser}) EXPECT_FALSE(Grey(id)) << id;
+
+    // A library stands for its first control; the page goes to a temporary file listed for the exit path.
+    ui::TreeView(window->Tree(0)).Select(ItemOf(0, L"Alpha Library"));
+    Command(mnuTestInBrowser);
+    ASSERT_EQ(desktop.executions.size(), 1u);
+    const testing::Execution& run = desktop.executions[0];
+    EXPECT_EQ(run.verb + L"|" + run.file, L"open|C:\\Web Browser\\browse.exe");
+    ASSERT_EQ(window->Temp().Files().size(), 2u);
+    const std::wstring page = window->Temp().Files()[1];
+    EXPECT_EQ(run.parameters, L"\"" + page + L"\"");
+    EXPECT_EQ(testing::ReadFileBytes(page), *TestPageBytes(L"Alpha Control", ClassId(1)));
+
+    // Without a browser the question offers the Options dialog on its Browser tab.
+    SaveSetting(kSectionOptions, kKeyTestBrowser, L"");
+    desktop.answers = {MsgAnswer::Yes};
+    Command(mnuTestInBrowser);
+    ASSERT_NE(frmOptions::Current(), nullptr);
+    EXPECT_EQ(frmOptions::Current()->CurrentTab(), frmOptions::kTabBrowser);
+    DestroyWindow(frmOptions::Current()->Handle());
+    EXPECT_EQ(desktop.executions.size(), 1u);
+
+    // The toolbar's Reports button opens the dialog over the disabled window; a report from it is the one the
+    // generator writes for the catalogue, and the status bar shows its text again afterwards.
+    const std::wstring before = Status();
+    Command(tbReports);
+    ASSERT_NE(frmReports::Current(), nullptr);
+    HWND reports = frmReports::Current()->Handle();
+    EXPECT_EQ(GetWindow(reports, GW_OWNER), hwnd);
+    EXPECT_FALSE(IsWindowEnabled(hwnd));
+    const std::wstring out = folder.File(L"catalogue.htm");
+    desktop.fileAnswers = {out};
+    SendMessageW(reports, WM_COMMAND, MAKEWPARAM(IDC_REP_CMDGENERAL, BN_CLICKED), 0);
+    const std::wstring expected = folder.File(L"expected.htm");
+    ASSERT_TRUE(WriteReport(window->Model(), DocType::Html, reportTemplate, expected, {}, {}));
+    EXPECT_EQ(testing::ReadFileBytes(out), testing::ReadFileBytes(expected));
+    EXPECT_NE(testing::ReadFileBytes(out).find("C Alpha Control " + WideToUtf8(ClassId(1)) + " " + WideToUtf8(alphaPath)),
+              std::string::npos);
+    EXPECT_EQ(Status(), before);
+    EXPECT_FALSE(IsWindowVisible(window->ProgressBarHandle()));
+    EXPECT_FALSE(window->Busy());
+    SendMessageW(reports, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    EXPECT_EQ(frmReports::Current(), nullptr);
+    EXPECT_TRUE(IsWindowEnabled(hwnd));
+    EXPECT_TRUE(desktop.messages.size() == 1u) << "only the browser question";
 }
 
 // The compare window of the main window: the one top-level window captioned "Compare" that it owns.

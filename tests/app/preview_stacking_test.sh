@@ -12,6 +12,7 @@ nivex_wine_prefix_ready
 key='HKCU\Software\Velmora Control Manager'
 "$NIVEX_WINE" reg add "$key\\Appearence" /v ShowToolboxPreview /d 1 /f >/dev/null 2>&1
 "$NIVEX_WINE" reg add "$key\\Options" /v ShowSplash /d 0 /f >/dev/null 2>&1
+"$NIVEX_WINE" reg add "$key\\Options" /v TipOfTheDay /d 0 /f >/dev/null 2>&1
 "$NIVEX_WINE" "$program" >/dev/null 2>&1 &
 order=""
 for _ in $(seq 1 40); do

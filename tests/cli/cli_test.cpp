@@ -39,6 +39,18 @@ TEST(CliArguments, BadUsageIsRefusedWithAReason) {
               L"Unknown option '--in-place' for unregister.");
 }
 
+TEST(CliArguments, TestPageTakesOneClassAndAnOutputFile) {
+    CliParseResult r = ParseCliArguments({L"testpage", L"{6E1C0A55-0D2B-4A7E-9C1F-2B2B0000AB01}", L"--out", L"C:\\t p.htm"});
+    ASSERT_TRUE(r.error.empty()) << r.error;
+    EXPECT_EQ(r.options.command, CliCommand::TestPage);
+    EXPECT_EQ(r.options.classId + L"|" + r.options.out, L"{6E1C0A55-0D2B-4A7E-9C1F-2B2B0000AB01}|C:\\t p.htm");
+    EXPECT_EQ(ParseCliArguments({L"testpage", L"--out", L"x"}).error, L"testpage needs a class identifier.");
+    EXPECT_EQ(ParseCliArguments({L"testpage", L"{A}"}).error, L"testpage needs --out FILE.");
+    EXPECT_FALSE(ParseCliArguments({L"testpage", L"{A}", L"{B}", L"--out", L"x"}).error.empty());
+    EXPECT_FALSE(ParseCliArguments({L"testpage", L"{A}", L"--out", L"x", L"--html"}).error.empty());
+    EXPECT_NE(CliUsageText().find(L"nivexcmd testpage CLSID --out FILE"), std::wstring::npos);
+}
+
 TEST(CatalogueOutputs, JsonEscapesAndKeepsInsertionOrder) {
     Catalogue catalogue;
     ControlRecord r;

@@ -9,6 +9,7 @@
 
 #include "common/text.h"
 #include "fixtures/servers/fixture_ids.h"
+#include "reports/test_page.h"
 #include "support/registry_sandbox.h"
 #include "support/temp_folder.h"
 
@@ -235,6 +236,41 @@ TEST_F(NivexCmdRegistration, ExitCodesTellWhatHappenedAndFailuresSayWhy) {
     EXPECT_NE(r.err.find("DllUnregisterServer returned error 0x80070005"), std::string::npos) << r.err;
     EXPECT_TRUE(Exists(failing)) << "deleted after a failure";
     EXPECT_EQ(Nivexcmd(L"unregister " + Quoted(folder.File(L"absent.ocx"))).exitCode, 11u);
+}
+
+TEST(NivexCmd, TestPageWritesTheBrowserPageOfACataloguedControlOnly) {
+    testing::TempFolder folder;
+    const std::wstring clsid = L"{6E1C0A55-0D2B-4A7E-9C1F-2B2B0000AB07}";
+    const std::wstring odd = L"{NIVEX-TESTPAGE-ODD}";
+    const std::wstring name = L"<Grid> \"@C\" {x} \u00e9";
+    for (const std::wstring& id : {clsid, odd}) {
+        const std::wstring base = L"CLSID\\" + id;
+        testing::SetRegString(HKEY_CLASSES_ROOT, base, L"", name);
+        testing::SetRegString(HKEY_CLASSES_ROOT, base + L"\\Control", L"", L"");
+        testing::SetRegString(HKEY_CLASSES_ROOT, base + L"\\InprocServer32", L"", folder.File(L"grid.ocx"));
+        testing::SetRegString(HKEY_CLASSES_ROOT, base + L"\\TypeLib", L"", L"{6E1C0A55-0D2B-4A7E-9C1F-2B2B0000AB08}");
+    }
+    const std::wstring out = folder.File(L"page.htm");
+    const RunResult written = Nivexcmd(L"testpage " + clsid + L" --out " + Quoted(out));
+    const RunResult lower = Nivexcmd(L"testpage " + ToLowerText(clsid) + L" --out " + Quoted(folder.File(L"lower.htm")));
+    const RunResult refused = Nivexcmd(L"testpage " + odd + L" --out " + Quoted(folder.File(L"odd.htm")));
+    const RunResult unknown = Nivexcmd(L"testpage {6E1C0A55-0D2B-4A7E-9C1F-2B2B0000AB09} --out " + Quoted(folder.File(L"x.htm")));
+    const RunResult library = Nivexcmd(L"testpage {6E1C0A55-0D2B-4A7E-9C1F-2B2B0000AB08} --out " + Quoted(folder.File(L"x.htm")));
+    const RunResult usage = Nivexcmd(L"testpage " + clsid);
+    for (const std::wstring& id : {clsid, odd}) RegDeleteTreeW(HKEY_CLASSES_ROOT, (L"CLSID\\" + id).c_str());
+
+    ASSERT_EQ(written.exitCode, 0u) << written.err;
+    EXPECT_EQ(testing::ReadFileBytes(out), *TestPageBytes(name, clsid));
+    EXPECT_EQ(lower.exitCode, 0u) << "class identifiers compare without regard to case, as the registry's keys";
+    EXPECT_EQ(testing::ReadFileBytes(folder.File(L"lower.htm")), *TestPageBytes(name, clsid));
+    EXPECT_EQ(refused.exitCode, 1u);
+    EXPECT_NE(refused.err.find("is not a GUID in braces"), std::string::npos) << refused.err;
+    EXPECT_FALSE(Exists(folder.File(L"odd.htm")));
+    EXPECT_EQ(unknown.exitCode, 4u);
+    EXPECT_NE(unknown.err.find("is not a catalogued control"), std::string::npos) << unknown.err;
+    EXPECT_EQ(library.exitCode, 4u) << "a library is no control";
+    EXPECT_FALSE(Exists(folder.File(L"x.htm")));
+    EXPECT_EQ(usage.exitCode, 2u);
 }
 
 } // namespace

@@ -3,13 +3,17 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <span>
 #include <string>
+#include <vector>
 #include <tuple>
 
 #include "common/error.h"
 #include "common/handles.h"
 #include "common/text.h"
 #include "inspect/file_facts.h"
+#include "inspect/version_block.h"
 #include "support/temp_folder.h"
 
 namespace nivex {
@@ -39,6 +43,72 @@ TEST(VersionField, TheChosenTranslationsTextOrNotAvailable) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(GetFileVersionField(Fixture(c.variant), c.field), c.text) << WideToUtf8(c.variant);
+}
+
+// The report's one-pass read gives exactly what the single-fact calls give, file by file.
+TEST(ReportFacts, EqualTheSingleFactsOfEachFile) {
+    testing::TempFolder folder;
+    const std::vector<std::wstring> fields = {L"FileDescription", L"FileVersion", L"LegalCopyright", L"Comments"};
+    std::vector<std::wstring> files;
+    for (const wchar_t* variant : {L"german_first", L"german_only", L"no_translation", L"empty_field", L"odd_translation",
+                                   L"none", L"oversized"})
+        files.push_back(Fixture(variant));
+    files.push_back(folder.WriteFile(L"plain.ocx", std::string(3000, 'x')));
+    files.push_back(folder.WriteFile(L"short.ocx", "M"));
+    files.push_back(folder.WriteFile(L"headless.ocx", "MZ not really an image"));
+    for (const std::wstring& path : files) {
+        const FileReportFacts facts = ReadFileReportFacts(path, fields);
+        EXPECT_EQ(facts.dates.created + L"|" + facts.dates.accessed + L"|" + facts.dates.modified,
+                  GetFileDate(path, L"create") + L"|" + GetFileDate(path, L"access") + L"|" + GetFileDate(path, L"modify"))
+            << WideToUtf8(path);
+        ASSERT_EQ(facts.fields.size(), fields.size());
+        for (size_t i = 0; i < fields.size(); ++i)
+            EXPECT_EQ(facts.fields[i], GetFileVersionField(path, fields[i])) << WideToUtf8(path + L" " + fields[i]);
+    }
+    // A file open for writing: no dates, but its version text is still read.
+    const std::wstring locked = folder.File(L"locked.dll");
+    ASSERT_TRUE(CopyFileW(Fixture(L"german_first").c_str(), locked.c_str(), FALSE));
+    FileHandle writer(CreateFileW(locked.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(writer);
+    const FileReportFacts facts = ReadFileReportFacts(locked, {L"FileDescription"});
+    EXPECT_EQ(facts.dates.modified, GetFileDate(locked, L"modify"));
+    EXPECT_EQ(facts.fields[0], L"English description");
+}
+
+// The version text as the platform's own reader gives it (the translation chosen as GetFileVersionField does).
+std::wstring PlatformField(const std::wstring& path, const std::wstring& field) {
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
+    if (size == 0) return L"";
+    std::vector<std::uint8_t> block(size + 4, 0);
+    if (!GetFileVersionInfoW(path.c_str(), 0, size, block.data())) return L"";
+    void* table = nullptr;
+    UINT tableSize = 0;
+    std::optional<std::span<const std::uint8_t>> translation;
+    if (VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation", &table, &tableSize))
+        translation = std::span<const std::uint8_t>(static_cast<const std::uint8_t*>(table), tableSize);
+    void* value = nullptr;
+    UINT length = 0;
+    const std::wstring sub = L"\\StringFileInfo\\" + ChooseTranslationKey(translation) + L"\\" + field;
+    if (!VerQueryValueW(block.data(), sub.c_str(), &value, &length) || !value) return L"N/A";
+    const std::wstring text = CutAtNul(std::wstring(static_cast<const wchar_t*>(value), length));
+    return text.empty() ? L"N/A" : text;
+}
+
+// The images of the system folder, read from their own bytes, say what the platform's reader says.
+TEST(VersionField, SystemImagesReadAsThePlatformReadsThem) {
+    wchar_t system[MAX_PATH] = {};
+    ASSERT_GT(GetSystemDirectoryW(system, MAX_PATH), 0u);
+    WIN32_FIND_DATAW data{};
+    FindHandle find(FindFirstFileW((std::wstring(system) + L"\\*.dll").c_str(), &data));
+    ASSERT_TRUE(find);
+    int compared = 0;
+    do {
+        const std::wstring path = std::wstring(system) + L"\\" + data.cFileName;
+        for (const wchar_t* field : {L"FileDescription", L"FileVersion", L"LegalCopyright"})
+            EXPECT_EQ(GetFileVersionField(path, field), PlatformField(path, field)) << WideToUtf8(path);
+    } while (++compared < 60 && FindNextFileW(find.Get(), &data));
+    EXPECT_EQ(compared, 60);
 }
 
 TEST(FileDate, TheTimeIsChosenByItsExactNameAndUnreadableFilesAreUnknown) {

@@ -1,0 +1,29 @@
+#pragma once
+// Resource identifiers of the auxiliary windows (range 7000-7999).
+
+// frmTip
+#define IDD_TIP 7000
+#define IDC_TIP_PICTURE 7001
+#define IDC_TIP_HEADING 7002
+#define IDC_TIP_ICON 7003
+#define IDC_TIP_LBLTIPTEXT 7004
+#define IDC_TIP_CHKLOADTIPSATSTARTUP 7005
+#define IDC_TIP_CMDNEXTTIP 7006
+
+// frmAbout
+#define IDD_ABOUT 7020
+#define IDC_ABOUT_PICTURE1 7021
+#define IDC_ABOUT_PICTURE2 7022
+#define IDC_ABOUT_LBLAPP 7023
+#define IDC_ABOUT_LBLVERSION 7024
+#define IDC_ABOUT_LABEL1 7025
+#define IDC_ABOUT_LBLMAKER 7026
+#define IDC_ABOUT_LBLEMAIL 7027
+#define IDC_ABOUT_LBLWEB 7028
+#define IDC_ABOUT_CMDLICENSE 7029
+#define IDC_ABOUT_ETCHEDLINE1 7030
+#define IDC_ABOUT_LBLEMAILCAPTION 7031
+#define IDC_ABOUT_LBLWEBCAPTION 7032
+// Property set of the About box's EtchedLine (resource type "VGUIPROPS").
+#define IDP_ABOUT_ETCHEDLINE1 7040
+

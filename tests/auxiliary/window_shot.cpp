@@ -1,0 +1,57 @@
+// Holds one of the auxiliary windows open for a screenshot of the help file's pictures:
+//   window_shot.exe tip|about|whatsthis|regstatus SECONDS [PROGRAM-FOLDER]
+// The windows work on a sandboxed settings store, so the machine's own settings are left alone.
+#include <windows.h>
+
+#include <string>
+
+#include "auxiliary/about_window.h"
+#include "auxiliary/auxiliary_resource.h"
+#include "auxiliary/help_ids.h"
+#include "auxiliary/whats_this.h"
+#include "auxiliary/tip_window.h"
+#include "common/paths.h"
+#include "common/winutil.h"
+#include "registration/reg_status_window.h"
+#include "support/registry_sandbox.h"
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 3) return 2;
+    const std::wstring which = argv[1];
+    const DWORD seconds = static_cast<DWORD>(_wtoi(argv[2]));
+    nivex::SetProgramFolder(argc > 3 ? argv[3] : nivex::ExecutableFolder());
+    nivex::testing::RegistrySandbox sandbox;
+    nivex::TipWindow tip;
+    if (which == L"tip") {
+        tip.SetRandomSource([] { return 0.0; });
+        if (!tip.Open(nullptr)) return 1;
+    } else if (which == L"about") {
+        if (!nivex::TheAboutWindow().Open(nullptr)) return 1;
+    } else if (which == L"whatsthis") {
+        // The About box with the pop-up a What's-This click on "&License" shows where the viewer shows none.
+        HWND about = nivex::TheAboutWindow().Open(nullptr);
+        if (!about) return 1;
+        RECT r;
+        GetWindowRect(GetDlgItem(about, IDC_ABOUT_CMDLICENSE), &r);
+        nivex::ShowHelpPopup(about, nivex::IDH_ABOUT_LICENSE, POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+    } else if (which == L"regstatus") {
+        nivex::frmRegStatus* status = nivex::frmRegStatus::Instance(nullptr);
+        if (!status) return 1;
+        status->ShowOutcome(L"Nivex - Failed", L"Registration Failed!",
+                            L"Registration of Gauge.ocx failed.\nDllRegisterServer returned error 0x80070005: Access "
+                            L"is denied.\nAdministrator rights are needed: run Nivex as an administrator.",
+                            false);
+    } else {
+        return 2;
+    }
+    const DWORD end = GetTickCount() + seconds * 1000;
+    MSG msg;
+    while (static_cast<int>(end - GetTickCount()) > 0) {
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        Sleep(20);
+    }
+    return 0;
+}
