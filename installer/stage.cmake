@@ -19,7 +19,7 @@ function(nsis_text out text)
 endfunction()
 
 # The files to ship from one bin folder, relative to it: the programs and libraries at its top (.exe,
-# .ocx, .dll, .chm) and every file of data/. Files that running a program leaves there (a saved bug report,
+# .ocx, .dll, .chm) and every file of data/ that the build copied there. Files that running a program leaves there (a saved bug report,
 # a report written beside the program) are neither, and stay out.
 function(payload bin out)
   if(NOT IS_DIRECTORY "${bin}")
@@ -33,8 +33,13 @@ function(payload bin out)
       list(APPEND files "${f}")
     endif()
   endforeach()
+  # Only what the build copies beside the programs (help sources, say, are compiled, not copied).
   file(GLOB_RECURSE data RELATIVE "${DATA_DIR}" "${DATA_DIR}/*")
-  list(APPEND files ${data})
+  foreach(f IN LISTS data)
+    if(EXISTS "${bin}/${f}")
+      list(APPEND files "${f}")
+    endif()
+  endforeach()
   list(REMOVE_DUPLICATES files)
   list(SORT files)
   set(${out} "${files}" PARENT_SCOPE)
