@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Sourced: sets up the environment for a Wine prefix and offers nivex_wine_prefix_ready.
+# Usage: source wine-env.sh PREFIX [x86]   (x86: NIVEX_WINE is the 32-bit Wine; the prefix stays 64-bit)
 export WINEPREFIX=$1
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}
@@ -8,7 +9,13 @@ NIVEX_WINE=/usr/lib/wine/wine64
 [ -x "$NIVEX_WINE" ] || NIVEX_WINE=$(command -v wine64 || command -v wine)
 NIVEX_WINESERVER=/usr/lib/wine/wineserver
 [ -x "$NIVEX_WINESERVER" ] || NIVEX_WINESERVER=$(command -v wineserver)
-export NIVEX_WINE NIVEX_WINESERVER
+# The prefix is always made by the 64-bit Wine (wineboot) so that x86 programs meet the 32-bit registry view.
+NIVEX_WINE64=$NIVEX_WINE
+if [ "${2:-}" = x86 ]; then
+  NIVEX_WINE=/usr/lib/wine/wine
+  [ -x "$NIVEX_WINE" ] || { echo "The 32-bit Wine (wine32:i386) is not installed; scripts/deps.sh installs it." >&2; return 1; }
+fi
+export NIVEX_WINE NIVEX_WINE64 NIVEX_WINESERVER
 
 # Creates the prefix once (several tests may ask at the same moment), without a display,
 # so that Wine never stops to offer its installers.
@@ -18,10 +25,10 @@ nivex_wine_prefix_ready() {
   (
     flock 9
     if [ ! -f "$WINEPREFIX/.nivex-ready" ]; then
-      DISPLAY= "$NIVEX_WINE" wineboot -i >/dev/null 2>&1 || true
+      DISPLAY= "$NIVEX_WINE64" wineboot -i >/dev/null 2>&1 || true
       "$NIVEX_WINESERVER" -w
       # Xvfb runs without a window manager: let Wine manage its own windows instead of waiting for one.
-      "$NIVEX_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
+      "$NIVEX_WINE64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
       "$NIVEX_WINESERVER" -w
       touch "$WINEPREFIX/.nivex-ready"
     fi

@@ -3,14 +3,14 @@
 # shared test prefix's catalogue stays as other tests expect): both controls are created by their
 # ProgIDs and draw and persist as planned at 96 and at 144 dots per inch, Nivex's catalogue lists
 # the library, and unregistering removes it again.
-# Usage: velmoragui_e2e.sh BUILD_DIR TESTS_EXE OCX
+# Usage: velmoragui_e2e.sh BUILD_DIR TESTS_EXE OCX [x86]   (x86: the 32-bit Wine and registry view)
 set -euo pipefail
 build=$1
 tests=$2
 ocx=$3
 root=$(cd "$(dirname "$0")/../.." && pwd)
 prefix=$build/velmoragui-e2e-prefix
-source "$root/scripts/wine-env.sh" "$prefix"
+source "$root/scripts/wine-env.sh" "$prefix" "${4:-}"
 nivex_wine_prefix_ready
 "$NIVEX_WINE" cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
 trap '"$NIVEX_WINESERVER" -k 2>/dev/null || true' EXIT

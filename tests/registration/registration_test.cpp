@@ -4,6 +4,7 @@
 
 #include <objbase.h>
 
+#include <cstring>
 #include <filesystem>
 
 #include "catalogue/catalogue_scan.h"
@@ -24,6 +25,31 @@ using fixtures::kSpareLibrary;
 using testing::FixturePath;
 using testing::RegisteredServer;
 using testing::RegistrationScene;
+
+// The usual bitness mistake: a server built for the other processor (here the fixture with its PE header's
+// machine switched) fails to load, nothing is registered, and the reason names both bitnesses the right way round.
+TEST(Engine, AServerForTheOtherProcessorFailsToLoadAndSaysWhy) {
+    testing::RegistrySandbox sandbox;
+    testing::TempFolder folder;
+    std::string image = testing::ReadFileBytes(FixturePath(kDemoLibrary.fileName));
+    ASSERT_GT(image.size(), 0x40u);
+    const auto peOffset = static_cast<std::size_t>(*reinterpret_cast<const LONG*>(image.data() + 0x3C));
+    ASSERT_LT(peOffset + 6, image.size());
+    const WORD own = sizeof(void*) == 8 ? IMAGE_FILE_MACHINE_AMD64 : IMAGE_FILE_MACHINE_I386;
+    const WORD other = sizeof(void*) == 8 ? IMAGE_FILE_MACHINE_I386 : IMAGE_FILE_MACHINE_AMD64;
+    WORD machine = 0;
+    std::memcpy(&machine, image.data() + peOffset + 4, sizeof(machine));
+    ASSERT_EQ(machine, own) << "the fixture is built for this build's processor";
+    std::memcpy(image.data() + peOffset + 4, &other, sizeof(other));
+    const std::wstring path = folder.WriteFile(L"foreign.ocx", image);
+
+    RegDetail detail;
+    EXPECT_EQ(RegisterServer(path, kModeRegister, &detail), RegOutcome::LoadFailed);
+    for (const auto& cls : kDemoLibrary.classes) EXPECT_EQ(RegisteredServer(cls), L"");
+    const std::wstring expected = sizeof(void*) == 8 ? L"a 32-bit control server cannot be loaded by the 64-bit Nivex"
+                                                     : L"a 64-bit control server cannot be loaded by the 32-bit Nivex";
+    EXPECT_NE(detail.reason.find(expected), std::wstring::npos) << WideToUtf8(detail.reason);
+}
 
 TEST(Engine, EachFixtureGivesItsOutcomeAndLoadsByFullPathOnly) {
     testing::RegistrySandbox sandbox;
