@@ -4,6 +4,7 @@
 
 #include "auxiliary/help_ids.h"
 #include "auxiliary/whats_this.h"
+#include "common/ui/controls.h"
 #include "common/paths.h"
 #include "inspect/file_compare.h"
 #include "inspect/file_facts.h"
@@ -17,30 +18,6 @@ namespace {
 
 constexpr int kYes = 0;
 constexpr int kNo = 1;
-
-RECT ChildRect(HWND parent, HWND child) {
-    RECT r{};
-    GetWindowRect(child, &r);
-    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
-    return r;
-}
-
-std::wstring TextOf(HWND hwnd) {
-    const int length = GetWindowTextLengthW(hwnd);
-    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(GetWindowTextW(hwnd, text.data(), length + 1)));
-    return text;
-}
-
-std::wstring CellText(HWND list, int row, int column) {
-    wchar_t buffer[1024] = {};
-    LVITEMW item{};
-    item.iSubItem = column;
-    item.pszText = buffer;
-    item.cchTextMax = 1024;
-    SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-    return buffer;
-}
 
 } // namespace
 
@@ -94,12 +71,12 @@ void frmCompare::Layout() {
     MoveWindow(Item(IDC_COMPARE_LVRESULTS), TwipsToPixelsX(45), TwipsToPixelsY(1440), width > 0 ? width : 0,
                height > 0 ? height : 0, TRUE);
     if (!line_ || !line_->Window()) return;
-    const RECT line = ChildRect(hwnd, line_->Window());
+    const RECT line = ui::ChildRect(hwnd, line_->Window());
     HWND compare = Item(IDC_COMPARE_CMDCOMPARE);
-    const RECT c = ChildRect(hwnd, compare);
+    const RECT c = ui::ChildRect(hwnd, compare);
     const int left = (line.left + client.right) / 2 - (c.right - c.left) / 2;
     for (HWND button : {compare, Item(IDC_COMPARE_CMDCLOSE)}) {
-        const RECT b = ChildRect(hwnd, button);
+        const RECT b = ui::ChildRect(hwnd, button);
         SetWindowPos(button, nullptr, left, b.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
     InvalidateRect(hwnd, nullptr, TRUE);
@@ -149,7 +126,7 @@ void frmCompare::Compare() {
 }
 
 std::wstring frmCompare::BoxText(int index) const {
-    return TextOf(GetDlgItem(Handle(), index == 0 ? IDC_COMPARE_TXTFILE0 : IDC_COMPARE_TXTFILE1));
+    return ui::WindowText(GetDlgItem(Handle(), index == 0 ? IDC_COMPARE_TXTFILE0 : IDC_COMPARE_TXTFILE1));
 }
 
 bool frmCompare::CompareEnabled() const { return IsWindowEnabled(GetDlgItem(Handle(), IDC_COMPARE_CMDCOMPARE)) != FALSE; }
@@ -159,7 +136,7 @@ std::vector<frmCompare::ShownRow> frmCompare::Rows() const {
     std::vector<ShownRow> rows;
     const int count = ListView_GetItemCount(list);
     for (int r = 0; r < count; ++r) {
-        ShownRow row{CellText(list, r, 0), CellText(list, r, 1), CellText(list, r, 2), -1};
+        ShownRow row{ui::ListView(list).Text(r, 0), ui::ListView(list).Text(r, 1), ui::ListView(list).Text(r, 2), -1};
         LVITEMW item{};
         item.mask = LVIF_IMAGE;
         item.iItem = r;

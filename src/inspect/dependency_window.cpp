@@ -5,6 +5,7 @@
 
 #include "auxiliary/help_ids.h"
 #include "auxiliary/whats_this.h"
+#include "common/ui/controls.h"
 #include "common/paths.h"
 #include "common/text.h"
 #include "inspect/file_facts.h"
@@ -34,31 +35,6 @@ struct Button {
 const Button kButtons[] = {{IDC_DEP_OPEN, kOpen, L"Open File..."},
                            {IDC_DEP_PROPERTIES, kProperties, L"File Properties..."},
                            {IDC_DEP_EXPLORE, kExplore, L"Exploer File Location..."}};
-
-RECT ChildRect(HWND parent, HWND child) {
-    RECT r{};
-    GetWindowRect(child, &r);
-    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
-    return r;
-}
-
-std::wstring TextOf(HWND hwnd) {
-    const int length = GetWindowTextLengthW(hwnd);
-    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(GetWindowTextW(hwnd, text.data(), length + 1)));
-    return text;
-}
-
-std::wstring ItemText(HWND tree, HTREEITEM item) {
-    wchar_t buffer[1024] = {};
-    TVITEMW data{};
-    data.mask = TVIF_TEXT;
-    data.hItem = item;
-    data.pszText = buffer;
-    data.cchTextMax = 1024;
-    TreeView_GetItem(tree, &data);
-    return buffer;
-}
 
 LPARAM ItemParam(HWND tree, HTREEITEM item) {
     TVITEMW data{};
@@ -153,13 +129,13 @@ void frmDependency::Layout() {
     int top = 0;
     if (toolbar_) {
         SendMessageW(toolbar_, TB_AUTOSIZE, 0, 0);
-        top = ChildRect(hwnd, toolbar_).bottom;
+        top = ui::ChildRect(hwnd, toolbar_).bottom;
     }
     const int margin = 8;
     HWND label = GetDlgItem(hwnd, IDC_DEP_LBLFILENAME);
     HWND close = GetDlgItem(hwnd, IDC_DEP_CMDCLOSE);
-    const RECT l = ChildRect(hwnd, label);
-    const RECT c = ChildRect(hwnd, close);
+    const RECT l = ui::ChildRect(hwnd, label);
+    const RECT c = ui::ChildRect(hwnd, close);
     const int labelHeight = l.bottom - l.top;
     const int buttonWidth = c.right - c.left;
     const int buttonHeight = c.bottom - c.top;
@@ -332,15 +308,15 @@ void frmDependency::ExploreCommand() {
     }
 }
 
-std::wstring frmDependency::FileLabel() const { return TextOf(GetDlgItem(Handle(), IDC_DEP_LBLFILENAME)); }
+std::wstring frmDependency::FileLabel() const { return ui::WindowText(GetDlgItem(Handle(), IDC_DEP_LBLFILENAME)); }
 
-std::wstring frmDependency::Caption() const { return TextOf(Handle()); }
+std::wstring frmDependency::Caption() const { return ui::WindowText(Handle()); }
 
 std::vector<std::wstring> frmDependency::RootTexts() const {
     HWND tree = GetDlgItem(Handle(), IDC_DEP_TVMAIN);
     std::vector<std::wstring> texts;
     for (HTREEITEM item = TreeView_GetRoot(tree); item; item = TreeView_GetNextSibling(tree, item))
-        texts.push_back(ItemText(tree, item));
+        texts.push_back(ui::TreeView(tree).Text(item));
     return texts;
 }
 
@@ -377,7 +353,7 @@ std::vector<std::wstring> frmDependency::ChildTexts(const std::wstring& rootKey,
     if (!item) return texts;
     TreeView_Expand(tree, item, TVE_EXPAND);
     for (HTREEITEM child = TreeView_GetChild(tree, item); child; child = TreeView_GetNextSibling(tree, child))
-        texts.push_back(ItemText(tree, child));
+        texts.push_back(ui::TreeView(tree).Text(child));
     return texts;
 }
 

@@ -4,6 +4,7 @@
 
 #include "auxiliary/help_ids.h"
 #include "auxiliary/whats_this.h"
+#include "common/ui/controls.h"
 #include "common/text.h"
 #include "registration/registration_resource.h"
 
@@ -17,13 +18,6 @@ std::unique_ptr<frmRegStatus> instance;
 // The static controls break lines at CR LF.
 std::wstring WindowsLineBreaks(const std::wstring& text) {
     return ReplaceAll(ReplaceAll(text, L"\r\n", L"\n"), L"\n", L"\r\n");
-}
-
-RECT ChildRect(HWND dialog, HWND child) {
-    RECT r{};
-    GetWindowRect(child, &r);
-    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
-    return r;
 }
 
 } // namespace
@@ -57,9 +51,9 @@ void frmRegStatus::Init() {
     // be unavailable).
     line_ = PlaceInDialog(GuiControlKind::EtchedLine, hwnd, IDC_REGSTATUS_LINE, IDP_REGSTATUS_LINE);
 
-    const RECT message = ChildRect(hwnd, GetDlgItem(hwnd, IDC_REGSTATUS_MESSAGE));
+    const RECT message = ui::ChildRect(hwnd, GetDlgItem(hwnd, IDC_REGSTATUS_MESSAGE));
     baseMessageHeight_ = message.bottom - message.top;
-    baseButtonTop_ = ChildRect(hwnd, GetDlgItem(hwnd, IDOK)).top;
+    baseButtonTop_ = ui::ChildRect(hwnd, GetDlgItem(hwnd, IDOK)).top;
     RECT window{};
     GetWindowRect(hwnd, &window);
     baseWindowHeight_ = window.bottom - window.top;
@@ -69,7 +63,7 @@ void frmRegStatus::Init() {
 void frmRegStatus::FitMessage() {
     HWND hwnd = Handle();
     HWND label = GetDlgItem(hwnd, IDC_REGSTATUS_MESSAGE);
-    const RECT r = ChildRect(hwnd, label);
+    const RECT r = ui::ChildRect(hwnd, label);
     const int length = GetWindowTextLengthW(label);
     std::wstring text(static_cast<size_t>(length) + 1, L'\0');
     GetWindowTextW(label, text.data(), length + 1);
@@ -86,7 +80,7 @@ void frmRegStatus::FitMessage() {
     const int grow = height - baseMessageHeight_;
     SetWindowPos(label, nullptr, 0, 0, r.right - r.left, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     HWND ok = GetDlgItem(hwnd, IDOK);
-    const RECT okRect = ChildRect(hwnd, ok);
+    const RECT okRect = ui::ChildRect(hwnd, ok);
     SetWindowPos(ok, nullptr, okRect.left, baseButtonTop_ + grow, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     RECT window{};
     GetWindowRect(hwnd, &window);

@@ -125,6 +125,9 @@ private:
     HMENU menu_ = nullptr;
 };
 
+// A child window's rectangle in its parent's client coordinates.
+RECT ChildRect(HWND parent, HWND child);
+
 // Text of any window.
 std::wstring WindowText(HWND hwnd);
 
