@@ -651,11 +651,16 @@ TEST_F(ComApartment, TheLibraryMayUnloadOnceEveryObjectAndLockIsGone) {
 // resolution and persists.
 TEST_F(ComApartment, EndToEndByProgId) {
     if (!std::getenv("NIVEX_VGUI_E2E")) GTEST_SKIP() << "run by velmoragui_e2e.sh in a prefix of its own";
+    HMODULE served = nullptr;
     for (const wchar_t* progId : {vgui::kBevelProgId, vgui::kEtchedLineProgId}) {
         CLSID clsid{};
         ASSERT_EQ(CLSIDFromProgID(progId, &clsid), S_OK) << ::testing::PrintToString(std::wstring(progId));
         ComPtr<IDispatch> control;
         ASSERT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, control.PutVoid()), S_OK);
+        // The module whose code serves the object (its table of methods lies there), whatever else is loaded.
+        const void* methods = *reinterpret_cast<void* const*>(control.Get());
+        GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                           static_cast<LPCWSTR>(methods), &served);
         ComPtr<IPersistPropertyBag> persist;
         ASSERT_EQ(persist.QueryFrom(control.Get(), IID_IPersistPropertyBag), S_OK);
         EXPECT_EQ(persist->InitNew(), S_OK);
@@ -665,7 +670,7 @@ TEST_F(ComApartment, EndToEndByProgId) {
     throughRegistration = false;
     // The registered file is the one that was used.
     wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(GetModuleHandleW(L"VelmoraGUI.ocx"), path, MAX_PATH);
+    GetModuleFileNameW(served, path, MAX_PATH);
     std::printf("drawn at %d dpi by %ls\n", ScreenDpiY(), path);
 }
 
