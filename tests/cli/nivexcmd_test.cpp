@@ -10,60 +10,17 @@
 #include "common/text.h"
 #include "fixtures/servers/fixture_ids.h"
 #include "reports/test_page.h"
+#include "support/run_program.h"
 #include "support/registry_sandbox.h"
 #include "support/temp_folder.h"
 
 namespace nivex {
 namespace {
 
+using testing::RunProgram;
+using testing::RunResult;
+
 using fixtures::kDemoLibrary;
-
-struct RunResult {
-    DWORD exitCode = 999;
-    std::string out, err;
-};
-
-std::string ReadAll(HANDLE pipe) {
-    std::string text;
-    char buffer[4096];
-    for (DWORD got = 0; ReadFile(pipe, buffer, sizeof(buffer), &got, nullptr) && got > 0;) text.append(buffer, got);
-    return text;
-}
-
-// Runs a program of the build as a separate process, in folder when one is given, and collects what it printed.
-RunResult RunProgram(const std::wstring& exe, const std::wstring& arguments, const std::wstring& folder = L"") {
-    SECURITY_ATTRIBUTES sa{sizeof(sa), nullptr, TRUE};
-    HANDLE outRead, outWrite, errRead, errWrite;
-    CreatePipe(&outRead, &outWrite, &sa, 0);
-    CreatePipe(&errRead, &errWrite, &sa, 0);
-    SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
-    SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOW si{};
-    si.cb = sizeof(si);
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = outWrite;
-    si.hStdError = errWrite;
-    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    PROCESS_INFORMATION pi{};
-    std::wstring command = L"\"" + exe + L"\" " + arguments;
-    RunResult result;
-    const BOOL started = CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
-                                        folder.empty() ? nullptr : folder.c_str(), &si, &pi);
-    CloseHandle(outWrite);
-    CloseHandle(errWrite);
-    if (started) {
-        // Standard error is small; read standard output to its end first, then the rest.
-        result.out = ReadAll(outRead);
-        result.err = ReadAll(errRead);
-        WaitForSingleObject(pi.hProcess, 60000);
-        GetExitCodeProcess(pi.hProcess, &result.exitCode);
-        CloseHandle(pi.hProcess);
-        CloseHandle(pi.hThread);
-    }
-    CloseHandle(outRead);
-    CloseHandle(errRead);
-    return result;
-}
 
 std::wstring NivexCmdPath() { return testing::BinFolder() + L"\\nivexcmd.exe"; }
 

@@ -16,6 +16,7 @@
 #include "inspect/dependency_files.h"
 #include "inspect/file_compare.h"
 #include "registration/reg_engine.h"
+#include "support/run_program.h"
 #include "support/temp_folder.h"
 
 namespace nivex {
@@ -213,50 +214,8 @@ TEST(Compare, RowsOfRealFiles) {
 
 // ---- nivexcmd ----
 
-struct CmdRun {
-    DWORD exitCode = 999;
-    std::string out, err;
-};
-
-std::string ReadAll(HANDLE pipe) {
-    std::string text;
-    char buffer[4096];
-    for (DWORD got = 0; ReadFile(pipe, buffer, sizeof(buffer), &got, nullptr) && got > 0;) text.append(buffer, got);
-    return text;
-}
-
-CmdRun Nivexcmd(const std::wstring& arguments) {
-    const std::wstring exe = testing::BinFolder() + L"\\nivexcmd.exe";
-    SECURITY_ATTRIBUTES sa{sizeof(sa), nullptr, TRUE};
-    HANDLE outRead, outWrite, errRead, errWrite;
-    CreatePipe(&outRead, &outWrite, &sa, 0);
-    CreatePipe(&errRead, &errWrite, &sa, 0);
-    SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
-    SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOW si{};
-    si.cb = sizeof(si);
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = outWrite;
-    si.hStdError = errWrite;
-    PROCESS_INFORMATION pi{};
-    std::wstring command = L"\"" + exe + L"\" " + arguments;
-    CmdRun result;
-    const BOOL started =
-        CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi);
-    CloseHandle(outWrite);
-    CloseHandle(errWrite);
-    if (started) {
-        result.out = ReadAll(outRead);
-        result.err = ReadAll(errRead);
-        WaitForSingleObject(pi.hProcess, 60000);
-        GetExitCodeProcess(pi.hProcess, &result.exitCode);
-        CloseHandle(pi.hProcess);
-        CloseHandle(pi.hThread);
-    }
-    CloseHandle(outRead);
-    CloseHandle(errRead);
-    return result;
-}
+using CmdRun = testing::RunResult;
+CmdRun Nivexcmd(const std::wstring& arguments) { return testing::RunNivexcmd(arguments); }
 
 std::wstring Quoted(const std::wstring& path) { return L"\"" + path + L"\""; }
 
