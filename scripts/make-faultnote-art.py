@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Draw Faultnote's icon: a red beetle on a transparent ground, in 16x16, 32x32 and 48x48.
 
-    /usr/bin/python3 scripts/make-faultnote-art.py            # writes src/bugreport/res/faultnote.ico
+    /usr/bin/python3 scripts/make-faultnote-art.py            # writes src/faultnote/res/faultnote.ico
     /usr/bin/python3 scripts/make-faultnote-art.py --out FILE
 
 Pure Python 3 standard library and deterministic, so the icon is committed beside this script.
@@ -97,7 +97,7 @@ def icon_image(size):
 
 
 def main():
-    out = os.path.join(os.path.dirname(__file__), '..', 'src', 'bugreport', 'res', 'faultnote.ico')
+    out = os.path.join(os.path.dirname(__file__), '..', 'src', 'faultnote', 'res', 'faultnote.ico')
     if len(sys.argv) == 3 and sys.argv[1] == '--out':
         out = sys.argv[2]
     sizes = (16, 32, 48)

@@ -7,7 +7,10 @@ root=$PWD
 scripts/deps.sh
 
 cmake --preset windows >/dev/null
-cmake --build --preset windows
+# Only what running needs: the four programs, their data and help file, and the two demo control servers
+# (the tests and benchmarks are scripts/test.sh's work).
+cmake --build --preset windows --target nivex nivexcmd faultnote velmoragui nivex_data nivex_help \
+      fixture_control fixture_control_b
 
 build=$root/build/windows
 demo=$build/demo-prefix

@@ -3,7 +3,7 @@
 
 #include "app/main_window.h"
 #include "app/resource.h"
-#include "bugreport/bug_report_command.h"
+#include "app/bug_report_command.h"
 
 namespace nivex {
 

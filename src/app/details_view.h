@@ -10,7 +10,7 @@
 
 #include "common/ui/controls.h"
 #include "guicontrols/gui_frames.h"
-#include "inspect/details_loader.h"
+#include "catalogue/details_loader.h"
 
 namespace nivex {
 

@@ -4,8 +4,8 @@
 #include "app/resource.h"
 #include "common/desktop.h"
 #include "inspect/bitmap_preview.h"
-#include "inspect/path_split.h"
-#include "registry/options_dialog.h"
+#include "common/path_split.h"
+#include "app/options_dialog.h"
 
 namespace nivex {
 

@@ -26,7 +26,7 @@
 #include "common/com/control_host.h"
 #include "guicontrols/gui_frames.h"
 #include "inspect/bitmap_preview.h"
-#include "inspect/details_loader.h"
+#include "catalogue/details_loader.h"
 #include "registry/settings.h"
 
 namespace nivex {

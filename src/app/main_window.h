@@ -21,8 +21,10 @@
 #include "common/handles.h"
 #include "common/ui/controls.h"
 #include "common/window.h"
-#include "registry/app_services.h"
-#include "registry/options_dialog.h"
+#include "common/temp_files.h"
+#include "registry/sounds.h"
+#include "common/winutil.h"
+#include "app/options_dialog.h"
 
 namespace nivex {
 
@@ -125,8 +127,8 @@ public:
     // How the exit path ends the process (default: ask the message loop to end).
     void SetEndProcess(std::function<void()> end) { endProcess_ = std::move(end); }
     // How File > Properties opens the shell's properties sheet (default: ShowFileProperties).
-    void SetPropertiesOpener(std::function<bool(void*, const std::wstring&)> opener) { openProperties_ = std::move(opener); }
-    const std::function<bool(void*, const std::wstring&)>& PropertiesOpener() const { return openProperties_; }
+    void SetPropertiesOpener(std::function<bool(HWND, const std::wstring&)> opener) { openProperties_ = std::move(opener); }
+    const std::function<bool(HWND, const std::wstring&)>& PropertiesOpener() const { return openProperties_; }
     // How context menus pop up (default: TrackPopupMenuEx at the point).
     void SetPopupMenu(std::function<void(HMENU, POINT)> popup) { popupMenu_ = std::move(popup); }
 
@@ -175,7 +177,7 @@ private:
     std::vector<std::function<void(const SelectedControl&)>> selectionListeners_;
 
     std::function<void()> endProcess_;
-    std::function<bool(void*, const std::wstring&)> openProperties_;
+    std::function<bool(HWND, const std::wstring&)> openProperties_;
     std::function<void(HMENU, POINT)> popupMenu_;
 };
 

@@ -5,8 +5,8 @@
 #include "app/resource.h"
 #include "common/desktop.h"
 #include "common/ui/controls.h"
-#include "registry/options_dialog.h"
-#include "reports/browser_test.h"
+#include "app/options_dialog.h"
+#include "reports/view_in_browser.h"
 #include "reports/reports_dialog.h"
 
 namespace nivex {
@@ -29,18 +29,18 @@ void OpenReports(MainWindow& w) {
     frmReports::Show(w.Handle(), TheDesktop(), w.Model(), std::move(host));
 }
 
-void TestInBrowser(MainWindow& w) {
+void ViewInBrowser(MainWindow& w) {
     const CatalogueTree& tree = w.Model().Tree(w.VisibleTree());
     // The selection names the control (a library's first one); the page shows it as the tree does.
-    const std::optional<BrowserTestTarget> target = PickTestControl(tree, tree.FindByKey(w.Selection().classId));
+    const std::optional<BrowserViewTarget> target = PickBrowserControl(tree, tree.FindByKey(w.Selection().classId));
     if (!target) return;
-    BrowserTestContext context;
+    BrowserViewContext context;
     context.owner = w.Handle();
     context.addTempFile = [&w](const std::wstring& path) { w.Temp().Add(path); };
     context.chooseBrowser = [&w] {
         if (frmOptions* options = frmOptions::Show(w.Handle(), &w)) options->SelectTab(frmOptions::kTabBrowser);
     };
-    nivex::TestInBrowser(TheDesktop(), *target, context);
+    nivex::ViewInBrowser(TheDesktop(), *target, context);
 }
 
 } // namespace
@@ -48,7 +48,7 @@ void TestInBrowser(MainWindow& w) {
 void AddReportCommands(MainWindow& w) {
     CommandTable& t = w.Commands();
     t.Add(mnuReports, kNeedsIdle, [&w] { OpenReports(w); });
-    t.Add(mnuTestInBrowser, kNeedsIdle | kNeedsSelection, [&w] { TestInBrowser(w); });
+    t.Add(mnuTestInBrowser, kNeedsIdle | kNeedsSelection, [&w] { ViewInBrowser(w); });
 }
 
 } // namespace nivex

@@ -10,7 +10,7 @@
 #include "common/paths.h"
 #include "common/text.h"
 #include "common/winutil.h"
-#include "inspect/file_facts.h"
+#include "common/file_exists.h"
 #include "registry/reg_read.h"
 #include "registry/reg_value.h"
 

@@ -2,8 +2,8 @@
 #include "cli/inspect_commands.h"
 #include "cli/inspect_output.h"
 #include "inspect/file_compare.h"
-#include "inspect/file_facts.h"
-#include "inspect/path_split.h"
+#include "common/file_exists.h"
+#include "common/path_split.h"
 
 namespace nivex {
 

@@ -4,8 +4,8 @@
 #include "common/winutil.h"
 #include "inspect/dependency_files.h"
 #include "inspect/file_compare.h"
-#include "inspect/file_facts.h"
-#include "inspect/path_split.h"
+#include "common/file_exists.h"
+#include "common/path_split.h"
 
 namespace nivex {
 

@@ -13,7 +13,7 @@
 #include "cli/cli_options.h"
 #include "cli/inspect_commands.h"
 #include "cli/repair_command.h"
-#include "cli/testpage_command.h"
+#include "cli/browser_page_command.h"
 #include "common/desktop.h"
 #include "common/error.h"
 #include "common/text.h"

@@ -8,7 +8,7 @@
 #include "cli/repair_options.h"
 #include "common/error.h"
 #include "common/text.h"
-#include "inspect/path_split.h"
+#include "common/path_split.h"
 #include "registration/file_search.h"
 #include "registration/outcome_display.h"
 #include "registration/reg_backup.h"

@@ -176,4 +176,16 @@ std::wstring UnquotePath(std::wstring_view path) {
     return std::wstring(path);
 }
 
+bool IsBracedGuid(std::wstring_view text) {
+    const auto isHex = [](wchar_t c) {
+        return (c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'f') || (c >= L'A' && c <= L'F');
+    };
+    if (text.size() != 38 || text.front() != L'{' || text.back() != L'}') return false;
+    for (size_t i = 1; i < 37; ++i) {
+        const bool dash = i == 9 || i == 14 || i == 19 || i == 24;
+        if (dash ? text[i] != L'-' : !isHex(text[i])) return false;
+    }
+    return true;
+}
+
 } // namespace velmora

@@ -24,4 +24,7 @@ std::wstring ReplaceAll(std::wstring_view text, std::wstring_view what, std::wst
 // Removes one pair of double quotes around a path (the shell verbs quote "%1").
 std::wstring UnquotePath(std::wstring_view path);
 
+// "{xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}" with hexadecimal digits of either case.
+bool IsBracedGuid(std::wstring_view text);
+
 } // namespace velmora

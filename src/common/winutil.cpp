@@ -1,5 +1,7 @@
 #include "common/winutil.h"
 
+#include <shellapi.h>
+
 #include <vector>
 
 namespace velmora {
@@ -81,6 +83,17 @@ std::wstring QuerySystemDirectory() {
     const UINT length = GetSystemDirectoryW(buffer, 260);
     if (length == 0 || length >= 260) return {};
     return std::wstring(buffer, length);
+}
+
+bool ShowFileProperties(HWND owner, const std::wstring& path) {
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof(info);
+    info.fMask = SEE_MASK_INVOKEIDLIST; // 12: the verb runs through the item's context menu
+    info.hwnd = owner;
+    info.lpVerb = L"properties";
+    info.lpFile = path.c_str();
+    info.nShow = SW_SHOWNORMAL;
+    return ShellExecuteExW(&info) != FALSE;
 }
 
 } // namespace velmora

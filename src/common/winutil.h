@@ -27,4 +27,8 @@ std::wstring FullPathName(const std::wstring& path);
 // Asks the platform for the system folder; empty text when it cannot say.
 std::wstring QuerySystemDirectory();
 
+// Opens the shell's properties sheet of a file (the "properties" verb through the item's context menu).
+// False when the shell refused.
+bool ShowFileProperties(HWND owner, const std::wstring& path);
+
 } // namespace velmora

@@ -7,10 +7,10 @@
 #include "common/ui/controls.h"
 #include "common/paths.h"
 #include "inspect/file_compare.h"
-#include "inspect/file_facts.h"
+#include "common/file_exists.h"
 #include "inspect/inspect_images.h"
 #include "inspect/inspect_resource.h"
-#include "inspect/path_split.h"
+#include "common/path_split.h"
 
 namespace nivex {
 

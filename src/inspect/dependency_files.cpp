@@ -6,7 +6,7 @@
 #include "common/paths.h"
 #include "common/text.h"
 #include "common/winutil.h"
-#include "inspect/path_split.h"
+#include "common/path_split.h"
 
 namespace nivex {
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "inspect/dependency_report.h"
-#include "inspect/file_facts.h"
+#include "common/file_exists.h"
 #include "inspect/import_walk.h"
 
 namespace nivex {

@@ -2,10 +2,10 @@
 
 #include <windows.h>
 
-#include "registry/app_services.h"
+#include "registry/sounds.h"
 #include "common/paths.h"
 #include "common/text.h"
-#include "inspect/path_split.h"
+#include "common/path_split.h"
 #include "registration/outcome_display.h"
 #include "registration/reg_engine.h"
 #include "registry/settings.h"

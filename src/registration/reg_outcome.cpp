@@ -1,7 +1,7 @@
 #include "registration/reg_outcome.h"
 
-#include "registry/app_services.h"
-#include "inspect/path_split.h"
+#include "registry/sound_names.h"
+#include "common/path_split.h"
 
 namespace nivex {
 

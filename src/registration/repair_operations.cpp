@@ -1,6 +1,6 @@
 #include "registration/repair_operations.h"
 
-#include "registry/app_services.h"
+#include "registry/sound_names.h"
 #include "common/error.h"
 #include "common/handles.h"
 #include "common/paths.h"

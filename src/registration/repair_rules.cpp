@@ -7,25 +7,12 @@
 namespace nivex {
 
 namespace {
-bool IsHex(wchar_t c) {
-    return (c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'f') || (c >= L'A' && c <= L'F');
-}
-
 std::wstring StripBackslashes(std::wstring_view folder) {
     while (!folder.empty() && folder.back() == L'\\')
         folder.remove_suffix(1);
     return std::wstring(folder);
 }
 } // namespace
-
-bool IsBracedGuid(std::wstring_view text) {
-    if (text.size() != 38 || text.front() != L'{' || text.back() != L'}') return false;
-    for (size_t i = 1; i < 37; ++i) {
-        const bool dash = i == 9 || i == 14 || i == 19 || i == 24;
-        if (dash ? text[i] != L'-' : !IsHex(text[i])) return false;
-    }
-    return true;
-}
 
 std::vector<std::wstring> KeysToRemove(const std::wstring& libraryId, const std::vector<std::wstring>& classIds) {
     std::vector<std::wstring> keys;

@@ -9,10 +9,9 @@
 #include <string_view>
 #include <vector>
 
-namespace nivex {
+#include "common/text.h" // IsBracedGuid: the only identifiers a registry path is built from
 
-// "{" + 8-4-4-4-12 hexadecimal digits + "}": the only identifiers a registry path is built from.
-bool IsBracedGuid(std::wstring_view text);
+namespace nivex {
 
 // Confirmation lists longer than this are cut with "... and N more" so the buttons stay on screen.
 constexpr size_t kMaxListedKeys = 25;

@@ -8,7 +8,7 @@
 #include "common/error.h"
 #include "common/paths.h"
 #include "common/text.h"
-#include "inspect/path_split.h"
+#include "common/path_split.h"
 #include "registration/file_search.h"
 #include "registration/registration_resource.h"
 #include "registration/repair_operations.h"

@@ -12,7 +12,7 @@
 #include "common/error.h"
 #include "common/paths.h"
 #include "common/scope_guard.h"
-#include "inspect/path_split.h"
+#include "common/path_split.h"
 #include "registry/settings.h"
 #include "reports/reports_resource.h"
 

@@ -33,12 +33,12 @@
 #include "registration/reg_status_window.h"
 #include "registration/repair_windows.h"
 #include "registration/registration_resource.h"
-#include "registry/registry_resource.h"
+#include "app/options_resource.h"
 #include "registry/settings.h"
 #include "reports/report_generator.h"
 #include "reports/reports_dialog.h"
 #include "reports/reports_resource.h"
-#include "reports/test_page.h"
+#include "reports/browser_page.h"
 #include "support/registry_sandbox.h"
 #include "support/scripted_desktop.h"
 #include "support/temp_folder.h"
@@ -122,7 +122,7 @@ protected:
     void Start() {
         window = std::make_unique<MainWindow>();
         window->SetEndProcess([this] { ++ended; });
-        window->SetPropertiesOpener([this](void*, const std::wstring& path) {
+        window->SetPropertiesOpener([this](HWND, const std::wstring& path) {
             propertiesOpened.push_back(path);
             return true;
         });
@@ -798,7 +798,7 @@ TEST_F(MainWindowTest, ReportsAndTheBrowserTestWorkOnTheCatalogueAndTheSelection
     ASSERT_EQ(window->Temp().Files().size(), 2u);
     const std::wstring page = window->Temp().Files()[1];
     EXPECT_EQ(run.parameters, L"\"" + page + L"\"");
-    EXPECT_EQ(testing::ReadFileBytes(page), *TestPageBytes(L"Alpha Control", ClassId(1)));
+    EXPECT_EQ(testing::ReadFileBytes(page), *BrowserPageBytes(L"Alpha Control", ClassId(1)));
 
     // Without a browser the question offers the Options dialog on its Browser tab.
     SaveSetting(kSectionOptions, kKeyTestBrowser, L"");

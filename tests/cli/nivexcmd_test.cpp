@@ -9,7 +9,7 @@
 
 #include "common/text.h"
 #include "fixtures/servers/fixture_ids.h"
-#include "reports/test_page.h"
+#include "reports/browser_page.h"
 #include "support/run_program.h"
 #include "support/registry_sandbox.h"
 #include "support/temp_folder.h"
@@ -217,9 +217,9 @@ TEST(NivexCmd, TestPageWritesTheBrowserPageOfACataloguedControlOnly) {
     for (const std::wstring& id : {clsid, odd}) RegDeleteTreeW(HKEY_CLASSES_ROOT, (L"CLSID\\" + id).c_str());
 
     ASSERT_EQ(written.exitCode, 0u) << written.err;
-    EXPECT_EQ(testing::ReadFileBytes(out), *TestPageBytes(name, clsid));
+    EXPECT_EQ(testing::ReadFileBytes(out), *BrowserPageBytes(name, clsid));
     EXPECT_EQ(lower.exitCode, 0u) << "class identifiers compare without regard to case, as the registry's keys";
-    EXPECT_EQ(testing::ReadFileBytes(folder.File(L"lower.htm")), *TestPageBytes(name, clsid));
+    EXPECT_EQ(testing::ReadFileBytes(folder.File(L"lower.htm")), *BrowserPageBytes(name, clsid));
     EXPECT_EQ(refused.exitCode, 1u);
     EXPECT_NE(refused.err.find("is not a GUID in braces"), std::string::npos) << refused.err;
     EXPECT_FALSE(Exists(folder.File(L"odd.htm")));

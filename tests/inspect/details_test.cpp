@@ -14,7 +14,7 @@
 #include "common/text.h"
 #include "common/window.h"
 #include "inspect/bitmap_preview.h"
-#include "inspect/details_loader.h"
+#include "catalogue/details_loader.h"
 #include "registry/settings.h"
 #include "support/registry_sandbox.h"
 #include "support/scripted_desktop.h"

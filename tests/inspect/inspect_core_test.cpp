@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "inspect/path_split.h"
+#include "common/path_split.h"
 #include "inspect/version_block.h"
 
 namespace nivex {

@@ -4,8 +4,8 @@
 #include "common/text.h"
 #include "registration/reg_status_window.h"
 #include "registration/registration_resource.h"
-#include "registry/options_dialog.h"
-#include "registry/registry_resource.h"
+#include "app/options_dialog.h"
+#include "app/options_resource.h"
 #include "registry/settings.h"
 #include "registration_test_support.h"
 

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "registry/app_services.h"
+#include "registry/sound_names.h"
 #include "catalogue/catalogue_scan.h"
 #include "registration/repair_catalogue.h"
 #include "registration/repair_commands.h"

@@ -1,0 +1,119 @@
+#include "catalogue/details_loader.h"
+
+#include <windows.h>
+
+#include <exception>
+
+#include "common/error.h"
+#include "common/paths.h"
+#include "inspect/file_facts.h"
+#include "catalogue/control_registration.h"
+#include "catalogue/server_path.h"
+
+namespace nivex {
+
+namespace {
+
+const wchar_t* const kNotAvailable = L"N/A";
+constexpr long kErrObjectNotSet = 91;
+
+SizeTextReader sizeTextReader = nullptr;
+
+std::wstring ReadSizeText(const std::wstring& path) {
+    return sizeTextReader ? sizeTextReader(path) : FileSizeText(path);
+}
+
+std::wstring LibraryStatus(const Catalogue& catalogue, const std::wstring& classId) {
+    const CatalogueTree& all = catalogue.Tree(Catalogue::kAll);
+    const int node = all.FindByKey(classId);
+    if (node == 0) throw Error(kErrElementNotFound, L"LoadInformation", L"Element not found");
+    const int parent = all.Node(node).parent;
+    if (parent == 0)
+        throw Error(kErrObjectNotSet, L"LoadInformation", L"Object variable or With block variable not set");
+    return all.Node(parent).tag;
+}
+
+} // namespace
+
+SizeTextReader SetSizeTextReader(SizeTextReader reader) {
+    const SizeTextReader previous = sizeTextReader;
+    sizeTextReader = reader;
+    return previous;
+}
+
+std::wstring GetControlRegValue(const Catalogue& catalogue, const std::wstring& classId, const std::wstring& subKey) {
+    std::wstring section = subKey;
+    if (!subKey.empty() && subKey[0] == L'.') {
+        const std::wstring pseudo = subKey.substr(1);
+        if (pseudo == L"Name") {
+            section.clear();
+        } else if (pseudo == L"Status") {
+            return LibraryStatus(catalogue, classId);
+        }
+    }
+    const std::optional<std::wstring> value = ReadClassValue(classId, section);
+    return value ? *value : std::wstring(kNotAvailable);
+}
+
+ControlDetails LoadInformation(const Catalogue& catalogue, int treeIndex, int& nodeIndex, WindowRef owner) {
+    ControlDetails details;
+    const CatalogueTree& tree = catalogue.Tree(treeIndex);
+    if (!tree.IsValid(nodeIndex)) return details;
+    // The details always describe one control: a library node stands for its first control.
+    if (tree.Node(nodeIndex).firstChild != 0) nodeIndex = tree.Node(nodeIndex).firstChild;
+    const std::wstring classId = tree.Node(nodeIndex).key;
+
+    std::wstring resolved;
+    SelectedControl selection; // handed out only when the load completes
+    try {
+        const ControlRegistration reg = ReadControlRegistration(classId);
+        auto control = [&](const wchar_t* element, const std::wstring& data) {
+            details.control.push_back({element, data});
+        };
+        auto file = [&](const wchar_t* element, const std::wstring& data) { details.file.push_back({element, data}); };
+        auto text = [](const std::optional<std::wstring>& value) { return ControlRegistration::Text(value, kNotAvailable); };
+        const std::wstring registered = text(reg.registeredPath);
+
+        control(L"Control Name", text(reg.name));
+        control(L"Version", text(reg.version));
+        const std::wstring status = GetControlRegValue(catalogue, classId, L".Status");
+        control(L"Status", status);
+        control(L"CLSID", classId);
+        control(L"ProgID", text(reg.progId));
+        control(L"TypeLib", text(reg.typeLib));
+        control(L"Toolbox Bitmap", text(reg.toolboxBitmap));
+        details.toolboxBitmap = details.control.back().data;
+        details.toolboxBitmapReached = true;
+
+        file(L"Filename", registered);
+        resolved = ResolveServerPath(registered);
+        // The library comes from the node, never from the TypeLib value (registry data an edit can change).
+        const int parent = tree.Node(nodeIndex).parent;
+        selection.classId = classId;
+        selection.libraryKey = parent ? tree.Node(parent).key : std::wstring();
+        selection.registeredPath = registered;
+        selection.resolvedPath = resolved;
+        selection.missing = status == kStatusMissing;
+        selection.toolboxBitmap = details.toolboxBitmap;
+        file(L"Size", OrdinaryFileExists(resolved) ? ReadSizeText(resolved) : std::wstring(kNotAvailable));
+        file(L"Created", GetFileDate(resolved, L"create"));
+        file(L"Accessed", GetFileDate(resolved, L"access"));
+        file(L"Modified", GetFileDate(resolved, L"modify"));
+        file(L"Description", GetFileVersionField(resolved, L"FileDescription"));
+        file(L"File Version", GetFileVersionField(resolved, L"FileVersion"));
+        file(L"Copyright", GetFileVersionField(resolved, L"LegalCopyright"));
+    } catch (const Error& e) {
+        if (e.Number() == kErrFileNotFound) {
+            TheDesktop().Message(owner, L"Error in LoadInformation(): File not found.\r\n" + resolved,
+                                 L"Error Number 53", MsgButtons::Ok, MsgIcon::Critical);
+        }
+        return details;
+    } catch (const std::exception&) {
+        return details;
+    }
+    details.selection = selection;
+    details.complete = true;
+    return details;
+}
+
+} // namespace nivex
