@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Injects the faults listed in tests/faults.json one at a time and records which tests catch each.
+"""Injects the faults listed in tests/faults/*.json (one file per area) one at a time and records which tests catch each.
 
 Each fault names a file, an exact text found there once, its faulty replacement, and the CTest tests
 that should catch it. For each fault the script puts the fault in, builds those tests' targets, runs
@@ -51,13 +51,17 @@ def check_fault(fault, build_dir):
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument('--build-dir', default='build/windows')
-    ap.add_argument('--faults', default='tests/faults.json')
+    ap.add_argument('--faults', default='tests/faults')
     ap.add_argument('--only', nargs='*')
     ap.add_argument('--area', nargs='*')
     ap.add_argument('--list', action='store_true')
     args = ap.parse_args()
-    with open(os.path.join(ROOT, args.faults), encoding='utf-8') as f:
-        faults = json.load(f)
+    folder = os.path.join(ROOT, args.faults)
+    faults = []
+    for name in sorted(os.listdir(folder)):
+        if name.endswith('.json'):
+            with open(os.path.join(folder, name), encoding='utf-8') as f:
+                faults += json.load(f)
     if args.only:
         faults = [x for x in faults if x['id'] in args.only]
     if args.area:
