@@ -6,6 +6,7 @@
 #include "auxiliary/help_ids.h"
 #include "auxiliary/whats_this.h"
 #include "common/ui/controls.h"
+#include "common/ui/toolkit.h"
 #include "common/desktop.h"
 #include "common/error.h"
 #include "registry/settings.h"
@@ -39,7 +40,7 @@ void FindInListDialog::Open(HWND owner) {
 }
 
 std::wstring FindInListDialog::SearchText() const {
-    return Handle() ? ui::WindowText(GetDlgItem(Handle(), IDC_FIND_TXTFIND)) : std::wstring();
+    return ui::ItemText(Handle(), IDC_FIND_TXTFIND);
 }
 
 void FindInListDialog::SetSearchText(const std::wstring& text) {
@@ -115,7 +116,7 @@ void FindInListDialog::CloseWindow() {
     if (owner && IsWindow(owner)) SetFocus(owner);
 }
 
-INT_PTR FindInListDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
+INT_PTR FindInListDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_INITDIALOG:
         etchedLine1_ = PlaceInDialog(GuiControlKind::EtchedLine, Handle(), IDC_FIND_ETCHEDLINE1, IDP_FIND_ETCHEDLINE1);
@@ -129,12 +130,11 @@ INT_PTR FindInListDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
                           {IDC_FIND_CMDSEARCH, IDH_FIND_NEXT}, {IDC_FIND_COMMAND2, IDH_BUTTON_CLOSE}});
         return TRUE;
     case WM_COMMAND: {
-        const int id = LOWORD(wParam);
-        const int code = HIWORD(wParam);
-        if (id == IDC_FIND_TXTFIND) {
-            if (code == CBN_EDITCHANGE || code == CBN_EDITUPDATE) {
+        const ui::ChildNotification note(message, wParam, lParam);
+        if (note.IsFrom(IDC_FIND_TXTFIND)) {
+            if (note.Code() == CBN_EDITCHANGE || note.Code() == CBN_EDITUPDATE) {
                 UpdateFindButton(SearchText());
-            } else if (code == CBN_SELCHANGE) {
+            } else if (note.Code() == CBN_SELCHANGE) {
                 // The edit shows the chosen entry only after this notification.
                 HWND combo = GetDlgItem(Handle(), IDC_FIND_TXTFIND);
                 const bool entryChosen = SendMessageW(combo, CB_GETCURSEL, 0, 0) >= 0; // entries are never empty
@@ -142,11 +142,11 @@ INT_PTR FindInListDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
             }
             return TRUE;
         }
-        if (id == IDC_FIND_CMDSEARCH || id == IDOK) {
+        if (note.IsFrom(IDC_FIND_CMDSEARCH) || note.IsFrom(IDOK)) {
             if (FindNextEnabled()) FindNext();
             return TRUE;
         }
-        if (id == IDC_FIND_COMMAND2 || id == IDCANCEL) {
+        if (note.IsFrom(IDC_FIND_COMMAND2) || note.IsFrom(IDCANCEL)) {
             CloseWindow();
             return TRUE;
         }

@@ -27,13 +27,13 @@
 #include "guicontrols/gui_frames.h"
 #include "inspect/bitmap_preview.h"
 #include "catalogue/details_loader.h"
+#include "common/ui/window_classes.h"
 #include "registry/settings.h"
 
 namespace nivex {
 
 namespace {
 
-const wchar_t* const kMainClass = L"NivexMain";
 const wchar_t* const kTitle = L"Velmora Control Manager";
 constexpr UINT kKeepToolsAbove = WM_APP + 2;
 constexpr UINT_PTR kKeepToolsAboveTimer = 0x4B54;
@@ -100,14 +100,15 @@ bool MainWindow::Load() {
     showSplash_ = SettingIsOn(kSectionOptions, kKeyShowSplash);
     bigIcon_.Reset(LoadProgramIcon(SM_CXICON, SM_CYICON));
     smallIcon_.Reset(LoadProgramIcon(SM_CXSMICON, SM_CYSMICON));
-    RegisterWindowClass(kMainClass, CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1),
-                        bigIcon_.Get(), smallIcon_.Get());
+    RegisterWindowClass(ui::kMainWindowClass, CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS,
+                        reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), bigIcon_.Get(), smallIcon_.Get());
     bar_.Load(GetModuleHandleW(nullptr));
     font_.Reset(CreateMessageFont());
 
     // The window is created at the default place; the stored layout is applied before it is first shown.
-    Create(WS_EX_CONTROLPARENT, kMainClass, kTitle, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, TwipsToPixelsX(100),
-           TwipsToPixelsY(100), TwipsToPixelsX(8000), TwipsToPixelsY(6000), nullptr, bar_.MenuBar());
+    Create(WS_EX_CONTROLPARENT, ui::kMainWindowClass, kTitle, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+           TwipsToPixelsX(100), TwipsToPixelsY(100), TwipsToPixelsX(8000), TwipsToPixelsY(6000), nullptr,
+           bar_.MenuBar());
     if (!Handle()) return false;
     taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
     catalogue_.SetErrorSink([this](const std::wstring& procedure, const std::wstring& title, long number,

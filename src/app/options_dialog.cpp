@@ -12,6 +12,7 @@
 #include "common/handles.h"
 #include "common/paths.h"
 #include "common/text.h"
+#include "common/ui/toolkit.h"
 #include "common/path_split.h"
 #include "app/options_resource.h"
 #include "registry/settings.h"
@@ -57,18 +58,6 @@ int TextWidth(HWND control, const std::wstring& text) {
     ReleaseDC(control, dc);
     return size.cx;
 }
-
-// The hourglass for the life of a scope.
-class WaitCursor {
-public:
-    WaitCursor() : previous_(SetCursor(LoadCursorW(nullptr, IDC_WAIT))) {}
-    ~WaitCursor() { SetCursor(previous_); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-
-private:
-    HCURSOR previous_;
-};
 
 void ShowError(HWND owner, const std::wstring& procedure, long number, const std::wstring& description) {
     TheDesktop().Message(owner, ErrorInMessage(procedure, number, description), L"Options", MsgButtons::Ok,
@@ -143,7 +132,7 @@ frmOptions* frmOptions::Show(HWND owner, OptionsHost* host) {
 }
 
 void frmOptions::Init() {
-    WaitCursor wait;
+    ui::WaitCursor wait;
     HWND hwnd = Handle();
     AttachDialogHelp(hwnd, IDH_OPTIONS,
                      {{IDC_OPT_TABS, IDH_OPT_TABS}, {IDC_CHKGENERAL_0, IDH_OPT_SHOWSPLASH},
@@ -177,19 +166,7 @@ void frmOptions::Init() {
         SendDlgItemMessageW(hwnd, IDC_LSTDIALOGS, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.text));
 
     // The label shows the chosen browser, perhaps shortened; its tooltip the full path.
-    tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
-                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd, nullptr,
-                               ProgramInstance(), nullptr);
-    if (tooltip_) {
-        TOOLINFOW tool{};
-        tool.cbSize = TTTOOLINFOW_V2_SIZE;
-        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-        tool.hwnd = hwnd;
-        tool.uId = reinterpret_cast<UINT_PTR>(GetDlgItem(hwnd, IDC_LBLBROWSER));
-        tool.lpszText = const_cast<wchar_t*>(L"");
-        SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-        SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, 600);
-    }
+    tooltip_.Create(hwnd, 600);
 
     SelectTab(kTabGeneral);
     for (const GeneralBox& box : kGeneralBoxes)
@@ -287,7 +264,7 @@ void frmOptions::AddBrowser(const std::wstring& path, const std::wstring& name, 
 
 void frmOptions::FillBrowserList() {
     browsersFilled_ = true; // at most once per opening, also if a message during the search comes back here
-    WaitCursor wait;
+    ui::WaitCursor wait;
     searching_ = true;
     ThrottledPump pump;
     SearchFolder(WithTrailingBackslash(searchRoot), pump);
@@ -355,14 +332,7 @@ void frmOptions::ShowBrowserPath(const std::wstring& path) {
     MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&r), 2);
     SetWindowPos(label, nullptr, 0, 0, TextWidth(label, shown) + 2, r.bottom - r.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    if (tooltip_) {
-        TOOLINFOW tool{};
-        tool.cbSize = TTTOOLINFOW_V2_SIZE;
-        tool.hwnd = hwnd;
-        tool.uId = reinterpret_cast<UINT_PTR>(label);
-        tool.lpszText = const_cast<wchar_t*>(browserPath_.c_str());
-        SendMessageW(tooltip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
-    }
+    tooltip_.SetTip(label, browserPath_);
 }
 
 void frmOptions::BrowseForBrowser() {
@@ -380,7 +350,7 @@ void frmOptions::BrowseForBrowser() {
 void frmOptions::Ok() {
     HWND hwnd = Handle();
     {
-        WaitCursor wait;
+        ui::WaitCursor wait;
         try {
             for (const GeneralBox& box : kGeneralBoxes)
                 SaveSetting(box.section, box.key,
@@ -405,31 +375,26 @@ INT_PTR frmOptions::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         Init();
         return TRUE;
     case WM_COMMAND: {
-        const int id = LOWORD(wParam);
-        const int code = HIWORD(wParam);
-        if (id == IDOK && code == BN_CLICKED) Ok();
-        else if (id == IDCANCEL) Close(IDCANCEL);
-        else if (id == IDC_LSTDIALOGS && code == LBN_SELCHANGE)
+        const ui::ChildNotification note(message, wParam, lParam);
+        if (note.Is(IDOK, BN_CLICKED)) Ok();
+        else if (note.IsFrom(IDCANCEL)) Close(IDCANCEL);
+        else if (note.Is(IDC_LSTDIALOGS, LBN_SELCHANGE))
             FillDialogsFrame(static_cast<int>(SendDlgItemMessageW(Handle(), IDC_LSTDIALOGS, LB_GETCURSEL, 0, 0)));
-        else if (id == IDC_CBOACTIONS && code == CBN_SELCHANGE) ActionChosen();
-        else if (id == IDC_CMDBROWSER && code == BN_CLICKED) BrowseForBrowser();
+        else if (note.Is(IDC_CBOACTIONS, CBN_SELCHANGE)) ActionChosen();
+        else if (note.Is(IDC_CMDBROWSER, BN_CLICKED)) BrowseForBrowser();
         else return FALSE;
         return TRUE;
     }
     case WM_NOTIFY: {
-        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-        if (header->idFrom == IDC_OPT_TABS && header->code == TCN_SELCHANGE) {
-            ShowFrame(CurrentTab());
-            return TRUE;
-        }
-        if (header->idFrom == IDC_LVBROWSERS && header->code == LVN_ITEMCHANGED) {
-            const auto* change = reinterpret_cast<const NMLISTVIEW*>(lParam);
+        const ui::ChildNotification note(message, wParam, lParam);
+        if (note.Is(IDC_OPT_TABS, TCN_SELCHANGE)) ShowFrame(CurrentTab());
+        else if (note.Is(IDC_LVBROWSERS, LVN_ITEMCHANGED)) {
+            const auto* change = note.Details<const NMLISTVIEW>();
             if ((change->uChanged & LVIF_STATE) && (change->uNewState & LVIS_SELECTED) &&
                 !(change->uOldState & LVIS_SELECTED))
                 BrowserSelected();
-            return TRUE;
-        }
-        break;
+        } else return FALSE;
+        return TRUE;
     }
     default: break;
     }
@@ -438,7 +403,7 @@ INT_PTR frmOptions::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 
 void frmOptions::OnDestroyed() {
     images_ = nullptr; // the list view destroyed it with itself
-    tooltip_ = nullptr;
+    tooltip_.Forget();
 }
 
 } // namespace nivex

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "common/ui/toolkit.h"
 #include "common/window.h"
 
 namespace nivex {
@@ -82,7 +83,7 @@ private:
     OptionsHost* host_ = nullptr;
     HIMAGELIST images_ = nullptr;
     bool imageFromFile_[3] = {false, false, false};
-    HWND tooltip_ = nullptr;
+    ui::Tooltip tooltip_;
     std::vector<BrowserEntry> browsers_;
     std::wstring browserPath_;
     bool browsersFilled_ = false;

@@ -4,12 +4,12 @@
 
 #include "app/resource.h"
 #include "app/version_text.h"
+#include "common/ui/window_classes.h"
 #include "nivex_version.h"
 
 namespace nivex {
 
 namespace {
-const wchar_t* const kSplashClass = L"NivexSplash";
 // The artwork keeps a flat band at its bottom for the version, the status line and the progress bar.
 constexpr int kBandHeight = 60;
 constexpr int kDefaultWidth = 400;
@@ -43,7 +43,7 @@ void SplashWindow::Show(std::function<void()> onEscape) {
     font_.Reset(MessageFont(false));
     boldFont_.Reset(MessageFont(true));
 
-    RegisterWindowClass(kSplashClass, CS_HREDRAW | CS_VREDRAW, reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1),
+    RegisterWindowClass(ui::kSplashWindowClass, CS_HREDRAW | CS_VREDRAW, reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1),
                         LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_NIVEX)));
     RECT rect{0, 0, artSize_.cx, artSize_.cy};
     AdjustWindowRectEx(&rect, WS_POPUP | WS_BORDER, FALSE, WS_EX_TOOLWINDOW);
@@ -53,8 +53,8 @@ void SplashWindow::Show(std::function<void()> onEscape) {
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     const int x = work.left + (work.right - work.left - width) / 2;
     const int y = work.top + (work.bottom - work.top - height) / 2;
-    Create(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, kSplashClass, L"Velmora Control Manager", WS_POPUP | WS_BORDER, x, y,
-           width, height, nullptr, nullptr);
+    Create(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, ui::kSplashWindowClass, L"Velmora Control Manager", WS_POPUP | WS_BORDER,
+           x, y, width, height, nullptr, nullptr);
     if (!Handle()) return;
     progress_ = CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD | WS_VISIBLE, kMargin, artSize_.cy - 18,
                                 artSize_.cx - 2 * kMargin, 10, Handle(),

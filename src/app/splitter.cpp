@@ -4,17 +4,15 @@
 
 #include <algorithm>
 
+#include "common/ui/window_classes.h"
+
 namespace nivex {
 
-namespace {
-const wchar_t* const kSplitterClass = L"NivexSplitter";
-}
-
 HWND Splitter::Create(HWND parent, int id, Kind kind, double firstShare) {
-    RegisterWindowClass(kSplitterClass, 0, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
+    RegisterWindowClass(ui::kSplitterClass, 0, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
     kind_ = kind;
     share_ = std::clamp(firstShare, 0.0, 1.0);
-    return Window::Create(0, kSplitterClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, 0, 0, parent,
+    return Window::Create(0, ui::kSplitterClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, 0, 0, parent,
                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)));
 }
 

@@ -1,14 +1,12 @@
 #include "app/toolbar_frame.h"
 
+#include "common/ui/window_classes.h"
+
 namespace nivex {
 
-namespace {
-const wchar_t* const kFrameClass = L"NivexToolbarFrame";
-}
-
 HWND ToolbarFrame::Create(HWND parent, int id) {
-    RegisterWindowClass(kFrameClass, CS_HREDRAW | CS_VREDRAW, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
-    return Window::Create(0, kFrameClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 0, 0, parent,
+    RegisterWindowClass(ui::kToolbarFrameClass, CS_HREDRAW | CS_VREDRAW, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
+    return Window::Create(0, ui::kToolbarFrameClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 0, 0, parent,
                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)));
 }
 

@@ -9,6 +9,7 @@
 #include "auxiliary/whats_this.h"
 #include "common/desktop.h"
 #include "common/paths.h"
+#include "common/ui/toolkit.h"
 #include "common/winutil.h"
 #include "nivex_version.h"
 #include "registry/settings_table.h"
@@ -116,13 +117,14 @@ INT_PTR AboutWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE));
         }
         return FALSE;
-    case WM_COMMAND:
-        switch (LOWORD(wParam)) {
+    case WM_COMMAND: {
+        const ui::ChildNotification note(message, wParam, lParam);
+        switch (note.Id()) {
         case IDC_ABOUT_LBLEMAIL:
-            if (HIWORD(wParam) == STN_CLICKED) OpenEmail();
+            if (note.Code() == STN_CLICKED) OpenEmail();
             return TRUE;
         case IDC_ABOUT_LBLWEB:
-            if (HIWORD(wParam) == STN_CLICKED) OpenWebPage();
+            if (note.Code() == STN_CLICKED) OpenWebPage();
             return TRUE;
         case IDC_ABOUT_CMDLICENSE:
             OpenLicense();
@@ -134,6 +136,7 @@ INT_PTR AboutWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         default:
             return FALSE;
         }
+    }
     case WM_CLOSE:
         Close();
         return TRUE;

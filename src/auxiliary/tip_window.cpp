@@ -11,6 +11,7 @@
 #include "common/handles.h"
 #include "common/paths.h"
 #include "common/text.h"
+#include "common/ui/toolkit.h"
 #include "common/winutil.h"
 #include "registry/settings.h"
 
@@ -77,13 +78,7 @@ HWND TipWindow::Open(HWND owner) {
 }
 
 std::wstring TipWindow::TipText() const {
-    if (!Handle()) return {};
-    HWND label = GetDlgItem(Handle(), IDC_TIP_LBLTIPTEXT);
-    const int length = GetWindowTextLengthW(label);
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    GetWindowTextW(label, text.data(), length + 1);
-    text.resize(static_cast<size_t>(length));
-    return text;
+    return ui::ItemText(Handle(), IDC_TIP_LBLTIPTEXT);
 }
 
 bool TipWindow::LoadTips(const std::wstring& path) {
@@ -188,13 +183,14 @@ INT_PTR TipWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         return FALSE;
     }
-    case WM_COMMAND:
-        switch (LOWORD(wParam)) {
+    case WM_COMMAND: {
+        const ui::ChildNotification note(message, wParam, lParam);
+        switch (note.Id()) {
         case IDC_TIP_CMDNEXTTIP:
             DoNextTip();
             return TRUE;
         case IDC_TIP_CHKLOADTIPSATSTARTUP:
-            if (HIWORD(wParam) == BN_CLICKED) OnShowAtStartupClicked();
+            if (note.Code() == BN_CLICKED) OnShowAtStartupClicked();
             return TRUE;
         case IDOK:
         case IDCANCEL:
@@ -203,6 +199,7 @@ INT_PTR TipWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         default:
             return FALSE;
         }
+    }
     case WM_CLOSE:
         Close();
         return TRUE;

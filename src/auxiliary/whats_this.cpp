@@ -6,13 +6,14 @@
 #include "auxiliary/help_ids.h"
 #include "auxiliary/help_viewer.h"
 #include "common/paths.h"
+#include "common/ui/toolkit.h"
+#include "common/ui/window_classes.h"
 #include "common/window.h"
 
 namespace nivex {
 
 namespace {
 
-constexpr wchar_t kPopupClass[] = L"NivexHelpPopup";
 constexpr int kPopupMargin = 8;
 constexpr int kPopupMaxWidth = 320;
 
@@ -21,7 +22,7 @@ constexpr int kPopupMaxWidth = 320;
 class HelpPopupWindow final : public Window {
 public:
     void Open(HWND owner, const std::wstring& text, POINT at) {
-        RegisterWindowClass(kPopupClass, CS_DROPSHADOW | CS_SAVEBITS, GetSysColorBrush(COLOR_INFOBK));
+        RegisterWindowClass(ui::kHelpPopupClass, CS_DROPSHADOW | CS_SAVEBITS, GetSysColorBrush(COLOR_INFOBK));
         Destroy();
         NONCLIENTMETRICSW metrics{};
         metrics.cbSize = sizeof(metrics);
@@ -49,8 +50,8 @@ public:
         if (y < work.top) y = work.top;
 
         HWND root = owner ? GetAncestor(owner, GA_ROOT) : nullptr;
-        Create(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, kPopupClass, text, WS_POPUP | WS_BORDER, x, y, width, height, root,
-               nullptr);
+        Create(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, ui::kHelpPopupClass, text, WS_POPUP | WS_BORDER, x, y, width, height,
+               root, nullptr);
         if (!Handle()) return;
         ShowWindow(Handle(), SW_SHOW);
         UpdateWindow(Handle());
@@ -69,10 +70,7 @@ protected:
             HGDIOBJ old = SelectObject(dc, font_ ? font_ : GetStockObject(DEFAULT_GUI_FONT));
             SetBkMode(dc, TRANSPARENT);
             SetTextColor(dc, GetSysColor(COLOR_INFOTEXT));
-            const int length = GetWindowTextLengthW(Handle());
-            std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-            GetWindowTextW(Handle(), text.data(), length + 1);
-            text.resize(static_cast<size_t>(length));
+            const std::wstring text = ui::WindowText(Handle());
             DrawTextW(dc, text.c_str(), -1, &rect, DT_WORDBREAK | DT_NOPREFIX);
             SelectObject(dc, old);
             EndPaint(Handle(), &ps);

@@ -5,6 +5,7 @@
 #include "common/desktop.h"
 #include "common/paths.h"
 #include "common/ui/modeless.h"
+#include "common/ui/toolkit.h"
 
 namespace faultnote {
 
@@ -24,14 +25,6 @@ constexpr int kPageTemplates[] = {IDD_PAGE0, IDD_PAGE1, IDD_PAGE2, IDD_PAGE3};
 
 // The pages are child dialogs; the wizard reads their fields, they handle nothing themselves.
 INT_PTR CALLBACK PageProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
-
-std::wstring WindowText(HWND hwnd) {
-    const int length = GetWindowTextLengthW(hwnd);
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    const int copied = GetWindowTextW(hwnd, text.data(), length + 1);
-    text.resize(static_cast<size_t>(copied > 0 ? copied : 0));
-    return text;
-}
 
 } // namespace
 
@@ -109,13 +102,14 @@ INT_PTR WizardWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
         Init();
         return FALSE; // focus goes where ShowCurrentPage put it
     case WM_COMMAND: {
-        const int id = LOWORD(wParam);
-        if (id == cmdNavigate0 || id == cmdNavigate1 || id == cmdNavigate2) {
-            if (HIWORD(wParam) == BN_CLICKED) Navigate(id - cmdNavigate0);
+        const velmora::ui::ChildNotification note(message, wParam, lParam);
+        for (int button : {cmdNavigate0, cmdNavigate1, cmdNavigate2}) {
+            if (!note.IsFrom(button)) continue;
+            if (note.Code() == BN_CLICKED) Navigate(button - cmdNavigate0);
             return TRUE;
         }
         // Escape asks nothing and ends nothing.
-        if (id == IDCANCEL) return TRUE;
+        if (note.IsFrom(IDCANCEL)) return TRUE;
         break;
     }
     case WM_CTLCOLORSTATIC: {
@@ -188,7 +182,7 @@ void WizardWindow::ShowCurrentPage() {
     SetDlgItemTextW(Handle(), cmdNavigate0, pages_.NextCaption());
 }
 
-std::wstring WizardWindow::FieldText(int page, int id) const { return WindowText(GetDlgItem(Page(page), id)); }
+std::wstring WizardWindow::FieldText(int page, int id) const { return velmora::ui::ItemText(Page(page), id); }
 
 bool WizardWindow::Checked(int page, int id) const { return IsDlgButtonChecked(Page(page), id) == BST_CHECKED; }
 

@@ -1,7 +1,6 @@
 #include "inspect/bitmap_preview.h"
 
 #include <algorithm>
-#include <climits>
 #include <cstdint>
 #include <cstring>
 #include <exception>
@@ -11,6 +10,7 @@
 #include "auxiliary/whats_this.h"
 #include "common/desktop.h"
 #include "common/paths.h"
+#include "common/ui/toolkit.h"
 #include "inspect/inspect_resource.h"
 #include "registry/settings.h"
 
@@ -20,159 +20,6 @@ namespace {
 
 const wchar_t* const kSection = L"Appearence";
 const wchar_t* const kShowKey = L"ShowToolboxPreview";
-
-bool IsBlank(wchar_t ch) {
-    return ch == L' ' || ch == L'\t';
-}
-
-// The platform's text-to-number rule for a whole number: blanks around it, an optional sign, decimal
-// digits or "&H" and hexadecimal digits (which give the 32-bit pattern, so "&HFFFFFFFF" is -1).
-std::optional<long> ParseWholeNumber(const std::wstring& text) {
-    std::size_t begin = 0;
-    std::size_t end = text.size();
-    while (begin < end && IsBlank(text[begin]))
-        ++begin;
-    while (end > begin && IsBlank(text[end - 1]))
-        --end;
-    if (begin == end) return std::nullopt;
-    if (end - begin > 2 && text[begin] == L'&' && (text[begin + 1] == L'H' || text[begin + 1] == L'h')) {
-        std::uint64_t value = 0;
-        for (std::size_t i = begin + 2; i < end; ++i) {
-            const wchar_t ch = text[i];
-            int digit = -1;
-            if (ch >= L'0' && ch <= L'9')
-                digit = ch - L'0';
-            else if (ch >= L'a' && ch <= L'f')
-                digit = ch - L'a' + 10;
-            else if (ch >= L'A' && ch <= L'F')
-                digit = ch - L'A' + 10;
-            if (digit < 0) return std::nullopt;
-            value = value * 16 + static_cast<std::uint64_t>(digit);
-            if (value > 0xFFFFFFFFull) return std::nullopt;
-        }
-        return static_cast<long>(static_cast<std::int32_t>(static_cast<std::uint32_t>(value)));
-    }
-    bool negative = false;
-    if (text[begin] == L'+' || text[begin] == L'-') {
-        negative = text[begin] == L'-';
-        ++begin;
-    }
-    if (begin == end) return std::nullopt;
-    std::int64_t value = 0;
-    for (std::size_t i = begin; i < end; ++i) {
-        if (text[i] < L'0' || text[i] > L'9') return std::nullopt;
-        value = value * 10 + (text[i] - L'0');
-        if (value > static_cast<std::int64_t>(INT32_MAX) + 1) return std::nullopt;
-    }
-    if (negative) value = -value;
-    if (value < INT32_MIN || value > INT32_MAX) return std::nullopt;
-    return static_cast<long>(value);
-}
-
-template <typename T> T ReadAt(const std::uint8_t* data, std::size_t offset) {
-    T value{};
-    std::memcpy(&value, data + offset, sizeof(T));
-    return value;
-}
-
-// A packed device-independent bitmap (the form a bitmap resource takes), checked against its size and
-// rewritten with a plain BITMAPINFOHEADER so that nothing outside the resource is ever read.
-struct CheckedDib {
-    std::vector<DWORD> info; // BITMAPINFOHEADER, masks, colour table; DWORD-aligned
-    std::vector<std::uint8_t> bits;
-    const BITMAPINFO* Info() const { return reinterpret_cast<const BITMAPINFO*>(info.data()); }
-};
-
-std::optional<CheckedDib> CheckPackedDib(const std::uint8_t* data, std::size_t size) {
-    if (size < sizeof(DWORD)) return std::nullopt;
-    const DWORD headerSize = ReadAt<DWORD>(data, 0);
-    std::int64_t width = 0;
-    std::int64_t height = 0;
-    WORD planes = 0;
-    WORD bitCount = 0;
-    DWORD compression = BI_RGB;
-    DWORD colorsUsed = 0;
-    std::size_t entrySize = sizeof(RGBQUAD);
-    DWORD masks[3] = {};
-    std::size_t maskBytesAfterHeader = 0;
-
-    if (headerSize == sizeof(BITMAPCOREHEADER)) {
-        if (size < headerSize) return std::nullopt;
-        width = ReadAt<WORD>(data, 4);
-        height = ReadAt<WORD>(data, 6);
-        planes = ReadAt<WORD>(data, 8);
-        bitCount = ReadAt<WORD>(data, 10);
-        entrySize = sizeof(RGBTRIPLE);
-    } else if (headerSize >= sizeof(BITMAPINFOHEADER) && headerSize <= 4096) {
-        if (size < headerSize) return std::nullopt;
-        width = ReadAt<LONG>(data, 4);
-        height = ReadAt<LONG>(data, 8);
-        planes = ReadAt<WORD>(data, 12);
-        bitCount = ReadAt<WORD>(data, 14);
-        compression = ReadAt<DWORD>(data, 16);
-        colorsUsed = ReadAt<DWORD>(data, 32);
-        if (compression == BI_BITFIELDS) {
-            if (headerSize >= 52) {
-                for (std::size_t i = 0; i < 3; ++i)
-                    masks[i] = ReadAt<DWORD>(data, 40 + 4 * i);
-            } else {
-                maskBytesAfterHeader = sizeof(masks);
-                if (size < headerSize + maskBytesAfterHeader) return std::nullopt;
-                for (std::size_t i = 0; i < 3; ++i)
-                    masks[i] = ReadAt<DWORD>(data, headerSize + 4 * i);
-            }
-        }
-    } else {
-        return std::nullopt;
-    }
-
-    const bool bitsOk =
-        bitCount == 1 || bitCount == 4 || bitCount == 8 || bitCount == 16 || bitCount == 24 || bitCount == 32;
-    // Compressed (run-length) bitmaps are not taken: their decoding trusts the data.
-    const bool compressionOk =
-        compression == BI_RGB || (compression == BI_BITFIELDS && (bitCount == 16 || bitCount == 32));
-    if (planes != 1 || !bitsOk || !compressionOk || width <= 0 || height == 0 || height == INT32_MIN)
-        return std::nullopt;
-    const std::int64_t rows = height < 0 ? -height : height;
-
-    std::uint64_t paletteEntries = 0;
-    if (bitCount <= 8) {
-        const std::uint64_t maximum = 1ull << bitCount;
-        paletteEntries = colorsUsed == 0 ? maximum : colorsUsed;
-        if (paletteEntries > maximum) return std::nullopt;
-    } else {
-        paletteEntries = colorsUsed; // an optional palette hint that is only skipped
-    }
-    const std::uint64_t bitsOffset = headerSize + maskBytesAfterHeader + paletteEntries * entrySize;
-    const std::uint64_t stride = ((static_cast<std::uint64_t>(width) * bitCount + 31) / 32) * 4;
-    const std::uint64_t bitsSize = stride * static_cast<std::uint64_t>(rows);
-    if (bitsOffset > size || bitsSize > size - bitsOffset) return std::nullopt;
-
-    CheckedDib dib;
-    const std::size_t tableEntries = bitCount <= 8 ? static_cast<std::size_t>(paletteEntries) : 0;
-    const std::size_t maskCount = compression == BI_BITFIELDS ? 3 : 0;
-    dib.info.assign((sizeof(BITMAPINFOHEADER) + (maskCount + tableEntries) * sizeof(DWORD)) / sizeof(DWORD), 0);
-    auto* header = reinterpret_cast<BITMAPINFOHEADER*>(dib.info.data());
-    header->biSize = sizeof(BITMAPINFOHEADER);
-    header->biWidth = static_cast<LONG>(width);
-    header->biHeight = static_cast<LONG>(height);
-    header->biPlanes = 1;
-    header->biBitCount = bitCount;
-    header->biCompression = compression;
-    header->biSizeImage = static_cast<DWORD>(bitsSize);
-    header->biClrUsed = static_cast<DWORD>(tableEntries);
-    DWORD* after = dib.info.data() + sizeof(BITMAPINFOHEADER) / sizeof(DWORD);
-    for (std::size_t i = 0; i < maskCount; ++i)
-        after[i] = masks[i];
-    const std::size_t tableStart = headerSize + maskBytesAfterHeader;
-    for (std::size_t i = 0; i < tableEntries; ++i) {
-        const std::uint8_t* entry = data + tableStart + i * entrySize;
-        const RGBQUAD quad{entry[0], entry[1], entry[2], 0};
-        std::memcpy(&after[maskCount + i], &quad, sizeof(quad));
-    }
-    dib.bits.assign(data + bitsOffset, data + bitsOffset + bitsSize);
-    return dib;
-}
 
 // The folder part of a path for the temporary file, "." when it names none.
 std::wstring FolderOf(const std::wstring& path) {
@@ -222,27 +69,7 @@ void StoreShown(bool shown) {
     }
 }
 
-RECT ChildRect(HWND parent, int id) {
-    RECT rect{};
-    HWND child = parent ? GetDlgItem(parent, id) : nullptr;
-    if (!child) return rect;
-    GetWindowRect(child, &rect);
-    MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&rect), 2);
-    return rect;
-}
-
 } // namespace
-
-std::optional<ToolboxBitmapRef> ParseToolboxBitmapRef(const std::wstring& reference) {
-    const std::size_t comma = reference.find(L',');
-    if (comma == std::wstring::npos) return std::nullopt;
-    const std::size_t next = reference.find(L',', comma + 1);
-    const std::wstring number =
-        reference.substr(comma + 1, next == std::wstring::npos ? std::wstring::npos : next - comma - 1);
-    const auto id = ParseWholeNumber(number);
-    if (!id) return std::nullopt;
-    return ToolboxBitmapRef{reference.substr(0, comma), *id};
-}
 
 GdiObject LoadToolboxBitmap(const ToolboxBitmapRef& ref) {
     if (ref.module.empty() || ref.module.find(L'\0') != std::wstring::npos) return {};
@@ -262,10 +89,11 @@ GdiObject LoadToolboxBitmap(const ToolboxBitmapRef& ref) {
     if (!data || size == 0) return {};
     const auto dib = CheckPackedDib(static_cast<const std::uint8_t*>(data), size);
     if (!dib) return {};
+    static_assert(sizeof(BITMAPINFOHEADER) == 40 && sizeof(RGBQUAD) == 4, "CheckedDib::info is laid out as BITMAPINFO");
+    const auto* info = reinterpret_cast<const BITMAPINFO*>(dib->info.data());
     ScreenDc screen;
     if (!screen.dc) return {};
-    return GdiObject(
-        CreateDIBitmap(screen.dc, &dib->Info()->bmiHeader, CBM_INIT, dib->bits.data(), dib->Info(), DIB_RGB_COLORS));
+    return GdiObject(CreateDIBitmap(screen.dc, &info->bmiHeader, CBM_INIT, dib->bits.data(), info, DIB_RGB_COLORS));
 }
 
 bool WriteBitmapFile(HBITMAP bitmap, const std::wstring& path) {
@@ -512,18 +340,15 @@ void BitmapPreview::SaveToolboxBitmap(HWND owner, const std::wstring& reference)
 }
 
 std::wstring BitmapPreview::LabelText() const {
-    if (!Handle()) return {};
-    wchar_t text[64] = {};
-    GetDlgItemTextW(Handle(), IDC_PREVIEW_LABEL1, text, 64);
-    return text;
+    return ui::ItemText(Handle(), IDC_PREVIEW_LABEL1);
 }
 
 RECT BitmapPreview::BoxRect() const {
-    return ChildRect(Handle(), IDC_PREVIEW_IBOX);
+    return ui::ChildRect(Handle(), Handle() ? GetDlgItem(Handle(), IDC_PREVIEW_IBOX) : nullptr);
 }
 
 RECT BitmapPreview::FrameRect() const {
-    return ChildRect(Handle(), IDC_PREVIEW_FRAME2);
+    return ui::ChildRect(Handle(), Handle() ? GetDlgItem(Handle(), IDC_PREVIEW_FRAME2) : nullptr);
 }
 
 COLORREF BitmapPreview::BoxPixel(int x, int y) const {

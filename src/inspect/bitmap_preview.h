@@ -6,22 +6,13 @@
 #include <windows.h>
 
 #include <functional>
-#include <optional>
 #include <string>
 
 #include "common/handles.h"
 #include "common/window.h"
+#include "inspect/toolbox_bitmap.h"
 
 namespace nivex {
-
-struct ToolboxBitmapRef {
-    std::wstring module; // element 0, unchanged
-    long resourceId = 0; // element 1 as a 32-bit number
-};
-
-// Splits "path, id". No value when the reference has no comma or its number is not a 32-bit integer
-// (blanks around the number are allowed).
-std::optional<ToolboxBitmapRef> ParseToolboxBitmapRef(const std::wstring& reference);
 
 // The bitmap resource resourceId of the module, as a bitmap compatible with the screen; null when the module
 // cannot be mapped or holds no usable bitmap with that number. The module is mapped as data, never run.

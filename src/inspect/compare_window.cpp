@@ -5,6 +5,7 @@
 #include "auxiliary/help_ids.h"
 #include "auxiliary/whats_this.h"
 #include "common/ui/controls.h"
+#include "common/ui/toolkit.h"
 #include "common/paths.h"
 #include "inspect/file_compare.h"
 #include "common/file_exists.h"
@@ -109,7 +110,7 @@ void frmCompare::Compare() {
             return;
         }
     }
-    HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+    ui::WaitCursor wait;
     const std::vector<CompareRow> rows = CompareFiles(BoxText(0), paths_[0], BoxText(1), paths_[1]);
     for (const CompareRow& row : rows) {
         LVITEMW item{};
@@ -122,11 +123,10 @@ void frmCompare::Compare() {
         ListView_SetItemText(list, at, 1, const_cast<wchar_t*>(row.first.c_str()));
         ListView_SetItemText(list, at, 2, const_cast<wchar_t*>(row.second.c_str()));
     }
-    SetCursor(previous);
 }
 
 std::wstring frmCompare::BoxText(int index) const {
-    return ui::WindowText(GetDlgItem(Handle(), index == 0 ? IDC_COMPARE_TXTFILE0 : IDC_COMPARE_TXTFILE1));
+    return ui::ItemText(Handle(), index == 0 ? IDC_COMPARE_TXTFILE0 : IDC_COMPARE_TXTFILE1);
 }
 
 bool frmCompare::CompareEnabled() const { return IsWindowEnabled(GetDlgItem(Handle(), IDC_COMPARE_CMDCOMPARE)) != FALSE; }

@@ -6,6 +6,7 @@
 #include "auxiliary/help_ids.h"
 #include "auxiliary/whats_this.h"
 #include "common/ui/controls.h"
+#include "common/ui/toolkit.h"
 #include "common/paths.h"
 #include "common/text.h"
 #include "common/file_exists.h"
@@ -42,18 +43,6 @@ LPARAM ItemParam(HWND tree, HTREEITEM item) {
     data.hItem = item;
     return TreeView_GetItem(tree, &data) ? data.lParam : -1;
 }
-
-// The hourglass for as long as the object lives.
-class WaitCursor {
-public:
-    WaitCursor() : previous_(SetCursor(LoadCursorW(nullptr, IDC_WAIT))) {}
-    ~WaitCursor() { SetCursor(previous_); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-
-private:
-    HCURSOR previous_;
-};
 
 } // namespace
 
@@ -164,7 +153,7 @@ HTREEITEM frmDependency::AddNode(HTREEITEM parent, Node node, const std::wstring
 }
 
 void frmDependency::LoadDep() {
-    WaitCursor wait;
+    ui::WaitCursor wait;
     HWND tree = Tree();
     TreeView_DeleteAllItems(tree);
     nodes_.clear();
@@ -219,7 +208,7 @@ void frmDependency::ExpandImports(HTREEITEM item) {
     if (index < 0 || static_cast<std::size_t>(index) >= nodes_.size() || !resolver_) return;
     if (nodes_[static_cast<std::size_t>(index)].expanded || !nodes_[static_cast<std::size_t>(index)].expandable) return;
     nodes_[static_cast<std::size_t>(index)].expanded = true;
-    WaitCursor wait;
+    ui::WaitCursor wait;
     const std::wstring path = *nodes_[static_cast<std::size_t>(index)].resolved;
     // The files on the way up from this node: a module met again there is not followed (a cycle).
     std::vector<std::wstring> ancestors{FileLabel()};
@@ -308,7 +297,7 @@ void frmDependency::ExploreCommand() {
     }
 }
 
-std::wstring frmDependency::FileLabel() const { return ui::WindowText(GetDlgItem(Handle(), IDC_DEP_LBLFILENAME)); }
+std::wstring frmDependency::FileLabel() const { return ui::ItemText(Handle(), IDC_DEP_LBLFILENAME); }
 
 std::wstring frmDependency::Caption() const { return ui::WindowText(Handle()); }
 
@@ -416,25 +405,24 @@ INT_PTR frmDependency::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         break;
     case WM_CLOSE: Close(); return TRUE;
     case WM_NOTIFY: {
-        auto* header = reinterpret_cast<NMHDR*>(lParam);
-        if (header->code == TTN_GETDISPINFOW) {
-            auto* info = reinterpret_cast<NMTTDISPINFOW*>(lParam);
+        const ui::ChildNotification note(message, wParam, lParam);
+        if (note.Code() == TTN_GETDISPINFOW) {
             for (const Button& b : kButtons)
-                if (static_cast<UINT_PTR>(b.command) == header->idFrom) info->lpszText = const_cast<wchar_t*>(b.tip);
+                if (note.IsFrom(b.command)) note.Details<NMTTDISPINFOW>()->lpszText = const_cast<wchar_t*>(b.tip);
             return TRUE;
         }
-        if (header->idFrom != IDC_DEP_TVMAIN) break;
-        switch (header->code) {
+        if (!note.IsFrom(IDC_DEP_TVMAIN)) break;
+        switch (note.Code()) {
         case TVN_SELCHANGEDW:
         case NM_CLICK: UpdateToolbar(); return TRUE;
         case TVN_ITEMEXPANDINGW: {
-            auto* view = reinterpret_cast<NMTREEVIEWW*>(lParam);
+            const auto* view = note.Details<const NMTREEVIEWW>();
             if (view->action & TVE_EXPAND) ExpandImports(view->itemNew.hItem);
             SetWindowLongPtrW(Handle(), DWLP_MSGRESULT, FALSE);
             return TRUE;
         }
         case NM_CUSTOMDRAW:
-            SetWindowLongPtrW(Handle(), DWLP_MSGRESULT, CustomDraw(reinterpret_cast<NMTVCUSTOMDRAW*>(lParam)));
+            SetWindowLongPtrW(Handle(), DWLP_MSGRESULT, CustomDraw(note.Details<NMTVCUSTOMDRAW>()));
             return TRUE;
         default: break;
         }

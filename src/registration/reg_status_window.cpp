@@ -64,10 +64,7 @@ void frmRegStatus::FitMessage() {
     HWND hwnd = Handle();
     HWND label = GetDlgItem(hwnd, IDC_REGSTATUS_MESSAGE);
     const RECT r = ui::ChildRect(hwnd, label);
-    const int length = GetWindowTextLengthW(label);
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    GetWindowTextW(label, text.data(), length + 1);
-    text.resize(static_cast<size_t>(length));
+    const std::wstring text = ui::WindowText(label);
 
     RECT calc{0, 0, r.right - r.left, 0};
     HDC dc = GetDC(label);

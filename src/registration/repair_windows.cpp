@@ -8,6 +8,7 @@
 #include "common/error.h"
 #include "common/paths.h"
 #include "common/text.h"
+#include "common/ui/toolkit.h"
 #include "common/path_split.h"
 #include "registration/file_search.h"
 #include "registration/registration_resource.h"
@@ -20,14 +21,6 @@ namespace {
 
 frmEditData* gEditData = nullptr;
 frmFindFile* gFindFile = nullptr;
-
-std::wstring TextOf(HWND hwnd) {
-    const int length = GetWindowTextLengthW(hwnd);
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    const int got = GetWindowTextW(hwnd, text.data(), length + 1);
-    text.resize(static_cast<size_t>(got > 0 ? got : 0));
-    return text;
-}
 
 // The run-time error message of the search window's procedures: number, " - ", description.
 void ShowRunTimeError(Desktop& desktop, HWND owner, const std::exception& e) {
@@ -101,7 +94,7 @@ INT_PTR frmEditData::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
 }
 
 void frmEditData::OnOk() {
-    const std::wstring text = TextOf(GetDlgItem(Handle(), IDC_TXTDATA));
+    const std::wstring text = ui::ItemText(Handle(), IDC_TXTDATA);
     if (text == oldValue_) {
         Close(IDCANCEL);
         return;
@@ -387,7 +380,7 @@ void frmFindFile::OnInit() {
     SetupFind(wanted_, library_); // the name given before the window opened
 }
 
-INT_PTR frmFindFile::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
+INT_PTR frmFindFile::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_INITDIALOG:
         OnInit();
@@ -421,7 +414,7 @@ INT_PTR frmFindFile::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
             if (!searching_) OnBrowse();
             return TRUE;
         case IDC_CBOLOOKIN:
-            if (HIWORD(wParam) == CBN_SELCHANGE) OnLookInChanged();
+            if (ui::ChildNotification(message, wParam, lParam).Code() == CBN_SELCHANGE) OnLookInChanged();
             return TRUE;
         }
         break;

@@ -86,18 +86,7 @@ void frmReports::Init() {
         SetWindowLongPtrW(browse, GWL_STYLE, GetWindowLongPtrW(browse, GWL_STYLE) | BS_ICON);
         SendMessageW(browse, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(browseIcon_));
     }
-    tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
-                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd, nullptr,
-                               ProgramInstance(), nullptr);
-    if (tooltip_) {
-        TOOLINFOW tool{};
-        tool.cbSize = TTTOOLINFOW_V2_SIZE;
-        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-        tool.hwnd = hwnd;
-        tool.uId = reinterpret_cast<UINT_PTR>(GetDlgItem(hwnd, IDC_REP_CMDBROWSE));
-        tool.lpszText = const_cast<wchar_t*>(L"Browse for template file...");
-        SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-    }
+    if (tooltip_.Create(hwnd)) tooltip_.SetTip(GetDlgItem(hwnd, IDC_REP_CMDBROWSE), L"Browse for template file...");
 
     CheckRadioButton(hwnd, IDC_REP_DOCTYPE_0, IDC_REP_DOCTYPE_1, IDC_REP_DOCTYPE_0);
     DocTypeClick(0);
@@ -189,7 +178,7 @@ void frmReports::CloseDialog() {
     DestroyWindow(Handle());
 }
 
-INT_PTR frmReports::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
+INT_PTR frmReports::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_INITDIALOG:
         Init();
@@ -205,11 +194,10 @@ INT_PTR frmReports::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
                           {IDC_REP_CMDCANCEL, IDH_BUTTON_CLOSE}});
         return TRUE;
     case WM_COMMAND: {
-        const int id = LOWORD(wParam);
-        const int code = HIWORD(wParam);
+        const ui::ChildNotification note(message, wParam, lParam);
         if (generating_) return TRUE; // Esc, Enter and stray clicks wait for the report
-        if (code != BN_CLICKED) return FALSE;
-        switch (id) {
+        if (note.Code() != BN_CLICKED) return FALSE;
+        switch (note.Id()) {
         case IDC_REP_DOCTYPE_0: DocTypeClick(0); return TRUE;
         case IDC_REP_DOCTYPE_1: DocTypeClick(1); return TRUE;
         case IDC_REP_CMDBROWSE: BrowseClick(); return TRUE;
@@ -242,7 +230,7 @@ INT_PTR frmReports::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
 }
 
 void frmReports::OnDestroyed() {
-    tooltip_ = nullptr; // destroyed with the dialog it belongs to
+    tooltip_.Forget(); // destroyed with the dialog it belongs to
     if (browseIcon_) {
         DestroyIcon(browseIcon_);
         browseIcon_ = nullptr;

@@ -9,6 +9,7 @@
 #include "catalogue/catalogue.h"
 #include "common/desktop.h"
 #include "common/handles.h"
+#include "common/ui/toolkit.h"
 #include "common/window.h"
 #include "reports/report_generator.h"
 
@@ -61,7 +62,7 @@ private:
     bool ownerReenabled_ = false;
     GdiObject frameFont_;
     HICON browseIcon_ = nullptr;
-    HWND tooltip_ = nullptr;
+    ui::Tooltip tooltip_;
 };
 
 } // namespace nivex

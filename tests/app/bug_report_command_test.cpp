@@ -10,6 +10,7 @@
 
 #include "faultnote/faultnote_resource.h"
 #include "common/paths.h"
+#include "common/ui/toolkit.h"
 #include "common/win32_desktop.h"
 #include "nivex_version.h"
 #include "support/registry_sandbox.h"
@@ -98,9 +99,7 @@ HWND FindWizardOf(const std::wstring& image, DWORD& pid, const std::vector<DWORD
     EnumWindows(
         [](HWND hwnd, LPARAM param) -> BOOL {
             auto* s = reinterpret_cast<Search*>(param);
-            wchar_t caption[64] = {};
-            GetWindowTextW(hwnd, caption, 64);
-            if (std::wstring(caption) != L"Velmora Bug Report Wizard") return TRUE;
+            if (ui::WindowText(hwnd) != L"Velmora Bug Report Wizard") return TRUE;
             DWORD pid = 0;
             GetWindowThreadProcessId(hwnd, &pid);
             if (std::find(s->before.begin(), s->before.end(), pid) != s->before.end()) return TRUE;

@@ -9,6 +9,7 @@
 #include "auxiliary/about_window.h"
 #include "auxiliary/auxiliary_resource.h"
 #include "common/paths.h"
+#include "common/ui/toolkit.h"
 #include "nivex_version.h"
 #include "support/scripted_desktop.h"
 #include "support/temp_folder.h"
@@ -16,11 +17,7 @@
 namespace nivex {
 namespace {
 
-std::wstring ItemText(HWND dialog, int id) {
-    wchar_t text[256] = {};
-    GetDlgItemTextW(dialog, id, text, 256);
-    return text;
-}
+using ui::ItemText;
 
 class AboutWindowTest : public ::testing::Test {
 protected:
@@ -41,9 +38,7 @@ protected:
 TEST_F(AboutWindowTest, ShowsTheProgramItsVersionAndTheMaker) {
     HWND about = TheAboutWindow().Open(nullptr);
     ASSERT_NE(about, nullptr);
-    wchar_t caption[64] = {};
-    GetWindowTextW(about, caption, 64);
-    EXPECT_STREQ(caption, L"About Nivex");
+    EXPECT_EQ(ui::WindowText(about), L"About Nivex");
     EXPECT_EQ(ItemText(about, IDC_ABOUT_LBLAPP), L"Velmora Control Manager");
     EXPECT_EQ(ItemText(about, IDC_ABOUT_LBLVERSION),
               AboutVersionLine(NIVEX_VERSION_MAJOR, NIVEX_VERSION_MINOR, NIVEX_VERSION_REVISION));

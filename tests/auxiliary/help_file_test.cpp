@@ -14,6 +14,7 @@
 #include "auxiliary/help_viewer.h"
 #include "auxiliary/tips.h"
 #include "common/paths.h"
+#include "common/ui/toolkit.h"
 #include "common/text.h"
 #include "support/scripted_desktop.h"
 #include "support/temp_folder.h"
@@ -98,9 +99,7 @@ TEST_F(HelpFileTest, HelpContentsOpensTheHelpWindowFromAFolderOutsideTheAnsiCode
     PumpFor(300);
     HWND window = HelpWindow();
     ASSERT_NE(window, nullptr);
-    wchar_t title[128] = {};
-    GetWindowTextW(window, title, 128);
-    EXPECT_STREQ(title, L"Nivex Help");
+    EXPECT_EQ(ui::WindowText(window), L"Nivex Help");
 
     // F1 in a dialog: each window's page opens through its identifier, which the viewer finds in the
     // compiled file's map.

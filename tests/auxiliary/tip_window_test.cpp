@@ -12,6 +12,7 @@
 #include "auxiliary/tip_window.h"
 #include "common/handles.h"
 #include "common/paths.h"
+#include "common/ui/toolkit.h"
 #include "registry/settings.h"
 #include "support/recording_help_viewer.h"
 #include "support/registry_sandbox.h"
@@ -50,9 +51,7 @@ protected:
 TEST_F(TipWindowTest, ShowsARandomTipOfTheFileBesideTheProgramAndAnotherOnNextTip) {
     folder.WriteFile(L"nivex_10.tod", "Alpha tip\r\nBeta tip\r\n\r\nDelta tip & more\r\n");
     ASSERT_NE(Open({0.3, 0.99, 0.5}), nullptr);
-    wchar_t caption[64] = {};
-    GetWindowTextW(tip.Handle(), caption, 64);
-    EXPECT_STREQ(caption, L"Tip of the Day");
+    EXPECT_EQ(ui::WindowText(tip.Handle()), L"Tip of the Day");
     EXPECT_EQ(tip.Tips().Count(), 4u);
     EXPECT_EQ(tip.TipText(), L"Beta tip"); // 0.3 * 4 + 1 = tip 2
     Click(IDC_TIP_CMDNEXTTIP);

@@ -11,6 +11,7 @@
 #include "auxiliary/help_ids.h"
 #include "auxiliary/whats_this.h"
 #include "common/paths.h"
+#include "common/ui/toolkit.h"
 #include "common/winutil.h"
 #include "inspect/compare_window.h"
 #include "inspect/dependency_window.h"
@@ -47,11 +48,6 @@ POINT CentreOf(HWND control, HWND in) {
     ScreenToClient(in, &p);
     return p;
 }
-std::wstring TextOf(HWND window) {
-    wchar_t text[512] = {};
-    GetWindowTextW(window, text, 512);
-    return text;
-}
 
 class WhatsThisTest : public ::testing::Test {
 protected:
@@ -85,7 +81,7 @@ TEST_F(WhatsThisTest, TheNextClickPicksTheControlAndItsTextAppearsInTheProgramsO
     HWND popup = OpenHelpPopupWindow();
     ASSERT_NE(popup, nullptr);
     EXPECT_TRUE(IsWindowVisible(popup));
-    EXPECT_EQ(TextOf(popup), FindHelpEntry(IDH_ABOUT_LICENSE)->text);
+    EXPECT_EQ(ui::WindowText(popup), FindHelpEntry(IDH_ABOUT_LICENSE)->text);
     // The next key closes it.
     PostMessageW(popup, WM_KEYDOWN, 'A', 0);
     Pump();
@@ -187,7 +183,7 @@ TEST(HelpPopupWindow, ShowsTheTextOfAnIdentifierAndClosesAtTheNextClick) {
     ASSERT_TRUE(ShowHelpPopup(nullptr, IDH_MAIN_TREE_ALL, POINT{5000, 5000})); // kept on the screen
     HWND popup = OpenHelpPopupWindow();
     ASSERT_NE(popup, nullptr);
-    EXPECT_EQ(TextOf(popup), FindHelpEntry(IDH_MAIN_TREE_ALL)->text);
+    EXPECT_EQ(ui::WindowText(popup), FindHelpEntry(IDH_MAIN_TREE_ALL)->text);
     RECT r;
     GetWindowRect(popup, &r);
     EXPECT_LE(r.right, GetSystemMetrics(SM_CXVIRTUALSCREEN));
@@ -199,7 +195,7 @@ TEST(HelpPopupWindow, ShowsTheTextOfAnIdentifierAndClosesAtTheNextClick) {
     ASSERT_TRUE(ShowHelpPopup(nullptr, IDH_MAIN_FILE_INFO, POINT{300, 300}));
     HWND second = OpenHelpPopupWindow();
     EXPECT_FALSE(IsWindow(popup));
-    EXPECT_EQ(TextOf(second), FindHelpEntry(IDH_MAIN_FILE_INFO)->text);
+    EXPECT_EQ(ui::WindowText(second), FindHelpEntry(IDH_MAIN_FILE_INFO)->text);
     PostMessageW(second, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
     Pump();
     EXPECT_EQ(OpenHelpPopupWindow(), nullptr);

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "common/ui/toolkit.h"
 #include "faultnote/faultnote_resource.h"
 #include "support/scripted_desktop.h"
 #include "support/temp_folder.h"
@@ -21,11 +22,7 @@ using velmora::MsgIcon;
 
 const std::wstring kSeparator = std::wstring(49, L'-') + L"\r\n";
 
-std::wstring Text(HWND hwnd) {
-    wchar_t buffer[4096] = {};
-    GetWindowTextW(hwnd, buffer, 4096);
-    return buffer;
-}
+using velmora::ui::WindowText;
 
 class WizardTest : public ::testing::Test {
 protected:
@@ -71,7 +68,7 @@ protected:
             EXPECT_EQ(StepColour(i), i == page ? RGB(0, 0, 0) : RGB(192, 192, 192)) << "step " << i;
         }
         EXPECT_EQ(IsWindowEnabled(Item(cmdNavigate1)) != FALSE, page > 0);
-        EXPECT_EQ(Text(Item(cmdNavigate0)), page == 3 ? L"Finish" : L"Next >>");
+        EXPECT_EQ(WindowText(Item(cmdNavigate0)), page == 3 ? L"Finish" : L"Next >>");
     }
     std::wstring Report(const std::wstring& app, const std::wstring& version, const std::wstring& user,
                         const std::wstring& errors) {
@@ -90,13 +87,13 @@ protected:
 
 TEST_F(WizardTest, OpensOnTheFirstPageWithTheFieldsFilled) {
     Open();
-    EXPECT_EQ(Text(Wizard()), L"Velmora Bug Report Wizard");
+    EXPECT_EQ(WindowText(Wizard()), L"Velmora Bug Report Wizard");
     ExpectShowing(0);
-    EXPECT_EQ(Text(Field(0, txtAppInfo0)), L"Velmora Control Manager");
-    EXPECT_EQ(Text(Field(0, txtAppInfo1)), L"1.0");
-    EXPECT_EQ(Text(Field(0, txtAppInfo2)), L"0001");
-    EXPECT_EQ(Text(Field(1, lblWinVer)), L"Microsoft Windows 10 (Version: 10.0.19045)");
-    EXPECT_EQ(Text(Field(3, lblMailbox)), kBugMailbox);
+    EXPECT_EQ(WindowText(Field(0, txtAppInfo0)), L"Velmora Control Manager");
+    EXPECT_EQ(WindowText(Field(0, txtAppInfo1)), L"1.0");
+    EXPECT_EQ(WindowText(Field(0, txtAppInfo2)), L"0001");
+    EXPECT_EQ(WindowText(Field(1, lblWinVer)), L"Microsoft Windows 10 (Version: 10.0.19045)");
+    EXPECT_EQ(WindowText(Field(3, lblMailbox)), kBugMailbox);
     EXPECT_EQ(SendMessageW(Field(3, optEmail0), BM_GETCHECK, 0, 0), BST_CHECKED);
     EXPECT_EQ(SendMessageW(Field(3, optEmail1), BM_GETCHECK, 0, 0), BST_UNCHECKED);
     EXPECT_EQ(SendMessageW(Field(3, Check1_0), BM_GETCHECK, 0, 0), BST_CHECKED);
@@ -174,9 +171,9 @@ TEST_F(WizardTest, FinishCopiesTheEditedReportViewsItAndOpensMail) {
     ASSERT_NE(viewer, nullptr);
     EXPECT_TRUE(IsWindowVisible(viewer));
     EXPECT_EQ(GetWindow(viewer, GW_OWNER), Wizard());
-    EXPECT_EQ(Text(viewer), L"View Report");
-    EXPECT_EQ(Text(GetDlgItem(viewer, lblPath)), L"Clipboard Data:");
-    EXPECT_EQ(Text(GetDlgItem(viewer, txtView)), expected);
+    EXPECT_EQ(WindowText(viewer), L"View Report");
+    EXPECT_EQ(WindowText(GetDlgItem(viewer, lblPath)), L"Clipboard Data:");
+    EXPECT_EQ(WindowText(GetDlgItem(viewer, txtView)), expected);
     LOGFONTW font{};
     GetObjectW(reinterpret_cast<HFONT>(SendDlgItemMessageW(viewer, txtView, WM_GETFONT, 0, 0)), sizeof(font), &font);
     EXPECT_STREQ(font.lfFaceName, L"Courier New");
@@ -218,7 +215,7 @@ TEST_F(WizardTest, FinishTwiceWithTheFileRewritesIt) {
     // Started without arguments: the labels alone, and the lone point of the version line.
     EXPECT_NE(first.find("\r\nApplication: \r\nVersion: .\r\n"), std::string::npos);
     EXPECT_EQ(first.substr(first.size() - 4), "\r\n\r\n");
-    EXPECT_EQ(Text(GetDlgItem(wizard->ViewerHandle(), lblPath)), path);
+    EXPECT_EQ(WindowText(GetDlgItem(wizard->ViewerHandle(), lblPath)), path);
 
     Set(1, txtUserInfo0, L"Jos\u00E9");
     Set(2, txtErrors0, L"Second");
@@ -258,7 +255,7 @@ TEST_F(WizardTest, ReportFileFallsBackToDocumentsThenReportsFailure) {
     EXPECT_NE(desktop.messages[1].text.find(fallback), std::wstring::npos);
     EXPECT_EQ(desktop.messages[1].icon, MsgIcon::Critical);
     // The report stays at hand in the viewer.
-    EXPECT_EQ(Text(GetDlgItem(wizard->ViewerHandle(), txtView)), wizard->LastReport());
+    EXPECT_EQ(WindowText(GetDlgItem(wizard->ViewerHandle(), txtView)), wizard->LastReport());
 }
 
 TEST_F(WizardTest, MailProgramThatCannotStartIsReported) {

@@ -3,7 +3,6 @@
    1  16x15, 24 bits, magenta background (the bottom-left pixel)
    2  16x16, 8 bits with a four-colour palette
    4  a bitmap header that claims far more pixels than the resource holds
-   5  an 8-bit header whose palette count exceeds 256
    3  not a bitmap (data of another type)
    6  2x2 with an old-style core header; 7  2x1 top-down with colour masks */
 #include <windows.h>

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/paths.h"
+#include "common/ui/toolkit.h"
 #include "fixtures/servers/fixture_ids.h"
 #include "registration/outcome_display.h"
 #include "registration/reg_flows.h"
@@ -63,10 +64,6 @@ inline HWND MessageWindow(WNDPROC proc, const wchar_t* className) {
     return CreateWindowExW(0, className, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
 }
 
-inline std::wstring WindowText(HWND hwnd) {
-    wchar_t buffer[2048] = {};
-    GetWindowTextW(hwnd, buffer, 2048);
-    return buffer;
-}
+using ui::WindowText;
 
 } // namespace nivex::testing

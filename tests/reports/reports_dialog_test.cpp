@@ -6,6 +6,7 @@
 
 #include "catalogue/catalogue_scan.h"
 #include "common/paths.h"
+#include "common/ui/toolkit.h"
 #include "registry/settings.h"
 #include "reports/report_generator.h"
 #include "reports/reports_dialog.h"
@@ -16,12 +17,6 @@
 
 namespace nivex {
 namespace {
-
-std::wstring Text(HWND hwnd) {
-    wchar_t buffer[512] = {};
-    GetWindowTextW(hwnd, buffer, 512);
-    return buffer;
-}
 
 const char* const kTemplate = "<h>%CONTROL_COUNT\r\n[HEAD]\r\n[TYPELIB]\r\nL|%TYPELIB_NAME|%STATUS\r\n"
                               "[CONTROL]\r\nC|%CONTROL_NAME|%CLSID\r\n[FOOT]\r\n</end>\r\n";
@@ -110,16 +105,16 @@ protected:
 TEST_F(ReportsDialogTest, OpensOverADisabledOwnerShowsEachKindsTemplateAndClosingGivesTheOwnerBack) {
     SaveSetting(kSectionOptions, kKeyTEXTTemplate, textTemplate);
     Open();
-    EXPECT_EQ(Text(hwnd), L"Nivex - Reports");
+    EXPECT_EQ(ui::WindowText(hwnd), L"Nivex - Reports");
     EXPECT_FALSE(IsWindowEnabled(owner));
     EXPECT_EQ(IsDlgButtonChecked(hwnd, IDC_REP_DOCTYPE_0), static_cast<UINT>(BST_CHECKED));
     for (int box : {IDC_REP_CHKCONTROLS_0, IDC_REP_CHKCONTROLS_1, IDC_REP_CHKCONTROLS_2})
         EXPECT_EQ(IsDlgButtonChecked(hwnd, box), static_cast<UINT>(BST_UNCHECKED));
-    EXPECT_EQ(Text(Item(IDC_REP_LBLFILE)), L"Template: default_HTML.tpl");
+    EXPECT_EQ(ui::WindowText(Item(IDC_REP_LBLFILE)), L"Template: default_HTML.tpl");
     Click(IDC_REP_DOCTYPE_1);
-    EXPECT_EQ(Text(Item(IDC_REP_LBLFILE)), L"Template: mine_TEXT.tpl");
+    EXPECT_EQ(ui::WindowText(Item(IDC_REP_LBLFILE)), L"Template: mine_TEXT.tpl");
     Click(IDC_REP_DOCTYPE_0);
-    EXPECT_EQ(Text(Item(IDC_REP_LBLFILE)), L"Template: default_HTML.tpl");
+    EXPECT_EQ(ui::WindowText(Item(IDC_REP_LBLFILE)), L"Template: default_HTML.tpl");
     EXPECT_EQ(frmReports::Show(owner, desktop, catalogue, Host()), dialog) << "one dialog at a time";
 
     // Esc (the dialog's cancel command) closes it when idle.
@@ -148,11 +143,11 @@ TEST_F(ReportsDialogTest, BrowsingChangesOnlyTheChosenKindsTemplate) {
 
     desktop.fileAnswers.push_back(textTemplate);
     Click(IDC_REP_CMDBROWSE);
-    EXPECT_EQ(Text(Item(IDC_REP_LBLFILE)), L"Template: mine_TEXT.tpl");
+    EXPECT_EQ(ui::WindowText(Item(IDC_REP_LBLFILE)), L"Template: mine_TEXT.tpl");
     EXPECT_EQ(GetSetting(kSectionOptions, kKeyTEXTTemplate, L"<absent>"), textTemplate);
     EXPECT_EQ(GetSetting(kSectionOptions, kKeyHTMLTemplate, L"<absent>"), L"<absent>");
     Click(IDC_REP_DOCTYPE_0);
-    EXPECT_EQ(Text(Item(IDC_REP_LBLFILE)), L"Template: default_HTML.tpl");
+    EXPECT_EQ(ui::WindowText(Item(IDC_REP_LBLFILE)), L"Template: default_HTML.tpl");
     EXPECT_TRUE(desktop.messages.empty());
 }
 
@@ -175,7 +170,7 @@ TEST_F(ReportsDialogTest, AFailedSettingsWriteIsReportedAndTheLabelKeepsTheTempl
     ASSERT_EQ(desktop.messages.size(), 1u);
     EXPECT_EQ(desktop.messages[0].text.rfind(L"Error in cmdBrowse_Click()\r\nError ", 0), 0u) << desktop.messages[0].text;
     EXPECT_EQ(desktop.messages[0].icon, MsgIcon::Critical);
-    EXPECT_EQ(Text(Item(IDC_REP_LBLFILE)), L"Template: mine_HTML.tpl");
+    EXPECT_EQ(ui::WindowText(Item(IDC_REP_LBLFILE)), L"Template: mine_HTML.tpl");
     EXPECT_EQ(GetSetting(kSectionOptions, kKeyHTMLTemplate, L""), htmlTemplate);
 }
 

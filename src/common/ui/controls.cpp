@@ -204,21 +204,6 @@ void ProgressBar::SetValue(int value) const { SendMessageW(hwnd_, PBM_SETPOS, st
 int ProgressBar::Value() const { return static_cast<int>(SendMessageW(hwnd_, PBM_GETPOS, 0, 0)); }
 int ProgressBar::Maximum() const { return static_cast<int>(SendMessageW(hwnd_, PBM_GETRANGE, FALSE, 0)); }
 
-RECT ChildRect(HWND parent, HWND child) {
-    RECT r{};
-    GetWindowRect(child, &r);
-    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
-    return r;
-}
-
-std::wstring WindowText(HWND hwnd) {
-    const int length = GetWindowTextLengthW(hwnd);
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    const int got = GetWindowTextW(hwnd, text.data(), length + 1);
-    text.resize(static_cast<size_t>(got > 0 ? got : 0));
-    return text;
-}
-
 // ---- Toolbar ----
 
 void Toolbar::Enable(int id, bool enable) const {

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "common/ui/toolkit.h"
+
 namespace nivex::ui {
 
 class TreeView {
@@ -124,11 +126,5 @@ public:
 private:
     HMENU menu_ = nullptr;
 };
-
-// A child window's rectangle in its parent's client coordinates.
-RECT ChildRect(HWND parent, HWND child);
-
-// Text of any window.
-std::wstring WindowText(HWND hwnd);
 
 } // namespace nivex::ui
