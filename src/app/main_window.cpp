@@ -1,7 +1,5 @@
 #include "app/main_window.h"
 
-#include <windowsx.h>
-
 #include <algorithm>
 #include <utility>
 
@@ -13,13 +11,10 @@
 #include "auxiliary/close_button.h"
 #include "auxiliary/help_ids.h"
 #include "auxiliary/help_viewer.h"
-#include "auxiliary/tip_window.h"
 #include "auxiliary/whats_this.h"
-#include "catalogue/catalogue_scan.h"
 #include "catalogue/details_loader.h"
 #include "common/com/control_host.h"
 #include "common/error.h"
-#include "common/scope_guard.h"
 #include "common/text.h"
 #include "common/ui/modeless.h"
 #include "common/winutil.h"
