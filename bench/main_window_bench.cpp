@@ -130,7 +130,7 @@ int wmain(int argc, wchar_t** argv) {
 
         // The window's start-up: splash, layout, the scan into the trees, and the click on the first node.
         start = NowMs();
-        nivex::MainWindow window;
+        nivex::MainWindow window(nivex::TheDesktop());
         window.SetEndProcess([] {});
         if (!window.Load()) throw nivex::bench::BenchError("the main window could not be created");
         const double loadMs = NowMs() - start;

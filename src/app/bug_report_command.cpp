@@ -43,7 +43,7 @@ std::wstring ShellFailureText(long long code) {
 
 } // namespace
 
-bool StartBugReportWizard(WindowRef owner) {
+bool StartBugReportWizard(WindowRef owner, Desktop& desktop) {
     const std::wstring setting = FaultnoteInstallPath();
     const std::wstring folder = ProgramFolder().empty() ? ExecutableFolder() : ProgramFolder();
     const std::wstring program = ChooseFaultnotePath(setting, folder, {IsFile, IsFolder});
@@ -51,17 +51,16 @@ bool StartBugReportWizard(WindowRef owner) {
         std::wstring text = L"The Bug Report Wizard (" + std::wstring(kFaultnoteExe) + L") was not found.";
         if (!setting.empty()) text += L"\r\nInstall Path: " + setting;
         text += L"\r\nProgram folder: " + folder;
-        TheDesktop().Message(owner, text, kAppTitle, MsgButtons::Ok, MsgIcon::Exclamation);
+        desktop.Message(owner, text, kAppTitle, MsgButtons::Ok, MsgIcon::Exclamation);
         return false;
     }
     const std::wstring arguments =
         FaultnoteArguments(kAppTitle, NIVEX_VERSION_MAJOR, NIVEX_VERSION_MINOR, NIVEX_VERSION_REVISION);
-    const long long result = TheDesktop().Execute(owner, L"open", program, arguments);
+    const long long result = desktop.Execute(owner, L"open", program, arguments);
     if (result <= 32) {
-        TheDesktop().Message(owner,
-                             L"The Bug Report Wizard could not be started:\r\n" + program + L"\r\n" +
-                                 ShellFailureText(result),
-                             kAppTitle, MsgButtons::Ok, MsgIcon::Exclamation);
+        desktop.Message(owner,
+                        L"The Bug Report Wizard could not be started:\r\n" + program + L"\r\n" + ShellFailureText(result),
+                        kAppTitle, MsgButtons::Ok, MsgIcon::Exclamation);
         return false;
     }
     return true;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/find_order.h"
 #include "common/scope_guard.h"
 
 namespace nivex {
@@ -114,6 +115,16 @@ void CatalogueView::SelectAt(int treeIndex, POINT screen) {
     HTREEITEM item = view.HitTest(screen);
     if (item && item != view.Selected()) view.Select(item); // TVN_SELCHANGED tells the owner
     else if (onSelect_) onSelect_(treeIndex);
+}
+
+void CatalogueView::SelectNextMatch(const std::wstring& find, bool typeLib, bool control) {
+    const CatalogueTree& tree = catalogue_.Tree(visible_);
+    const int found = FindNextNode(tree, tree.Selected(), find, typeLib, control);
+    if (found != 0) Select(visible_, found);
+}
+
+void CatalogueView::Enable(bool enable) {
+    for (const auto& view : views_) EnableWindow(view.Handle(), enable ? TRUE : FALSE);
 }
 
 void CatalogueView::ExpandAll(bool expand) {

@@ -38,6 +38,10 @@ public:
     // Selects a node as the user would: the owner hears of it, also when it was selected already.
     void Select(int treeIndex, int node);
     void ExpandAll(bool expand);
+    // Selects (as the user would) the next node of the visible tree whose text contains find, in the
+    // catalogue's order (see FindNextNode); nothing when none does.
+    void SelectNextMatch(const std::wstring& find, bool typeLib, bool control);
+    void Enable(bool enable);
     // The node under a screen point (selected first when it was not), or the selected node.
     void SelectAt(int treeIndex, POINT screen);
 

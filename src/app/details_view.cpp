@@ -52,6 +52,7 @@ void DetailsView::Show(const ControlDetails& details) {
 }
 
 void DetailsView::Fill(const std::vector<DetailRow>& rows, int listIndex) {
+    rows_[listIndex] = rows;
     const ui::ListView& list = lists_[listIndex];
     SendMessageW(list.Handle(), WM_SETREDRAW, FALSE, 0);
     list.Clear();
@@ -86,16 +87,38 @@ void DetailsView::FitDataColumn(int listIndex) {
     if (rest > 0) list.SetColumnWidth(1, rest);
 }
 
-std::wstring DetailsView::Data(int listIndex, const std::wstring& element) const {
-    const ui::ListView& list = lists_[listIndex ? 1 : 0];
-    const int row = list.FindRow(element);
-    return row < 0 ? std::wstring() : list.Text(row, 1);
+const DetailRow* DetailsView::SelectedRow(int listIndex) const {
+    const int row = lists_[listIndex ? 1 : 0].SelectedRow();
+    const std::vector<DetailRow>& rows = rows_[listIndex ? 1 : 0];
+    return row >= 0 && row < static_cast<int>(rows.size()) ? &rows[static_cast<size_t>(row)] : nullptr;
 }
 
-std::wstring DetailsView::SelectedData(int listIndex) const {
-    const ui::ListView& list = lists_[listIndex ? 1 : 0];
-    const int row = list.SelectedRow();
-    return row < 0 ? std::wstring() : list.Text(row, 1);
+void DetailsView::SetData(int listIndex, const std::wstring& element, const std::wstring& data) {
+    std::vector<DetailRow>& rows = rows_[listIndex ? 1 : 0];
+    for (size_t row = 0; row < rows.size(); ++row) {
+        if (rows[row].element != element) continue;
+        rows[row].data = data;
+        LVITEMW item{};
+        item.iSubItem = 1;
+        item.pszText = const_cast<wchar_t*>(data.c_str());
+        SendMessageW(List(listIndex), LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+        return;
+    }
+}
+
+void DetailsView::Serve(CommandContext& context) {
+    context.selectedElement = [this] {
+        const DetailRow* row = active_ == 0 ? SelectedRow(0) : nullptr;
+        return row ? row->element : std::wstring();
+    };
+    context.showElementValue = [this](const std::wstring& element, const std::wstring& value) {
+        SetData(0, element, value);
+    };
+}
+
+void DetailsView::CopySelectedData(Desktop& desktop, HWND owner) const {
+    const DetailRow* row = SelectedRow(active_);
+    if (row && !row->data.empty()) desktop.SetClipboardText(owner, row->data);
 }
 
 void DetailsView::Enable(bool enable) {

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "app/command_context.h"
+#include "common/desktop.h"
 #include "common/ui/controls.h"
 #include "guicontrols/gui_frames.h"
 #include "catalogue/details_loader.h"
@@ -26,11 +28,21 @@ public:
 
     void Show(const ControlDetails& details);
     void Place(const RECT& upper, const RECT& lower);
-    // The data text of the row whose element is element; empty when absent.
-    std::wstring Data(int listIndex, const std::wstring& element) const;
-    // The data text of the selected row of a list; empty when none is selected.
-    std::wstring SelectedData(int listIndex) const;
+    // The row the user selected in a list, as this view filled it (the screen is not read back); null when
+    // no row is selected.
+    const DetailRow* SelectedRow(int listIndex) const;
+    // Shows new data in the row of element (a value read back after an edit).
+    void SetData(int listIndex, const std::wstring& element, const std::wstring& data);
     void Enable(bool enable);
+
+    // The list last released with a mouse button (0 or 1).
+    int ActiveList() const { return active_; }
+    void SetActiveList(int listIndex) { active_ = listIndex ? 1 : 0; }
+    // What Edit Data needs of the lists: the selected control-information row's element while that list is
+    // the active one, and the row to show the value read back in.
+    void Serve(CommandContext& context);
+    // Edit > Copy Data: the active list's selected data onto the clipboard; a failure is not reported.
+    void CopySelectedData(Desktop& desktop, HWND owner) const;
 
 private:
     void Fill(const std::vector<DetailRow>& rows, int listIndex);
@@ -38,6 +50,8 @@ private:
 
     std::unique_ptr<GuiControl> frames_[2];
     ui::ListView lists_[2];
+    std::vector<DetailRow> rows_[2]; // what each list shows, row by row
+    int active_ = 0;
     int firstListId_ = 0;
 };
 

@@ -103,8 +103,8 @@ void FindInListDialog::FindNext() {
             for (int i = kRecentCount; i >= 1; --i)
                 SaveSetting(kSectionData, RecentKey(kKeyRecentFindString, i), recent[static_cast<size_t>(i - 1)]);
         } catch (const Error& e) {
-            TheDesktop().Message(Handle(), ErrorInMessage(L"cmdSearch_Click", e), L"Find in List...", MsgButtons::Ok,
-                                 MsgIcon::Critical);
+            desktop_.Message(Handle(), ErrorInMessage(L"cmdSearch_Click", e), L"Find in List...", MsgButtons::Ok,
+                             MsgIcon::Critical);
         }
         RebuildList();
     }

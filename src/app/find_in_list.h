@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/find_order.h"
+#include "common/desktop.h"
 #include "common/window.h"
 #include "guicontrols/gui_frames.h"
 
@@ -17,6 +18,9 @@ class FindInListDialog final : public Dialog {
 public:
     // The main window's search: text, library names, control names.
     using SearchHandler = std::function<void(const std::wstring& find, bool typeLib, bool control)>;
+
+    // desktop tells a failure to store the recent texts.
+    explicit FindInListDialog(Desktop& desktop) : desktop_(desktop) {}
 
     void SetSearchHandler(SearchHandler handler) { search_ = std::move(handler); }
     // Creates the window (or brings it forward when it is open).
@@ -44,6 +48,7 @@ private:
     void RebuildList();
     void UpdateFindButton(const std::wstring& text);
 
+    Desktop& desktop_;
     SearchHandler search_;
     HWND owner_ = nullptr;
     std::unique_ptr<GuiControl> etchedLine1_;

@@ -1,28 +1,27 @@
 #pragma once
 // The main window's command table is filled here: each subsystem's commands in a function of its own,
-// one entry a command (identifier, what it needs, what it runs).
+// one entry a command (identifier, what it needs, what it runs), each working on the context only.
+#include "app/command_context.h"
+#include "app/command_table.h"
+
 namespace nivex {
 
-class MainWindow;
-
 // Every subsystem's commands.
-void AddMainWindowCommands(MainWindow& window);
+void AddSubsystemCommands(CommandTable& table, const CommandContext& context);
 
-// The window's own commands: view, tree, details, tray, exit, options.
-void AddWindowCommands(MainWindow& window);
+// Explore, Properties, Save Toolbox Bitmap, Registry Editor: the selected control's file and the shell.
+void AddFileCommands(CommandTable& table, const CommandContext& context);
 // Registering and unregistering.
-void AddRegistrationCommands(MainWindow& window);
+void AddRegistrationCommands(CommandTable& table, const CommandContext& context);
 // Help Contents, Help With This, the web page, About (menu and tray).
-void AddHelpCommands(MainWindow& window);
-// The help identifiers of the window's parts, for What's-This (once its children exist).
-void AssignMainWindowHelpIds(MainWindow& window);
+void AddHelpCommands(CommandTable& table, const CommandContext& context);
 // Comparing files and the dependency viewer.
-void AddInspectCommands(MainWindow& window);
+void AddInspectCommands(CommandTable& table, const CommandContext& context);
 // Removing keys, editing data, finding a missing file, restoring a backup.
-void AddRepairCommands(MainWindow& window);
+void AddRepairCommands(CommandTable& table, const CommandContext& context);
 // Starting the bug-report wizard.
-void AddBugReportCommands(MainWindow& window);
+void AddBugReportCommands(CommandTable& table, const CommandContext& context);
 // Reports and the browser test page.
-void AddReportCommands(MainWindow& window);
+void AddReportCommands(CommandTable& table, const CommandContext& context);
 
 } // namespace nivex

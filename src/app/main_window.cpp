@@ -1,42 +1,34 @@
 #include "app/main_window.h"
 
-#include <windowsx.h>
-
 #include <algorithm>
-#include <chrono>
 #include <utility>
 
-#include "app/find_order.h"
 #include "app/main_commands.h"
 #include "app/main_layout.h"
 #include "app/placement_store.h"
-#include "app/scan_progress.h"
 #include "app/resource.h"
-#include "auxiliary/help_viewer.h"
-#include "auxiliary/tip_window.h"
-#include "auxiliary/whats_this.h"
+#include "app/scan_progress.h"
 #include "auxiliary/close_button.h"
-#include "catalogue/catalogue_scan.h"
-#include "common/desktop.h"
+#include "auxiliary/help_ids.h"
+#include "auxiliary/help_viewer.h"
+#include "auxiliary/whats_this.h"
+#include "catalogue/details_loader.h"
+#include "common/com/control_host.h"
 #include "common/error.h"
-#include "common/scope_guard.h"
 #include "common/text.h"
 #include "common/ui/modeless.h"
 #include "common/winutil.h"
-#include "common/com/control_host.h"
 #include "guicontrols/gui_frames.h"
 #include "inspect/bitmap_preview.h"
-#include "catalogue/details_loader.h"
 #include "common/ui/window_classes.h"
 #include "registry/settings.h"
+#include "registry/sounds.h"
 
 namespace nivex {
 
 namespace {
 
 const wchar_t* const kTitle = L"Velmora Control Manager";
-constexpr UINT kKeepToolsAbove = WM_APP + 2;
-constexpr UINT_PTR kKeepToolsAboveTimer = 0x4B54;
 
 RECT ToPixels(const TwipsRect& r) {
     const int left = TwipsToPixelsX(r.left);
@@ -56,16 +48,6 @@ HFONT CreateMessageFont() {
     return CreateFontIndirectW(&metrics.lfMessageFont);
 }
 
-// A setting the window writes on the user's behalf; a store that refuses is reported, the window goes on.
-void StoreSetting(HWND owner, const wchar_t* procedure, const wchar_t* section, const wchar_t* key,
-                  const std::wstring& value) {
-    try {
-        SaveSetting(section, key, value);
-    } catch (const Error& e) {
-        TheDesktop().Message(owner, ErrorInMessage(procedure, e), kTitle, MsgButtons::Ok, MsgIcon::Critical);
-    }
-}
-
 HICON LoadProgramIcon(int metricX, int metricY) {
     return static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_NIVEX), IMAGE_ICON,
                                          GetSystemMetrics(metricX), GetSystemMetrics(metricY), 0));
@@ -75,16 +57,58 @@ HICON LoadProgramIcon(int metricX, int metricY) {
 
 // ---- Creation and start-up ----
 
-MainWindow::MainWindow() {
+MainWindow::MainWindow(Desktop& desktop) : desktop_(desktop) {
     endProcess_ = [] { PostQuitMessage(0); };
-    openProperties_ = ShowFileProperties;
     popupMenu_ = [this](HMENU menu, POINT pt) {
         TrackPopupMenuEx(menu, TPM_LEFTALIGN | TPM_RIGHTBUTTON, pt.x, pt.y, Handle(), nullptr);
     };
     findDialog_.SetSearchHandler(
         [this](const std::wstring& find, bool typeLib, bool control) { FindInList(find, typeLib, control); });
     trees_.SetSelectHandler([this](int treeIndex) { NodeClick(treeIndex); });
-    AddMainWindowCommands(*this);
+    BuildCommandContext();
+}
+
+// Built once: what every command may use of the window, as callbacks; the owner follows at creation.
+void MainWindow::BuildCommandContext() {
+    CommandContext& c = context_;
+    c.status = status_.Sink();
+    c.runBusy = [this](const std::function<void()>& operation) { dispatch_.RunBusy(operation); };
+    c.showChanges = [this] { ShowCatalogueChanges(); };
+    c.rescan = [this] { PopulateList(false); };
+    c.showCounts = [this] { ShowCounts(); };
+    c.deleteAtExit = [this](const std::wstring& path) { tempFiles_.Add(path); };
+    c.openOptions = [this](int tab) {
+        if (frmOptions* options = frmOptions::Show(Handle(), desktop_, this)) options->SelectTab(tab);
+    };
+    c.openProperties = ShowFileProperties;
+    details_.Serve(c);
+    c.addSelectionListener = [this](std::function<void(const SelectedControl&)> listener) {
+        selectionListeners_.push_back(std::move(listener));
+    };
+    AddOwnCommands();
+    AddSubsystemCommands(dispatch_.Table(), context_);
+}
+
+// The window's own commands: its views, the trees, the details lists, the tray and the exit path.
+void MainWindow::AddOwnCommands() {
+    CommandTable& t = dispatch_.Table();
+    t.Add(mnuExit, kNeedsIdle, [this] { CloseRequest(); });
+    t.Add(mnuCopyData, kNeedsNothing, [this] { details_.CopySelectedData(desktop_, Handle()); });
+    t.Add(mnuFindInList, kNeedsIdle, [this] { findDialog_.Open(Handle()); });
+    t.Add(mnuExpandAll, kNeedsIdle, [this] { trees_.ExpandAll(true); });
+    t.Add(mnuCollapseAll, kNeedsIdle, [this] { trees_.ExpandAll(false); });
+    t.Add(mnuToolbar, kNeedsNothing,
+          [this] { ToggleBar(mnuToolbar, bar_.ToolbarFrameHandle(), kKeyShowToolbar, L"mnuToolbar_Click"); });
+    t.Add(mnuShowStatusbar, kNeedsNothing,
+          [this] { ToggleBar(mnuShowStatusbar, status_.Handle(), kKeyShowStatusbar, L"mnuShowStatusbar_Click"); });
+    t.Add(mnuToolboxBitmapPreview, kNeedsNothing,
+          [this] { bar_.Menus().Check(mnuToolboxBitmapPreview, BitmapPreview::Instance().Toggle()); });
+    t.Add(mnuControls0, kNeedsIdle, [this] { SwitchDisplayMode(0); });
+    t.Add(mnuControls1, kNeedsIdle | kNeedsMissingControls, [this] { SwitchDisplayMode(1); });
+    t.Add(mnuRefresh, kNeedsIdle, [this] { PopulateList(false); });
+    t.Add(mnuOptions, kNeedsNothing, [this] { frmOptions::Show(Handle(), desktop_, this); });
+    t.Add(mnuTrayOpenNivex, kNeedsNothing, [this] { RestoreFromTray(false); });
+    t.Add(mnuTrayExit, kNeedsNothing, [this] { ExitPath(); });
 }
 
 MainWindow::~MainWindow() {
@@ -110,32 +134,31 @@ bool MainWindow::Load() {
            TwipsToPixelsX(100), TwipsToPixelsY(100), TwipsToPixelsX(8000), TwipsToPixelsY(6000), nullptr,
            bar_.MenuBar());
     if (!Handle()) return false;
-    taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
+    context_.owner = Handle();
     catalogue_.SetErrorSink([this](const std::wstring& procedure, const std::wstring& title, long number,
                                    const std::wstring& description) {
-        TheDesktop().Message(Handle(), ErrorInMessage(procedure, number, description), title, MsgButtons::Ok,
-                             MsgIcon::Critical);
+        desktop_.Message(Handle(), ErrorInMessage(procedure, number, description), title, MsgButtons::Ok,
+                         MsgIcon::Critical);
     });
     CreateChildren();
-    AssignMainWindowHelpIds(*this);
-    BitmapPreview& preview = BitmapPreview::Instance();
-    preview.SetOwner(Handle());
-    preview.SetClosedByUser([this] { bar_.Menus().Check(mnuToolboxBitmapPreview, false); });
+    tools_.Attach(Handle(), [this] { bar_.Menus().Check(mnuToolboxBitmapPreview, false); });
+    tray_.Attach(Handle(), smallIcon_.Get(),
+                 {[this] { RestoreFromTray(true); }, [this](POINT pt) { popupMenu_(bar_.TrayMenu().Handle(), pt); }});
 
-    windowState_ = ApplyStoredPlacement(Handle());
+    windowState_ = ApplyStoredPlacement(Handle(), desktop_);
     if (showSplash_) splash_.Show([this] { ShowMainWindow(); });
     else ShowMainWindow();
 
-    FitProgressBar();
+    status_.FitProgress();
     if (showSplash_) splash_.SetStatus(L"Initializing Variables...");
     catalogue_.libraries = catalogue_.controls = catalogue_.missing = 0;
 
     if (showSplash_) splash_.SetStatus(L"Loading Appearence Settings...");
     // The toggles invert the check mark they find, so each starts from the inverse of the stored state.
     bar_.Menus().Check(mnuToolbar, !SettingIsOn(kSectionAppearence, kKeyShowToolbar));
-    ToggleToolbar();
+    ToggleBar(mnuToolbar, bar_.ToolbarFrameHandle(), kKeyShowToolbar, L"mnuToolbar_Click");
     bar_.Menus().Check(mnuShowStatusbar, !SettingIsOn(kSectionAppearence, kKeyShowStatusbar));
-    ToggleStatusbar();
+    ToggleBar(mnuShowStatusbar, status_.Handle(), kKeyShowStatusbar, L"mnuShowStatusbar_Click");
     if (SettingNumber(kSectionOptions, kKeyMinimizeToTray) == 1) bar_.SetExitCaption(L"Minimize To Tray");
 
     if (showSplash_) splash_.SetStatus(L"Loading Toolbar...");
@@ -146,27 +169,13 @@ bool MainWindow::Load() {
     ShowMainWindow();
     PumpPendingMessages();
 
-    const bool preview0 = SettingIsOn(kSectionAppearence, kKeyShowToolboxPreview);
-    bar_.Menus().Check(mnuToolboxBitmapPreview, preview0);
-    if (preview0) {
-        preview.SetVisible(true);
-        // The first activation raises the window over the preview under X once the loop runs: show it
-        // again then, above its owner.
-        PostMessageW(Handle(), kKeepToolsAbove, 0, 0);
-    }
-
-    // The tip is activated over the main window, which Wine raises again once the loop runs: show the
-    // tool windows above it again after that too.
-    if (ShowTipOfTheDayAtStartup(Handle())) {
-        PostMessageW(Handle(), kKeepToolsAbove, 0, 0);
-        SetTimer(Handle(), kKeepToolsAboveTimer, 2500, nullptr);
-    }
+    bar_.Menus().Check(mnuToolboxBitmapPreview, tools_.ShowAtStartup(desktop_));
     PumpPendingMessages();
     NodeClick(trees_.Visible());
     SetFocus(Tree(trees_.Visible()));
     // Said once, after the selection filled the status bar: why the panels are plain frames.
     const std::wstring controlsProblem = TakeGuiControlsProblem();
-    if (!controlsProblem.empty()) SetStatusText(controlsProblem);
+    if (!controlsProblem.empty()) status_.SetText(kPanelStatus, controlsProblem);
     return true;
 }
 
@@ -185,21 +194,20 @@ void MainWindow::CreateChildren() {
     trees_.Create(Handle(), IDC_TVMAIN0, font, bar_.ListImages());
     details_.Create(Handle(), IDC_FRAINFO0, IDC_LVINFO0, IDP_FRAINFO0, font, bar_.ListImages());
 
-    HWND status = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0,
-                                  Handle(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_STATUSBAR)),
-                                  GetModuleHandleW(nullptr), nullptr);
-    statusBar_ = ui::StatusBar(status);
-    SendMessageW(status, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    statusBar_.SetWidths(200, 130, 220);
-    statusBar_.SetText(kPanelDisplay, Catalogue::DisplayName(Catalogue::kAll));
-    statusBar_.SetText(kPanelCount, catalogue_.CountsText(Catalogue::kAll));
+    status_.Create(Handle(), IDC_STATUSBAR, IDC_PGSTATUS, font);
+    status_.SetText(kPanelDisplay, Catalogue::DisplayName(Catalogue::kAll));
+    status_.SetText(kPanelCount, catalogue_.CountsText(Catalogue::kAll));
 
-    // pgStatus lives in the status bar's first panel.
-    HWND progress = CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD, 0, 0, 0, 0, status,
-                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_PGSTATUS)),
-                                    GetModuleHandleW(nullptr), nullptr);
-    pgStatus_ = ui::ProgressBar(progress);
-    RefreshCommandStates();
+    // For What's-This: each part's help page.
+    const std::pair<HWND, DWORD> helpIds[] = {
+        {Handle(), IDH_MAIN_WINDOW},         {Tree(0), IDH_MAIN_TREE_ALL},
+        {Tree(1), IDH_MAIN_TREE_MISSING},    {Frame(0), IDH_MAIN_CONTROL_INFO},
+        {List(0), IDH_MAIN_CONTROL_INFO},    {Frame(1), IDH_MAIN_FILE_INFO},
+        {List(1), IDH_MAIN_FILE_INFO},       {Toolbar(), IDH_MAIN_TOOLBAR},
+        {ToolbarFrameHandle(), IDH_MAIN_TOOLBAR}, {status_.Handle(), IDH_MAIN_STATUSBAR},
+        {splitTop_.Handle(), IDH_MAIN_SPLITTER},  {splitterLeft_.Handle(), IDH_MAIN_SPLITTER}};
+    for (const auto& [part, id] : helpIds) SetWindowContextHelpId(part, id);
+    dispatch_.Refresh();
 }
 
 void MainWindow::LoadToolbar() {
@@ -219,15 +227,10 @@ void MainWindow::ShowMainWindow() {
 }
 
 void MainWindow::Layout() {
-    if (!statusBar_.Handle() || !bar_.Toolbar()) return;
+    if (!status_.Handle() || !bar_.Toolbar()) return;
     RECT client{};
     GetClientRect(Handle(), &client);
-    SendMessageW(statusBar_.Handle(), WM_SIZE, 0, 0);
-    const int dpi = TwipsPerPixelX() > 0 ? 1440 / TwipsPerPixelX() : 96;
-    const int displayWidth = MulDiv(130, dpi, 96);
-    const int countWidth = MulDiv(230, dpi, 96);
-    statusBar_.SetWidths(std::max(60, static_cast<int>(client.right) - displayWidth - countWidth), displayWidth,
-                         countWidth);
+    status_.Fit(client.right);
 
     MainLayoutInput in;
     in.innerWidth = PixelsToTwipsX(client.right);
@@ -235,20 +238,12 @@ void MainWindow::Layout() {
     in.toolbarHeight = PixelsToTwipsY(bar_.ToolbarPixels());
     // By the style bit: the window itself may not be shown yet.
     in.toolbarVisible = (GetWindowLongPtrW(bar_.ToolbarFrameHandle(), GWL_STYLE) & WS_VISIBLE) != 0;
-    in.statusBarHeight = PixelsToTwipsY(statusBar_.Height());
-    in.statusBarVisible = (GetWindowLongPtrW(statusBar_.Handle(), GWL_STYLE) & WS_VISIBLE) != 0;
+    in.statusBarHeight = PixelsToTwipsY(status_.Height());
+    in.statusBarVisible = status_.Visible();
     const MainLayout layout = ComputeMainLayout(in);
     Move(bar_.ToolbarFrameHandle(), ToPixels(layout.toolbarFrame));
     Move(bar_.Toolbar(), ToPixels(layout.toolbar));
     splitTop_.SetArea(ToPixels(layout.splitTop));
-    FitProgressBar();
-}
-
-void MainWindow::FitProgressBar() {
-    if (!pgStatus_.Handle()) return;
-    RECT panel = statusBar_.PanelRect(kPanelStatus);
-    InflateRect(&panel, -TwipsToPixelsX(30), -TwipsToPixelsY(30));
-    Move(pgStatus_.Handle(), panel);
 }
 
 // ---- The catalogue and the selection ----
@@ -257,10 +252,9 @@ void MainWindow::SetScanning(bool scanning) {
     // Nothing that could start another operation runs while the scan pumps messages.
     EnableWindow(bar_.Toolbar(), scanning ? FALSE : TRUE);
     bar_.SetTopMenusEnabled(!scanning);
-    EnableWindow(Tree(0), scanning ? FALSE : TRUE);
-    EnableWindow(Tree(1), scanning ? FALSE : TRUE);
+    trees_.Enable(!scanning);
     details_.Enable(!scanning);
-    RefreshCommandStates();
+    dispatch_.Refresh();
     try {
         EnableCloseButton(Handle(), !scanning);
     } catch (const Error& e) {
@@ -269,8 +263,8 @@ void MainWindow::SetScanning(bool scanning) {
 }
 
 void MainWindow::PopulateList(bool showSplash) {
-    if (busy_) return;
-    busy_ = true;
+    if (dispatch_.Busy()) return;
+    dispatch_.SetBusy(true);
     HWND focus = GetFocus();
     // The trees are frozen for the whole scan; the hourglass shows while busy (WM_SETCURSOR).
     trees_.SetRedraw(false);
@@ -278,26 +272,15 @@ void MainWindow::PopulateList(bool showSplash) {
     trees_.Clear();
     catalogue_.Reset();
     selection_ = SelectedControl::None();
-    statusBar_.SetText(kPanelStatus, L"Searching Registry for ActiveX Controls...");
+    status_.SetText(kPanelStatus, L"Searching Registry for ActiveX Controls...");
     SetScanning(true);
     PumpPendingMessages();
 
-    ScanProgress progress(pgStatus_, statusBar_, kPanelStatus, showSplash ? &splash_ : nullptr, [this] { ShowCounts(); });
-    using Clock = std::chrono::steady_clock;
-    const auto scanStart = Clock::now();
-    nivex::PopulateList(catalogue_, &progress);
-    const auto treesStart = Clock::now();
-    trees_.Rebuild(false);
-    const auto end = Clock::now();
-    scanTimes_ = {std::chrono::duration<double, std::milli>(treesStart - scanStart).count(),
-                  std::chrono::duration<double, std::milli>(end - treesStart).count()};
-    const int firstMissing = catalogue_.Tree(Catalogue::kMissing).FirstRoot();
-    if (firstMissing != 0) trees_.SelectQuietly(Catalogue::kMissing, firstMissing);
-    ShowWindow(pgStatus_.Handle(), SW_HIDE);
-    busy_ = false;
+    scanTimes_ = ScanIntoTrees(catalogue_, trees_, status_, showSplash ? &splash_ : nullptr, [this] { ShowCounts(); });
+    dispatch_.SetBusy(false);
 
     trees_.SetRedraw(true);
-    statusBar_.SetText(kPanelStatus, L"");
+    status_.SetText(kPanelStatus, L"");
     SetScanning(false);
     SelectNode(trees_.Visible(), catalogue_.Tree(trees_.Visible()).FirstRoot());
     ShowCounts();
@@ -310,8 +293,6 @@ void MainWindow::PopulateList(bool showSplash) {
     SetCursorPos(pt.x, pt.y); // lets the arrow come back at once
 }
 
-void MainWindow::SelectNode(int treeIndex, int node) { trees_.Select(treeIndex, node); }
-
 void MainWindow::NodeClick(int treeIndex) {
     try {
         int node = catalogue_.Tree(treeIndex).Selected();
@@ -321,39 +302,30 @@ void MainWindow::NodeClick(int treeIndex) {
         if (details.toolboxBitmapReached) BitmapPreview::Instance().DrawToolboxBitmap(details.toolboxBitmap);
         if (details.complete) {
             selection_ = details.selection;
-            statusBar_.SetText(kPanelStatus, selection_.resolvedPath);
+            status_.SetText(kPanelStatus, selection_.resolvedPath);
         } else {
             selection_ = SelectedControl::None();
-            if (!catalogue_.Tree(treeIndex).IsValid(node)) statusBar_.SetText(kPanelStatus, L""); // no control, no file
+            if (!catalogue_.Tree(treeIndex).IsValid(node)) status_.SetText(kPanelStatus, L""); // no control, no file
         }
-    } catch (const Error& e) {
-        selection_ = SelectedControl::None();
-        TheDesktop().Message(Handle(), NumberDashDescription(e.Number(), e.Description()), kTitle, MsgButtons::Ok,
-                             MsgIcon::None);
     } catch (const std::exception& e) {
         selection_ = SelectedControl::None();
-        TheDesktop().Message(Handle(), NumberDashDescription(0, Utf8ToWide(e.what())), kTitle, MsgButtons::Ok,
-                             MsgIcon::None);
+        const auto* error = dynamic_cast<const Error*>(&e);
+        desktop_.Message(Handle(),
+                         error ? NumberDashDescription(error->Number(), error->Description())
+                               : NumberDashDescription(0, Utf8ToWide(e.what())),
+                         kTitle, MsgButtons::Ok, MsgIcon::None);
     }
-    RefreshCommandStates();
+    dispatch_.Refresh();
     for (const auto& listener : selectionListeners_) listener(selection_);
 }
 
-void MainWindow::AddSelectionListener(std::function<void(const SelectedControl&)> listener) {
-    selectionListeners_.push_back(std::move(listener));
-}
-
 void MainWindow::ShowCatalogueChanges() {
-    trees_.Rebuild(!busy_);
+    trees_.Rebuild(!dispatch_.Busy());
     const CatalogueTree& visible = catalogue_.Tree(trees_.Visible());
     if (visible.Selected() == 0) SelectNode(trees_.Visible(), visible.FirstRoot());
     ShowCounts();
-    RefreshCommandStates();
+    dispatch_.Refresh();
 }
-
-void MainWindow::ShowCounts() { statusBar_.SetText(kPanelCount, catalogue_.CountsText(trees_.Visible())); }
-
-void MainWindow::SetStatusText(const std::wstring& text) { statusBar_.SetText(kPanelStatus, text); }
 
 void MainWindow::SwitchDisplayMode(int index) {
     const int k = index == Catalogue::kMissing ? 1 : 0;
@@ -361,132 +333,86 @@ void MainWindow::SwitchDisplayMode(int index) {
     trees_.Show(k);
     catalogue_.SetDisplayMode(k);
     SelectNode(k, catalogue_.Tree(k).FirstRoot());
-    statusBar_.SetText(kPanelDisplay, Catalogue::DisplayName(k));
+    status_.SetText(kPanelDisplay, Catalogue::DisplayName(k));
     ShowCounts();
 }
 
 void MainWindow::FindInList(const std::wstring& find, bool typeLib, bool control) {
-    if (busy_) return;
+    if (dispatch_.Busy()) return;
     try {
-        const CatalogueTree& tree = catalogue_.Tree(trees_.Visible());
-        const int found = FindNextNode(tree, tree.Selected(), find, typeLib, control);
-        if (found != 0) SelectNode(trees_.Visible(), found);
+        trees_.SelectNextMatch(find, typeLib, control);
     } catch (...) {
-        TheDesktop().Message(Handle(), L"Unknown error in frmMain.FindInList().", L"Error", MsgButtons::Ok,
-                             MsgIcon::Critical);
+        desktop_.Message(Handle(), L"Unknown error in frmMain.FindInList().", L"Error", MsgButtons::Ok,
+                         MsgIcon::Critical);
     }
 }
 
-void MainWindow::ExpandAll(bool expand) { trees_.ExpandAll(expand); }
+void MainWindow::RunBusy(const std::function<void()>& operation) { dispatch_.RunBusy(operation); }
 
-// ---- Commands ----
-
-CommandConditions MainWindow::Conditions() const {
-    return CommandConditions{!busy_, !selection_.IsEmpty(), selection_.missing, catalogue_.missing};
-}
-
-void MainWindow::RefreshCommandStates() { bar_.Apply(commands_, Conditions()); }
-
-void MainWindow::RunBusy(const std::function<void()>& operation) {
-    busy_ = true;
-    RefreshCommandStates();
-    {
-        ScopeGuard done([this] { busy_ = false; });
-        operation();
+// View > Toolbar and View > Statusbar: the check mark, the part and its stored setting follow each other.
+void MainWindow::ToggleBar(int menuId, HWND part, const wchar_t* key, const wchar_t* procedure) {
+    const bool checked = bar_.Menus().IsChecked(menuId);
+    bar_.Menus().Check(menuId, !checked);
+    ShowWindow(part, checked ? SW_HIDE : SW_SHOW);
+    try {
+        SaveSetting(kSectionAppearence, key, checked ? L"0" : L"1");
+    } catch (const Error& e) {
+        desktop_.Message(Handle(), ErrorInMessage(procedure, e), kTitle, MsgButtons::Ok, MsgIcon::Critical);
     }
-    RefreshCommandStates();
-}
-
-void MainWindow::OnCommand(int id) {
-    if (busy_) return;
-    // A greyed item's accelerator, or a button of a greyed command, does nothing.
-    if (!bar_.IsEnabled(id)) return;
-    commands_.Run(CommandBar::CommandOf(id), Conditions());
-}
-
-void MainWindow::ToggleToolbar() {
-    const bool checked = bar_.Menus().IsChecked(mnuToolbar);
-    bar_.Menus().Check(mnuToolbar, !checked);
-    ShowWindow(bar_.ToolbarFrameHandle(), checked ? SW_HIDE : SW_SHOW);
-    StoreSetting(Handle(), L"mnuToolbar_Click", kSectionAppearence, kKeyShowToolbar, checked ? L"0" : L"1");
     Layout();
 }
-
-void MainWindow::ToggleStatusbar() {
-    const bool checked = bar_.Menus().IsChecked(mnuShowStatusbar);
-    bar_.Menus().Check(mnuShowStatusbar, !checked);
-    ShowWindow(statusBar_.Handle(), checked ? SW_HIDE : SW_SHOW);
-    StoreSetting(Handle(), L"mnuShowStatusbar_Click", kSectionAppearence, kKeyShowStatusbar, checked ? L"0" : L"1");
-    Layout();
-}
-
-void MainWindow::TogglePreview() { bar_.Menus().Check(mnuToolboxBitmapPreview, BitmapPreview::Instance().Toggle()); }
-
-void MainWindow::PopupFileMenu(POINT screen) { bar_.PopupFileMenuWithoutExit(popupMenu_, screen); }
 
 // ---- Closing, the tray and the exit path ----
 
 void MainWindow::CloseRequest() {
-    if (busy_) return;
+    if (dispatch_.Busy()) return;
     if (SettingNumber(kSectionOptions, kKeyMinimizeToTray) == 1) MinimizeToTray();
     else ExitPath();
 }
 
 void MainWindow::ExitPath() {
+    CleanUp(true);
+    if (endProcess_) endProcess_();
+}
+
+// What ending the program leaves behind: the layout stored, no tray icon, no temporary file, no help window.
+void MainWindow::CleanUp(bool tellFailure) {
     try {
         StorePlacement(Handle());
     } catch (const Error& e) {
-        TheDesktop().Message(Handle(), ErrorInMessage(L"ExitPath", e), kTitle, MsgButtons::Ok, MsgIcon::Critical);
+        if (tellFailure)
+            desktop_.Message(Handle(), ErrorInMessage(L"ExitPath", e), kTitle, MsgButtons::Ok, MsgIcon::Critical);
     }
     tray_.Remove();
     tempFiles_.DeleteAll();
     // A help window left open while the process ends can bring it down.
     CloseAllHelpWindows();
-    if (endProcess_) endProcess_();
 }
 
 void MainWindow::MinimizeToTray() {
-    if (!tray_.Add(Handle(), smallIcon_.Get())) {
+    if (!tray_.Add()) {
         // Without a notification area the window must stay reachable.
         ShowWindow(Handle(), SW_MINIMIZE);
         return;
     }
-    BitmapPreview& preview = BitmapPreview::Instance();
-    previewBeforeTray_ = preview.Handle() && preview.IsVisible();
-    if (previewBeforeTray_) preview.SetVisible(false);
+    tools_.HideForTray();
     if (findDialog_.IsOpen()) findDialog_.CloseWindow();
     ShowWindow(Handle(), SW_HIDE);
-    inTray_ = true;
 }
 
 void MainWindow::RestoreFromTray(bool afterDoubleClick) {
     ShowWindow(Handle(), SW_SHOWNORMAL);
     SetForegroundWindow(Handle());
-    // The preview comes back as it was; its stored setting did not change while in the tray.
-    if (previewBeforeTray_) BitmapPreview::Instance().SetVisible(true);
-    previewBeforeTray_ = false;
+    tools_.RestoreAfterTray();
     tray_.Remove();
-    inTray_ = false;
     if (afterDoubleClick) NodeClick(trees_.Visible());
-}
-
-void MainWindow::OnTrayMessage(LPARAM event) {
-    if (LOWORD(event) == WM_LBUTTONDBLCLK) {
-        RestoreFromTray(true);
-    } else if (LOWORD(event) == WM_RBUTTONUP) {
-        POINT pt{};
-        GetCursorPos(&pt);
-        SetForegroundWindow(Handle());
-        popupMenu_(bar_.TrayMenu().Handle(), pt);
-        PostMessageW(Handle(), WM_NULL, 0, 0);
-    }
 }
 
 // ---- Notifications ----
 
 void MainWindow::OnListRelease(int listIndex, bool rightButton) {
-    activeList_ = listIndex;
-    RefreshCommandStates();
+    details_.SetActiveList(listIndex);
+    dispatch_.Refresh();
     if (!rightButton) return;
     POINT pt{};
     GetCursorPos(&pt);
@@ -496,14 +422,14 @@ void MainWindow::OnListRelease(int listIndex, bool rightButton) {
 
 LRESULT MainWindow::OnNotify(NMHDR* header) {
     LRESULT result = 0;
-    if (trees_.OnNotify(header, busy_, result)) return result;
+    if (trees_.OnNotify(header, dispatch_.Busy(), result)) return result;
     const int id = static_cast<int>(header->idFrom);
     if (header->code == NM_RCLICK && (id == IDC_TVMAIN0 || id == IDC_TVMAIN1)) {
-        if (busy_) return TRUE;
+        if (dispatch_.Busy()) return TRUE;
         POINT pt{};
         GetCursorPos(&pt);
         trees_.SelectAt(id - IDC_TVMAIN0, pt);
-        PopupFileMenu(pt);
+        bar_.PopupFileMenuWithoutExit(popupMenu_, pt);
         return TRUE;
     }
     const int list = details_.ListIndexOf(id);
@@ -511,7 +437,7 @@ LRESULT MainWindow::OnNotify(NMHDR* header) {
         switch (header->code) {
         case NM_CLICK: OnListRelease(list, false); return 0;
         case NM_RCLICK: OnListRelease(list, true); return TRUE;
-        case NM_DBLCLK: OnCommand(list == 0 ? mnuEditInformation : trees_.Visible() == 0 ? mnuPropertyPages : 0); return 0;
+        case NM_DBLCLK: dispatch_.Dispatch(list == 0 ? mnuEditInformation : trees_.Visible() == 0 ? mnuPropertyPages : 0); return 0;
         default: return 0;
         }
     }
@@ -530,7 +456,7 @@ bool MainWindow::PreTranslate(MSG& msg) {
 LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_COMMAND:
-        OnCommand(LOWORD(wParam));
+        dispatch_.Dispatch(LOWORD(wParam));
         return 0;
     case WM_NOTIFY:
         return OnNotify(reinterpret_cast<NMHDR*>(lParam));
@@ -543,47 +469,23 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_GETFONT:
         return reinterpret_cast<LRESULT>(font_.Get());
     case WM_SETCURSOR:
-        if (!busy_) break;
+        if (!dispatch_.Busy()) break;
         SetCursor(LoadCursorW(nullptr, IDC_WAIT));
         return TRUE;
     case WM_SETFOCUS:
         SetFocus(Tree(trees_.Visible()));
         return 0;
-    case WM_TIMER:
-        if (wParam != kKeepToolsAboveTimer) break;
-        KillTimer(Handle(), kKeepToolsAboveTimer);
-        [[fallthrough]];
-    case kKeepToolsAbove:
-        KeepTipOfTheDayAboveOwner();
-        BitmapPreview::Instance().KeepAboveOwner();
-        return 0;
     case WM_CLOSE:
         CloseRequest();
         return 0;
     case WM_ENDSESSION:
-        if (wParam) {
-            try {
-                StorePlacement(Handle());
-            } catch (const Error&) {
-            }
-            tray_.Remove();
-            tempFiles_.DeleteAll();
-            CloseAllHelpWindows();
-        }
-        return 0;
-    case TrayIcon::kMessage:
-        OnTrayMessage(lParam);
+        if (wParam) CleanUp(false);
         return 0;
     case WM_DESTROY:
         tray_.Remove();
         return 0;
     default:
-        if (message == taskbarCreated_ && taskbarCreated_ != 0 && inTray_) {
-            // The notification area was re-created (the shell restarted): put the icon back.
-            tray_.Remove();
-            tray_.Add(Handle(), smallIcon_.Get());
-            return 0;
-        }
+        if (tray_.OnMessage(message, lParam) || tools_.OnMessage(message, wParam)) return 0;
         break;
     }
     return Window::HandleMessage(message, wParam, lParam);

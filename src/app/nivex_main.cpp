@@ -17,25 +17,25 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // Before anything loads a library: control servers must never be found in the current folder.
     SetSafeDllSearch();
     static Win32Desktop desktop;
-    SetDesktop(&desktop);
-    InitStartupFacts();
+    SetDesktop(&desktop); // for what is not handed a desktop yet
+    InitStartupFacts(desktop);
 
     const StartRequest request = ParseStartRequest(ArgumentsOf(GetCommandLineW()));
     if (request.mode != RunMode::Interactive) {
-        StatusWindowDisplay statusWindow;
-        return RunOneShot(request.mode == RunMode::Unregister, request.path, statusWindow);
+        StatusWindowDisplay statusWindow(desktop);
+        return RunOneShot(request.mode == RunMode::Unregister, request.path, desktop, statusWindow);
     }
-    if (SingleInstanceCheck()) return 0;
+    if (SingleInstanceCheck(desktop)) return 0;
 
     // The shell's properties sheet and folder browsing want COM on this thread.
     const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     int exitCode = 0;
     {
-        MainWindow window;
+        MainWindow window(desktop);
         window.SetEndProcess([] { PostQuitMessage(0); });
         if (!window.Load()) {
-            TheDesktop().Message(nullptr, L"The main window could not be created.", L"Velmora Control Manager",
-                                 MsgButtons::Ok, MsgIcon::Critical);
+            desktop.Message(nullptr, L"The main window could not be created.", L"Velmora Control Manager",
+                            MsgButtons::Ok, MsgIcon::Critical);
             exitCode = 1;
         } else {
             MSG msg;

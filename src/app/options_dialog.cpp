@@ -59,9 +59,10 @@ int TextWidth(HWND control, const std::wstring& text) {
     return size.cx;
 }
 
-void ShowError(HWND owner, const std::wstring& procedure, long number, const std::wstring& description) {
-    TheDesktop().Message(owner, ErrorInMessage(procedure, number, description), L"Options", MsgButtons::Ok,
-                         MsgIcon::Critical);
+void ShowError(Desktop& desktop, HWND owner, const std::wstring& procedure, long number,
+               const std::wstring& description) {
+    desktop.Message(owner, ErrorInMessage(procedure, number, description), L"Options", MsgButtons::Ok,
+                    MsgIcon::Critical);
 }
 
 } // namespace
@@ -112,9 +113,10 @@ frmOptions* frmOptions::Current() { return current && current->Handle() ? curren
 
 void frmOptions::SetBrowserSearchRoot(const std::wstring& folder) { searchRoot = folder; }
 
-frmOptions* frmOptions::Show(HWND owner, OptionsHost* host) {
+frmOptions* frmOptions::Show(HWND owner, Desktop& desktop, OptionsHost* host) {
     if (frmOptions* open = Current()) {
         open->host_ = host;
+        open->desktop_ = &desktop;
         ShowWindow(open->Handle(), SW_SHOWNORMAL);
         SetForegroundWindow(open->Handle());
         return open;
@@ -125,6 +127,7 @@ frmOptions* frmOptions::Show(HWND owner, OptionsHost* host) {
     InitCommonControlsEx(&icc);
     auto dialog = std::make_unique<frmOptions>();
     dialog->host_ = host;
+    dialog->desktop_ = &desktop;
     if (!dialog->CreateModeless(IDD_OPTIONS, owner)) return nullptr;
     current = std::move(dialog);
     ShowWindow(current->Handle(), SW_SHOWNORMAL);
@@ -224,7 +227,7 @@ void frmOptions::ActionChosen() {
     try {
         SaveSetting(kSectionDialogs, entries[static_cast<size_t>(entry)].key, std::to_wstring(action));
     } catch (const Error& e) {
-        ShowError(hwnd, L"frmOptions.cboActions_Click", e.Number(), e.Description());
+        ShowError(*desktop_, hwnd, L"frmOptions.cboActions_Click", e.Number(), e.Description());
     }
 }
 
@@ -291,11 +294,11 @@ void frmOptions::SearchFolder(const std::wstring& folder, ThrottledPump& pump) {
                 if (icon != L"PROGRAM") AddBrowser(folder + name, name, icon);
             }
         } catch (const Error& e) {
-            TheDesktop().Message(Handle(), NumberDashDescription(e.Number(), e.Description()), L"", MsgButtons::Ok,
-                                 MsgIcon::None);
+            desktop_->Message(Handle(), NumberDashDescription(e.Number(), e.Description()), L"", MsgButtons::Ok,
+                              MsgIcon::None);
         } catch (const std::exception& e) {
-            TheDesktop().Message(Handle(), NumberDashDescription(0, Utf8ToWide(e.what())), L"", MsgButtons::Ok,
-                                 MsgIcon::None);
+            desktop_->Message(Handle(), NumberDashDescription(0, Utf8ToWide(e.what())), L"", MsgButtons::Ok,
+                              MsgIcon::None);
         }
         if (!Handle()) return;
     } while (FindNextFileW(find.Get(), &data));
@@ -341,7 +344,7 @@ void frmOptions::BrowseForBrowser() {
     request.filter = L"Program Files (*.exe)|*.exe";
     request.title = L"Choose Browser";
     request.initialFolder = L"C:\\Program Files\\";
-    const std::wstring chosen = TheDesktop().OpenFile(request);
+    const std::wstring chosen = desktop_->OpenFile(request);
     if (chosen.empty() || chosen == kDialogCancelled || HasBrowser(chosen)) return;
     // Listed, not chosen: the user selects it to make it the browser.
     AddBrowser(chosen, GetFileName(chosen), L"PROGRAM");
@@ -359,7 +362,7 @@ void frmOptions::Ok() {
             SaveSetting(kSectionOptions, kKeyTestBrowser, browserPath_);
         } catch (const Error& e) {
             // Nothing is lost: the dialog stays open with the user's choices.
-            ShowError(hwnd, L"frmOptions.cmdOK_Click", e.Number(), e.Description());
+            ShowError(*desktop_, hwnd, L"frmOptions.cmdOK_Click", e.Number(), e.Description());
             return;
         }
         if (host_)

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "common/desktop.h"
 #include "common/ui/toolkit.h"
 #include "common/window.h"
 
@@ -40,8 +41,9 @@ public:
     static constexpr int kTabDialogs = 1;
     static constexpr int kTabBrowser = 2;
 
-    // Opens the dialog owned by owner (or brings the open one forward). host may be null.
-    static frmOptions* Show(HWND owner, OptionsHost* host);
+    // Opens the dialog owned by owner (or brings the open one forward). host may be null; desktop asks and
+    // tells what the dialog needs to.
+    static frmOptions* Show(HWND owner, Desktop& desktop, OptionsHost* host);
     // The open dialog, or nullptr.
     static frmOptions* Current();
     // Where the browser search starts ("C:\Program Files\"); tests point it elsewhere.
@@ -81,6 +83,7 @@ private:
     void Ok();
 
     OptionsHost* host_ = nullptr;
+    Desktop* desktop_ = nullptr;
     HIMAGELIST images_ = nullptr;
     bool imageFromFile_[3] = {false, false, false};
     ui::Tooltip tooltip_;

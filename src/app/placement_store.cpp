@@ -9,7 +9,7 @@
 
 namespace nivex {
 
-int ApplyStoredPlacement(HWND window) {
+int ApplyStoredPlacement(HWND window, Desktop& desktop) {
     auto read = [](const wchar_t* key) {
         return GetSetting(kSectionAppearence, key, SettingDefault(kSectionAppearence, key));
     };
@@ -25,10 +25,10 @@ int ApplyStoredPlacement(HWND window) {
                                    : key == kKeyWindowLeft ? texts.left
                                    : key == kKeyWindowWidth ? texts.width
                                                             : texts.height;
-        TheDesktop().Message(window,
-                             L"The stored window layout value \"" + key + L"\" (\"" + text +
-                                 L"\") is not a number of twips; the default is used instead.",
-                             L"Velmora Control Manager", MsgButtons::Ok, MsgIcon::Exclamation);
+        desktop.Message(window,
+                        L"The stored window layout value \"" + key + L"\" (\"" + text +
+                            L"\") is not a number of twips; the default is used instead.",
+                        L"Velmora Control Manager", MsgButtons::Ok, MsgIcon::Exclamation);
     }
     if (!plan.applyRect) return plan.state;
     RECT rect{TwipsToPixelsX(plan.rect.left), TwipsToPixelsY(plan.rect.top), 0, 0};

@@ -1,5 +1,8 @@
 #include "app/scan_progress.h"
 
+#include <chrono>
+#include <utility>
+
 namespace nivex {
 
 void ScanProgress::ScanStarted(int classCount) {
@@ -27,6 +30,22 @@ void ScanProgress::Show(int index, const std::wstring& lastName) {
     }
     bar_.SetValue(index);
     if (showCounts_) showCounts_();
+}
+
+ScanTimes ScanIntoTrees(Catalogue& catalogue, CatalogueView& trees, const MainStatusBar& status, SplashWindow* splash,
+                        std::function<void()> showCounts) {
+    ScanProgress progress(status.Progress(), status.Bar(), MainStatusBar::kPanelStatus, splash, std::move(showCounts));
+    using Clock = std::chrono::steady_clock;
+    const auto scanStart = Clock::now();
+    PopulateList(catalogue, &progress);
+    const auto treesStart = Clock::now();
+    trees.Rebuild(false);
+    const auto end = Clock::now();
+    const int firstMissing = catalogue.Tree(Catalogue::kMissing).FirstRoot();
+    if (firstMissing != 0) trees.SelectQuietly(Catalogue::kMissing, firstMissing);
+    status.HideProgress();
+    return {std::chrono::duration<double, std::milli>(treesStart - scanStart).count(),
+            std::chrono::duration<double, std::milli>(end - treesStart).count()};
 }
 
 } // namespace nivex

@@ -4,6 +4,8 @@
 #include <functional>
 #include <string>
 
+#include "app/catalogue_view.h"
+#include "app/main_status_bar.h"
 #include "app/splash_window.h"
 #include "catalogue/catalogue_scan.h"
 #include "common/ui/controls.h"
@@ -33,5 +35,16 @@ private:
     std::wstring lastName_;
     ThrottledPump pump_{40};
 };
+
+// How long a full scan took: the registry scan itself and filling the two tree controls.
+struct ScanTimes {
+    double scanMs = 0;
+    double treesMs = 0;
+};
+
+// A full scan into the catalogue and both trees, with its progress in the status bar (and on splash when
+// given), the progress bar hidden afterwards; the first missing library is selected in the missing tree.
+ScanTimes ScanIntoTrees(Catalogue& catalogue, CatalogueView& trees, const MainStatusBar& status, SplashWindow* splash,
+                        std::function<void()> showCounts);
 
 } // namespace nivex

@@ -2,6 +2,8 @@
 
 #include <shellapi.h>
 
+#include <utility>
+
 #include "common/winutil.h"
 #include "common/ui/controls.h"
 
@@ -11,25 +13,31 @@ namespace {
 constexpr UINT kTrayId = 1;
 }
 
-bool TrayIcon::Add(HWND window, HICON fallback) {
+void TrayIcon::Attach(HWND window, HICON fallback, Events events) {
+    window_ = window;
+    fallback_ = fallback;
+    events_ = std::move(events);
+    taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
+}
+
+bool TrayIcon::Add() {
     if (added_) return true;
     HICON small = nullptr;
     ExtractIconExW(ExecutablePath().c_str(), 0, nullptr, &small, 1);
-    if (!small && fallback) small = CopyIcon(fallback);
+    if (!small && fallback_) small = CopyIcon(fallback_);
     NOTIFYICONDATAW data{};
     data.cbSize = sizeof(data);
-    data.hWnd = window;
+    data.hWnd = window_;
     data.uID = kTrayId;
     data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     data.uCallbackMessage = kMessage;
     data.hIcon = small;
-    const std::wstring caption = ui::WindowText(window);
+    const std::wstring caption = ui::WindowText(window_);
     wcsncpy_s(data.szTip, caption.c_str(), 63);
     if (!Shell_NotifyIconW(NIM_ADD, &data)) {
         if (small) DestroyIcon(small);
         return false;
     }
-    window_ = window;
     icon_ = small;
     added_ = true;
     return true;
@@ -45,6 +53,28 @@ void TrayIcon::Remove() {
     if (icon_) DestroyIcon(icon_);
     icon_ = nullptr;
     added_ = false;
+}
+
+bool TrayIcon::OnMessage(UINT message, LPARAM lParam) {
+    if (message == taskbarCreated_ && taskbarCreated_ != 0) {
+        // The notification area was re-created (the shell restarted): put the icon back.
+        if (added_) {
+            Remove();
+            Add();
+        }
+        return true;
+    }
+    if (message != kMessage) return false;
+    if (LOWORD(lParam) == WM_LBUTTONDBLCLK && events_.doubleClick) {
+        events_.doubleClick();
+    } else if (LOWORD(lParam) == WM_RBUTTONUP && events_.menu) {
+        POINT pt{};
+        GetCursorPos(&pt);
+        SetForegroundWindow(window_);
+        events_.menu(pt);
+        PostMessageW(window_, WM_NULL, 0, 0);
+    }
+    return true;
 }
 
 } // namespace nivex

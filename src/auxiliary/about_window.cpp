@@ -34,7 +34,8 @@ AboutWindow& TheAboutWindow() {
     return about;
 }
 
-HWND AboutWindow::Open(HWND owner) {
+HWND AboutWindow::Open(HWND owner, Desktop& desktop) {
+    desktop_ = &desktop;
     if (Handle()) {
         ShowWindow(Handle(), SW_SHOW);
         SetForegroundWindow(Handle());
@@ -87,9 +88,8 @@ void AboutWindow::OnInit() {
 
 void AboutWindow::OpenThroughShell(const std::wstring& target) {
     // Nothing else tells the user that no mail program, browser or text viewer could be started.
-    if (TheDesktop().Execute(Handle(), L"open", target, L"") <= 32)
-        TheDesktop().Message(Handle(), L"Unable to open " + target, L"About Nivex", MsgButtons::Ok,
-                             MsgIcon::Exclamation);
+    if (desktop_->Execute(Handle(), L"open", target, L"") <= 32)
+        desktop_->Message(Handle(), L"Unable to open " + target, L"About Nivex", MsgButtons::Ok, MsgIcon::Exclamation);
 }
 
 void AboutWindow::OpenEmail() { OpenThroughShell(std::wstring(L"mailto:") + kMakerEmail); }

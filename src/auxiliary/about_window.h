@@ -5,6 +5,7 @@
 
 #include <memory>
 
+#include "common/desktop.h"
 #include "common/window.h"
 #include "guicontrols/gui_frames.h"
 
@@ -13,8 +14,8 @@ namespace nivex {
 class AboutWindow final : public Dialog {
 public:
     // Creates the modeless box owned by owner (nullptr from the tray menu), or brings the open one
-    // forward. Returns its handle.
-    HWND Open(HWND owner);
+    // forward. Returns its handle. The links and the licence open through desktop.
+    HWND Open(HWND owner, Desktop& desktop);
 
     // What a click on each link and on "&License" does.
     void OpenEmail();
@@ -29,6 +30,7 @@ private:
     void OnInit();
     void OpenThroughShell(const std::wstring& target);
 
+    Desktop* desktop_ = nullptr;
     HFONT titleFont_ = nullptr;
     HFONT linkFont_ = nullptr;
     HICON pictures_[2] = {nullptr, nullptr};

@@ -61,8 +61,8 @@ HtmlHelpViewer& RealViewer() {
 }
 HelpViewer* installed = nullptr;
 
-void UnableToDisplay(HWND owner, const std::wstring& path) {
-    TheDesktop().Message(owner, L"Unable to display " + path, L"Error", MsgButtons::Ok, MsgIcon::Critical);
+void UnableToDisplay(HWND owner, Desktop& desktop, const std::wstring& path) {
+    desktop.Message(owner, L"Unable to display " + path, L"Error", MsgButtons::Ok, MsgIcon::Critical);
 }
 
 } // namespace
@@ -75,17 +75,18 @@ HelpViewer* SetHelpViewer(HelpViewer* viewer) {
     return previous;
 }
 
-void ShowHelpContents(HWND owner) {
+void ShowHelpContents(HWND owner, Desktop& desktop) {
     const std::wstring path = HelpFilePath(ProgramFolder());
-    if (!TheHelpViewer().ShowTopic(owner, path)) UnableToDisplay(owner, path);
+    if (!TheHelpViewer().ShowTopic(owner, path)) UnableToDisplay(owner, desktop, path);
 }
 
 void ShowHelpTopic(HWND owner, unsigned long id) {
     const std::wstring path = HelpFilePath(ProgramFolder());
-    if (!TheHelpViewer().ShowContext(owner, path, id)) UnableToDisplay(owner, path);
+    // Reached from any dialog's F1, which has no desktop of its own to hand over.
+    if (!TheHelpViewer().ShowContext(owner, path, id)) UnableToDisplay(owner, TheDesktop(), path);
 }
 
-void OpenProductWebPage(HWND owner) { TheDesktop().Execute(owner, L"open", kProductWebAddress, L""); }
+void OpenProductWebPage(HWND owner, Desktop& desktop) { desktop.Execute(owner, L"open", kProductWebAddress, L""); }
 
 void CloseAllHelpWindows() { TheHelpViewer().CloseAll(); }
 

@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "common/desktop.h"
+
 namespace nivex {
 
 class HelpViewer {
@@ -24,11 +26,11 @@ HelpViewer& TheHelpViewer();
 HelpViewer* SetHelpViewer(HelpViewer* viewer);
 
 // Help > Help Contents: the help file's default topic; "Unable to display " + path when none appears.
-void ShowHelpContents(HWND owner);
+void ShowHelpContents(HWND owner, Desktop& desktop);
 // The page of a window (F1 in a dialog); the same message when it cannot be shown.
 void ShowHelpTopic(HWND owner, unsigned long id);
 // Help > Nivex Website: the product page through the shell.
-void OpenProductWebPage(HWND owner);
+void OpenProductWebPage(HWND owner, Desktop& desktop);
 // Closes every help window; the exit path calls it.
 void CloseAllHelpWindows();
 

@@ -59,7 +59,8 @@ double TimerSeededRandom() {
 
 TipWindow::TipWindow() : random_(&TimerSeededRandom) {}
 
-HWND TipWindow::Open(HWND owner) {
+HWND TipWindow::Open(HWND owner, Desktop& desktop) {
+    desktop_ = &desktop;
     if (Handle()) {
         ShowWindow(Handle(), SW_SHOW);
         return Handle();
@@ -148,8 +149,8 @@ void TipWindow::OnShowAtStartupClicked() {
     try {
         SaveSetting(kSectionOptions, kKeyTipOfTheDay, ticked ? L"1" : L"0");
     } catch (const Error& e) {
-        TheDesktop().Message(Handle(), ErrorInMessage(L"chkLoadTipsAtStartup_Click", e), L"Tip of the Day",
-                             MsgButtons::Ok, MsgIcon::Critical);
+        desktop_->Message(Handle(), ErrorInMessage(L"chkLoadTipsAtStartup_Click", e), L"Tip of the Day", MsgButtons::Ok,
+                          MsgIcon::Critical);
     }
 }
 
@@ -220,10 +221,10 @@ TipWindow& StartupTip() {
 }
 } // namespace
 
-TipWindow* ShowTipOfTheDayAtStartup(HWND owner) {
+TipWindow* ShowTipOfTheDayAtStartup(HWND owner, Desktop& desktop) {
     if (SettingNumber(kSectionOptions, kKeyTipOfTheDay) != 1) return nullptr;
     TipWindow& tip = StartupTip();
-    if (!tip.Open(owner)) return nullptr;
+    if (!tip.Open(owner, desktop)) return nullptr;
     UpdateWindow(tip.Handle());
     return &tip;
 }

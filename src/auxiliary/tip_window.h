@@ -7,6 +7,7 @@
 #include <string>
 
 #include "auxiliary/tips.h"
+#include "common/desktop.h"
 #include "common/window.h"
 
 namespace nivex {
@@ -22,8 +23,8 @@ public:
     void SetTipsPath(std::wstring path) { tipsPath_ = std::move(path); }
 
     // Creates the modeless window owned by owner and shows it; nullptr when the setting is 0 (the
-    // window closes at once, as it does at load) or it could not be created.
-    HWND Open(HWND owner);
+    // window closes at once, as it does at load) or it could not be created. desktop tells a failure.
+    HWND Open(HWND owner, Desktop& desktop);
 
     // True when the file exists and was read: fills the list and shows a tip.
     bool LoadTips(const std::wstring& path);
@@ -41,6 +42,7 @@ private:
     void OnShowAtStartupClicked();
     void Paint();
 
+    Desktop* desktop_ = nullptr;
     TipList tips_;
     RandomSource random_;
     std::wstring tipsPath_;
@@ -50,7 +52,7 @@ private:
 
 // The start-up call of the main window: opens the window when "TipOfTheDay" is 1 and lets the user
 // interface repaint once. Returns the window (kept by the caller's registry of modeless windows).
-TipWindow* ShowTipOfTheDayAtStartup(HWND owner);
+TipWindow* ShowTipOfTheDayAtStartup(HWND owner, Desktop& desktop);
 // Shows the start-up tip again above its owner, where the window system raised the owner over it
 // behind the program's back; nothing when it is not open.
 void KeepTipOfTheDayAboveOwner();

@@ -29,9 +29,9 @@ namespace {
 
 
 // register and unregister: the flows with the options in place of the questions; nothing is ever asked.
-int RunRegistration(const CliOptions& options) {
+int RunRegistration(const CliOptions& options, Desktop& desktop) {
     ConsoleOutcomeDisplay display;
-    FlowOptions flow;
+    FlowOptions flow(desktop);
     flow.display = &display;
     switch (options.placement) {
     case CliPlacement::Default: flow.copy = CopyChoice::SettingNoAsk; break;
@@ -116,7 +116,7 @@ int Main(int argc, wchar_t** argv) {
         Err((title.empty() ? std::wstring() : title + L": ") + text + L"\r\n");
     });
     SetDesktop(&console);
-    InitStartupFacts();
+    InitStartupFacts(console);
     std::vector<std::wstring> args(argv + 1, argv + argc);
     if (!args.empty() && args[0] == L"deps") return Emit(RunDepsCommand({args.begin() + 1, args.end()}));
     if (!args.empty() && args[0] == L"compare") return Emit(RunCompareCommand({args.begin() + 1, args.end()}));
@@ -132,12 +132,12 @@ int Main(int argc, wchar_t** argv) {
     case CliCommand::Report: return RunReport(parsed.options);
     case CliCommand::TestPage: return RunTestPage(parsed.options, Out, Err);
     case CliCommand::Register:
-    case CliCommand::Unregister: return RunRegistration(parsed.options);
+    case CliCommand::Unregister: return RunRegistration(parsed.options, console);
     case CliCommand::RemoveKeys:
     case CliCommand::Edit:
     case CliCommand::Restore:
     case CliCommand::FindFile:
-    case CliCommand::Relink: return RunRepairCommand(parsed.options);
+    case CliCommand::Relink: return RunRepairCommand(parsed.options, console);
     case CliCommand::None: break;
     }
     Err(CliUsageText());

@@ -42,7 +42,7 @@ bool FindControl(const Catalogue& catalogue, const std::wstring& classId) {
     return false;
 }
 
-int RemoveKeys(const RepairOptions& o) {
+int RemoveKeys(const RepairOptions& o, Desktop& desktop) {
     Catalogue catalogue;
     Scan(catalogue);
     const CatalogueTree& all = catalogue.Tree(Catalogue::kAll);
@@ -62,7 +62,7 @@ int RemoveKeys(const RepairOptions& o) {
     }
     request.confirm = Confirm::Never;
     request.announceBackup = false;
-    const RemovalResult result = RemoveRegistryKeys(request, TheDesktop());
+    const RemovalResult result = RemoveRegistryKeys(request, desktop);
     if (!result.Changed()) return kExitFailed; // the reason is on standard error
     Out(L"Backup: " + result.backupPath + L"\r\n");
     for (const std::wstring& key : result.keys) {
@@ -124,7 +124,7 @@ int FindFile(const RepairOptions& o) {
     return stats.found > 0 ? kExitOk : kExitNotFound;
 }
 
-int Relink(const RepairOptions& o) {
+int Relink(const RepairOptions& o, Desktop& desktop) {
     Catalogue catalogue;
     Scan(catalogue);
     if (!FindControl(catalogue, o.id)) return kExitNotFound;
@@ -132,7 +132,7 @@ int Relink(const RepairOptions& o) {
     request.libraryId = LibraryOfNode(catalogue, o.id);
     request.classIds = LibraryControls(catalogue, request.libraryId);
     request.confirm = Confirm::Never;
-    FlowOptions flow;
+    FlowOptions flow(desktop);
     switch (o.placement) {
     case CliPlacement::Default:
         flow.copy = CopyChoice::SettingNoAsk;
@@ -147,7 +147,7 @@ int Relink(const RepairOptions& o) {
     ConsoleOutcomeDisplay display;
     flow.display = &display;
     std::wstring path = AbsolutePath(o.file);
-    const RelinkResult result = ChangeFileReference(path, request, flow, TheDesktop());
+    const RelinkResult result = ChangeFileReference(path, request, flow);
     if (result.removal.state == RemovalState::Refused || result.removal.state == RemovalState::BackupFailed)
         return kExitFailed;
     if (!result.removal.backupPath.empty()) Out(L"Backup: " + result.removal.backupPath + L"\r\n");
@@ -157,7 +157,7 @@ int Relink(const RepairOptions& o) {
 
 } // namespace
 
-int RunRepairCommand(const CliOptions& options) {
+int RunRepairCommand(const CliOptions& options, Desktop& desktop) {
     const RepairParse parsed = ParseRepairArguments(options.command, options.rest);
     if (!parsed.error.empty()) {
         Err(L"nivexcmd: " + parsed.error + L"\r\n\r\n" + CliUsageText());
@@ -170,7 +170,7 @@ int RunRepairCommand(const CliOptions& options) {
     try {
         switch (options.command) {
         case CliCommand::RemoveKeys:
-            return RemoveKeys(parsed.options);
+            return RemoveKeys(parsed.options, desktop);
         case CliCommand::Edit:
             return Edit(parsed.options);
         case CliCommand::Restore:
@@ -178,7 +178,7 @@ int RunRepairCommand(const CliOptions& options) {
         case CliCommand::FindFile:
             return FindFile(parsed.options);
         case CliCommand::Relink:
-            return Relink(parsed.options);
+            return Relink(parsed.options, desktop);
         default:
             break;
         }

@@ -34,13 +34,13 @@ std::wstring CurrentUserSid() {
 }
 } // namespace
 
-void InitStartupFacts() {
+void InitStartupFacts(Desktop& desktop) {
     SetProgramFolder(ExecutableFolder());
     helpFile = JoinPath(ProgramFolder(), L"Nivex.chm::/popups.txt");
     const std::wstring system = QuerySystemDirectory();
     if (system.empty())
-        TheDesktop().Message(nullptr, L"Unable to determine System Folder Location.", L"Error", MsgButtons::Ok,
-                             MsgIcon::Exclamation);
+        desktop.Message(nullptr, L"Unable to determine System Folder Location.", L"Error", MsgButtons::Ok,
+                        MsgIcon::Exclamation);
     SetSystemFolder(system);
     OSVERSIONINFOW info{};
     info.dwOSVersionInfoSize = sizeof(info);
@@ -77,10 +77,10 @@ bool AnotherInstanceRunning() {
     return false;
 }
 
-bool SingleInstanceCheck() {
+bool SingleInstanceCheck(Desktop& desktop) {
     if (!AnotherInstanceRunning()) return false;
-    TheDesktop().Message(nullptr, L"Nivex is already running. Try double-clicking the Nivex Icon in the System Tray.",
-                         L"Closing...", MsgButtons::Ok, MsgIcon::Information);
+    desktop.Message(nullptr, L"Nivex is already running. Try double-clicking the Nivex Icon in the System Tray.",
+                    L"Closing...", MsgButtons::Ok, MsgIcon::Information);
     return true;
 }
 

@@ -147,8 +147,8 @@ void WizardWindow::Navigate(int index) {
         pages_.Back();
         break;
     case 2:
-        if (TheDesktop().Message(Handle(), L"Are you sure you want to exit Velmora Bug Report Wizard?", L"Exit?",
-                                 MsgButtons::YesNo, MsgIcon::Question) == MsgAnswer::Yes) {
+        if (desktop_.Message(Handle(), L"Are you sure you want to exit Velmora Bug Report Wizard?", L"Exit?",
+                             MsgButtons::YesNo, MsgIcon::Question) == MsgAnswer::Yes) {
             Close();
             return;
         }
@@ -199,26 +199,26 @@ void WizardWindow::Finish() {
     const bool view = Checked(3, Check1_1);
 
     if (Checked(3, optEmail0)) {
-        if (TheDesktop().SetClipboardText(Handle(), lastReport_)) {
-            TheDesktop().Message(Handle(), L"Copied Report to Windows Clipboard", L"Saved Report", MsgButtons::Ok,
-                                 MsgIcon::Information);
+        if (desktop_.SetClipboardText(Handle(), lastReport_)) {
+            desktop_.Message(Handle(), L"Copied Report to Windows Clipboard", L"Saved Report", MsgButtons::Ok,
+                             MsgIcon::Information);
         } else {
-            TheDesktop().Message(Handle(),
-                                 L"The report could not be copied to the clipboard: another program is using it.\r\n"
-                                 L"Please press \"Finish\" again in a moment, or choose the text file.",
-                                 kWizardTitle, MsgButtons::Ok, MsgIcon::Exclamation);
+            desktop_.Message(Handle(),
+                             L"The report could not be copied to the clipboard: another program is using it.\r\n"
+                             L"Please press \"Finish\" again in a moment, or choose the text file.",
+                             kWizardTitle, MsgButtons::Ok, MsgIcon::Exclamation);
         }
         if (view) viewer_.ShowReport(Handle(), L"Clipboard Data:", lastReport_);
     } else {
         const SaveOutcome saved =
             SaveReportFile(lastReport_, setup_.programFolder, setup_.documentsFolder, setup_.codePage);
         if (saved.saved) {
-            TheDesktop().Message(Handle(), L"Saved report to " + saved.path, L"Saved Report", MsgButtons::Ok,
-                                 MsgIcon::Information);
+            desktop_.Message(Handle(), L"Saved report to " + saved.path, L"Saved Report", MsgButtons::Ok,
+                             MsgIcon::Information);
             if (view) viewer_.ShowReport(Handle(), saved.path, lastReport_);
         } else {
-            TheDesktop().Message(Handle(), L"The report could not be saved.\r\n" + saved.error, kWizardTitle,
-                                 MsgButtons::Ok, MsgIcon::Critical);
+            desktop_.Message(Handle(), L"The report could not be saved.\r\n" + saved.error, kWizardTitle,
+                             MsgButtons::Ok, MsgIcon::Critical);
             // The text is not lost: the viewer holds it for copying by hand.
             if (view) viewer_.ShowReport(Handle(), L"Not saved:", lastReport_);
         }
@@ -226,11 +226,11 @@ void WizardWindow::Finish() {
 
     if (Checked(3, Check1_0)) {
         const std::wstring address = std::wstring(L"mailto:") + kBugMailbox;
-        if (TheDesktop().Execute(Handle(), L"open", address, L"") <= 32)
-            TheDesktop().Message(Handle(),
-                                 std::wstring(L"No e-mail program could be started. Please send your report to ") +
-                                     kBugMailbox + L".",
-                                 kWizardTitle, MsgButtons::Ok, MsgIcon::Exclamation);
+        if (desktop_.Execute(Handle(), L"open", address, L"") <= 32)
+            desktop_.Message(Handle(),
+                             std::wstring(L"No e-mail program could be started. Please send your report to ") +
+                                 kBugMailbox + L".",
+                             kWizardTitle, MsgButtons::Ok, MsgIcon::Exclamation);
     }
 }
 

@@ -8,6 +8,7 @@
 
 #include "faultnote/bug_report.h"
 #include "faultnote/report_viewer.h"
+#include "common/desktop.h"
 #include "common/window.h"
 
 namespace faultnote {
@@ -51,6 +52,7 @@ private:
     bool Checked(int page, int id) const;
 
     WizardSetup setup_;
+    velmora::Desktop& desktop_ = velmora::TheDesktop(); // the one installed when the wizard was made
     WizardPages pages_;
     std::array<HWND, WizardPages::kCount> page_{};
     ReportViewer viewer_;

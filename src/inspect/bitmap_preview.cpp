@@ -318,7 +318,7 @@ void BitmapPreview::CloseByUser() {
     Close();
 }
 
-void BitmapPreview::SaveToolboxBitmap(HWND owner, const std::wstring& reference) {
+void BitmapPreview::SaveToolboxBitmap(HWND owner, Desktop& desktop, const std::wstring& reference) {
     try {
         FileDialogRequest request;
         request.owner = owner;
@@ -326,7 +326,7 @@ void BitmapPreview::SaveToolboxBitmap(HWND owner, const std::wstring& reference)
         request.title = L"Save File As";
         request.initialFolder = ProgramFolder();
         request.defaultExt = L"bmp";
-        const std::wstring path = TheDesktop().SaveFile(request);
+        const std::wstring path = desktop.SaveFile(request);
         if (path.empty() || path == kDialogCancelled) return;
         const auto ref = ParseToolboxBitmapRef(reference);
         if (!ref) return;

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "common/handles.h"
+#include "common/desktop.h"
 #include "common/window.h"
 #include "inspect/toolbox_bitmap.h"
 
@@ -49,9 +50,7 @@ public:
 
     // Edit > Save Toolbox Bitmap: asks for a file (desktop seam) and writes the bitmap of the given reference
     // (the "Toolbox Bitmap" row's data) there. Nothing is written, and nothing is said, without a bitmap.
-    void SaveToolboxBitmap(HWND owner, const std::wstring& reference);
-    // The same with the reference last drawn.
-    void SaveToolboxBitmap(HWND owner) { SaveToolboxBitmap(owner, reference_); }
+    void SaveToolboxBitmap(HWND owner, Desktop& desktop, const std::wstring& reference);
 
     bool HasBitmap() const { return static_cast<bool>(image_); }
     const std::wstring& Reference() const { return reference_; }

@@ -2,12 +2,12 @@
 
 #include <windows.h>
 
-#include "registry/sounds.h"
 #include "common/paths.h"
 #include "common/text.h"
 #include "common/path_split.h"
 #include "registration/outcome_display.h"
 #include "registration/reg_engine.h"
+#include "registration/repair_operations.h"
 #include "registry/settings.h"
 
 namespace nivex {
@@ -42,7 +42,7 @@ void ShowOutcome(RegOutcome outcome, int mode, const std::wstring& path, const R
     if (outcome == RegOutcome::Cancelled) return;
     const OutcomeText text = DescribeOutcome(outcome, mode, path, detail.reason);
     if (options.display) options.display->Show(text, options.owner);
-    PlaySoundRelative(text.sound);
+    if (!text.sound.empty()) PlayRepairSound(options.desktop, text.sound);
 }
 
 } // namespace
@@ -64,9 +64,9 @@ RegOutcome RegisterControl(std::wstring& path, const FlowOptions& options) {
             const long setting = SettingNumber(kSectionDialogs, kKeyRegisterNonSysPath);
             if (setting == 2) copy = true;
             else if (setting == 0 && options.copy == CopyChoice::Setting) {
-                const MsgAnswer answer = TheDesktop().Message(options.owner, kNotInSystemText,
-                                                              L"File not in " + SystemFolder(),
-                                                              MsgButtons::YesNoCancel, MsgIcon::Question);
+                const MsgAnswer answer =
+                    options.desktop.Message(options.owner, kNotInSystemText, L"File not in " + SystemFolder(),
+                                            MsgButtons::YesNoCancel, MsgIcon::Question);
                 if (answer == MsgAnswer::Cancel) return RegOutcome::Cancelled;
                 copy = answer == MsgAnswer::Yes;
             }
@@ -78,9 +78,8 @@ RegOutcome RegisterControl(std::wstring& path, const FlowOptions& options) {
             if (CopyToSystemFolder(path, target)) {
                 path = target;
             } else {
-                const MsgAnswer answer = TheDesktop().Message(
-                    options.owner,
-                    L"Error copying file. Do you want to continue registering the control where it is?",
+                const MsgAnswer answer = options.desktop.Message(
+                    options.owner, L"Error copying file. Do you want to continue registering the control where it is?",
                     L"File Copy Error", MsgButtons::YesNo, MsgIcon::None);
                 if (answer != MsgAnswer::Yes) return RegOutcome::Cancelled;
             }
@@ -102,8 +101,8 @@ RegOutcome UnregisterControl(const std::wstring& path, const FlowOptions& option
         const long setting = SettingNumber(kSectionDialogs, kKeyUnregisterDelete);
         if (setting == 2) remove = true;
         else if (setting == 0 && options.remove == DeleteChoice::Setting) {
-            const MsgAnswer answer = TheDesktop().Message(options.owner, kKeepFileText, L"Keep File?",
-                                                          MsgButtons::YesNoCancel, MsgIcon::Question);
+            const MsgAnswer answer = options.desktop.Message(options.owner, kKeepFileText, L"Keep File?",
+                                                             MsgButtons::YesNoCancel, MsgIcon::Question);
             if (answer == MsgAnswer::Cancel) return RegOutcome::Cancelled;
             remove = answer == MsgAnswer::No;
         }
@@ -113,8 +112,8 @@ RegOutcome UnregisterControl(const std::wstring& path, const FlowOptions& option
     RegDetail detail;
     const RegOutcome outcome = RegisterServer(path, kModeUnregister, &detail);
     if (remove && outcome == RegOutcome::Completed && !DeleteFileW(path.c_str())) {
-        TheDesktop().Message(options.owner, L"Unable to delete " + GetFileName(path), L"File Delete Error",
-                             MsgButtons::Ok, MsgIcon::Exclamation);
+        options.desktop.Message(options.owner, L"Unable to delete " + GetFileName(path), L"File Delete Error",
+                                MsgButtons::Ok, MsgIcon::Exclamation);
     }
     ShowOutcome(outcome, kModeUnregister, path, detail, options);
     return outcome;

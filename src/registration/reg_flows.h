@@ -25,6 +25,8 @@ enum class DeleteChoice {
 class OutcomeDisplay;
 
 struct FlowOptions {
+    explicit FlowOptions(Desktop& asker) : desktop(asker) {}
+    Desktop& desktop;                     // asks the questions, plays the sound
     WindowRef owner = nullptr;            // owner of the questions and of the status window
     OutcomeDisplay* display = nullptr;    // where the outcome is shown (the status window, a console); none when null
     CopyChoice copy = CopyChoice::Setting;
@@ -33,10 +35,10 @@ struct FlowOptions {
 
 // Registers path. When the file is copied into the System folder, path becomes the copy's path and the copy
 // is what gets registered. Cancelled when the user stops the flow (nothing is shown then).
-RegOutcome RegisterControl(std::wstring& path, const FlowOptions& options = {});
+RegOutcome RegisterControl(std::wstring& path, const FlowOptions& options);
 
 // Unregisters path, deleting the file afterwards when that was chosen and the unregistration completed.
-RegOutcome UnregisterControl(const std::wstring& path, const FlowOptions& options = {});
+RegOutcome UnregisterControl(const std::wstring& path, const FlowOptions& options);
 
 // True when the path's folder is the System folder (compared without regard to case).
 bool IsInSystemFolder(const std::wstring& path);

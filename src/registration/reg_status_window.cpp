@@ -133,8 +133,8 @@ void StatusWindowDisplay::Show(const OutcomeText& text, WindowRef owner) {
         return;
     }
     // Without the window's template the outcome must still reach the user.
-    TheDesktop().Message(owner, text.title + L"\n\n" + text.message, text.caption, MsgButtons::Ok,
-                         text.success ? MsgIcon::Information : MsgIcon::Critical);
+    desktop_.Message(owner, text.title + L"\n\n" + text.message, text.caption, MsgButtons::Ok,
+                     text.success ? MsgIcon::Information : MsgIcon::Critical);
 }
 
 void StatusWindowDisplay::WaitUntilDismissed() {

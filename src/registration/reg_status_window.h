@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "common/desktop.h"
 #include "common/window.h"
 #include "guicontrols/gui_frames.h"
 #include "registration/outcome_display.h"
@@ -45,9 +46,14 @@ private:
 // The display that puts an outcome into frmRegStatus (falls back to a message box without the window).
 class StatusWindowDisplay final : public OutcomeDisplay {
 public:
+    // desktop gives the fallback message.
+    explicit StatusWindowDisplay(Desktop& desktop) : desktop_(desktop) {}
     void Show(const OutcomeText& text, WindowRef owner) override;
     // Runs messages until the status window is hidden or destroyed.
     void WaitUntilDismissed() override;
+
+private:
+    Desktop& desktop_;
 };
 
 } // namespace nivex

@@ -17,13 +17,13 @@ namespace nivex {
 
 namespace {
 
-std::wstring AskForControlFile(HWND owner, const wchar_t* title) {
+std::wstring AskForControlFile(HWND owner, Desktop& desktop, const wchar_t* title) {
     FileDialogRequest request;
     request.owner = owner;
     request.filter = kControlFileFilter;
     request.title = title;
     request.initialFolder = SystemFolder();
-    return TheDesktop().OpenFile(request);
+    return desktop.OpenFile(request);
 }
 
 bool IsCancelled(const std::wstring& chosen) { return chosen == kDialogCancelled || chosen.empty(); }
@@ -74,10 +74,10 @@ void RemoveLibrariesOf(Catalogue& catalogue, const std::vector<int>& controlNode
     }
 }
 
-RegOutcome RegisterCommand(Catalogue& catalogue, HWND owner, OutcomeDisplay& display) {
-    std::wstring path = AskForControlFile(owner, kRegisterDialogTitle);
+RegOutcome RegisterCommand(Catalogue& catalogue, HWND owner, Desktop& desktop, OutcomeDisplay& display) {
+    std::wstring path = AskForControlFile(owner, desktop, kRegisterDialogTitle);
     if (IsCancelled(path)) return RegOutcome::Cancelled;
-    FlowOptions options;
+    FlowOptions options(desktop);
     options.owner = owner;
     options.display = &display;
     const RegOutcome outcome = RegisterControl(path, options);
@@ -85,9 +85,9 @@ RegOutcome RegisterCommand(Catalogue& catalogue, HWND owner, OutcomeDisplay& dis
     return outcome;
 }
 
-RegOutcome UnregisterSelectedCommand(Catalogue& catalogue, const std::wstring& path, HWND owner,
-                                      OutcomeDisplay& display) {
-    FlowOptions options;
+RegOutcome UnregisterSelectedCommand(Catalogue& catalogue, const std::wstring& path, HWND owner, Desktop& desktop,
+                                     OutcomeDisplay& display) {
+    FlowOptions options(desktop);
     options.owner = owner;
     options.display = &display;
     const RegOutcome outcome = UnregisterControl(path, options);
@@ -105,12 +105,12 @@ RegOutcome UnregisterSelectedCommand(Catalogue& catalogue, const std::wstring& p
     return outcome;
 }
 
-RegOutcome TrayUnregisterCommand(Catalogue& catalogue, HWND owner, OutcomeDisplay& display) {
-    const std::wstring path = AskForControlFile(owner, kUnregisterDialogTitle);
+RegOutcome TrayUnregisterCommand(Catalogue& catalogue, HWND owner, Desktop& desktop, OutcomeDisplay& display) {
+    const std::wstring path = AskForControlFile(owner, desktop, kUnregisterDialogTitle);
     if (IsCancelled(path)) return RegOutcome::Cancelled;
     // The registrations are gone once the server has unregistered: find its controls first.
     const std::vector<int> served = ControlsServedBy(catalogue, path);
-    FlowOptions options;
+    FlowOptions options(desktop);
     options.owner = owner;
     options.display = &display;
     const RegOutcome outcome = UnregisterControl(path, options);
@@ -118,10 +118,10 @@ RegOutcome TrayUnregisterCommand(Catalogue& catalogue, HWND owner, OutcomeDispla
     return outcome;
 }
 
-int RunOneShot(bool unregister, const std::wstring& pathText, OutcomeDisplay& display) {
+int RunOneShot(bool unregister, const std::wstring& pathText, Desktop& desktop, OutcomeDisplay& display) {
     std::wstring path = UnquotePath(pathText);
     if (!path.empty()) path = AbsolutePath(path);
-    FlowOptions options;
+    FlowOptions options(desktop);
     options.display = &display;
     const RegOutcome outcome = unregister ? UnregisterControl(path, options) : RegisterControl(path, options);
     // The status window is modeless: keep the run alive until the user has read it.

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "catalogue/catalogue.h"
+#include "common/desktop.h"
 #include "registration/outcome_display.h"
 #include "registration/reg_outcome.h"
 
@@ -20,17 +21,17 @@ inline const wchar_t* const kUpdatingListText = L"Updating List.....";
 // File > Register Control and the tray's Register Control: asks for a file (starting in the System folder),
 // runs the register flow and, on Completed, adds the controls the file now serves to the catalogue.
 // Cancelled when the dialog is cancelled.
-RegOutcome RegisterCommand(Catalogue& catalogue, HWND owner, OutcomeDisplay& display);
+RegOutcome RegisterCommand(Catalogue& catalogue, HWND owner, Desktop& desktop, OutcomeDisplay& display);
 
 // File > Unregister Control on the selected control's server file. On Completed the
 // selected control's library leaves the all-controls tree: libraries - 1, controls - CountSiblings(), the
 // library node removed with its children. The catalogue's selection must be the tree's.
-RegOutcome UnregisterSelectedCommand(Catalogue& catalogue, const std::wstring& path, HWND owner,
+RegOutcome UnregisterSelectedCommand(Catalogue& catalogue, const std::wstring& path, HWND owner, Desktop& desktop,
                                       OutcomeDisplay& display);
 
 // The tray's Unregister Control: asks for a file, runs the unregister flow and, on Completed, removes the
 // libraries of every catalogued control whose server (read before unregistering) was that file.
-RegOutcome TrayUnregisterCommand(Catalogue& catalogue, HWND owner, OutcomeDisplay& display);
+RegOutcome TrayUnregisterCommand(Catalogue& catalogue, HWND owner, Desktop& desktop, OutcomeDisplay& display);
 
 // Removes the libraries holding the given control nodes of the all-controls tree, lowering the counters.
 void RemoveLibrariesOf(Catalogue& catalogue, const std::vector<int>& controlNodes);
@@ -44,6 +45,6 @@ bool SamePath(const std::wstring& a, const std::wstring& b);
 // The "/R" and "/U" runs: the path text as it follows the switch (one pair of surrounding double quotes
 // removed), the flow with its usual questions, then the display's wait until the user dismissed it.
 // Returns the process exit code: 0 Completed, 3 Cancelled, 10 + outcome code for a failure.
-int RunOneShot(bool unregister, const std::wstring& pathText, OutcomeDisplay& display);
+int RunOneShot(bool unregister, const std::wstring& pathText, Desktop& desktop, OutcomeDisplay& display);
 
 } // namespace nivex

@@ -31,11 +31,11 @@ CatalogueChange RelinkCommand(Catalogue& catalogue, const std::wstring& newRef, 
     request.libraryId = libraryKey;
     request.classIds = LibraryControls(catalogue, libraryKey);
     request.owner = owner;
-    FlowOptions flow;
+    FlowOptions flow(desktop);
     flow.owner = owner;
     flow.display = &display;
     std::wstring path = newRef;
-    const RelinkResult result = ChangeFileReference(path, request, flow, desktop);
+    const RelinkResult result = ChangeFileReference(path, request, flow);
     if (result.removal.state == RemovalState::PartlyFailed || result.restored || !result.restoreProblem.empty())
         return CatalogueChange::NeedsRescan;
     CatalogueChange change = CatalogueChange::None;

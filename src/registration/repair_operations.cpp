@@ -124,8 +124,8 @@ RemovalResult RemoveRegistryKeys(const RemovalRequest& request, Desktop& desktop
     return result;
 }
 
-RelinkResult ChangeFileReference(std::wstring& newRef, const RemovalRequest& removal, const FlowOptions& flow,
-                                 Desktop& desktop) {
+RelinkResult ChangeFileReference(std::wstring& newRef, const RemovalRequest& removal, const FlowOptions& flow) {
+    Desktop& desktop = flow.desktop;
     RelinkResult result;
     RemovalRequest quiet = removal;
     quiet.announceBackup = false; // the registration's own outcome closes the operation

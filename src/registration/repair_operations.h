@@ -61,8 +61,8 @@ struct RelinkResult {
 // Removes the library's keys (with its own confirmation; declining skips the removal but not the
 // registration) and registers newRef in their place; newRef may become the copy in the System folder.
 // When the registration does not complete, the backup is imported again and the user is told.
-RelinkResult ChangeFileReference(std::wstring& newRef, const RemovalRequest& removal, const FlowOptions& flow,
-                                 Desktop& desktop);
+// The flow's desktop asks every question.
+RelinkResult ChangeFileReference(std::wstring& newRef, const RemovalRequest& removal, const FlowOptions& flow);
 
 // The registry value an Edit Data element stands for, as stored: REG_EXPAND_SZ unexpanded, numbers in
 // decimal. found is false when the key or its default value is absent.

@@ -70,10 +70,10 @@ INT_PTR frmEditData::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
                           {IDOK, IDH_BUTTON_OK}, {IDCANCEL, IDH_BUTTON_CANCEL}});
         SetWindowTextW(Handle(), (L"Edit Data - " + request_.controlName).c_str());
         SetDlgItemTextW(Handle(), IDC_LBLELEMENT, request_.element.c_str());
-        // The stored text, not the shown one: an expandable value keeps its references.
-        bool found = false;
-        const std::wstring stored = ReadElementValue(request_.classId, request_.element, &found);
-        oldValue_ = found ? stored : request_.value;
+        // The stored text, not the shown one: an expandable value keeps its references. An absent value
+        // starts empty.
+        oldValue_ =
+            request_.element == kElementClsid ? request_.classId : ReadElementValue(request_.classId, request_.element);
         SetDlgItemTextW(Handle(), IDC_TXTDATA, oldValue_.c_str());
         const bool readOnly = request_.element == kElementStatus || request_.element == kElementClsid;
         EnableWindow(GetDlgItem(Handle(), IDC_TXTDATA), !readOnly);

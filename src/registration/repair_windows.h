@@ -13,11 +13,11 @@
 
 namespace nivex {
 
+// The value edited is read from the registry when the dialog opens, never taken from the screen.
 struct EditDataRequest {
-    std::wstring classId;     // the "CLSID" row
-    std::wstring controlName; // the "Control Name" row (for the caption)
-    std::wstring element;     // the selected row's name
-    std::wstring value;       // the selected row's value as shown
+    std::wstring classId;     // the selected control
+    std::wstring controlName; // for the caption
+    std::wstring element;     // the selected row's element
 };
 // Called with the value read back after a write, for the element's row.
 using RowUpdated = std::function<void(const std::wstring& element, const std::wstring& value)>;

@@ -53,7 +53,7 @@ TEST_F(BugReportCommandTest, StartsTheInstalledWizardWithTitleAndVersion) {
     for (const std::wstring& setting : {wizard, installed.Text(), L"\"" + installed.Text() + L"\\\""}) {
         SetRegString(HKEY_CURRENT_USER, kWizardKey, L"Install Path", setting);
         desktop.executions.clear();
-        EXPECT_TRUE(StartBugReportWizard(nullptr));
+        EXPECT_TRUE(StartBugReportWizard(nullptr, desktop));
         ASSERT_EQ(desktop.executions.size(), 1u) << ::testing::PrintToString(setting);
         EXPECT_EQ(desktop.executions[0].verb, L"open");
         EXPECT_EQ(desktop.executions[0].file, wizard);
@@ -65,12 +65,12 @@ TEST_F(BugReportCommandTest, StartsTheInstalledWizardWithTitleAndVersion) {
 TEST_F(BugReportCommandTest, FallsBackBesideTheProgramOrSaysItIsMissing) {
     const std::wstring beside = program.WriteFile(L"faultnote.exe", "MZ");
     SetRegString(HKEY_CURRENT_USER, kWizardKey, L"Install Path", L"C:\\No\\Such\\Folder");
-    EXPECT_TRUE(StartBugReportWizard(nullptr));
+    EXPECT_TRUE(StartBugReportWizard(nullptr, desktop));
     ASSERT_EQ(desktop.executions.size(), 1u);
     EXPECT_EQ(desktop.executions[0].file, beside);
 
     std::filesystem::remove(beside);
-    EXPECT_FALSE(StartBugReportWizard(nullptr));
+    EXPECT_FALSE(StartBugReportWizard(nullptr, desktop));
     EXPECT_EQ(desktop.executions.size(), 1u); // the shell is not asked to open nothing
     ASSERT_EQ(desktop.messages.size(), 1u);
     EXPECT_NE(desktop.messages[0].text.find(L"faultnote.exe"), std::wstring::npos);
@@ -81,7 +81,7 @@ TEST_F(BugReportCommandTest, FallsBackBesideTheProgramOrSaysItIsMissing) {
 TEST_F(BugReportCommandTest, ShellFailureIsReportedWithItsReason) {
     const std::wstring wizard = program.WriteFile(L"faultnote.exe", "MZ");
     desktop.executeResult = 31; // the shell's "no association", not the system error 31
-    EXPECT_FALSE(StartBugReportWizard(nullptr));
+    EXPECT_FALSE(StartBugReportWizard(nullptr, desktop));
     ASSERT_EQ(desktop.messages.size(), 1u);
     EXPECT_EQ(desktop.messages[0].text, L"The Bug Report Wizard could not be started:\r\n" + wizard +
                                             L"\r\nNo program is associated with this file.");
@@ -151,10 +151,7 @@ TEST_F(BugReportCommandTest, EndToEndTheBuiltWizardShowsTheProductFields) {
     DWORD openPid = 0;
     while (FindWizardOf(image, openPid, before)) before.push_back(openPid);
     velmora::Win32Desktop real;
-    velmora::Desktop* scripted = velmora::SetDesktop(&real);
-    const bool started = StartBugReportWizard(nullptr);
-    velmora::SetDesktop(scripted);
-    ASSERT_TRUE(started);
+    ASSERT_TRUE(StartBugReportWizard(nullptr, real));
 
     HWND wizard = nullptr;
     DWORD pid = 0;

@@ -13,7 +13,8 @@ namespace nivex {
 namespace {
 
 TEST(Startup, FactsComeFromThePlatform) {
-    InitStartupFacts();
+    SilentDesktop desktop;
+    InitStartupFacts(desktop);
     EXPECT_EQ(SystemFolder().back(), L'\\');
     EXPECT_NE(SystemFolder().find(L"ystem32"), std::wstring::npos);
     EXPECT_EQ(ProgramHelpFile(), JoinPath(ProgramFolder(), L"Nivex.chm::/popups.txt"));

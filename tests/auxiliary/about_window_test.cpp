@@ -36,7 +36,7 @@ protected:
 };
 
 TEST_F(AboutWindowTest, ShowsTheProgramItsVersionAndTheMaker) {
-    HWND about = TheAboutWindow().Open(nullptr);
+    HWND about = TheAboutWindow().Open(nullptr, desktop);
     ASSERT_NE(about, nullptr);
     EXPECT_EQ(ui::WindowText(about), L"About Nivex");
     EXPECT_EQ(ItemText(about, IDC_ABOUT_LBLAPP), L"Velmora Control Manager");
@@ -54,13 +54,13 @@ TEST_F(AboutWindowTest, ShowsTheProgramItsVersionAndTheMaker) {
     EXPECT_EQ(ItemText(about, IDOK), L"O&K");
     EXPECT_TRUE(SendDlgItemMessageW(about, IDOK, WM_GETDLGCODE, 0, 0) & DLGC_DEFPUSHBUTTON);
     // One box: asking again brings the same one forward.
-    EXPECT_EQ(TheAboutWindow().Open(nullptr), about);
+    EXPECT_EQ(TheAboutWindow().Open(nullptr, desktop), about);
     Click(IDOK);
     EXPECT_EQ(TheAboutWindow().Handle(), nullptr);
 }
 
 TEST_F(AboutWindowTest, LinksAndLicenceOpenThroughTheShellOwnedByTheBox) {
-    HWND about = TheAboutWindow().Open(nullptr);
+    HWND about = TheAboutWindow().Open(nullptr, desktop);
     ASSERT_NE(about, nullptr);
     Click(IDC_ABOUT_LBLEMAIL, STN_CLICKED);
     Click(IDC_ABOUT_LBLWEB, STN_CLICKED);
@@ -84,18 +84,18 @@ TEST_F(AboutWindowTest, OwnedByTheMainWindowFromTheMenuAndByNobodyFromTheTray) {
     owner = CreateWindowExW(0, L"STATIC", L"owner", WS_OVERLAPPEDWINDOW, 0, 0, 300, 200, nullptr, nullptr,
                             GetModuleHandleW(nullptr), nullptr);
     ASSERT_NE(owner, nullptr);
-    HWND about = TheAboutWindow().Open(owner);
+    HWND about = TheAboutWindow().Open(owner, desktop);
     ASSERT_NE(about, nullptr);
     EXPECT_EQ(GetWindow(about, GW_OWNER), owner);
     EXPECT_TRUE(IsWindowVisible(about));
     TheAboutWindow().Close();
-    about = TheAboutWindow().Open(nullptr);
+    about = TheAboutWindow().Open(nullptr, desktop);
     ASSERT_NE(about, nullptr);
     EXPECT_EQ(GetWindow(about, GW_OWNER), nullptr);
 }
 
 TEST_F(AboutWindowTest, TheLinksShowTheHandPointer) {
-    HWND about = TheAboutWindow().Open(nullptr);
+    HWND about = TheAboutWindow().Open(nullptr, desktop);
     ASSERT_NE(about, nullptr);
     HCURSOR hand = LoadCursorW(nullptr, IDC_HAND);
     SetCursor(LoadCursorW(nullptr, IDC_ARROW));

@@ -94,7 +94,7 @@ TEST_F(HelpFileTest, HelpContentsOpensTheHelpWindowFromAFolderOutsideTheAnsiCode
     std::filesystem::copy_file(BuiltHelpFile(), wide / L"Nivex.chm");
     SetProgramFolder(wide.wstring());
 
-    ShowHelpContents(nullptr);
+    ShowHelpContents(nullptr, desktop);
     EXPECT_TRUE(desktop.messages.empty()) << (desktop.messages.empty() ? "" : WideToUtf8(desktop.messages[0].text));
     PumpFor(300);
     HWND window = HelpWindow();
@@ -120,7 +120,7 @@ TEST_F(HelpFileTest, HelpContentsOpensTheHelpWindowFromAFolderOutsideTheAnsiCode
 
 TEST_F(HelpFileTest, AMissingHelpFileIsReported) {
     SetProgramFolder(folder.Text());
-    ShowHelpContents(nullptr);
+    ShowHelpContents(nullptr, desktop);
     ASSERT_EQ(desktop.messages.size(), 1u);
     EXPECT_EQ(desktop.messages[0].text, L"Unable to display " + folder.File(L"Nivex.chm"));
     EXPECT_EQ(desktop.messages[0].title, L"Error");

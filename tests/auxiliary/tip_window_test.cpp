@@ -36,7 +36,7 @@ protected:
             random.pop_front();
             return r;
         });
-        return tip.Open(nullptr);
+        return tip.Open(nullptr, desktop);
     }
     void Click(int id) { SendMessageW(tip.Handle(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
     std::wstring StoredOption() { return GetSetting(kSectionOptions, kKeyTipOfTheDay, L"(absent)"); }
@@ -108,14 +108,14 @@ TEST_F(TipWindowTest, UntickingStoresZeroAndTheNextStartShowsNoWindow) {
     Click(IDOK);
     EXPECT_EQ(tip.Handle(), nullptr);
 
-    EXPECT_EQ(ShowTipOfTheDayAtStartup(nullptr), nullptr);
+    EXPECT_EQ(ShowTipOfTheDayAtStartup(nullptr, desktop), nullptr);
     TipWindow direct;
-    EXPECT_EQ(direct.Open(nullptr), nullptr); // the window closes itself at load while the option is 0
+    EXPECT_EQ(direct.Open(nullptr, desktop), nullptr); // the window closes itself at load while the option is 0
     SaveSetting(kSectionOptions, kKeyTipOfTheDay, L"-1");
-    EXPECT_EQ(ShowTipOfTheDayAtStartup(nullptr), nullptr); // only 1 shows it
+    EXPECT_EQ(ShowTipOfTheDayAtStartup(nullptr, desktop), nullptr); // only 1 shows it
 
     SaveSetting(kSectionOptions, kKeyTipOfTheDay, L"1");
-    TipWindow* shown = ShowTipOfTheDayAtStartup(nullptr);
+    TipWindow* shown = ShowTipOfTheDayAtStartup(nullptr, desktop);
     ASSERT_NE(shown, nullptr);
     EXPECT_TRUE(IsWindowVisible(shown->Handle()));
     EXPECT_EQ(shown->TipText(), L"Only tip");

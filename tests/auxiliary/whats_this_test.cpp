@@ -53,7 +53,7 @@ class WhatsThisTest : public ::testing::Test {
 protected:
     void SetUp() override {
         SetProgramFolder(L"C:\\Nivex");
-        about = TheAboutWindow().Open(nullptr);
+        about = TheAboutWindow().Open(nullptr, desktop);
         ASSERT_NE(about, nullptr);
         Pump();
     }
@@ -244,7 +244,7 @@ TEST(DialogHelp, TheProgramsDialogsCarryTheirPagesAndTheirControlsTexts) {
         EXPECT_EQ(HelpIdOf(GetDlgItem(h, IDC_CHKRECURSIVE), h), IDH_FINDFILE_RECURSIVE);
         EXPECT_EQ(HelpIdOf(GetDlgItem(h, IDC_LVFOUND), h), IDH_FINDFILE_RESULTS);
 
-        frmEditData edit(desktop, EditDataRequest{L"{6E1C0A55-0D2B-4A7E-9C1F-2B2B0000B002}", L"Control", L"Version", L"1.0"},
+        frmEditData edit(desktop, EditDataRequest{L"{6E1C0A55-0D2B-4A7E-9C1F-2B2B0000B002}", L"Control", L"Version"},
                          [](const std::wstring&, const std::wstring&) {});
         h = edit.CreateModeless(IDD_EDITDATA, nullptr);
         ASSERT_NE(h, nullptr);

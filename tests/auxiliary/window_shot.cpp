@@ -24,12 +24,12 @@ int wmain(int argc, wchar_t** argv) {
     nivex::TipWindow tip;
     if (which == L"tip") {
         tip.SetRandomSource([] { return 0.0; });
-        if (!tip.Open(nullptr)) return 1;
+        if (!tip.Open(nullptr, nivex::TheDesktop())) return 1;
     } else if (which == L"about") {
-        if (!nivex::TheAboutWindow().Open(nullptr)) return 1;
+        if (!nivex::TheAboutWindow().Open(nullptr, nivex::TheDesktop())) return 1;
     } else if (which == L"whatsthis") {
         // The About box with the pop-up a What's-This click on "&License" shows where the viewer shows none.
-        HWND about = nivex::TheAboutWindow().Open(nullptr);
+        HWND about = nivex::TheAboutWindow().Open(nullptr, nivex::TheDesktop());
         if (!about) return 1;
         RECT r;
         GetWindowRect(GetDlgItem(about, IDC_ABOUT_CMDLICENSE), &r);

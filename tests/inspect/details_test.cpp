@@ -321,7 +321,7 @@ TEST_F(Preview, ToggleAndTheCloseBoxStoreTheStateAndTheCloseBoxUnloads) {
 TEST_F(Preview, SaveWritesTheBitmapAsTheResourceHoldsIt) {
     const std::wstring path = folder.File(L"glyph.bmp");
     desktop.fileAnswers.push_back(path);
-    preview.SaveToolboxBitmap(owner, Reference(L" 1"));
+    preview.SaveToolboxBitmap(owner, desktop, Reference(L" 1"));
     ASSERT_EQ(desktop.fileDialogs.size(), 1u);
     EXPECT_EQ(desktop.fileDialogs[0].initialFolder, folder.Text());
     EXPECT_EQ(desktop.fileDialogs[0].owner, owner);
@@ -335,14 +335,14 @@ TEST_F(Preview, SaveWritesTheBitmapAsTheResourceHoldsIt) {
 }
 
 TEST_F(Preview, SaveWritesNothingWhenCancelledOrWithoutABitmap) {
-    preview.SaveToolboxBitmap(owner, Reference(L"1")); // no scripted answer: the dialog is cancelled
+    preview.SaveToolboxBitmap(owner, desktop, Reference(L"1")); // no scripted answer: the dialog is cancelled
     const std::wstring existing = folder.WriteFile(L"keep.bmp", "old contents");
     for (const std::wstring& ref : {std::wstring(L"N/A"), Reference(L"9"), Reference(L"4")}) {
         desktop.fileAnswers.push_back(existing);
-        preview.SaveToolboxBitmap(owner, ref);
+        preview.SaveToolboxBitmap(owner, desktop, ref);
     }
     desktop.fileAnswers.push_back(folder.File(L"no\\such\\folder\\x.bmp"));
-    preview.SaveToolboxBitmap(owner, Reference(L"1"));
+    preview.SaveToolboxBitmap(owner, desktop, Reference(L"1"));
     EXPECT_EQ(desktop.fileDialogs.size(), 5u);
     EXPECT_EQ(ReadFileBytes(std::filesystem::path(existing)), "old contents");
     // No new file, no left-over temporary.

@@ -22,7 +22,8 @@ RECT Rect(HWND hwnd) {
 int Height(HWND hwnd) { return Rect(hwnd).bottom - Rect(hwnd).top; }
 
 TEST(StatusWindow, ShowsTheOutcomeReusesOneWindowGrowsForLongTextsAndOkPutsItAway) {
-    StatusWindowDisplay display;
+    testing::ScriptedDesktop desktop;
+    StatusWindowDisplay display(desktop);
     const OutcomeText success = DescribeOutcome(RegOutcome::Completed, kModeRegister, L"C:\\Win\\System32\\a.ocx", L"");
     display.Show(success, nullptr);
     ASSERT_NE(frmRegStatus::Existing(), nullptr);
@@ -72,7 +73,7 @@ protected:
     }
     void Open() {
         frmOptions::SetBrowserSearchRoot(programs.Text());
-        dialog = frmOptions::Show(nullptr, this);
+        dialog = frmOptions::Show(nullptr, desktop, this);
         ASSERT_NE(dialog, nullptr);
         hwnd = dialog->Handle();
     }
@@ -99,7 +100,7 @@ TEST_F(OptionsDialogTest, TheStoreIsShownAndAnActionIsSavedAtOnceAndSurvivesCanc
     // Splash off as stored, the tray icon off by default, the rest on by default.
     for (int box : {0, 1, 3, 4, 5, 6}) EXPECT_EQ(IsDlgButtonChecked(hwnd, IDC_CHKGENERAL + box), box % 4 ? 1u : 0u) << box;
     EXPECT_EQ(WindowText(Item(IDC_LBLMESSAGE)).substr(0, 61), L"You have chosen to register a control that does not reside\r\ni");
-    EXPECT_EQ(frmOptions::Show(nullptr, this), dialog) << "opening again brings the same dialog forward";
+    EXPECT_EQ(frmOptions::Show(nullptr, desktop, this), dialog) << "opening again brings the same dialog forward";
     ChooseTab(frmOptions::kTabDialogs);
     EXPECT_TRUE(IsWindowVisible(Item(IDC_CBOACTIONS)));
     EXPECT_FALSE(IsWindowVisible(Item(IDC_CHKGENERAL_0)));

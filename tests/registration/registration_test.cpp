@@ -260,19 +260,19 @@ TEST_F(RegistrationTest, FailuresShowTheReasonKeepTheFileAndSoundOnlyWhenOn) {
 }
 
 TEST_F(RegistrationTest, RegisterAsksForAFileInTheSystemFolderAndCataloguesItsControls) {
-    EXPECT_EQ(RegisterCommand(catalogue, owner, scene.display), RegOutcome::Cancelled); // the dialog was cancelled
+    EXPECT_EQ(RegisterCommand(catalogue, owner, scene.desktop, scene.display), RegOutcome::Cancelled); // the dialog was cancelled
     ASSERT_EQ(scene.desktop.fileDialogs.size(), 1u);
     EXPECT_EQ(scene.desktop.fileDialogs[0].initialFolder, scene.system.Text() + L"\\");
 
     scene.desktop.fileAnswers = {RegistrationScene::CopyFixture(scene.work, kDemoLibrary.fileName)};
     scene.desktop.answers = {MsgAnswer::Yes}; // copy into the System folder
-    EXPECT_EQ(RegisterCommand(catalogue, owner, scene.display), RegOutcome::Completed);
+    EXPECT_EQ(RegisterCommand(catalogue, owner, scene.desktop, scene.display), RegOutcome::Completed);
     // The copy is what was registered and catalogued: two controls (the plain class is no control).
     EXPECT_EQ(catalogue.CountsText(), L"2 Controls in 1 Libraries");
     EXPECT_EQ(RegisteredServer(kDemoLibrary.classes[0]), scene.system.File(kDemoLibrary.fileName));
 
     scene.desktop.fileAnswers = {RegistrationScene::CopyFixture(scene.system, fixtures::kNoEntryFile)};
-    EXPECT_EQ(RegisterCommand(catalogue, owner, scene.display), RegOutcome::EntryPointMissing);
+    EXPECT_EQ(RegisterCommand(catalogue, owner, scene.desktop, scene.display), RegOutcome::EntryPointMissing);
     EXPECT_EQ(catalogue.CountsText(), L"2 Controls in 1 Libraries") << "a failed registration catalogues nothing";
 }
 
@@ -284,21 +284,21 @@ TEST_F(RegistrationTest, UnregisterCommandsRemoveTheRightLibrariesAndOnlyOnSucce
     SaveSetting(kSectionDialogs, kKeyUnregisterDelete, L"1");
     all.Select(Node(kDemoLibrary.classes[1].clsidText)); // the meter, second control of the demo library
     scene.desktop.fileAnswers = {scene.work.File(L"absent.ocx")};
-    EXPECT_EQ(TrayUnregisterCommand(catalogue, owner, scene.display), RegOutcome::LoadFailed);
-    EXPECT_EQ(UnregisterSelectedCommand(catalogue, scene.work.File(L"absent.ocx"), owner, scene.display), RegOutcome::LoadFailed);
+    EXPECT_EQ(TrayUnregisterCommand(catalogue, owner, scene.desktop, scene.display), RegOutcome::LoadFailed);
+    EXPECT_EQ(UnregisterSelectedCommand(catalogue, scene.work.File(L"absent.ocx"), owner, scene.desktop, scene.display), RegOutcome::LoadFailed);
     EXPECT_EQ(catalogue.CountsText(), L"3 Controls in 2 Libraries") << "a failure changes nothing";
 
-    EXPECT_EQ(UnregisterSelectedCommand(catalogue, demo, owner, scene.display), RegOutcome::Completed);
+    EXPECT_EQ(UnregisterSelectedCommand(catalogue, demo, owner, scene.desktop, scene.display), RegOutcome::Completed);
     EXPECT_EQ(catalogue.CountsText(), L"1 Controls in 1 Libraries");
     EXPECT_EQ(Node(kDemoLibrary.libIdText), 0);
     EXPECT_NE(Node(kSpareLibrary.libIdText), 0);
     // The library node selected: its children are counted. Then nothing is selected: nothing is lowered.
     RegisterFromSystemFolder(kDemoLibrary);
     all.Select(Node(kDemoLibrary.libIdText));
-    EXPECT_EQ(UnregisterSelectedCommand(catalogue, demo, owner, scene.display), RegOutcome::Completed);
+    EXPECT_EQ(UnregisterSelectedCommand(catalogue, demo, owner, scene.desktop, scene.display), RegOutcome::Completed);
     EXPECT_EQ(catalogue.CountsText(), L"1 Controls in 1 Libraries");
     RegisterFromSystemFolder(kDemoLibrary, false);
-    EXPECT_EQ(UnregisterSelectedCommand(catalogue, demo, owner, scene.display), RegOutcome::Completed);
+    EXPECT_EQ(UnregisterSelectedCommand(catalogue, demo, owner, scene.desktop, scene.display), RegOutcome::Completed);
     EXPECT_EQ(catalogue.CountsText(), L"1 Controls in 1 Libraries");
 
     // The tray's command removes the chosen file's controls, named in another letter case, not the selected ones.
@@ -306,7 +306,7 @@ TEST_F(RegistrationTest, UnregisterCommandsRemoveTheRightLibrariesAndOnlyOnSucce
     const int gauge = Node(kDemoLibrary.classes[0].clsidText);
     all.Select(gauge);
     scene.desktop.fileAnswers = {ToUpperText(scene.system.File(kSpareLibrary.fileName))};
-    EXPECT_EQ(TrayUnregisterCommand(catalogue, owner, scene.display), RegOutcome::Completed);
+    EXPECT_EQ(TrayUnregisterCommand(catalogue, owner, scene.desktop, scene.display), RegOutcome::Completed);
     EXPECT_EQ(Node(kSpareLibrary.libIdText), 0);
     EXPECT_EQ(all.Selected(), gauge);
     EXPECT_EQ(catalogue.CountsText(), L"2 Controls in 1 Libraries");
@@ -340,10 +340,10 @@ TEST_F(RegistrationTest, ShellIntegrationWritesBothTypesWithQuotedVerbsThatOneSh
         // What follows the switch and its blank, as the program's command line hands it on.
         const size_t at = command.find(L" /");
         ASSERT_NE(at, std::wstring::npos);
-        EXPECT_EQ(RunOneShot(command[at + 2] == L'U', command.substr(at + 4), scene.display), 0) << WideToUtf8(command);
+        EXPECT_EQ(RunOneShot(command[at + 2] == L'U', command.substr(at + 4), scene.desktop, scene.display), 0) << WideToUtf8(command);
         EXPECT_EQ(RegisteredServer(kDemoLibrary.classes[0]), server);
     }
-    EXPECT_EQ(RunOneShot(false, RegistrationScene::CopyFixture(scene.work, fixtures::kNoEntryFile), scene.display), 12);
+    EXPECT_EQ(RunOneShot(false, RegistrationScene::CopyFixture(scene.work, fixtures::kNoEntryFile), scene.desktop, scene.display), 12);
 }
 
 } // namespace

@@ -33,7 +33,7 @@ struct RegistrationScene {
 
     // Flow options that show outcomes on the recorder.
     FlowOptions Flow() {
-        FlowOptions options;
+        FlowOptions options(desktop);
         options.display = &display;
         return options;
     }

@@ -218,7 +218,7 @@ TEST_F(Repair, AFailedReRegistrationPutsTheOldRegistrationBack) {
     RemovalRequest request = Request();
     request.confirm = Confirm::Never;
     scene.desktop.answers = {MsgAnswer::Ok};
-    const RelinkResult result = ChangeFileReference(file, request, flow, scene.desktop);
+    const RelinkResult result = ChangeFileReference(file, request, flow);
     EXPECT_EQ(result.outcome, RegOutcome::EntryPointFailed);
     EXPECT_TRUE(result.restored) << result.restoreProblem;
     EXPECT_EQ(Snapshot(Paths()), before);
@@ -242,7 +242,7 @@ TEST_F(Repair, AFoundFileReplacesTheOldReferenceAndDecliningTheRemovalStillRegis
     FlowOptions flow = scene.Flow();
     flow.copy = CopyChoice::InPlace;
     scene.desktop.answers = {MsgAnswer::Yes};
-    const RelinkResult result = ChangeFileReference(file, request, flow, scene.desktop);
+    const RelinkResult result = ChangeFileReference(file, request, flow);
     EXPECT_EQ(result.outcome, RegOutcome::Completed);
     EXPECT_EQ(result.removal.state, RemovalState::Removed);
     EXPECT_EQ(testing::RegisteredServer(demo.classes[0]), file);
@@ -252,7 +252,7 @@ TEST_F(Repair, AFoundFileReplacesTheOldReferenceAndDecliningTheRemovalStillRegis
     // Declined: the keys stay, the file is registered over them.
     SetRegString(HKEY_CLASSES_ROOT, std::wstring(L"CLSID\\") + demo.classes[0].clsidText + L"\\Stale", L"", L"old");
     scene.desktop.answers = {MsgAnswer::No};
-    const RelinkResult declined = ChangeFileReference(file, request, flow, scene.desktop);
+    const RelinkResult declined = ChangeFileReference(file, request, flow);
     EXPECT_EQ(declined.outcome, RegOutcome::Completed);
     EXPECT_EQ(declined.removal.state, RemovalState::Declined);
     EXPECT_TRUE(RegKeyPresent(HKEY_CLASSES_ROOT, std::wstring(L"CLSID\\") + demo.classes[0].clsidText + L"\\Stale"));
