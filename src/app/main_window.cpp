@@ -300,7 +300,7 @@ void MainWindow::PopulateList(bool showSplash) {
     SetScanning(false);
     SelectNode(trees_.Visible(), catalogue_.Tree(trees_.Visible()).FirstRoot());
     ShowCounts();
-    PlaySoundRelative(kSoundRefresh);
+    PlaySoundRelative(TheDesktop(), kSoundRefresh);
     // Disabling the tree took the focus away; give it back where it was.
     if (focus && IsWindow(focus) && (focus == Handle() || IsChild(Handle(), focus)) && IsWindowVisible(focus))
         SetFocus(focus);
@@ -314,7 +314,7 @@ void MainWindow::SelectNode(int treeIndex, int node) { trees_.Select(treeIndex, 
 void MainWindow::NodeClick(int treeIndex) {
     try {
         int node = catalogue_.Tree(treeIndex).Selected();
-        const ControlDetails details = LoadInformation(catalogue_, treeIndex, node, Handle());
+        const ControlDetails details = LoadInformation(catalogue_, treeIndex, node, Handle(), TheDesktop());
         details_.Show(details);
         // Only the preview reads the server file, and it maps it as data: no control code runs here.
         if (details.toolboxBitmapReached) BitmapPreview::Instance().DrawToolboxBitmap(details.toolboxBitmap);

@@ -22,8 +22,8 @@ struct ControlRegistration {
     }
 };
 
-// Reads every value above. Text values as the registry class decodes them: REG_SZ cut at its first NUL,
-// REG_EXPAND_SZ expanded, numbers in decimal, other data as hex pairs.
+// Reads every value above, decoded as every registry value is (registry/reg_value.h): expanded, binary data
+// as hex pairs.
 ControlRegistration ReadControlRegistration(const std::wstring& classId);
 
 // The default value of one subkey of the class (empty subKey: the class key), decoded as above;

@@ -42,7 +42,7 @@ void ShowOutcome(RegOutcome outcome, int mode, const std::wstring& path, const R
     if (outcome == RegOutcome::Cancelled) return;
     const OutcomeText text = DescribeOutcome(outcome, mode, path, detail.reason);
     if (options.display) options.display->Show(text, options.owner);
-    PlaySoundRelative(text.sound);
+    PlaySoundRelative(TheDesktop(), text.sound);
 }
 
 } // namespace
