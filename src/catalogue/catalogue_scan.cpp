@@ -179,7 +179,13 @@ void AddControlsForFile(Catalogue& catalogue, const std::wstring& path, ScanObse
         std::optional<std::wstring> registered = ReadKeyDefaultText(clsid.Get(), SubkeyPath(name, L"InProcServer32").c_str());
         if (!registered) return;
         server = std::move(*registered);
-        if (!EqualsNoCase(server, path) || catalogue.FindNodeByKey(name) != 0) return;
+        if (!EqualsNoCase(server, path)) return;
+        if (catalogue.FindNodeByKey(name) != 0) {
+            // Catalogued already: the node stays, but a report must name the file registered now.
+            for (int tree : {Catalogue::kAll, Catalogue::kMissing})
+                if (const int node = catalogue.Tree(tree).FindByKey(name)) catalogue.Tree(tree).Node(node).serverPath = server;
+            return;
+        }
         RegKey cls = OpenKey(clsid.Get(), name);
         if (!cls) return;
         record.ClassId = name;

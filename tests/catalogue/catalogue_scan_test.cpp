@@ -146,6 +146,12 @@ TEST_F(ScanTest, AddControlsForFileAddsOnlyThatFilesNewClasses) {
     EXPECT_EQ(catalogue.controls, 2);
     EXPECT_EQ(catalogue.libraries, 1);
     EXPECT_TRUE(errors.empty());
+    // A catalogued class registered again by another file keeps its node, which names the new file.
+    const std::wstring moved = folder.WriteFile(L"moved.ocx", "m");
+    SetRegString(HKEY_CLASSES_ROOT, L"CLSID\\{A1}\\InprocServer32", L"", moved);
+    AddControlsForFile(catalogue, moved);
+    EXPECT_EQ(catalogue.controls, 2);
+    EXPECT_EQ(catalogue.Tree(Catalogue::kAll).Node(catalogue.FindNodeByKey(L"{A1}")).serverPath, moved);
 }
 
 TEST_F(ScanTest, ATypeLibraryValueThatIsANumberNamesItsLibrary) {
