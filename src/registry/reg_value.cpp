@@ -83,8 +83,9 @@ std::wstring VariantText(const RegVariant& v) {
 
 std::optional<std::wstring> RegValueText(std::uint32_t type, std::span<const std::uint8_t> data,
                                          const RegTextOptions& options, EnvironmentExpander expand) {
-    const RegVariant value = DecodeRegValue(type, data, options, expand);
+    RegVariant value = DecodeRegValue(type, data, options, expand);
     if (std::holds_alternative<std::monostate>(value)) return std::nullopt;
+    if (auto* text = std::get_if<std::wstring>(&value)) return std::move(*text);
     return VariantText(value);
 }
 
