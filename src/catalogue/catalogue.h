@@ -28,7 +28,7 @@ struct ControlRecord {
     std::wstring Version;
     std::wstring TypeLibId;
     std::wstring Status;
-    std::wstring ServerPath;     // resolved (the server-path rule applied)
+    std::wstring ServerPath;          // resolved (the server-path rule applied)
     std::wstring RegisteredPath = {}; // as InProcServer32 holds it
     std::int64_t SizeKB = 0;
 };

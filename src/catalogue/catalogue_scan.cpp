@@ -108,8 +108,8 @@ struct ClassReader {
         record.ServerPath = resolveSystemFolder ? ResolveServerPath(record.RegisteredPath) : record.RegisteredPath;
 
         std::uint64_t length = 0;
-        const bool exists = files ? files->IsOrdinaryFile(record.ServerPath, &length)
-                                  : OrdinaryFileExists(record.ServerPath, &length);
+        const bool exists =
+            files ? files->IsOrdinaryFile(record.ServerPath, &length) : OrdinaryFileExists(record.ServerPath, &length);
         record.SizeKB = exists ? static_cast<std::int64_t>(DivideRoundHalfEven(length, 1024)) : 0;
         record.Status = exists ? kStatusRegistered : kStatusMissing;
         return true;
@@ -176,14 +176,16 @@ void AddControlsForFile(Catalogue& catalogue, const std::wstring& path, ScanObse
         // All conditions must hold and reading has no side effect, so the cheapest test goes first:
         // one failed open dismisses a class that is not a control.
         if (!OpenKey(clsid.Get(), SubkeyPath(name, L"Control").c_str())) return;
-        std::optional<std::wstring> registered = ReadKeyDefaultText(clsid.Get(), SubkeyPath(name, L"InProcServer32").c_str());
+        std::optional<std::wstring> registered =
+            ReadKeyDefaultText(clsid.Get(), SubkeyPath(name, L"InProcServer32").c_str());
         if (!registered) return;
         server = std::move(*registered);
         if (!EqualsNoCase(server, path)) return;
         if (catalogue.FindNodeByKey(name) != 0) {
             // Catalogued already: the node stays, but a report must name the file registered now.
             for (int tree : {Catalogue::kAll, Catalogue::kMissing})
-                if (const int node = catalogue.Tree(tree).FindByKey(name)) catalogue.Tree(tree).Node(node).serverPath = server;
+                if (const int node = catalogue.Tree(tree).FindByKey(name))
+                    catalogue.Tree(tree).Node(node).serverPath = server;
             return;
         }
         RegKey cls = OpenKey(clsid.Get(), name);

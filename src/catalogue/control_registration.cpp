@@ -20,7 +20,8 @@ RegKey OpenClass(const std::wstring& classId) {
     RegKey cls;
     // An empty or nested identifier would name CLSID itself or another key.
     if (classId.empty() || classId.find(L'\\') != std::wstring::npos) return cls;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, (L"CLSID\\" + classId).c_str(), 0, KEY_QUERY_VALUE, cls.Put()) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, (L"CLSID\\" + classId).c_str(), 0, KEY_QUERY_VALUE, cls.Put()) !=
+        ERROR_SUCCESS)
         cls.Release();
     return cls;
 }

@@ -8,13 +8,13 @@ namespace nivex {
 struct ControlRegistration {
     std::wstring classId;
     // Each value is the default value of its key as text; nullopt when the key does not exist.
-    std::optional<std::wstring> name;          // the class key itself
-    std::optional<std::wstring> version;       // Version
-    std::optional<std::wstring> progId;        // ProgID
-    std::optional<std::wstring> typeLib;       // TypeLib
-    std::optional<std::wstring> toolboxBitmap; // ToolboxBitmap32
+    std::optional<std::wstring> name;           // the class key itself
+    std::optional<std::wstring> version;        // Version
+    std::optional<std::wstring> progId;         // ProgID
+    std::optional<std::wstring> typeLib;        // TypeLib
+    std::optional<std::wstring> toolboxBitmap;  // ToolboxBitmap32
     std::optional<std::wstring> registeredPath; // InProcServer32, as registered
-    std::wstring resolvedPath;                 // the server-path rule applied to registeredPath
+    std::wstring resolvedPath;                  // the server-path rule applied to registeredPath
 
     // The text a list or a report shows for a value: absent keys as absentText.
     static std::wstring Text(const std::optional<std::wstring>& value, const wchar_t* absentText) {

@@ -69,7 +69,9 @@ ControlDetails LoadInformation(const Catalogue& catalogue, int treeIndex, int& n
             details.control.push_back({element, data});
         };
         auto file = [&](const wchar_t* element, const std::wstring& data) { details.file.push_back({element, data}); };
-        auto text = [](const std::optional<std::wstring>& value) { return ControlRegistration::Text(value, kNotAvailable); };
+        auto text = [](const std::optional<std::wstring>& value) {
+            return ControlRegistration::Text(value, kNotAvailable);
+        };
         const std::wstring registered = text(reg.registeredPath);
 
         control(L"Control Name", text(reg.name));
@@ -96,7 +98,9 @@ ControlDetails LoadInformation(const Catalogue& catalogue, int treeIndex, int& n
         // One search gives existence and length, one open the dates and the version text: a click is quick.
         std::uint64_t length = 0;
         const bool exists = OrdinaryFileExists(resolved, &length);
-        file(L"Size", !exists ? std::wstring(kNotAvailable) : sizeTextReader ? sizeTextReader(resolved) : SizeKbText(length));
+        std::wstring size = kNotAvailable;
+        if (exists) size = sizeTextReader ? sizeTextReader(resolved) : SizeKbText(length);
+        file(L"Size", size);
         static const std::vector<std::wstring> kFields{L"FileDescription", L"FileVersion", L"LegalCopyright"};
         FileReportFacts facts = ReadFileReportFacts(resolved, exists ? kFields : std::vector<std::wstring>());
         facts.fields.resize(kFields.size()); // a file that is not there (or hidden) has no version text
@@ -108,8 +112,8 @@ ControlDetails LoadInformation(const Catalogue& catalogue, int treeIndex, int& n
         file(L"Copyright", facts.fields[2]);
     } catch (const Error& e) {
         if (e.Number() == kErrFileNotFound) {
-            desktop.Message(owner, L"Error in LoadInformation(): File not found.\r\n" + resolved,
-                                 L"Error Number 53", MsgButtons::Ok, MsgIcon::Critical);
+            desktop.Message(owner, L"Error in LoadInformation(): File not found.\r\n" + resolved, L"Error Number 53",
+                            MsgButtons::Ok, MsgIcon::Critical);
         }
         return details;
     } catch (const std::exception&) {

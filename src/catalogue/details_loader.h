@@ -17,12 +17,12 @@ struct DetailRow {
 };
 
 struct ControlDetails {
-    std::vector<DetailRow> control;  // list 0 ("Control Information") rows in order
-    std::vector<DetailRow> file;     // list 1 ("File Information") rows in order
-    SelectedControl selection;       // empty when the load ended early or there is no node
-    bool complete = false;           // false when the load ended early: "STATUS" stays as it was
+    std::vector<DetailRow> control; // list 0 ("Control Information") rows in order
+    std::vector<DetailRow> file;    // list 1 ("File Information") rows in order
+    SelectedControl selection;      // empty when the load ended early or there is no node
+    bool complete = false;          // false when the load ended early: "STATUS" stays as it was
     bool toolboxBitmapReached = false;
-    std::wstring toolboxBitmap;      // the "Toolbox Bitmap" row's data, when reached
+    std::wstring toolboxBitmap; // the "Toolbox Bitmap" row's data, when reached
 };
 
 // The default value of HKEY_CLASSES_ROOT\CLSID\{classId}\{subKey} as text (empty when the key has none), "N/A"

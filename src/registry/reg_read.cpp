@@ -64,7 +64,8 @@ std::optional<std::wstring> ReadValueText(HKEY key, const wchar_t* name, const R
     DWORD type = 0;
     DWORD size = sizeof buffer;
     const LONG rc = RegQueryValueExW(key, name, nullptr, &type, buffer, &size);
-    if (rc == ERROR_SUCCESS) return RegValueText(type, std::span<const std::uint8_t>(buffer, size), options, ExpandEnvironmentText);
+    if (rc == ERROR_SUCCESS)
+        return RegValueText(type, std::span<const std::uint8_t>(buffer, size), options, ExpandEnvironmentText);
     if (rc != ERROR_MORE_DATA) return std::nullopt;
     std::optional<DWORD> found;
     std::vector<std::uint8_t> data;

@@ -15,8 +15,8 @@ namespace nivex {
 
 // Empty (monostate) is the "no value" default. 16- and 32-bit signed numbers are what callers write;
 // decoded numbers are unsigned.
-using RegVariant = std::variant<std::monostate, std::wstring, std::int16_t, std::int32_t, std::uint32_t,
-                                std::uint64_t, std::vector<std::uint8_t>>;
+using RegVariant = std::variant<std::monostate, std::wstring, std::int16_t, std::int32_t, std::uint32_t, std::uint64_t,
+                                std::vector<std::uint8_t>>;
 
 // Value types as the platform numbers them.
 constexpr std::int32_t kRegNone = 0;

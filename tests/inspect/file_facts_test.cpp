@@ -51,8 +51,8 @@ TEST(ReportFacts, EqualTheSingleFactsOfEachFile) {
     testing::TempFolder folder;
     const std::vector<std::wstring> fields = {L"FileDescription", L"FileVersion", L"LegalCopyright", L"Comments"};
     std::vector<std::wstring> files;
-    for (const wchar_t* variant : {L"german_first", L"german_only", L"no_translation", L"empty_field", L"odd_translation",
-                                   L"none", L"oversized"})
+    for (const wchar_t* variant : {L"german_first", L"german_only", L"no_translation", L"empty_field",
+                                   L"odd_translation", L"none", L"oversized"})
         files.push_back(Fixture(variant));
     files.push_back(folder.WriteFile(L"plain.ocx", std::string(3000, 'x')));
     files.push_back(folder.WriteFile(L"short.ocx", "M"));
@@ -61,7 +61,8 @@ TEST(ReportFacts, EqualTheSingleFactsOfEachFile) {
     {
         const SYSTEMTIME accessed{1999, 12, 6, 25, 12, 0, 0, 0}, written{2002, 3, 4, 7, 12, 0, 0, 0};
         FILETIME access{}, write{};
-        FileHandle file(CreateFileW(files.back().c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        FileHandle file(
+            CreateFileW(files.back().c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr));
         ASSERT_TRUE(SystemTimeToFileTime(&accessed, &access) && SystemTimeToFileTime(&written, &write));
         ASSERT_TRUE(file && SetFileTime(file.Get(), nullptr, &access, &write));
     }

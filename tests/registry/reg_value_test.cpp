@@ -19,13 +19,13 @@ TEST(RegValue, EveryTypeDecodesToOneTextWithExpansionAndBytesAsChosen) {
     for (const testing::RegValueCase& c : testing::RegValueCases()) {
         const std::string what = std::to_string(c.type) + " " + ::testing::PrintToString(c.data);
         EXPECT_EQ(RegValueText(c.type, c.data, {}, FakeExpand), c.text) << what;
-        EXPECT_EQ(RegValueText(c.type, c.data, {.expand = false}, FakeExpand), c.asStored)
-            << what;
+        EXPECT_EQ(RegValueText(c.type, c.data, {.expand = false}, FakeExpand), c.asStored) << what;
         const auto withoutBytes = RegValueText(c.type, c.data, {.expand = true, .keepBytes = false}, FakeExpand);
         EXPECT_EQ(withoutBytes.has_value(), !c.textless) << what;
     }
     // Numbers are values, not texts, for cRegistry's callers.
-    EXPECT_EQ(DecodeRegValue(kRegDwordBigEndian, std::vector<std::uint8_t>{0, 0, 1, 2}), RegVariant(std::uint32_t{258}));
+    EXPECT_EQ(DecodeRegValue(kRegDwordBigEndian, std::vector<std::uint8_t>{0, 0, 1, 2}),
+              RegVariant(std::uint32_t{258}));
 }
 
 TEST(RegValue, EnvironmentReferenceNeedsTextBetweenPercentSigns) {

@@ -40,9 +40,9 @@ inline std::vector<RegValueCase> RegValueCases() {
     const std::wstring reference = L"%" + std::wstring(kCaseVariable) + L"%\\x.ocx";
     return {
         {kRegSz, Utf16Bytes(L"abc", {0, 0}), L"abc"},
-        {kRegSz, Utf16Bytes(L"abc"), L"abc"},              // no terminator: the last character stays
-        {kRegSz, Utf16Bytes(L"abc", {'d'}), L"abcd"},      // odd size: a stray byte is a character
-        {kRegSz, Utf16Bytes(L"abc", {0}), L"abc"},         // but half a terminator is none
+        {kRegSz, Utf16Bytes(L"abc"), L"abc"},         // no terminator: the last character stays
+        {kRegSz, Utf16Bytes(L"abc", {'d'}), L"abcd"}, // odd size: a stray byte is a character
+        {kRegSz, Utf16Bytes(L"abc", {0}), L"abc"},    // but half a terminator is none
         {kRegSz, Utf16Bytes(std::wstring(L"ab\0cd\0", 6)), L"ab"},
         {kRegSz, B{}, L""},
         {kRegExpandSz, Utf16Bytes(reference, {0, 0}), std::wstring(kCaseVariableValue) + L"\\x.ocx", reference},
