@@ -31,7 +31,7 @@ using nivex::bench::ServerFiles;
 
 namespace {
 
-constexpr int kRepeats = 3;
+constexpr int kRepeats = 5;
 constexpr int kRealFiles = 300;
 constexpr double kTargetRatio = 1.5;
 

@@ -1,9 +1,11 @@
 // Times the catalogue scan (PopulateList) on synthetic registries of several sizes against a bare
 // enumeration of CLSID, and offers a mode that scans once between two markers so that the Wine
-// server requests of one scan can be counted (scripts/count-requests.sh).
+// server requests of one scan can be counted (scripts/count-requests.sh). With --details N it times (or,
+// with --count-mode, counts) the details of N selections after one scan instead: what a click costs.
 //
 //   scan_benchmark [--controls PERCENT] [SIZE...]        sizes default to 1000 10000 30000
 //   scan_benchmark --count-mode SIZE [--controls PERCENT]
+//   scan_benchmark --details N [--count-mode] [--controls PERCENT] [SIZE]    size defaults to 3000
 #include <windows.h>
 #include <shellapi.h>
 
@@ -16,6 +18,7 @@
 #include <vector>
 
 #include "catalogue/catalogue_scan.h"
+#include "catalogue/details_loader.h"
 #include "bench_registry.h"
 #include "common/text.h"
 
@@ -37,12 +40,15 @@ struct Options {
     std::vector<int> sizes;
     int countSize = 0; // > 0: count mode
     double controlPercent = 100.0 / 3.0;
+    int details = 0;   // > 0: the details of this many selections instead of the scan
+    bool countDetails = false;
 };
 
 void PrintUsage() {
     std::fprintf(stderr,
                  "usage: scan_benchmark [--controls PERCENT] [SIZE...]\n"
                  "       scan_benchmark --count-mode SIZE [--controls PERCENT]\n"
+                 "       scan_benchmark --details N [--count-mode] [--controls PERCENT] [SIZE]\n"
                  "SIZE is a number of classes from 1 to %d (default sizes: 1000 10000 30000);\n"
                  "PERCENT (0 to 100, default 33.3) is the share of them that are controls.\n",
                  kMaxClasses);
@@ -76,6 +82,13 @@ bool ParseOptions(int argc, wchar_t** argv, Options& options) {
                 std::fprintf(stderr, "scan_benchmark: --controls needs a percentage from 0 to 100\n");
                 return false;
             }
+        } else if (arg == L"--details") {
+            if (!hasValue || !ParseSize(argv[++i], options.details)) {
+                std::fprintf(stderr, "scan_benchmark: --details needs a number of selections from 1 to %d\n", kMaxClasses);
+                return false;
+            }
+        } else if (arg == L"--count-mode" && (!hasValue || std::wstring(argv[i + 1]).rfind(L"--", 0) == 0)) {
+            options.countDetails = true; // only with --details: the size comes apart
         } else if (arg == L"--count-mode") {
             if (!hasValue || !ParseSize(argv[++i], options.countSize)) {
                 std::fprintf(stderr, "scan_benchmark: --count-mode needs a number of classes from 1 to %d\n", kMaxClasses);
@@ -91,11 +104,24 @@ bool ParseOptions(int argc, wchar_t** argv, Options& options) {
             options.sizes.push_back(size);
         }
     }
+    if (options.details > 0 && options.countSize > 0) { // "--count-mode SIZE --details N"
+        options.sizes.push_back(options.countSize);
+        options.countSize = 0;
+        options.countDetails = true;
+    }
+    if (options.countDetails && options.details == 0) {
+        std::fprintf(stderr, "scan_benchmark: --count-mode needs a number of classes\n");
+        return false;
+    }
     if (options.countSize > 0 && !options.sizes.empty()) {
         std::fprintf(stderr, "scan_benchmark: --count-mode takes one size; no other sizes may follow\n");
         return false;
     }
-    if (options.sizes.empty()) options.sizes = {1000, 10000, 30000};
+    if (options.details > 0 && options.sizes.size() > 1) {
+        std::fprintf(stderr, "scan_benchmark: --details takes one size\n");
+        return false;
+    }
+    if (options.sizes.empty()) options.sizes = options.details > 0 ? std::vector<int>{3000} : std::vector<int>{1000, 10000, 30000};
     return true;
 }
 
@@ -263,6 +289,64 @@ int RunCountMode(const Options& options) {
     return 0;
 }
 
+// Scans once, then loads the details of options.details selections, walking the control nodes in turn as a
+// user clicking down the tree would. Timed, or counted between marker lines.
+int RunDetails(const Options& options) {
+    ServerFiles files(kRealFiles);
+    const int size = options.sizes.front();
+    const int controls = ControlsFor(size, options.controlPercent);
+    ClassesSandbox sandbox;
+    const FillExpectation expect = FillWithProgress(FillPlan{size, controls, static_cast<std::uint64_t>(size)}, files);
+    nivex::Catalogue catalogue;
+    ScanErrors errors;
+    errors.Attach(catalogue);
+    nivex::PopulateList(catalogue);
+    const std::string problem = CheckScan(catalogue, expect, errors);
+    if (!problem.empty()) {
+        std::printf("WRONG RESULT: %s\n", problem.c_str());
+        return 1;
+    }
+    const nivex::CatalogueTree& tree = catalogue.Tree(nivex::Catalogue::kAll);
+    std::vector<int> nodes;
+    for (int library : tree.Roots())
+        for (int child : tree.Children(library)) nodes.push_back(child);
+    if (nodes.empty()) throw BenchError("the scan found no control to select");
+
+    int incomplete = 0;
+    auto clickAll = [&] {
+        for (int n = 0; n < options.details; ++n) {
+            int node = nodes[static_cast<size_t>(n) % nodes.size()];
+            if (!nivex::LoadInformation(catalogue, nivex::Catalogue::kAll, node, nullptr, nivex::TheDesktop()).complete) ++incomplete;
+        }
+    };
+    if (options.countDetails) {
+        const unsigned long thread = GetCurrentThreadId();
+        std::fprintf(stderr, "scan_benchmark: scanned %d classes, %d controls\n", size, catalogue.controls);
+        std::fflush(stderr);
+        std::fprintf(stderr, "NIVEX-COUNT-BEGIN thread=%04lx details=%d\n", thread, options.details);
+        std::fflush(stderr);
+        clickAll();
+        std::fprintf(stderr, "NIVEX-COUNT-END thread=%04lx\n", thread);
+        std::fflush(stderr);
+    } else {
+        double best = 1e300;
+        for (int run = 0; run < kRepeats; ++run) {
+            const double start = NowMs();
+            clickAll();
+            best = std::min(best, NowMs() - start);
+        }
+        std::printf("| Classes | Controls | Selections | Details (best of %d) | Per selection |\n|---:|---:|---:|---:|---:|\n",
+                    kRepeats);
+        std::printf("| %s | %s | %d | %.1f ms | %.3f ms |\n", WithThousands(size).c_str(),
+                    WithThousands(catalogue.controls).c_str(), options.details, best, best / options.details);
+    }
+    if (incomplete > 0) {
+        std::printf("WRONG RESULT: %d loads ended early\n", incomplete);
+        return 1;
+    }
+    return 0;
+}
+
 } // namespace
 
 int main() {
@@ -278,6 +362,7 @@ int main() {
     try {
         const int stale = nivex::bench::RemoveStaleSandboxes();
         if (stale > 0) std::printf("removed %d scratch registr%s left by interrupted runs\n", stale, stale == 1 ? "y" : "ies");
+        if (options.details > 0) return RunDetails(options);
         return options.countSize > 0 ? RunCountMode(options) : RunTimings(options);
     } catch (const BenchError& e) {
         std::fprintf(stderr, "scan_benchmark: %s\n", e.what());

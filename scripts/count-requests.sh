@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # Counts the Wine server requests one catalogue scan makes, per class.
 #
-# Usage: scripts/count-requests.sh [--build-dir DIR] [--no-build] [N]
+# Usage: scripts/count-requests.sh [--build-dir DIR] [--no-build] [--details CLICKS | --report] [N]
 #   N          classes per scratch registry (default 3000)
 #   DIR        a build folder of the Windows preset (default build/windows)
+#   CLICKS     count instead the details of CLICKS selections after one scan (a click on a control)
+#   --report   count instead the parts of `nivexcmd report --html` against `list --json` (report_benchmark;
+#              N defaults to 10000 there)
 #
 # Four scans of scratch registries filled by bench/scan_benchmark.exe --count-mode, traced with
 # WINEDEBUG=+server: one with a third of the classes controls (the total per class), one with
@@ -17,24 +20,32 @@ cd "$here/.."
 build=build/windows
 do_build=1
 classes=3000
+details=0
+report=0
 while [ $# -gt 0 ]; do
   case $1 in
     --build-dir) [ $# -ge 2 ] || { echo "count-requests.sh: --build-dir needs a folder" >&2; exit 2; }; build=$2; shift 2 ;;
     --no-build) do_build=0; shift ;;
-    -h|--help) sed -n '2,12p' "$0"; exit 0 ;;
+    --details)
+      [[ ${2:-} =~ ^[0-9]+$ ]] && [ "$2" -ge 1 ] || { echo "count-requests.sh: --details needs a number of selections" >&2; exit 2; }
+      details=$2; shift 2 ;;
+    --report) report=1; classes=10000; shift ;;
+    -h|--help) sed -n '2,15p' "$0"; exit 0 ;;
     *)
       if [[ $1 =~ ^[0-9]+$ ]] && [ "$1" -ge 2 ] && [ "$1" -le 200000 ]; then classes=$1; shift
       else echo "count-requests.sh: \"$1\" is not a number of classes from 2 to 200000" >&2; exit 2; fi ;;
   esac
 done
 build=$(cd "$build" 2>/dev/null && pwd || echo "$PWD/$build")
+bench=scan_benchmark
+[ $report = 1 ] && bench=report_benchmark
 
 if [ $do_build = 1 ]; then
   [ -f "$build/CMakeCache.txt" ] || cmake --preset windows -B "$build" >/dev/null
-  cmake --build "$build" --target scan_benchmark -j2 >/dev/null
+  cmake --build "$build" --target "$bench" -j2 >/dev/null
 fi
-exe=$build/bench/scan_benchmark.exe
-[ -f "$exe" ] || { echo "count-requests.sh: $exe is missing (build the scan_benchmark target)" >&2; exit 1; }
+exe=$build/bench/$bench.exe
+[ -f "$exe" ] || { echo "count-requests.sh: $exe is missing (build the $bench target)" >&2; exit 1; }
 
 # A prefix of its own: the trace is written by the server to the stderr of the process that starts it,
 # so the server must be started by the traced program, never be one left running by tests.
@@ -81,6 +92,47 @@ run() {
 
 total_of() { awk '$1 == "total" { print $2 }' "$work/$1.counts"; }
 count_of() { awk -v n="$2" '$1 == n { c = $2 } END { print c + 0 }' "$work/$1.counts"; }
+
+if [ $report = 1 ]; then
+  echo "Wine server requests of a report against the listing, $classes classes (prefix $WINEPREFIX)"
+  if ! DISPLAY='' WINEDEBUG=+server "$NIVEX_WINE" "$exe" --count-mode "$classes" >"$work/report.out" 2>"$work/report.trace"; then
+    echo "failed"; cat "$work/report.out"; exit 1
+  fi
+  "$NIVEX_WINESERVER" -w
+  # Each part between its own markers: "part=P".
+  awk '
+    /^NIVEX-COUNT-BEGIN thread=/ { split($2, t, "="); tid = t[2] ": "; split($3, p, "="); part = p[2]; order[++n] = part; next }
+    /^NIVEX-COUNT-END/ { part = ""; next }
+    part != "" && index($0, tid) == 1 {
+      rest = substr($0, length(tid) + 1)
+      if (match(rest, /^[a-z0-9_]+\(/) && substr(rest, RLENGTH + 1, 4) != ") = ") { total[part]++; by[part, substr(rest, 1, RLENGTH - 1)]++ }
+    }
+    END {
+      if (n == 0) exit 1
+      for (i = 1; i <= n; i++) {
+        printf "  %-8s %8d requests:", order[i], total[order[i]]
+        for (k in by) { split(k, kp, SUBSEP); if (kp[1] == order[i]) printf " %s %d", kp[2], by[k] }
+        printf "\n"
+      }
+    }' "$work/report.trace" || { echo "no markers in the trace"; exit 1; }
+  exit 0
+fi
+
+if [ "$details" -gt 0 ]; then
+  echo "Wine server requests of the details of $details selections (prefix $WINEPREFIX)"
+  printf '  %-13s ' details
+  if ! DISPLAY='' WINEDEBUG=+server "$NIVEX_WINE" "$exe" --details "$details" --count-mode "$classes" \
+       >"$work/details.out" 2>"$work/details.trace"; then
+    echo "failed"; cat "$work/details.out"; exit 1
+  fi
+  "$NIVEX_WINESERVER" -w
+  count_trace "$work/details.trace" >"$work/details.counts" || { echo "no markers in the trace"; exit 1; }
+  total=$(awk '$1 == "total" { print $2 }' "$work/details.counts")
+  echo "$total requests, $(awk -v t="$total" -v n="$details" 'BEGIN { printf "%.1f", t / n }') per selection"
+  echo "By request, per selection:"
+  awk -v n="$details" '$1 != "total" { printf "  %-28s %8.2f\n", $1, $2 / n }' "$work/details.counts" | sort
+  exit 0
+fi
 
 half=$((classes / 2))
 echo "Wine server requests of one catalogue scan (prefix $WINEPREFIX)"

@@ -284,7 +284,7 @@ void MainWindow::PopulateList(bool showSplash) {
     SetScanning(false);
     SelectNode(trees_.Visible(), catalogue_.Tree(trees_.Visible()).FirstRoot());
     ShowCounts();
-    PlaySoundRelative(kSoundRefresh);
+    PlaySoundRelative(desktop_, kSoundRefresh);
     // Disabling the tree took the focus away; give it back where it was.
     if (focus && IsWindow(focus) && (focus == Handle() || IsChild(Handle(), focus)) && IsWindowVisible(focus))
         SetFocus(focus);
@@ -296,7 +296,7 @@ void MainWindow::PopulateList(bool showSplash) {
 void MainWindow::NodeClick(int treeIndex) {
     try {
         int node = catalogue_.Tree(treeIndex).Selected();
-        const ControlDetails details = LoadInformation(catalogue_, treeIndex, node, Handle());
+        const ControlDetails details = LoadInformation(catalogue_, treeIndex, node, Handle(), desktop_);
         details_.Show(details);
         // Only the preview reads the server file, and it maps it as data: no control code runs here.
         if (details.toolboxBitmapReached) BitmapPreview::Instance().DrawToolboxBitmap(details.toolboxBitmap);

@@ -186,7 +186,8 @@ void Catalogue::AddControlToList(const ControlRecord& record) {
         const int library = tree.FindByKey(record.TypeLibId);
         if (library == 0 || tree.Node(library).parent != 0)
             throw Error(kErrElementNotFound, kTreeSource, L"Element not found");
-        tree.Add(record.TypeLibId, record.ClassId, record.DisplayName, record.TypeLibId, kImageComponent);
+        const int node = tree.Add(record.TypeLibId, record.ClassId, record.DisplayName, record.TypeLibId, kImageComponent);
+        tree.Node(node).serverPath = record.RegisteredPath;
     };
     if (FindNodeByTag(record.TypeLibId) != 0) {
         ++controls;

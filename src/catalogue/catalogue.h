@@ -28,7 +28,8 @@ struct ControlRecord {
     std::wstring Version;
     std::wstring TypeLibId;
     std::wstring Status;
-    std::wstring ServerPath;
+    std::wstring ServerPath;          // resolved (the server-path rule applied)
+    std::wstring RegisteredPath = {}; // as InProcServer32 holds it
     std::int64_t SizeKB = 0;
 };
 
@@ -38,6 +39,8 @@ struct CatalogueNode {
     std::wstring tag;
     std::wstring image;
     bool bold = false; // drawn bold in pure red
+    // Control nodes: the registered server path the scan read, so that a report need not read it again.
+    std::wstring serverPath;
     int parent = 0;    // index of the parent, 0 for a top-level node
     int firstChild = 0;
     int lastChild = 0;

@@ -12,7 +12,6 @@
 #include "common/winutil.h"
 #include "common/file_exists.h"
 #include "registry/reg_read.h"
-#include "registry/reg_value.h"
 
 namespace nivex {
 
@@ -86,8 +85,7 @@ struct ClassReader {
         RegKey cls = OpenKey(clsid, name);
         if (!cls) return false;
         record.ClassId = name;
-        record.DisplayName.clear();
-        ReadRegText(cls.Get(), nullptr, record.DisplayName);
+        record.DisplayName = ReadValueText(cls.Get(), nullptr).value_or(std::wstring());
         return ReadRest(cls.Get(), record, resolveSystemFolder, nullptr);
     }
 
@@ -96,10 +94,10 @@ struct ClassReader {
         record.TypeLibId.clear();
         if (!ReadSubkeyText(cls, L"TypeLIB", record.TypeLibId) || record.TypeLibId.empty()) return false;
         if (serverPath) {
-            record.ServerPath = *serverPath;
+            record.RegisteredPath = *serverPath;
         } else {
-            record.ServerPath.clear();
-            if (!ReadSubkeyText(cls, L"InProcServer32", record.ServerPath)) return false;
+            record.RegisteredPath.clear();
+            if (!ReadSubkeyText(cls, L"InProcServer32", record.RegisteredPath)) return false;
         }
         // The version only selects the library's name, which AddControlToList looks up for the first
         // control of a library alone; for the others it stays empty and the three requests are saved.
@@ -107,22 +105,21 @@ struct ClassReader {
         if (catalogue.FindNodeByKey(record.ClassId) == 0 && catalogue.FindNodeByTag(record.TypeLibId) == 0)
             ReadSubkeyText(cls, L"Version", record.Version);
         // AddControlsForFile matches the registered text against the chosen file and keeps it as registered.
-        if (resolveSystemFolder) record.ServerPath = ResolveServerPath(record.ServerPath);
+        record.ServerPath = resolveSystemFolder ? ResolveServerPath(record.RegisteredPath) : record.RegisteredPath;
 
         std::uint64_t length = 0;
-        const bool exists = files ? files->IsOrdinaryFile(record.ServerPath, &length)
-                                  : OrdinaryFileExists(record.ServerPath, &length);
+        const bool exists =
+            files ? files->IsOrdinaryFile(record.ServerPath, &length) : OrdinaryFileExists(record.ServerPath, &length);
         record.SizeKB = exists ? static_cast<std::int64_t>(DivideRoundHalfEven(length, 1024)) : 0;
         record.Status = exists ? kStatusRegistered : kStatusMissing;
         return true;
     }
 
-    // The default value of the subkey into text (left as it is when the value is absent);
-    // false when the subkey does not exist.
+    // The default value of the subkey (empty when it has none); false when the subkey does not exist.
     static bool ReadSubkeyText(HKEY cls, const wchar_t* subkey, std::wstring& text) {
-        RegKey key = OpenKey(cls, subkey);
-        if (!key) return false;
-        ReadRegText(key.Get(), nullptr, text);
+        std::optional<std::wstring> value = ReadKeyDefaultText(cls, subkey);
+        if (!value) return false;
+        text = std::move(*value);
         return true;
     }
 };
@@ -133,45 +130,8 @@ void Report(Catalogue& catalogue, const std::wstring& title, const Error& e) {
 
 } // namespace
 
-bool ReadRegText(HKEY key, const wchar_t* valueName, std::wstring& text) {
-    // Most values fit the stack buffer, so a read is one round trip and no allocation.
-    constexpr DWORD kStackBytes = 1024;
-    BYTE stackData[kStackBytes];
-    std::vector<BYTE> heapData;
-    BYTE* data = stackData;
-    DWORD type = 0;
-    DWORD size = kStackBytes;
-    LONG rc = RegQueryValueExW(key, valueName, nullptr, &type, data, &size);
-    for (int attempt = 0; rc == ERROR_MORE_DATA && attempt < 4; ++attempt) {
-        heapData.assign(size, 0);
-        data = heapData.data();
-        rc = RegQueryValueExW(key, valueName, nullptr, &type, data, &size);
-    }
-    if (rc != ERROR_SUCCESS) return false;
-    // The same decoding as the registry class: text cut at its first NUL, an odd byte kept.
-    const std::span<const std::uint8_t> bytes(data, size);
-    switch (type) {
-    case REG_SZ:
-    case REG_MULTI_SZ:
-        text = RegStringFromBytes(bytes);
-        return true;
-    case REG_EXPAND_SZ:
-        text = ExpandEnvironmentText(RegStringFromBytes(bytes));
-        return true;
-    case REG_DWORD:
-        text = std::to_wstring(static_cast<std::int32_t>(DwordFromBytes(bytes, false)));
-        return true;
-    default:
-        text.clear();
-        return true;
-    }
-}
-
 std::wstring ReadDefaultValue(HKEY root, const std::wstring& path) {
-    std::wstring text;
-    RegKey key = OpenKey(root, path);
-    if (key) ReadRegText(key.Get(), nullptr, text);
-    return text;
+    return ReadKeyDefaultText(root, path.c_str()).value_or(std::wstring());
 }
 
 std::wstring GetLibraryName(const std::wstring& typeLibId, const std::wstring& version) {
@@ -216,18 +176,22 @@ void AddControlsForFile(Catalogue& catalogue, const std::wstring& path, ScanObse
         // All conditions must hold and reading has no side effect, so the cheapest test goes first:
         // one failed open dismisses a class that is not a control.
         if (!OpenKey(clsid.Get(), SubkeyPath(name, L"Control").c_str())) return;
-        server.clear();
-        {
-            RegKey serverKey = OpenKey(clsid.Get(), SubkeyPath(name, L"InProcServer32").c_str());
-            if (!serverKey) return;
-            ReadRegText(serverKey.Get(), nullptr, server);
+        std::optional<std::wstring> registered =
+            ReadKeyDefaultText(clsid.Get(), SubkeyPath(name, L"InProcServer32").c_str());
+        if (!registered) return;
+        server = std::move(*registered);
+        if (!EqualsNoCase(server, path)) return;
+        if (catalogue.FindNodeByKey(name) != 0) {
+            // Catalogued already: the node stays, but a report must name the file registered now.
+            for (int tree : {Catalogue::kAll, Catalogue::kMissing})
+                if (const int node = catalogue.Tree(tree).FindByKey(name))
+                    catalogue.Tree(tree).Node(node).serverPath = server;
+            return;
         }
-        if (!EqualsNoCase(server, path) || catalogue.FindNodeByKey(name) != 0) return;
         RegKey cls = OpenKey(clsid.Get(), name);
         if (!cls) return;
         record.ClassId = name;
-        record.DisplayName.clear();
-        ReadRegText(cls.Get(), nullptr, record.DisplayName);
+        record.DisplayName = ReadValueText(cls.Get(), nullptr).value_or(std::wstring());
         if (reader.ReadRest(cls.Get(), record, false, &server)) catalogue.AddControlToList(record);
     };
     int index = 0;

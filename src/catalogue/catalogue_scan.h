@@ -19,10 +19,8 @@ public:
     virtual void ScanFinished() {}
 };
 
-// Reads a key's value the way the registry class reads text: REG_SZ cut at its first NUL,
-// REG_EXPAND_SZ expanded, a number as decimal text; false when the value cannot be read.
-bool ReadRegText(HKEY key, const wchar_t* valueName, std::wstring& text);
-// The default value of root\path, empty when the key or the value is absent.
+// The default value of root\path as every reader decodes it (registry/reg_value.h), empty when the key or the
+// value is absent.
 std::wstring ReadDefaultValue(HKEY root, const std::wstring& path);
 
 // The default value of HKEY_CLASSES_ROOT\TypeLib\{id}\{version}, empty when that key does not exist.

@@ -5,38 +5,23 @@
 #include "catalogue/server_path.h"
 #include "common/handles.h"
 #include "registry/reg_read.h"
-#include "registry/reg_value.h"
 
 namespace nivex {
 
 namespace {
 
-std::wstring DecodeValue(DWORD type, const std::vector<std::uint8_t>& data) {
-    switch (type) {
-    case REG_SZ: return RegStringFromBytes(data);
-    case REG_MULTI_SZ: return VariantText(RegMultiStringFromBytes(data));
-    case REG_EXPAND_SZ: return ExpandEnvironmentText(RegStringFromBytes(data));
-    case REG_DWORD: return std::to_wstring(static_cast<std::int32_t>(DwordFromBytes(data, false)));
-    case REG_DWORD_BIG_ENDIAN: return std::to_wstring(static_cast<std::int32_t>(DwordFromBytes(data, true)));
-    default: return VariantText(data);
-    }
-}
-
-// One open of the class key; each subkey is opened relative to it.
+// One open of the class key; each subkey is opened relative to it, the key itself needs no second open.
 std::optional<std::wstring> ReadDefault(HKEY cls, const wchar_t* subKey) {
-    RegKey key;
-    if (RegOpenKeyExW(cls, subKey, 0, KEY_QUERY_VALUE, key.Put()) != ERROR_SUCCESS) return std::nullopt;
-    std::optional<DWORD> type;
-    std::vector<std::uint8_t> data;
-    if (ReadRawValue(key.Get(), L"", type, data) != ERROR_SUCCESS || !type) return std::wstring();
-    return DecodeValue(*type, data);
+    if (!*subKey) return ReadValueText(cls, nullptr).value_or(std::wstring());
+    return ReadKeyDefaultText(cls, subKey);
 }
 
 RegKey OpenClass(const std::wstring& classId) {
     RegKey cls;
     // An empty or nested identifier would name CLSID itself or another key.
     if (classId.empty() || classId.find(L'\\') != std::wstring::npos) return cls;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, (L"CLSID\\" + classId).c_str(), 0, KEY_QUERY_VALUE, cls.Put()) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, (L"CLSID\\" + classId).c_str(), 0, KEY_QUERY_VALUE, cls.Put()) !=
+        ERROR_SUCCESS)
         cls.Release();
     return cls;
 }

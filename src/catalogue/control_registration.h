@@ -8,13 +8,13 @@ namespace nivex {
 struct ControlRegistration {
     std::wstring classId;
     // Each value is the default value of its key as text; nullopt when the key does not exist.
-    std::optional<std::wstring> name;          // the class key itself
-    std::optional<std::wstring> version;       // Version
-    std::optional<std::wstring> progId;        // ProgID
-    std::optional<std::wstring> typeLib;       // TypeLib
-    std::optional<std::wstring> toolboxBitmap; // ToolboxBitmap32
+    std::optional<std::wstring> name;           // the class key itself
+    std::optional<std::wstring> version;        // Version
+    std::optional<std::wstring> progId;         // ProgID
+    std::optional<std::wstring> typeLib;        // TypeLib
+    std::optional<std::wstring> toolboxBitmap;  // ToolboxBitmap32
     std::optional<std::wstring> registeredPath; // InProcServer32, as registered
-    std::wstring resolvedPath;                 // the server-path rule applied to registeredPath
+    std::wstring resolvedPath;                  // the server-path rule applied to registeredPath
 
     // The text a list or a report shows for a value: absent keys as absentText.
     static std::wstring Text(const std::optional<std::wstring>& value, const wchar_t* absentText) {
@@ -22,8 +22,8 @@ struct ControlRegistration {
     }
 };
 
-// Reads every value above. Text values as the registry class decodes them: REG_SZ cut at its first NUL,
-// REG_EXPAND_SZ expanded, numbers in decimal, other data as hex pairs.
+// Reads every value above, decoded as every registry value is (registry/reg_value.h): expanded, binary data
+// as hex pairs.
 ControlRegistration ReadControlRegistration(const std::wstring& classId);
 
 // The default value of one subkey of the class (empty subKey: the class key), decoded as above;

@@ -5,6 +5,7 @@
 #include <exception>
 
 #include "common/error.h"
+#include "common/format.h"
 #include "common/paths.h"
 #include "inspect/file_facts.h"
 #include "catalogue/control_registration.h"
@@ -18,10 +19,6 @@ const wchar_t* const kNotAvailable = L"N/A";
 constexpr long kErrObjectNotSet = 91;
 
 SizeTextReader sizeTextReader = nullptr;
-
-std::wstring ReadSizeText(const std::wstring& path) {
-    return sizeTextReader ? sizeTextReader(path) : FileSizeText(path);
-}
 
 std::wstring LibraryStatus(const Catalogue& catalogue, const std::wstring& classId) {
     const CatalogueTree& all = catalogue.Tree(Catalogue::kAll);
@@ -55,7 +52,8 @@ std::wstring GetControlRegValue(const Catalogue& catalogue, const std::wstring& 
     return value ? *value : std::wstring(kNotAvailable);
 }
 
-ControlDetails LoadInformation(const Catalogue& catalogue, int treeIndex, int& nodeIndex, WindowRef owner) {
+ControlDetails LoadInformation(const Catalogue& catalogue, int treeIndex, int& nodeIndex, WindowRef owner,
+                               Desktop& desktop) {
     ControlDetails details;
     const CatalogueTree& tree = catalogue.Tree(treeIndex);
     if (!tree.IsValid(nodeIndex)) return details;
@@ -71,7 +69,9 @@ ControlDetails LoadInformation(const Catalogue& catalogue, int treeIndex, int& n
             details.control.push_back({element, data});
         };
         auto file = [&](const wchar_t* element, const std::wstring& data) { details.file.push_back({element, data}); };
-        auto text = [](const std::optional<std::wstring>& value) { return ControlRegistration::Text(value, kNotAvailable); };
+        auto text = [](const std::optional<std::wstring>& value) {
+            return ControlRegistration::Text(value, kNotAvailable);
+        };
         const std::wstring registered = text(reg.registeredPath);
 
         control(L"Control Name", text(reg.name));
@@ -95,17 +95,25 @@ ControlDetails LoadInformation(const Catalogue& catalogue, int treeIndex, int& n
         selection.resolvedPath = resolved;
         selection.missing = status == kStatusMissing;
         selection.toolboxBitmap = details.toolboxBitmap;
-        file(L"Size", OrdinaryFileExists(resolved) ? ReadSizeText(resolved) : std::wstring(kNotAvailable));
-        file(L"Created", GetFileDate(resolved, L"create"));
-        file(L"Accessed", GetFileDate(resolved, L"access"));
-        file(L"Modified", GetFileDate(resolved, L"modify"));
-        file(L"Description", GetFileVersionField(resolved, L"FileDescription"));
-        file(L"File Version", GetFileVersionField(resolved, L"FileVersion"));
-        file(L"Copyright", GetFileVersionField(resolved, L"LegalCopyright"));
+        // One search gives existence and length, one open the dates and the version text: a click is quick.
+        std::uint64_t length = 0;
+        const bool exists = OrdinaryFileExists(resolved, &length);
+        std::wstring size = kNotAvailable;
+        if (exists) size = sizeTextReader ? sizeTextReader(resolved) : SizeKbText(length);
+        file(L"Size", size);
+        static const std::vector<std::wstring> kFields{L"FileDescription", L"FileVersion", L"LegalCopyright"};
+        FileReportFacts facts = ReadFileReportFacts(resolved, exists ? kFields : std::vector<std::wstring>());
+        facts.fields.resize(kFields.size()); // a file that is not there (or hidden) has no version text
+        file(L"Created", facts.dates.created);
+        file(L"Accessed", facts.dates.accessed);
+        file(L"Modified", facts.dates.modified);
+        file(L"Description", facts.fields[0]);
+        file(L"File Version", facts.fields[1]);
+        file(L"Copyright", facts.fields[2]);
     } catch (const Error& e) {
         if (e.Number() == kErrFileNotFound) {
-            TheDesktop().Message(owner, L"Error in LoadInformation(): File not found.\r\n" + resolved,
-                                 L"Error Number 53", MsgButtons::Ok, MsgIcon::Critical);
+            desktop.Message(owner, L"Error in LoadInformation(): File not found.\r\n" + resolved, L"Error Number 53",
+                            MsgButtons::Ok, MsgIcon::Critical);
         }
         return details;
     } catch (const std::exception&) {

@@ -17,12 +17,12 @@ struct DetailRow {
 };
 
 struct ControlDetails {
-    std::vector<DetailRow> control;  // list 0 ("Control Information") rows in order
-    std::vector<DetailRow> file;     // list 1 ("File Information") rows in order
-    SelectedControl selection;       // empty when the load ended early or there is no node
-    bool complete = false;           // false when the load ended early: "STATUS" stays as it was
+    std::vector<DetailRow> control; // list 0 ("Control Information") rows in order
+    std::vector<DetailRow> file;    // list 1 ("File Information") rows in order
+    SelectedControl selection;      // empty when the load ended early or there is no node
+    bool complete = false;          // false when the load ended early: "STATUS" stays as it was
     bool toolboxBitmapReached = false;
-    std::wstring toolboxBitmap;      // the "Toolbox Bitmap" row's data, when reached
+    std::wstring toolboxBitmap; // the "Toolbox Bitmap" row's data, when reached
 };
 
 // The default value of HKEY_CLASSES_ROOT\CLSID\{classId}\{subKey} as text (empty when the key has none), "N/A"
@@ -31,12 +31,14 @@ struct ControlDetails {
 std::wstring GetControlRegValue(const Catalogue& catalogue, const std::wstring& classId, const std::wstring& subKey);
 
 // nodeIndex names a node of tree treeIndex; when it has children it is moved to its first child (the caller
-// selects it). Error 53 is shown through the desktop seam, owned by owner. The first row of each list is the
-// one to mark selected. No row is added for an invalid node.
-ControlDetails LoadInformation(const Catalogue& catalogue, int treeIndex, int& nodeIndex, WindowRef owner);
+// selects it). Error 53 is shown on the desktop, owned by owner. The first row of each list is the one to
+// mark selected. No row is added for an invalid node. The server file is searched for once and opened once.
+ControlDetails LoadInformation(const Catalogue& catalogue, int treeIndex, int& nodeIndex, WindowRef owner,
+                               Desktop& desktop);
 
-// How LoadInformation reads the "Size" text of a file that the existence test found; tests replace it to
-// reproduce a file that vanishes between the two reads. nullptr restores the default. Returns the previous one.
+// How LoadInformation makes the "Size" text of a file that the existence test found (by default from the
+// length that search gave); tests replace it to reproduce a file whose length cannot be read. nullptr
+// restores the default. Returns the previous one.
 using SizeTextReader = std::wstring (*)(const std::wstring& path);
 SizeTextReader SetSizeTextReader(SizeTextReader reader);
 

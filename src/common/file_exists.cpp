@@ -45,6 +45,13 @@ bool OrdinaryFileExists(const std::wstring& path, std::uint64_t* length) {
 }
 
 bool FileExistenceCache::IsOrdinaryFile(const std::wstring& path, std::uint64_t* length) {
+    ListedFile listed;
+    if (!IsOrdinaryFile(path, &listed)) return false;
+    if (length) *length = listed.length;
+    return true;
+}
+
+bool FileExistenceCache::IsOrdinaryFile(const std::wstring& path, ListedFile* listed) {
     if (path.empty() || IsSearchPattern(path)) return false;
     // Relative paths and ".." resolve as the platform's own search would resolve them.
     const std::wstring full = FullPathName(path);
@@ -53,7 +60,7 @@ bool FileExistenceCache::IsOrdinaryFile(const std::wstring& path, std::uint64_t*
     const Names& names = Listing(full.substr(0, slash + 1));
     const auto found = names.find(FoldCase(full.substr(slash + 1)));
     if (found == names.end() || !IsOrdinary(found->second.attributes)) return false;
-    if (length) *length = found->second.length;
+    if (listed) *listed = found->second.file;
     return true;
 }
 
@@ -73,7 +80,11 @@ const FileExistenceCache::Names& FileExistenceCache::Listing(const std::wstring&
         FindFirstFileExW((folder + L"*").c_str(), FindExInfoStandard, &data, FindExSearchNameMatch, nullptr, 0));
     if (!find) return names;
     do {
-        const Entry entry{data.dwFileAttributes, Join(data.nFileSizeHigh, data.nFileSizeLow)};
+        const Entry entry{data.dwFileAttributes,
+                          {Join(data.nFileSizeHigh, data.nFileSizeLow),
+                           Join(data.ftCreationTime.dwHighDateTime, data.ftCreationTime.dwLowDateTime),
+                           Join(data.ftLastAccessTime.dwHighDateTime, data.ftLastAccessTime.dwLowDateTime),
+                           Join(data.ftLastWriteTime.dwHighDateTime, data.ftLastWriteTime.dwLowDateTime)}};
         // A long name wins over an equal short name of another entry, as in a search for it.
         names.insert_or_assign(FoldCase(data.cFileName), entry);
         if (data.cAlternateFileName[0] != L'\0') names.try_emplace(FoldCase(data.cAlternateFileName), entry);

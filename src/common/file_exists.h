@@ -13,6 +13,12 @@ namespace velmora {
 // (it would match other files). When found and length is given, it receives the file's length.
 bool OrdinaryFileExists(const std::wstring& path, std::uint64_t* length = nullptr);
 
+// What a folder listing tells of a file: its length and its times (FILETIME values, UTC).
+struct ListedFile {
+    std::uint64_t length = 0;
+    std::uint64_t created = 0, accessed = 0, written = 0;
+};
+
 // Answers OrdinaryFileExists for many paths while listing each folder only once. Testing a name
 // that does not exist costs a scan of the whole folder under Wine, so a scan of thousands of server
 // files asks this instead. The answers reflect the folders as they were when first listed; Clear()
@@ -20,6 +26,8 @@ bool OrdinaryFileExists(const std::wstring& path, std::uint64_t* length = nullpt
 class FileExistenceCache {
 public:
     bool IsOrdinaryFile(const std::wstring& path, std::uint64_t* length = nullptr);
+    // The same, with what the listing tells of the file when found.
+    bool IsOrdinaryFile(const std::wstring& path, ListedFile* listed);
     void Clear();
     // How many folder listings were made since construction (or the last Clear).
     std::size_t FolderListings() const { return listings_; }
@@ -27,7 +35,7 @@ public:
 private:
     struct Entry {
         std::uint32_t attributes = 0;
-        std::uint64_t length = 0;
+        ListedFile file;
     };
     using Names = std::unordered_map<std::wstring, Entry>; // by upper-cased long and short name
     const Names& Listing(const std::wstring& folder);

@@ -57,6 +57,10 @@ namespace {
 
 const wchar_t* const kUnknownDate = L"Unknown";
 
+FILETIME FileTimeOf(std::uint64_t value) {
+    return {static_cast<DWORD>(value), static_cast<DWORD>(value >> 32)};
+}
+
 // A time the file system did not record counts as the last write.
 std::wstring LocalDateText(FILETIME chosen, const FILETIME& written) {
     if (chosen.dwHighDateTime == 0) chosen = written;
@@ -72,10 +76,14 @@ FileHandle OpenForDates(const std::wstring& path) {
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
+FileDates DatesOf(const FILETIME& created, const FILETIME& accessed, const FILETIME& written) {
+    return {LocalDateText(created, written), LocalDateText(accessed, written), LocalDateText(written, written)};
+}
+
 FileDates DatesOf(HANDLE file) {
     FILETIME created{}, accessed{}, written{};
     if (!file || !GetFileTime(file, &created, &accessed, &written)) return {kUnknownDate, kUnknownDate, kUnknownDate};
-    return {LocalDateText(created, written), LocalDateText(accessed, written), LocalDateText(written, written)};
+    return DatesOf(created, accessed, written);
 }
 
 // The first bytes of an open file: "MZ" for an executable, "SZDD" for a compressed one.
@@ -159,6 +167,7 @@ std::vector<std::uint8_t> ReadVersionBlock(const std::wstring& path, HANDLE file
 std::vector<std::wstring> VersionFields(const std::wstring& path, HANDLE file, const std::string& signature,
                                         const std::vector<std::wstring>& fields) {
     std::vector<std::wstring> values(fields.size());
+    if (fields.empty()) return values;
     std::size_t size = 0;
     std::vector<std::uint8_t> block = ReadVersionBlock(path, file, signature, size);
     if (size == 0) return values;
@@ -182,11 +191,16 @@ std::wstring GetFileDate(const std::wstring& path, const std::wstring& which) {
     return dates.modified;
 }
 
-FileReportFacts ReadFileReportFacts(const std::wstring& path, const std::vector<std::wstring>& fields) {
+FileReportFacts ReadFileReportFacts(const std::wstring& path, const std::vector<std::wstring>& fields,
+                                    const ListedFile* listed) {
     FileReportFacts facts;
     // The open that gives the dates gives the version text too; a file open for writing needs one more.
     FileHandle file = OpenForDates(path);
-    facts.dates = DatesOf(file.Get());
+    if (file && listed)
+        facts.dates = DatesOf(FileTimeOf(listed->created), FileTimeOf(listed->accessed), FileTimeOf(listed->written));
+    else
+        facts.dates = DatesOf(file.Get());
+    if (fields.empty()) return facts;
     if (!file) file = OpenShared(path);
     facts.fields = VersionFields(path, file.Get(), file ? SignatureOf(file.Get()) : std::string(), fields);
     return facts;

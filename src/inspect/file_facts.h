@@ -19,9 +19,11 @@ std::wstring GetFileVersionField(const std::wstring& path, const std::wstring& f
 // give the last-write date. "Unknown" when the file cannot be opened for reading with read sharing.
 std::wstring GetFileDate(const std::wstring& path, const std::wstring& which);
 
-// What a report shows of an existing file: the three dates of GetFileDate ("create", "access", "modify")
-// and version fields as GetFileVersionField gives them, read with one open of the file and one read of its
-// version resource.
+// What the details list and a report show of a file: the three dates of GetFileDate ("create", "access",
+// "modify") and version fields as GetFileVersionField gives them for a file that exists as an ordinary file,
+// read with one open of the file and one read of its version resource. Callers test the existence first and
+// ask for no field when it failed. listed, when given, holds the file's times from a folder listing, which
+// then need not be asked of the open file (the dates are still "Unknown" when it cannot be opened).
 struct FileDates {
     std::wstring created, accessed, modified;
 };
@@ -29,7 +31,8 @@ struct FileReportFacts {
     FileDates dates;
     std::vector<std::wstring> fields; // in the order asked
 };
-FileReportFacts ReadFileReportFacts(const std::wstring& path, const std::vector<std::wstring>& fields);
+FileReportFacts ReadFileReportFacts(const std::wstring& path, const std::vector<std::wstring>& fields,
+                                    const ListedFile* listed = nullptr);
 
 // The file's length in bytes. Throws nivex::Error 53 "File not found" when it cannot be read.
 std::uint64_t FileLength(const std::wstring& path);

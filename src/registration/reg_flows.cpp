@@ -8,6 +8,7 @@
 #include "registration/outcome_display.h"
 #include "registration/reg_engine.h"
 #include "registration/repair_operations.h"
+#include "registry/sounds.h"
 #include "registry/settings.h"
 
 namespace nivex {
@@ -42,7 +43,7 @@ void ShowOutcome(RegOutcome outcome, int mode, const std::wstring& path, const R
     if (outcome == RegOutcome::Cancelled) return;
     const OutcomeText text = DescribeOutcome(outcome, mode, path, detail.reason);
     if (options.display) options.display->Show(text, options.owner);
-    if (!text.sound.empty()) PlayRepairSound(options.desktop, text.sound);
+    PlaySoundRelative(options.desktop, text.sound);
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include "registry/reg_read.h"
 #include "registry/registry.h"
 #include "registry/settings.h"
+#include "registry/sounds.h"
 
 namespace nivex {
 
@@ -34,15 +35,6 @@ std::wstring BackupNote(const std::wstring& path) {
 }
 
 } // namespace
-
-void PlayRepairSound(Desktop& desktop, const std::wstring& relativePath) {
-    try {
-        if (SettingNumber(kSectionOptions, kKeyPlaySounds) != 1) return;
-        desktop.PlaySoundFile(JoinPath(ProgramFolder(), relativePath));
-    } catch (...) {
-        // A sound is never worth a message.
-    }
-}
 
 void DeleteAllKeys(HKEY root, const std::wstring& path, std::vector<KeyFailure>& failures) {
     // An empty path would be the root itself.
@@ -102,7 +94,7 @@ RemovalResult RemoveRegistryKeys(const RemovalRequest& request, Desktop& desktop
                         L"Nivex did not delete any registry keys because it could not back them up first.\n\n" +
                             e.Description(),
                         L"Delete Registry Keys", MsgButtons::Ok, MsgIcon::Critical);
-        PlayRepairSound(desktop, kSoundFailed);
+        PlaySoundRelative(desktop, kSoundFailed);
         result.state = RemovalState::BackupFailed;
         return result;
     }
@@ -111,13 +103,13 @@ RemovalResult RemoveRegistryKeys(const RemovalRequest& request, Desktop& desktop
         DeleteAllKeys(HKEY_CLASSES_ROOT, path, result.failures);
     if (!result.failures.empty()) {
         result.state = RemovalState::PartlyFailed;
-        PlayRepairSound(desktop, kSoundFailed);
+        PlaySoundRelative(desktop, kSoundFailed);
         desktop.Message(request.owner, DeletionFailureText(result.failures) + L"\n" + BackupNote(result.backupPath),
                         kDeleteAllKeysTitle, MsgButtons::Ok, MsgIcon::Critical);
         return result;
     }
     result.state = RemovalState::Removed;
-    PlayRepairSound(desktop, kSoundKeysDeleted);
+    PlaySoundRelative(desktop, kSoundKeysDeleted);
     if (request.announceBackup)
         desktop.Message(request.owner, L"The registry keys were deleted.\n" + BackupNote(result.backupPath),
                         L"Registry Keys Deleted", MsgButtons::Ok, MsgIcon::Information);
@@ -161,25 +153,11 @@ std::wstring ReadElementValue(const std::wstring& classId, const std::wstring& e
     if (!path || !IsBracedGuid(classId)) return {};
     RegKey key;
     if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path->c_str(), 0, KEY_QUERY_VALUE, key.Put()) != ERROR_SUCCESS) return {};
-    std::optional<DWORD> type;
-    std::vector<std::uint8_t> data;
-    if (ReadRawValue(key.Get(), L"", type, data) != ERROR_SUCCESS || !type) return {};
+    // As stored: the text goes back into the value when edited, so its references must stay.
+    std::optional<std::wstring> text = ReadValueText(key.Get(), nullptr, {.expand = false, .keepBytes = true});
+    if (!text) return {};
     if (found) *found = true;
-    switch (*type) {
-    case REG_SZ:
-    case REG_EXPAND_SZ:
-        return RegStringFromBytes(data);
-    case REG_MULTI_SZ:
-        return RegStringFromBytes(data); // its first string
-    case REG_DWORD:
-        return std::to_wstring(DwordFromBytes(data, false));
-    case REG_DWORD_BIG_ENDIAN:
-        return std::to_wstring(DwordFromBytes(data, true));
-    case REG_QWORD:
-        return std::to_wstring(QwordFromBytes(data));
-    default:
-        return VariantText(data);
-    }
+    return std::move(*text);
 }
 
 EditResult WriteElementValue(const std::wstring& classId, const std::wstring& element, const std::wstring& text) {
@@ -242,7 +220,7 @@ bool RestoreRegistryKeysCommand(WindowRef owner, Desktop& desktop) {
     const ImportResult result = ImportBackup(file);
     if (!result.ok) {
         desktop.Message(owner, result.message, L"Restore Registry Keys", MsgButtons::Ok, MsgIcon::Critical);
-        PlayRepairSound(desktop, kSoundFailed);
+        PlaySoundRelative(desktop, kSoundFailed);
         // Partly written keys still change the catalogue.
         return result.keys > 0;
     }

@@ -64,8 +64,9 @@ struct RelinkResult {
 // The flow's desktop asks every question.
 RelinkResult ChangeFileReference(std::wstring& newRef, const RemovalRequest& removal, const FlowOptions& flow);
 
-// The registry value an Edit Data element stands for, as stored: REG_EXPAND_SZ unexpanded, numbers in
-// decimal. found is false when the key or its default value is absent.
+// The registry value an Edit Data element stands for, decoded as every registry value is
+// (registry/reg_value.h) but with REG_EXPAND_SZ as stored. found is false when the key or its default
+// value is absent.
 std::wstring ReadElementValue(const std::wstring& classId, const std::wstring& element, bool* found = nullptr);
 
 struct EditResult {
@@ -83,8 +84,5 @@ EditResult WriteElementValue(const std::wstring& classId, const std::wstring& el
 // Edit > Restore Registry Keys...: asks for a backup in the backup folder and imports it. True when a
 // backup was imported (the caller rescans).
 bool RestoreRegistryKeysCommand(WindowRef owner, Desktop& desktop);
-
-// Plays a sound below the program's folder through the given desktop when "PlaySounds" equals 1.
-void PlayRepairSound(Desktop& desktop, const std::wstring& relativePath);
 
 } // namespace nivex

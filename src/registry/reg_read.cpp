@@ -1,5 +1,9 @@
 #include "registry/reg_read.h"
 
+#include <span>
+
+#include "common/handles.h"
+
 namespace nivex {
 
 LONG ReadRawValue(HKEY key, const std::wstring& name, std::optional<DWORD>& typeFound,
@@ -52,6 +56,27 @@ std::wstring ExpandEnvironmentText(const std::wstring& text) {
         needed = written; // the environment changed in between
     }
     return text;
+}
+
+std::optional<std::wstring> ReadValueText(HKEY key, const wchar_t* name, const RegTextOptions& options) {
+    // Most values fit the stack buffer: one query reads them and nothing is allocated.
+    BYTE buffer[1024];
+    DWORD type = 0;
+    DWORD size = sizeof buffer;
+    const LONG rc = RegQueryValueExW(key, name, nullptr, &type, buffer, &size);
+    if (rc == ERROR_SUCCESS)
+        return RegValueText(type, std::span<const std::uint8_t>(buffer, size), options, ExpandEnvironmentText);
+    if (rc != ERROR_MORE_DATA) return std::nullopt;
+    std::optional<DWORD> found;
+    std::vector<std::uint8_t> data;
+    if (ReadRawValue(key, name ? name : L"", found, data) != ERROR_SUCCESS) return std::nullopt;
+    return RegValueText(*found, data, options, ExpandEnvironmentText);
+}
+
+std::optional<std::wstring> ReadKeyDefaultText(HKEY parent, const wchar_t* path, const RegTextOptions& options) {
+    RegKey key;
+    if (RegOpenKeyExW(parent, path, 0, KEY_QUERY_VALUE, key.Put()) != ERROR_SUCCESS) return std::nullopt;
+    return ReadValueText(key.Get(), nullptr, options).value_or(std::wstring());
 }
 
 } // namespace nivex

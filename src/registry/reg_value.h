@@ -1,7 +1,10 @@
 #pragma once
-// Registry values as the program handles them, and the decoding of raw value data.
-// Portable: the bytes come from the platform layer, the rules live here so they run under the sanitizers.
+// Registry values as the program handles them: the one decoding of raw value data into a value and its text.
+// Portable: the bytes come from the platform layer (registry/reg_read.h), the rules live here so they run
+// under the sanitizers. Every reader of registry values (the scan, the control's registration, Edit Data,
+// the settings store, cRegistry) decodes through DecodeRegValue, so one value reads the same everywhere.
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -10,8 +13,10 @@
 
 namespace nivex {
 
-// Empty (monostate) is the "no value" default.
-using RegVariant = std::variant<std::monostate, std::wstring, std::int16_t, std::int32_t, std::vector<std::uint8_t>>;
+// Empty (monostate) is the "no value" default. 16- and 32-bit signed numbers are what callers write;
+// decoded numbers are unsigned.
+using RegVariant = std::variant<std::monostate, std::wstring, std::int16_t, std::int32_t, std::uint32_t, std::uint64_t,
+                                std::vector<std::uint8_t>>;
 
 // Value types as the platform numbers them.
 constexpr std::int32_t kRegNone = 0;
@@ -24,32 +29,35 @@ constexpr std::int32_t kRegLink = 6;
 constexpr std::int32_t kRegMultiSz = 7;
 constexpr std::int32_t kRegQword = 11;
 
-// Text form: text as is, integers in decimal, bytes as upper-case hex pairs separated by blanks
-// ("00 0A FF"), empty for monostate.
+// The choices a reader makes. Everything else is decoded one way for every reader.
+struct RegTextOptions {
+    // REG_EXPAND_SZ with its environment references expanded; false keeps them as stored (what an editor
+    // shows and writes back).
+    bool expand = true;
+    // Data without a text form (REG_BINARY, REG_NONE, REG_LINK, unknown types, numbers of the wrong size) as
+    // its bytes, whose text is hex pairs; false makes it no value, so that the reader's default applies.
+    bool keepBytes = true;
+};
+
+// Expands environment references; the platform supplies it.
+using EnvironmentExpander = std::wstring (*)(const std::wstring& text);
+
+// REG_SZ and REG_EXPAND_SZ: the UTF-16 text up to its first NUL; a missing terminator loses nothing, and a
+// trailing odd byte is a character of its own (high byte zero) unless it is zero.
+// REG_MULTI_SZ: its strings joined by a blank, as the system's registry editor lists them.
+// REG_DWORD and REG_DWORD_BIG_ENDIAN of four bytes: std::uint32_t; REG_QWORD of eight bytes: std::uint64_t.
+// Anything else: the bytes, or monostate when options.keepBytes is false.
+// expand may be null (references stay).
+RegVariant DecodeRegValue(std::uint32_t type, std::span<const std::uint8_t> data, const RegTextOptions& options = {},
+                          EnvironmentExpander expand = nullptr);
+
+// Text form: text as is, numbers in decimal (decoded DWORDs unsigned, as the system's registry editor shows
+// them), bytes as upper-case hex pairs separated by blanks ("00 0A FF"), empty for monostate.
 std::wstring VariantText(const RegVariant& v);
 
-// UTF-16 string data as stored, which may lack its terminating NUL or have an odd byte length.
-// A trailing odd byte becomes a character of its own (high byte zero), so nothing stored is lost.
-// Single strings end at the first NUL.
-std::wstring RegStringFromBytes(std::span<const std::uint8_t> data);
-// Multi-strings keep their inner NUL separators; only one final NUL, when really there, is dropped.
-std::wstring RegMultiStringFromBytes(std::span<const std::uint8_t> data);
-
-// The first four bytes (missing ones read as zero) as a little-endian or big-endian 32-bit value.
-std::uint32_t DwordFromBytes(std::span<const std::uint8_t> data, bool bigEndian);
-// The first eight bytes (missing ones read as zero), little-endian.
-std::uint64_t QwordFromBytes(const std::vector<std::uint8_t>& data);
-
-// The same for a byte vector (and brace lists of bytes).
-inline std::wstring RegStringFromBytes(const std::vector<std::uint8_t>& data) {
-    return RegStringFromBytes(std::span<const std::uint8_t>(data));
-}
-inline std::wstring RegMultiStringFromBytes(const std::vector<std::uint8_t>& data) {
-    return RegMultiStringFromBytes(std::span<const std::uint8_t>(data));
-}
-inline std::uint32_t DwordFromBytes(const std::vector<std::uint8_t>& data, bool bigEndian) {
-    return DwordFromBytes(std::span<const std::uint8_t>(data), bigEndian);
-}
+// The text of DecodeRegValue; nullopt when that gave no value.
+std::optional<std::wstring> RegValueText(std::uint32_t type, std::span<const std::uint8_t> data,
+                                         const RegTextOptions& options = {}, EnvironmentExpander expand = nullptr);
 
 // True when the text holds a "%" and another "%" at least two characters after it,
 // so that it names an environment reference and is stored as REG_EXPAND_SZ.

@@ -85,20 +85,7 @@ RegVariant cRegistry::Value() {
     const LONG rc = ReadRawValue(key.Get(), valueKey_, type, data);
     if (type) valueType_ = static_cast<std::int32_t>(*type);
     if (rc != ERROR_SUCCESS) return default_;
-    switch (*type) {
-    case REG_SZ:
-        return RegStringFromBytes(data);
-    case REG_MULTI_SZ:
-        return RegMultiStringFromBytes(data);
-    case REG_EXPAND_SZ:
-        return ExpandEnvironmentText(RegStringFromBytes(data));
-    case REG_DWORD:
-        return static_cast<std::int32_t>(DwordFromBytes(data, false));
-    case REG_DWORD_BIG_ENDIAN:
-        return static_cast<std::int32_t>(DwordFromBytes(data, true));
-    default:
-        return data;
-    }
+    return DecodeRegValue(*type, data, {}, ExpandEnvironmentText);
 }
 
 void cRegistry::SetValue(const RegVariant& v) {
@@ -127,11 +114,13 @@ void cRegistry::SetValue(const RegVariant& v) {
     }
     case REG_DWORD:
     case REG_DWORD_BIG_ENDIAN: {
-        std::int32_t number = 0;
+        std::uint32_t number = 0;
         if (const auto* small = std::get_if<std::int16_t>(&v)) {
-            number = *small;
+            number = static_cast<std::uint32_t>(static_cast<std::int32_t>(*small));
         } else if (const auto* large = std::get_if<std::int32_t>(&v)) {
-            number = *large;
+            number = static_cast<std::uint32_t>(*large);
+        } else if (const auto* read = std::get_if<std::uint32_t>(&v)) {
+            number = *read; // as Value() gives it back
         } else {
             return; // only whole numbers are stored as DWORDs
         }

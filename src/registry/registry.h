@@ -27,7 +27,7 @@ public:
     bool CreateKey();
     bool DeleteKey();
     bool DeleteValue();
-    RegVariant Value();                 // read (updates ValueType)
+    RegVariant Value();                 // read (updates ValueType), decoded by DecodeRegValue
     void SetValue(const RegVariant& v); // write
     // names[0..count-1]; an absent key gives true and count 0.
     bool EnumerateValues(std::vector<std::wstring>& names, long& count);

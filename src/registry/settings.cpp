@@ -1,40 +1,15 @@
 #include "registry/settings.h"
 
-#include <cstdint>
-#include <optional>
-#include <vector>
-
 #include "common/error.h"
 #include "common/handles.h"
 #include "common/winutil.h"
 #include "registry/reg_read.h"
-#include "registry/reg_value.h"
 
 namespace nivex {
 
 namespace {
 std::wstring StorePath(const std::wstring& app, const std::wstring& section) {
     return L"Software\\" + app + L"\\" + section;
-}
-
-// The stored value as text; nullopt when absent or of a kind that has no sensible text.
-std::optional<std::wstring> StoredText(DWORD type, const std::vector<std::uint8_t>& data) {
-    switch (type) {
-    case REG_SZ:
-        return RegStringFromBytes(data);
-    case REG_EXPAND_SZ:
-        return ExpandEnvironmentText(RegStringFromBytes(data));
-    case REG_MULTI_SZ:
-        return RegStringFromBytes(data); // the first string
-    case REG_DWORD:
-        return std::to_wstring(DwordFromBytes(data, false));
-    case REG_DWORD_BIG_ENDIAN:
-        return std::to_wstring(DwordFromBytes(data, true));
-    case REG_QWORD:
-        return std::to_wstring(QwordFromBytes(data));
-    default:
-        return std::nullopt;
-    }
 }
 } // namespace
 
@@ -44,10 +19,8 @@ std::wstring GetAppSetting(const std::wstring& app, const std::wstring& section,
     if (RegOpenKeyExW(HKEY_CURRENT_USER, StorePath(app, section).c_str(), 0, KEY_QUERY_VALUE, handle.Put()) !=
         ERROR_SUCCESS)
         return defaultValue;
-    std::optional<DWORD> type;
-    std::vector<std::uint8_t> data;
-    if (ReadRawValue(handle.Get(), key, type, data) != ERROR_SUCCESS) return defaultValue;
-    return StoredText(*type, data).value_or(defaultValue);
+    // Data without a text form reads as absent, so a hand-edited value never yields garbage.
+    return ReadValueText(handle.Get(), key.c_str(), {.expand = true, .keepBytes = false}).value_or(defaultValue);
 }
 
 void SaveAppSetting(const std::wstring& app, const std::wstring& section, const std::wstring& key,

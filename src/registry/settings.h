@@ -1,8 +1,7 @@
 #pragma once
 // The per-user settings store: text values at HKEY_CURRENT_USER\Software\<app>\<section>, one REG_SZ per key.
-// A stored value of another type reads as text where that makes sense: REG_EXPAND_SZ expanded,
-// REG_DWORD (also big-endian) and REG_QWORD as unsigned decimal, REG_MULTI_SZ as its first string.
-// Binary and other values read as absent (the default), so hand-edited data never yields garbage.
+// A stored value of another type reads as every registry value does (registry/reg_value.h), expanded;
+// binary and other data without a text form read as absent (the default).
 #include <string>
 
 #include "registry/settings_table.h"

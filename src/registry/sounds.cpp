@@ -6,11 +6,11 @@
 
 namespace nivex {
 
-void PlaySoundRelative(const std::wstring& relativePath) {
+void PlaySoundRelative(Desktop& desktop, const std::wstring& relativePath) {
     if (relativePath.empty()) return;
     try {
         if (SettingNumber(kSectionOptions, kKeyPlaySounds) != 1) return;
-        TheDesktop().PlaySoundFile(JoinPath(ProgramFolder(), relativePath));
+        desktop.PlaySoundFile(JoinPath(ProgramFolder(), relativePath));
     } catch (...) {
         // A sound is never worth a message.
     }

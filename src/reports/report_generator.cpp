@@ -86,15 +86,16 @@ LibraryValues ReadLibraryValues(const CatalogueTree& tree, int libraryIndex, Rep
     const CatalogueNode& library = tree.Node(libraryIndex);
     LibraryValues v;
     v.name = library.text;
-    // The report names the file as registered; its facts come from the file that path stands for.
-    v.fileName = readers.classes.Read(tree.Node(library.firstChild).key, L"InProcServer32").value_or(L"");
+    // The report names the file as registered (as the scan read it); its facts come from the file that path
+    // stands for, the dates from the folder listing that found it.
+    v.fileName = tree.Node(library.firstChild).serverPath;
     const std::wstring file = ResolveServerPath(v.fileName);
-    std::uint64_t length = 0;
-    v.fileMissing = !readers.files.IsOrdinaryFile(file, &length);
+    ListedFile listed;
+    v.fileMissing = !readers.files.IsOrdinaryFile(file, &listed);
     if (!v.fileMissing) {
-        v.size = SizeKbText(length);
+        v.size = SizeKbText(listed.length);
         const FileReportFacts facts =
-            ReadFileReportFacts(file, {L"FileDescription", L"FileVersion", L"LegalCopyright"});
+            ReadFileReportFacts(file, {L"FileDescription", L"FileVersion", L"LegalCopyright"}, &listed);
         v.created = facts.dates.created;
         v.accessed = facts.dates.accessed;
         v.modified = facts.dates.modified;
@@ -214,8 +215,7 @@ bool WriteReport(const Catalogue& catalogue, DocType type, const std::wstring& t
 }
 
 void GenerateReport(const Catalogue& catalogue, DocType type, const ReportOptions& options, WindowRef owner,
-                    const ReportProgress& progress) {
-    Desktop& desktop = TheDesktop();
+                    Desktop& desktop, const ReportProgress& progress) {
     const std::wstring templatePath = TemplatePathFor(type);
     if (!IsValidTemplate(templatePath)) {
         desktop.Message(owner, L"Invalid Template File", L"Error", MsgButtons::Ok, MsgIcon::Critical);

@@ -37,8 +37,8 @@ bool WriteReport(const Catalogue& catalogue, DocType type, const std::wstring& t
                  const ReportProgress& progress = {});
 
 // The interactive run: checks the template, asks where to save, writes, and opens the report when asked.
-// Messages go through the desktop seam.
+// Messages, the save dialog and the opening go through the given desktop.
 void GenerateReport(const Catalogue& catalogue, DocType type, const ReportOptions& options, WindowRef owner,
-                    const ReportProgress& progress = {});
+                    Desktop& desktop, const ReportProgress& progress = {});
 
 } // namespace nivex

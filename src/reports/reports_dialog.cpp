@@ -156,7 +156,7 @@ void frmReports::Generate() {
         if (host_.hideProgress) host_.hideProgress();
         if (host_.setStatusText) host_.setStatusText(remembered);
     });
-    auto generate = [&] { GenerateReport(*catalogue_, type, options, owner_, progress); };
+    auto generate = [&] { GenerateReport(*catalogue_, type, options, owner_, *desktop_, progress); };
     if (host_.runBusy) host_.runBusy(generate);
     else generate();
 }

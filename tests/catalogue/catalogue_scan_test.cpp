@@ -72,11 +72,14 @@ TEST_F(ScanTest, KeepsOnlyInProcessControlsWithATypeLibrary) {
     SetRegString(HKEY_CLASSES_ROOT, L"CLSID\\{E1}\\LocalServer32", L"", real);
     RegisterClass(L"{F1}", L"Beta", real, L"{LIB-1}", L"");
     RegisterClass(L"{G1}", L"Gone", folder.File(L"missing.ocx"), L"{LIB-2}", L"");
+    // Every value is decoded as by every other reader: a number names its library.
+    RegisterClass(L"{H1}", L"Numeric", real, L"", L"");
+    testing::SetRegDword(HKEY_CLASSES_ROOT, L"CLSID\\{H1}\\TypeLib", L"", 7);
 
     CountingObserver observer;
     PopulateList(catalogue, &observer);
 
-    EXPECT_EQ(ControlKeys(Catalogue::kAll), (std::vector<std::wstring>{L"{A1}", L"{F1}", L"{G1}"}));
+    EXPECT_EQ(ControlKeys(Catalogue::kAll), (std::vector<std::wstring>{L"{A1}", L"{F1}", L"{G1}", L"{H1}"}));
     EXPECT_EQ(ControlKeys(Catalogue::kMissing), std::vector<std::wstring>{L"{G1}"});
     const CatalogueTree& all = catalogue.Tree(Catalogue::kAll);
     const CatalogueNode& lib1 = all.Node(catalogue.FindNodeByKey(L"{LIB-1}"));
@@ -85,16 +88,17 @@ TEST_F(ScanTest, KeepsOnlyInProcessControlsWithATypeLibrary) {
     const CatalogueNode& lib2 = all.Node(catalogue.FindNodeByKey(L"{LIB-2}"));
     EXPECT_EQ(lib2.text, L"Gone"); // no TypeLib entry: the control's name
     EXPECT_TRUE(lib2.bold);
-    EXPECT_EQ(catalogue.CountsText(), L"3 Controls in 2 Libraries");
+    EXPECT_EQ(all.Node(catalogue.FindNodeByKey(L"7")).text, L"Numeric");
+    EXPECT_EQ(catalogue.CountsText(), L"4 Controls in 3 Libraries");
     EXPECT_EQ(catalogue.missing, 1);
     EXPECT_TRUE(errors.empty());
-    EXPECT_EQ(observer.started, 7);
-    EXPECT_EQ(observer.done, 7);
-    EXPECT_EQ(observer.last, 7);
+    EXPECT_EQ(observer.started, 8);
+    EXPECT_EQ(observer.done, 8);
+    EXPECT_EQ(observer.last, 8);
     EXPECT_TRUE(observer.finished);
     PopulateList(catalogue); // a full scan replaces the trees and counters
-    EXPECT_EQ(catalogue.CountsText(), L"3 Controls in 2 Libraries");
-    EXPECT_EQ(catalogue.Tree(Catalogue::kAll).Count(), 5);
+    EXPECT_EQ(catalogue.CountsText(), L"4 Controls in 3 Libraries");
+    EXPECT_EQ(catalogue.Tree(Catalogue::kAll).Count(), 7);
 }
 
 TEST_F(ScanTest, VersionOfOneClassNeverLeaksIntoTheNext) {
@@ -146,20 +150,12 @@ TEST_F(ScanTest, AddControlsForFileAddsOnlyThatFilesNewClasses) {
     EXPECT_EQ(catalogue.controls, 2);
     EXPECT_EQ(catalogue.libraries, 1);
     EXPECT_TRUE(errors.empty());
-}
-
-TEST_F(ScanTest, OddRegistryDataNeverBreaksTheScan) {
-    // A display name stored without its terminating NUL keeps its last character.
-    const wchar_t name[] = {L'O', L'd', L'd'};
-    RegisterClass(L"{A1}", L"", real, L"{LIB-1}", L"");
-    testing::SetRegBytes(HKEY_CLASSES_ROOT, L"CLSID\\{A1}", L"", REG_SZ, name, sizeof(name));
-    // A type library value that is a number, not text.
-    RegisterClass(L"{B1}", L"Numeric", real, L"", L"");
-    testing::SetRegDword(HKEY_CLASSES_ROOT, L"CLSID\\{B1}\\TypeLib", L"", 7);
-    PopulateList(catalogue);
-    EXPECT_EQ(catalogue.Tree(Catalogue::kAll).Node(catalogue.FindNodeByKey(L"{A1}")).text, L"Odd");
-    EXPECT_NE(catalogue.FindNodeByKey(L"7"), 0);
-    EXPECT_TRUE(errors.empty());
+    // A catalogued class registered again by another file keeps its node, which names the new file.
+    const std::wstring moved = folder.WriteFile(L"moved.ocx", "m");
+    SetRegString(HKEY_CLASSES_ROOT, L"CLSID\\{A1}\\InprocServer32", L"", moved);
+    AddControlsForFile(catalogue, moved);
+    EXPECT_EQ(catalogue.controls, 2);
+    EXPECT_EQ(catalogue.Tree(Catalogue::kAll).Node(catalogue.FindNodeByKey(L"{A1}")).serverPath, moved);
 }
 
 } // namespace

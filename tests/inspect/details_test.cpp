@@ -73,7 +73,7 @@ protected:
     }
     ControlDetails Load(const std::wstring& id = kFirst, int tree = Catalogue::kAll) {
         int node = catalogue.Tree(tree).FindByKey(id);
-        return LoadInformation(catalogue, tree, node, nullptr);
+        return LoadInformation(catalogue, tree, node, nullptr, desktop);
     }
 
     testing::RegistrySandbox sandbox;
@@ -87,7 +87,7 @@ TEST_F(DetailsPanel, ALibraryNodeShowsItsFirstControlWithEveryRowInOrder) {
     const std::wstring path = folder.WriteFile(L"first.ocx", std::string(1536, 'x'));
     SetServer(path);
     int node = catalogue.FindNodeByKey(kLib);
-    const ControlDetails details = LoadInformation(catalogue, Catalogue::kAll, node, nullptr);
+    const ControlDetails details = LoadInformation(catalogue, Catalogue::kAll, node, nullptr, desktop);
     EXPECT_EQ(node, catalogue.FindNodeByKey(kFirst));
     EXPECT_EQ(Rows(details.control),
               (Texts{L"Control Name=First Control", L"Version=2.1", L"Status=" + std::wstring(kStatusRegistered),
@@ -103,7 +103,7 @@ TEST_F(DetailsPanel, ALibraryNodeShowsItsFirstControlWithEveryRowInOrder) {
     EXPECT_TRUE(details.complete);
     EXPECT_EQ(details.selection.resolvedPath, path);
     int invalid = 999;
-    EXPECT_TRUE(LoadInformation(catalogue, Catalogue::kAll, invalid, nullptr).control.empty());
+    EXPECT_TRUE(LoadInformation(catalogue, Catalogue::kAll, invalid, nullptr, desktop).control.empty());
 }
 
 TEST_F(DetailsPanel, MissingKeysReadNotAvailableAndKeysWithoutValueReadEmpty) {

@@ -45,34 +45,51 @@ TEST(VersionField, TheChosenTranslationsTextOrNotAvailable) {
         EXPECT_EQ(GetFileVersionField(Fixture(c.variant), c.field), c.text) << WideToUtf8(c.variant);
 }
 
-// The report's one-pass read gives exactly what the single-fact calls give, file by file.
+// The one-open read (with the dates asked of the file or taken from a folder listing) gives exactly what the
+// single-fact calls give, file by file.
 TEST(ReportFacts, EqualTheSingleFactsOfEachFile) {
     testing::TempFolder folder;
     const std::vector<std::wstring> fields = {L"FileDescription", L"FileVersion", L"LegalCopyright", L"Comments"};
     std::vector<std::wstring> files;
-    for (const wchar_t* variant : {L"german_first", L"german_only", L"no_translation", L"empty_field", L"odd_translation",
-                                   L"none", L"oversized"})
+    for (const wchar_t* variant : {L"german_first", L"german_only", L"no_translation", L"empty_field",
+                                   L"odd_translation", L"none", L"oversized"})
         files.push_back(Fixture(variant));
     files.push_back(folder.WriteFile(L"plain.ocx", std::string(3000, 'x')));
     files.push_back(folder.WriteFile(L"short.ocx", "M"));
     files.push_back(folder.WriteFile(L"headless.ocx", "MZ not really an image"));
-    for (const std::wstring& path : files) {
-        const FileReportFacts facts = ReadFileReportFacts(path, fields);
-        EXPECT_EQ(facts.dates.created + L"|" + facts.dates.accessed + L"|" + facts.dates.modified,
-                  GetFileDate(path, L"create") + L"|" + GetFileDate(path, L"access") + L"|" + GetFileDate(path, L"modify"))
-            << WideToUtf8(path);
-        ASSERT_EQ(facts.fields.size(), fields.size());
-        for (size_t i = 0; i < fields.size(); ++i)
-            EXPECT_EQ(facts.fields[i], GetFileVersionField(path, fields[i])) << WideToUtf8(path + L" " + fields[i]);
+    files.push_back(folder.WriteFile(L"dated.ocx", "d")); // its times differ from one another
+    {
+        const SYSTEMTIME accessed{1999, 12, 6, 25, 12, 0, 0, 0}, written{2002, 3, 4, 7, 12, 0, 0, 0};
+        FILETIME access{}, write{};
+        FileHandle file(
+            CreateFileW(files.back().c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(SystemTimeToFileTime(&accessed, &access) && SystemTimeToFileTime(&written, &write));
+        ASSERT_TRUE(file && SetFileTime(file.Get(), nullptr, &access, &write));
     }
-    // A file open for writing: no dates, but its version text is still read.
+    // A file open for writing: no dates, even where the listing has them, but its version text is still read.
     const std::wstring locked = folder.File(L"locked.dll");
     ASSERT_TRUE(CopyFileW(Fixture(L"german_first").c_str(), locked.c_str(), FALSE));
     FileHandle writer(CreateFileW(locked.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(writer);
-    const FileReportFacts facts = ReadFileReportFacts(locked, {L"FileDescription"});
-    EXPECT_EQ(facts.dates.modified, GetFileDate(locked, L"modify"));
-    EXPECT_EQ(facts.fields[0], L"English description");
+    files.push_back(locked);
+    for (const std::wstring& path : files) {
+        for (const bool fromListing : {true, false}) {
+            // Reading a file's bytes moves its access time: what to expect is taken right before.
+            FileExistenceCache cache;
+            ListedFile listed;
+            ASSERT_TRUE(cache.IsOrdinaryFile(path, &listed)) << WideToUtf8(path);
+            const std::wstring dates = GetFileDate(path, L"create") + L"|" + GetFileDate(path, L"access") + L"|" +
+                                       GetFileDate(path, L"modify");
+            const FileReportFacts facts = ReadFileReportFacts(path, fields, fromListing ? &listed : nullptr);
+            EXPECT_EQ(facts.dates.created + L"|" + facts.dates.accessed + L"|" + facts.dates.modified, dates)
+                << WideToUtf8(path);
+            ASSERT_EQ(facts.fields.size(), fields.size());
+            for (size_t i = 0; i < fields.size(); ++i)
+                EXPECT_EQ(facts.fields[i], GetFileVersionField(path, fields[i])) << WideToUtf8(path + L" " + fields[i]);
+        }
+    }
+    EXPECT_EQ(GetFileDate(locked, L"modify"), L"Unknown");
+    EXPECT_EQ(GetFileVersionField(locked, L"FileDescription"), L"English description");
 }
 
 // The version text as the platform's own reader gives it (the translation chosen as GetFileVersionField does).

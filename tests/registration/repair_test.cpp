@@ -277,7 +277,7 @@ TEST_F(Repair, EditingKeepsAnExpandableValueRawAndAFailedWriteChangesNothing) {
     EXPECT_EQ(backup.keys[0].path, L"HKEY_CLASSES_ROOT\\CLSID\\" + kClassA + L"\\ToolboxBitmap32");
     ASSERT_EQ(backup.keys[0].values.size(), 1u);
     EXPECT_EQ(backup.keys[0].values[0].type, static_cast<std::uint32_t>(REG_EXPAND_SZ));
-    EXPECT_EQ(RegStringFromBytes(backup.keys[0].values[0].data), L"%SystemRoot%\\a.ocx, 1");
+    EXPECT_EQ(RegValueText(kRegSz, backup.keys[0].values[0].data), L"%SystemRoot%\\a.ocx, 1");
 
     // A new value is plain text; the Version subkey is created.
     result = WriteElementValue(kClassA, L"Version", L"2.5");

@@ -1,59 +1,31 @@
 #include <gtest/gtest.h>
 
 #include "registry/reg_value.h"
+#include "support/reg_value_cases.h"
 
 namespace nivex {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+std::wstring FakeExpand(const std::wstring& text) {
+    const std::wstring reference = L"%" + std::wstring(testing::kCaseVariable) + L"%";
+    std::wstring out = text;
+    if (const size_t at = out.find(reference); at != std::wstring::npos)
+        out.replace(at, reference.size(), testing::kCaseVariableValue);
+    return out;
+}
 
-// UTF-16 bytes of text, then any extra bytes (a terminator, half of one, a stray byte).
-Bytes Utf16(const std::wstring& text, Bytes extra = {}) {
-    Bytes bytes;
-    for (wchar_t c : text) {
-        bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
-        bytes.push_back(static_cast<std::uint8_t>((c >> 8) & 0xFF));
+// The readers' own tests (value_readers_test) read the same table through the registry.
+TEST(RegValue, EveryTypeDecodesToOneTextWithExpansionAndBytesAsChosen) {
+    for (const testing::RegValueCase& c : testing::RegValueCases()) {
+        const std::string what = std::to_string(c.type) + " " + ::testing::PrintToString(c.data);
+        EXPECT_EQ(RegValueText(c.type, c.data, {}, FakeExpand), c.text) << what;
+        EXPECT_EQ(RegValueText(c.type, c.data, {.expand = false}, FakeExpand), c.asStored) << what;
+        const auto withoutBytes = RegValueText(c.type, c.data, {.expand = true, .keepBytes = false}, FakeExpand);
+        EXPECT_EQ(withoutBytes.has_value(), !c.textless) << what;
     }
-    bytes.insert(bytes.end(), extra.begin(), extra.end());
-    return bytes;
-}
-
-TEST(RegValue, VariantTextOfEveryKind) {
-    EXPECT_EQ(VariantText(RegVariant{}), L"");
-    EXPECT_EQ(VariantText(RegVariant{std::int16_t{-7}}), L"-7");
-    EXPECT_EQ(VariantText(RegVariant{std::int32_t{-2147483647 - 1}}), L"-2147483648");
-    EXPECT_EQ(VariantText(RegVariant{Bytes{0x00, 0x0A, 0xFF}}), L"00 0A FF");
-}
-
-TEST(RegValue, StringsKeepEveryStoredCharacterWhateverTheTerminatorAndLength) {
-    const std::wstring pair(L"one\0two", 7);
-    const struct {
-        Bytes data;
-        std::wstring single, multi;
-    } cases[] = {
-        {Utf16(L"abc", {0, 0}), L"abc", L"abc"},
-        {Utf16(L"abc"), L"abc", L"abc"},
-        {Utf16(L"abc", {0}), L"abc", L"abc"},     // odd length: half a NUL is no character
-        {Utf16(L"abc", {'d'}), L"abcd", L"abcd"}, // but a stray non-zero byte is kept
-        {Bytes{'x'}, L"x", L"x"},
-        {Bytes{}, L"", L""},
-        {Utf16(pair, {0, 0, 0, 0}), L"one", pair + L'\0'}, // multi-strings keep their separators
-        {Utf16(pair), L"one", pair},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(RegStringFromBytes(c.data), c.single) << ::testing::PrintToString(c.data);
-        EXPECT_EQ(RegMultiStringFromBytes(c.data), c.multi) << ::testing::PrintToString(c.data);
-    }
-}
-
-TEST(RegValue, NumbersInBothByteOrdersNeverReadPastTheData) {
-    EXPECT_EQ(DwordFromBytes({0x00, 0x00, 0x01, 0x02}, true), 258u);
-    EXPECT_EQ(DwordFromBytes({0x02, 0x01, 0x00, 0x00}, false), 258u);
-    // Short data is zero-padded, long data is cut.
-    EXPECT_EQ(DwordFromBytes({0x05}, true), 0x05000000u);
-    EXPECT_EQ(DwordFromBytes({1, 0, 0, 0, 9, 9}, false), 1u);
-    EXPECT_EQ(QwordFromBytes({1, 0, 0, 0, 0, 0, 0, 1, 9}), 0x0100000000000001ull);
-    EXPECT_EQ(QwordFromBytes({2}), 2ull);
+    // Numbers are values, not texts, for cRegistry's callers.
+    EXPECT_EQ(DecodeRegValue(kRegDwordBigEndian, std::vector<std::uint8_t>{0, 0, 1, 2}),
+              RegVariant(std::uint32_t{258}));
 }
 
 TEST(RegValue, EnvironmentReferenceNeedsTextBetweenPercentSigns) {

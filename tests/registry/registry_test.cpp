@@ -13,7 +13,6 @@ namespace nivex {
 namespace {
 
 using testing::RegKeyPresent;
-using testing::SetRegBytes;
 using testing::SetRegString;
 using Bytes = std::vector<std::uint8_t>;
 
@@ -75,31 +74,6 @@ TEST_F(RegistryTest, MissingValuesYieldTheDefaultAndKeepTheValueType) {
     reg.SetDefault(std::wstring(L"unset"));
     EXPECT_EQ(reg.Value(), RegVariant(std::wstring(L"unset"))); // key without a default value
     EXPECT_EQ(reg.ValueType(), 4);
-}
-
-TEST_F(RegistryTest, ValuesReadWholeByTheirType) {
-    ASSERT_TRUE(SetEnvironmentVariableW(L"NIVEX_PROBE", L"C:\\Probe"));
-    const struct {
-        DWORD type;
-        Bytes data;
-        RegVariant value;
-    } cases[] = {
-        {REG_SZ, Sz(L"abc"), std::wstring(L"abc")},
-        {REG_SZ, Bytes{'a', 0, 'b', 0, 'c', 0}, std::wstring(L"abc")}, // no NUL: the last character stays
-        {REG_SZ, Bytes{'a', 0, 'b', 0, 'c', 0, 'd'}, std::wstring(L"abcd")},
-        {REG_SZ, Bytes{}, std::wstring()},
-        {REG_SZ, Sz(std::wstring(L"ab\0cd", 5)), std::wstring(L"ab")},
-        {REG_MULTI_SZ, Sz(std::wstring(L"one\0two\0", 8)), std::wstring(L"one\0two\0", 8)},
-        {REG_EXPAND_SZ, Sz(L"%NIVEX_PROBE%\\x.ocx"), std::wstring(L"C:\\Probe\\x.ocx")},
-        {REG_DWORD, Bytes{0xFF, 0xFF, 0xFF, 0xFF}, std::int32_t{-1}},
-        {REG_DWORD_BIG_ENDIAN, Bytes{0x00, 0x00, 0x01, 0x02}, std::int32_t{258}},
-        {REG_BINARY, Bytes{1, 2, 3}, Bytes{1, 2, 3}},
-    };
-    for (const auto& c : cases) {
-        SetRegBytes(HKEY_CLASSES_ROOT, reg.SectionKey(), L"", c.type, c.data.data(), static_cast<DWORD>(c.data.size()));
-        EXPECT_EQ(reg.Value(), c.value) << c.type << " " << ::testing::PrintToString(c.data);
-        EXPECT_EQ(reg.ValueType(), static_cast<std::int32_t>(c.type));
-    }
 }
 
 TEST_F(RegistryTest, WritesFollowTheValueType) {

@@ -12,12 +12,9 @@ namespace nivex {
 namespace {
 
 using testing::GetRegString;
-using testing::SetRegBytes;
-using testing::SetRegDword;
 using testing::SetRegString;
 
 const std::wstring kOptionsPath = L"Software\\Velmora Control Manager\\Options";
-const std::wstring kAppearencePath = L"Software\\Velmora Control Manager\\Appearence";
 
 class SettingsTest : public ::testing::Test {
 protected:
@@ -61,28 +58,6 @@ TEST_F(SettingsTest, SavedTextLivesInTheUserStoreAndReadsBackUnaltered) {
     EXPECT_EQ(GetRegString(HKEY_CURRENT_USER, L"Software\\Other App\\Sec", L"Key"), L"v");
     EXPECT_EQ(GetAppSetting(L"Other App", L"Sec", L"Key", L"d"), L"v");
     EXPECT_EQ(GetSetting(L"Sec", L"Key", L"d"), L"d");
-}
-
-TEST_F(SettingsTest, HandWrittenValuesOfOtherTypesReadSensibly) {
-    SetRegDword(HKEY_CURRENT_USER, kAppearencePath, L"WindowTop", 250);
-    EXPECT_EQ(SettingNumber(L"Appearence", L"WindowTop"), 250);
-    SetRegDword(HKEY_CURRENT_USER, kOptionsPath, L"ShowSplash", 0);
-    EXPECT_FALSE(SettingIsOn(L"Options", L"ShowSplash"));
-    SetRegDword(HKEY_CURRENT_USER, kAppearencePath, L"WindowLeft", 0xFFFFFFFF);
-    EXPECT_EQ(ReadSetting(L"Appearence", L"WindowLeft"), L"4294967295");
-    EXPECT_EQ(SettingNumber(L"Appearence", L"WindowLeft"), 100); // beyond 32 bits: the default
-
-    const std::uint8_t blob[] = {0xDE, 0xAD};
-    SetRegBytes(HKEY_CURRENT_USER, kOptionsPath, L"TestBrowser", REG_BINARY, blob, 2);
-    EXPECT_EQ(GetSetting(L"Options", L"TestBrowser", L"fallback"), L"fallback");
-    SetRegBytes(HKEY_CURRENT_USER, kOptionsPath, L"HTMLTemplate", REG_MULTI_SZ, L"first\0second\0", 28);
-    EXPECT_EQ(ReadSetting(L"Options", L"HTMLTemplate"), L"first");
-    ASSERT_TRUE(SetEnvironmentVariableW(L"NIVEX_PROBE", L"D:\\T"));
-    SetRegString(HKEY_CURRENT_USER, kOptionsPath, L"TEXTTemplate", L"%NIVEX_PROBE%\\t.tpl", REG_EXPAND_SZ);
-    EXPECT_EQ(ReadSetting(L"Options", L"TEXTTemplate"), L"D:\\T\\t.tpl");
-    // Stored without its NUL: the last character stays.
-    SetRegBytes(HKEY_CURRENT_USER, kOptionsPath, L"TestBrowser", REG_SZ, L"C:\\b.exe", 16);
-    EXPECT_EQ(ReadSetting(L"Options", L"TestBrowser"), L"C:\\b.exe");
 }
 
 TEST_F(SettingsTest, AFailedSaveIsReportedWithTheSystemText) {

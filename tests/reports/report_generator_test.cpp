@@ -101,18 +101,18 @@ TEST_F(ReportTest, HtmlReportEscapesRegistryValuesAndAnUnwritableOneFailsOnce) {
 TEST_F(ReportTest, InteractiveRunChecksTemplateAsksWhereAndOpensTheReport) {
     testing::ScriptedDesktop desktop;
     SaveSetting(L"Options", L"TEXTTemplate", folder.WriteFile(L"bad.tpl", "[HEAD]\r\n[CONTROL]\r\n[TYPELIB]\r\n[FOOT]\r\n"));
-    GenerateReport(catalogue, DocType::Text, {}, nullptr);
+    GenerateReport(catalogue, DocType::Text, {}, nullptr, desktop);
     ASSERT_EQ(desktop.messages.size(), 1u);
     EXPECT_EQ(desktop.messages[0].title + L": " + desktop.messages[0].text, L"Error: Invalid Template File");
     EXPECT_TRUE(desktop.fileDialogs.empty());
 
     SaveSetting(L"Options", L"TEXTTemplate", templatePath);
-    GenerateReport(catalogue, DocType::Text, {}, nullptr); // cancelled save dialog
+    GenerateReport(catalogue, DocType::Text, {}, nullptr, desktop); // cancelled save dialog
     ASSERT_EQ(desktop.fileDialogs.size(), 1u);
     EXPECT_EQ(desktop.fileDialogs[0].filter + L"|" + desktop.fileDialogs[0].defaultExt, L"Text Document (*.txt)|*.txt|txt");
 
     desktop.fileAnswers.push_back(out);
-    GenerateReport(catalogue, DocType::Text, {false, false, true}, nullptr); // shown when finished
+    GenerateReport(catalogue, DocType::Text, {false, false, true}, nullptr, desktop); // shown when finished
     EXPECT_TRUE(OrdinaryFileExists(out));
     ASSERT_EQ(desktop.executions.size(), 1u);
     EXPECT_EQ(desktop.executions[0].verb + L" " + desktop.executions[0].file, L"open " + out);
