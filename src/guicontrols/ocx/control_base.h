@@ -1,11 +1,15 @@
 #pragma once
 // What both VelmoraGUI controls share: the OLE control interfaces containers expect, a property
 // store driven by the property table, persistence, connection points and the in-place window.
+// The implementation is split by interface group: control_base.cpp (interface table, property store),
+// control_dispatch.cpp, control_ole_object.cpp, control_in_place.cpp, control_view.cpp,
+// control_persistence.cpp, control_events.cpp.
 #include <windows.h>
 #include <ocidl.h>
 #include <olectl.h>
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -167,6 +171,16 @@ protected:
     static int ScreenPixelsPerInchY();
 
 private:
+    // A source or sink of persisted values by name, as IPropertyBag's Read and Write.
+    using PropertyReader = std::function<HRESULT(const wchar_t* name, VARIANT* value)>;
+    using PropertyWriter = std::function<HRESULT(const wchar_t* name, const VARIANT& value)>;
+
+    // Every property from read (absent or unreadable: its default; out of range: clamped), then clean.
+    void LoadProperties(const PropertyReader& read);
+    // The properties that differ from their defaults (all with saveAll), in table order.
+    HRESULT SaveProperties(bool saveAll, const PropertyWriter& write);
+    // Tells the property-notify sinks that a property changed.
+    void NotifyChanged(DISPID id);
     HRESULT GetProperty(const PropertyInfo& info, VARIANT* result) const;
     HRESULT PutProperty(const PropertyInfo& info, const VARIANT& value, EXCEPINFO* exception);
     // The value as the property's kind, or an error when it cannot be one.
