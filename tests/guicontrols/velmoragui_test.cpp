@@ -5,6 +5,7 @@
 
 #include <sddl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
@@ -38,22 +39,32 @@ TEST_F(VguiTest, RegistrationIsCompleteAllOrNothingAndUndoneWithoutTouchingOther
         ASSERT_EQ(Call("DllRegisterServer"), S_OK);
         ASSERT_EQ(Call("DllRegisterServer"), S_OK); // over its own registration
         const struct {
-            const wchar_t *clsid, *progId, *bitmap, *misc;
-        } classes[] = {{L"{" VGUI_BEVEL_CLSID L"}", L"VelmoraGUI.Bevel", L", 1", L"197009"}, // a simple frame
-                       {L"{" VGUI_ETCHEDLINE_CLSID L"}", L"VelmoraGUI.EtchedLine", L", 2", L"147857"}}; // no UI
+            const wchar_t *clsid, *progId, *bitmap, *misc, *name;
+        } classes[] = {{L"{" VGUI_BEVEL_CLSID L"}", L"VelmoraGUI.Bevel", L", 1", L"197009", L"Bevel"}, // a frame
+                       {L"{" VGUI_ETCHEDLINE_CLSID L"}", L"VelmoraGUI.EtchedLine", L", 2", L"147857", L"EtchedLine"}};
         for (const auto& c : classes) {
             const std::wstring key = std::wstring(L"CLSID\\") + c.clsid;
             const std::wstring expected[][3] = {
-                {key + L"\\InprocServer32", L"", path},  {key + L"\\InprocServer32", L"ThreadingModel", L"Apartment"},
-                {key + L"\\ProgID", L"", c.progId},      {key + L"\\VersionIndependentProgID", L"", c.progId},
-                {key + L"\\TypeLib", L"", libId},        {key + L"\\ToolboxBitmap32", L"", path + c.bitmap},
-                {key + L"\\MiscStatus\\1", L"", c.misc}, {std::wstring(c.progId) + L"\\CLSID", L"", c.clsid},
+                {key + L"\\InprocServer32", L"", path},
+                {key + L"\\InprocServer32", L"ThreadingModel", L"Apartment"},
+                {key + L"\\ProgID", L"", c.progId},
+                {key + L"\\VersionIndependentProgID", L"", c.progId},
+                {key + L"\\TypeLib", L"", libId},
+                {key + L"\\ToolboxBitmap32", L"", path + c.bitmap},
+                {key + L"\\MiscStatus\\1", L"", c.misc},
+                {std::wstring(c.progId) + L"\\CLSID", L"", c.clsid},
                 {key + L"\\Version", L"", L"1.0"},
+                {key, L"", std::wstring(L"VelmoraGUI ") + c.name}, // the display name; the ProgID keeps its own
+                {c.progId, L"", c.name},
             };
             for (const auto& [k, name, value] : expected)
                 EXPECT_EQ(Text(k, name), value) << ::testing::PrintToString(k + L" " + name);
             EXPECT_TRUE(Present(key + L"\\Control"));
-            EXPECT_TRUE(Present(key + L"\\Implemented Categories\\{40FC6ED4-2438-11CF-A3DB-080036F12502}"));
+            // A control, safe for scripting, safe for initialising.
+            for (const wchar_t* category :
+                 {L"{40FC6ED4-2438-11CF-A3DB-080036F12502}", L"{7DD95801-9882-11CF-9FA9-00AA006C42C4}",
+                  L"{7DD95802-9882-11CF-9FA9-00AA006C42C4}"})
+                EXPECT_TRUE(Present(key + L"\\Implemented Categories\\" + category));
         }
         EXPECT_EQ(Text(L"TypeLib\\" + libId + L"\\1.0\\0\\win64"), path);
         EXPECT_EQ(Text(L"Interface\\{" VGUI_BEVEL_EVENTS_DIID L"}\\TypeLib"), libId);
@@ -145,13 +156,12 @@ TEST_F(VguiTest, BadValuesInAPropertySetLoadAsDefaultsOrClamped) {
         EXPECT_EQ(Saved(LoadedControl(kBevelClsid, Bag(set).Get()).Get(), FALSE), loaded);
 }
 
-TEST_F(VguiTest, StreamsRoundTripAndABadStreamLeavesTheDefaults) {
+TEST_F(VguiTest, StreamsRoundTripAndADamagedOrForeignStreamIsReportedAndChangesNothing) {
     auto bevel = NewControl(kBevelClsid);
     EXPECT_EQ(Put(bevel.Get(), L"Caption", Var(L"Übersicht")), S_OK);
     EXPECT_EQ(Put(bevel.Get(), L"TitleBarFont", NewFont(L"Tahoma", 12, true, true)), S_OK);
-    EXPECT_EQ(Put(bevel.Get(), L"Alignment", Var(1)), S_OK); // written last
     auto persist = As<IPersistStreamInit>(bevel.Get(), IID_IPersistStreamInit);
-    ComPtr<IStream> stream;
+    ComPtr<IStream> stream, garbage;
     ULARGE_INTEGER max{};
     STATSTG stat{};
     CreateStreamOnHGlobal(nullptr, TRUE, stream.Put());
@@ -159,32 +169,51 @@ TEST_F(VguiTest, StreamsRoundTripAndABadStreamLeavesTheDefaults) {
     EXPECT_EQ(persist->GetSizeMax(&max), S_OK);
     stream->Stat(&stat, STATFLAG_NONAME);
     EXPECT_EQ(max.QuadPart, stat.cbSize.QuadPart);
-    const auto load = [](IStream* from, HRESULT expected) {
+    auto copy = Create<IPersistStreamInit>(kBevelClsid, IID_IPersistStreamInit);
+    const auto load = [&](IStream* from) {
         from->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr);
-        auto copy = Create<IPersistStreamInit>(kBevelClsid, IID_IPersistStreamInit);
-        EXPECT_EQ(copy->Load(from), expected);
-        return As(copy.Get());
+        return copy->Load(from);
     };
-    auto loaded = load(stream.Get(), S_OK);
-    EXPECT_EQ(Get(loaded.Get(), L"Caption").Text(), L"Übersicht");
-    EXPECT_EQ(Get(loaded.Get(), L"Alignment").Long(), 1);
+    EXPECT_EQ(load(stream.Get()), S_OK);
+    EXPECT_EQ(Get(As(copy.Get()).Get(), L"Caption").Text(), L"Übersicht");
     BOOL italic = FALSE;
     SHORT weight = 0;
-    FontOf(loaded.Get())->get_Italic(&italic);
-    FontOf(loaded.Get())->get_Weight(&weight);
+    FontOf(As(copy.Get()).Get())->get_Italic(&italic);
+    FontOf(As(copy.Get()).Get())->get_Weight(&weight);
     EXPECT_EQ(std::pair(italic, weight), std::pair(TRUE, static_cast<SHORT>(FW_BOLD)));
-    // Cut short: what was readable is kept, the rest is default; a foreign stream changes nothing.
+    EXPECT_EQ(copy->InitNew(), E_UNEXPECTED); // a loaded control is not new again
+    // A stream cut short, or not a control's at all: the container hears so, the control stays as it was.
     stat.cbSize.QuadPart -= 5;
     stream->SetSize(stat.cbSize);
-    EXPECT_EQ(Get(load(stream.Get(), S_OK).Get(), L"Caption").Text(), L"Übersicht");
-    ComPtr<IStream> garbage;
     CreateStreamOnHGlobal(nullptr, TRUE, garbage.Put());
     garbage->Write("not a control", 13, nullptr);
-    EXPECT_EQ(Get(load(garbage.Get(), E_FAIL).Get(), L"Caption").Text(), L"Bevel");
+    EXPECT_EQ(Put(As(copy.Get()).Get(), L"Alignment", Var(2)), S_OK);
+    EXPECT_EQ(load(stream.Get()), STG_E_READFAULT);
+    EXPECT_EQ(load(garbage.Get()), E_FAIL);
+    EXPECT_EQ(Get(As(copy.Get()).Get(), L"Caption").Text() + Get(As(copy.Get()).Get(), L"Alignment").Text(),
+              L"Übersicht2");
 }
 
 TEST_F(VguiTest, DrawingFollowsThePlansAtTwoSizes) {
     ExpectDrawingsFollowThePlans();
+}
+
+// The caption is a label at left 2, top 2 in the title bar: its text from the top, words wrapped at its
+// width, nothing past its edges.
+TEST_F(VguiTest, TheCaptionIsALabelAtTheTopOfTheTitleBar) {
+    auto bevel = LoadedControl(kBevelClsid, Bag(L"TitleBar=1\nTitleBarSize=1000\nTitleBarBackColor=255\n"
+                                                L"TitleBarForeColor=65280\nCaption=Wrapped onto two lines")
+                                                .Get());
+    constexpr int kWidth = 90, kHeight = 100, kBar = 67; // 1000 twips at 96 dpi
+    const std::vector<COLORREF> pixels = Drawn(bevel.Get(), kWidth, kHeight);
+    int top = kHeight, bottom = 0, right = 0;
+    for (int y = 1; y < kBar; ++y)
+        for (int x = 1; x < kWidth - 1; ++x)
+            if (pixels[static_cast<size_t>(y * kWidth + x)] != RGB(255, 0, 0))
+                top = std::min(top, y), bottom = std::max(bottom, y), right = std::max(right, x);
+    EXPECT_LE(top, 6);            // not centred in the bar
+    EXPECT_GT(bottom - top, 16);  // a second line
+    EXPECT_LT(right, kWidth - 4); // within the label
 }
 
 TEST_F(VguiTest, TheLibraryMayUnloadOnceEveryObjectAndLockIsGone) {
@@ -281,16 +310,38 @@ TEST_F(HostedControls, TheBevelShowsWhereTheFocusIs) {
     EXPECT_EQ(PixelAt(frame, 236, 8), GetSysColor(COLOR_BTNFACE));
 }
 
-TEST_F(HostedControls, MouseEventsReachTheSinkInTheHostsUnitsUnlessFrozen) {
+// Down, up, double click, up: one Click for the left button, DblClick in place of the second press;
+// the other buttons press twice. Events are "id:Button,Shift,X,Y" (pixels: the host's units).
+TEST_F(HostedControls, MouseEventsFollowTheSurfaceUnlessFrozen) {
     auto bevel = Host(kBevelClsid, {0, 0, 100, 80}, L"");
     std::vector<std::wstring> events;
     bevel->OnEvent([&](DISPID id, const DISPPARAMS& params) { events.push_back(EventText(id, params)); });
     HWND frame = bevel->ControlWindow();
-    SendMessageW(frame, WM_LBUTTONDOWN, MK_LBUTTON | MK_SHIFT, MAKELPARAM(12, 34));
-    SendMessageW(frame, WM_LBUTTONUP, 0, MAKELPARAM(12, 34));
-    SendMessageW(frame, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5));
-    // Button, Shift, X and Y in pixels, the host's units.
-    EXPECT_EQ(events, (std::vector<std::wstring>{L"3:1,1,12,34", L"5:1,0,12,34", L"1:", L"2:"}));
+    const struct {
+        UINT down, up, doubleClick;
+        WPARAM key;
+        std::vector<std::wstring> raised;
+    } buttons[] = {{WM_LBUTTONDOWN,
+                    WM_LBUTTONUP,
+                    WM_LBUTTONDBLCLK,
+                    MK_LBUTTON | MK_SHIFT,
+                    {L"3:1,1,12,34", L"5:1,1,12,34", L"1:", L"2:", L"5:1,1,12,34"}},
+                   {WM_RBUTTONDOWN,
+                    WM_RBUTTONUP,
+                    WM_RBUTTONDBLCLK,
+                    MK_RBUTTON,
+                    {L"3:2,0,12,34", L"5:2,0,12,34", L"3:2,0,12,34", L"5:2,0,12,34"}},
+                   {WM_MBUTTONDOWN,
+                    WM_MBUTTONUP,
+                    WM_MBUTTONDBLCLK,
+                    MK_MBUTTON,
+                    {L"3:4,0,12,34", L"5:4,0,12,34", L"3:4,0,12,34", L"5:4,0,12,34"}}};
+    for (const auto& b : buttons) {
+        events.clear();
+        for (UINT message : {b.down, b.up, b.doubleClick, b.up})
+            SendMessageW(frame, message, b.key, MAKELPARAM(12, 34));
+        EXPECT_EQ(events, b.raised);
+    }
     As<IOleControl>(bevel->Control(), IID_IOleControl)->FreezeEvents(TRUE);
     SendMessageW(frame, WM_LBUTTONUP, 0, MAKELPARAM(1, 1));
     As<IOleControl>(bevel->Control(), IID_IOleControl)->FreezeEvents(FALSE);

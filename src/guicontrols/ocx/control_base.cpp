@@ -11,6 +11,40 @@ namespace nivex::vgui {
 
 // ---------------------------------------------------------------- construction
 
+namespace {
+
+// Hears the caption font object's own changes (a script setting TitleBarFont.Bold): they are changes of
+// the control. Held by the font, so it holds no reference to the control.
+class FontSink final : public IPropertyNotifySink {
+public:
+    explicit FontSink(ControlBase* control) : owner(control) {}
+    STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
+        if (!out) return E_POINTER;
+        *out = IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IPropertyNotifySink) ? this : nullptr;
+        if (!*out) return E_NOINTERFACE;
+        AddRef();
+        return S_OK;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
+    STDMETHODIMP_(ULONG) Release() override {
+        const ULONG left = --refs_;
+        if (left == 0) delete this;
+        return left;
+    }
+    STDMETHODIMP OnChanged(DISPID) override {
+        if (owner) owner->FontChanged();
+        return S_OK;
+    }
+    STDMETHODIMP OnRequestEdit(DISPID) override { return S_OK; }
+    ControlBase* owner; // cleared when the control goes
+
+private:
+    ~FontSink() = default;
+    ULONG refs_ = 1;
+};
+
+} // namespace
+
 ControlBase::ControlBase(const CLSID& clsid, const IID& dispatchIid, const IID& eventsIid,
                          std::span<const PropertyInfo> properties, const wchar_t* windowClass)
     : clsid_(clsid),
@@ -31,6 +65,8 @@ ControlBase::~ControlBase() {
     events_.Clear();
     notify_.Clear();
     values_.clear();
+    WatchFont(); // stops listening to the font
+    if (fontSink_) static_cast<FontSink*>(fontSink_.Get())->owner = nullptr;
     typeInfo_.Reset();
     classInfo_.Reset();
     ObjectDestroyed(); // last: it may let the type library go
@@ -65,6 +101,8 @@ const InterfaceEntry kInterfaces[] = {
     {&IID_IPersistStream, As<IPersistStreamInit>},
     {&IID_IPersistStreamInit, As<IPersistStreamInit>},
     {&IID_IPersistPropertyBag, As<IPersistPropertyBag>},
+    {&IID_IPersistStorage, As<IPersistStorage>},
+    {&IID_IObjectSafety, As<IObjectSafety>},
     {&IID_IConnectionPointContainer, As<IConnectionPointContainer>},
     {&IID_IProvideClassInfo, As<IProvideClassInfo2>},
     {&IID_IProvideClassInfo2, As<IProvideClassInfo2>},
@@ -180,6 +218,34 @@ void ControlBase::ApplyAmbientFont() {
     VariantClear(&ambient);
     if (!font) font = CreateDefaultFont();
     values_[static_cast<size_t>(index)].font = font;
+    WatchFont();
+}
+
+void ControlBase::WatchFont() {
+    IFont* current = nullptr;
+    for (size_t i = 0; i < values_.size(); ++i)
+        if (properties_[i].kind == PropertyKind::Font) current = values_[i].font.Get();
+    if (current == watchedFont_.Get()) return;
+    if (fontPoint_) fontPoint_->Unadvise(fontCookie_);
+    fontPoint_.Reset();
+    watchedFont_.Reset(current);
+    if (!current) return;
+    if (!fontSink_) fontSink_.Attach(new FontSink(this));
+    ComPtr<IConnectionPointContainer> points;
+    if (SUCCEEDED(points.QueryFrom(current, IID_IConnectionPointContainer)) &&
+        SUCCEEDED(points->FindConnectionPoint(IID_IPropertyNotifySink, fontPoint_.Put())) &&
+        FAILED(fontPoint_->Advise(fontSink_.Get(), &fontCookie_)))
+        fontPoint_.Reset();
+}
+
+void ControlBase::FontChanged() {
+    for (const PropertyInfo& info : properties_) {
+        if (info.kind != PropertyKind::Font) continue;
+        fontFromAmbient_ = false; // now a font of the control's own
+        dirty_ = true;
+        NotifyChanged(info.dispId);
+        OnPropertyChanged(info);
+    }
 }
 
 bool ControlBase::IsDefault(const PropertyInfo& info, const PropertyValue& value) const {

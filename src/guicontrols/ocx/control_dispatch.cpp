@@ -1,4 +1,5 @@
-// ControlBase: IDispatch over the property table, and the class information (IProvideClassInfo2).
+// ControlBase: IDispatch over the property table, the class information (IProvideClassInfo2), and the
+// safety a script host asks about (IObjectSafety).
 #include <olectl.h>
 
 #include <algorithm>
@@ -184,7 +185,10 @@ HRESULT ControlBase::PutProperty(const PropertyInfo& info, const VARIANT& source
     hr = CheckWrite(info, value);
     if (FAILED(hr)) return RaiseError(exception, hr);
     values_[static_cast<size_t>(&info - properties_.data())] = std::move(value);
-    if (info.kind == PropertyKind::Font) fontFromAmbient_ = false;
+    if (info.kind == PropertyKind::Font) {
+        fontFromAmbient_ = false;
+        WatchFont();
+    }
     dirty_ = true;
     NotifyChanged(info.dispId);
     OnPropertyChanged(info);
@@ -208,6 +212,28 @@ HRESULT ControlBase::GetGUID(DWORD kind, GUID* guid) {
         return E_INVALIDARG;
     }
     *guid = eventsIid_;
+    return S_OK;
+}
+
+// The controls run no code of their own and read no files: calls from a script and values from any
+// property set or stream are safe.
+constexpr DWORD kSafeOptions = INTERFACESAFE_FOR_UNTRUSTED_CALLER | INTERFACESAFE_FOR_UNTRUSTED_DATA;
+
+HRESULT ControlBase::GetInterfaceSafetyOptions(REFIID iid, DWORD* supported, DWORD* enabled) {
+    if (!supported || !enabled) return E_POINTER;
+    *supported = *enabled = 0;
+    ComPtr<IUnknown> served;
+    if (FAILED(QueryInterface(iid, served.PutVoid()))) return E_NOINTERFACE;
+    *supported = kSafeOptions;
+    *enabled = safety_;
+    return S_OK;
+}
+
+HRESULT ControlBase::SetInterfaceSafetyOptions(REFIID iid, DWORD mask, DWORD enabled) {
+    ComPtr<IUnknown> served;
+    if (FAILED(QueryInterface(iid, served.PutVoid()))) return E_NOINTERFACE;
+    if (mask & ~kSafeOptions) return E_FAIL; // a safety the controls do not offer
+    safety_ = (safety_ & ~mask) | (enabled & mask);
     return S_OK;
 }
 

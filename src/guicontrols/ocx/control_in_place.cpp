@@ -1,37 +1,10 @@
 // ControlBase: in-place activation (IOleInPlaceObject, IOleInPlaceActiveObject) and the control's
 // own window.
-#include <cwchar>
-
 #include "guicontrols/ocx/control_base.h"
 #include "guicontrols/ocx/control_support.h"
 #include "guicontrols/ocx/module.h"
 
 namespace nivex::vgui {
-namespace {
-
-// Live windows per window class: a class goes with its last window, so the module can be
-// unloaded and loaded again without leaving a class that points into freed code.
-struct ClassCount {
-    wchar_t name[64];
-    int windows;
-};
-ClassCount classCounts[8] = {};
-
-int& WindowsOf(const wchar_t* name) {
-    ClassCount* free = nullptr;
-    for (ClassCount& c : classCounts) {
-        if (c.name[0] && std::wcscmp(c.name, name) == 0) return c.windows;
-        if (!c.name[0] && !free) free = &c;
-    }
-    static int overflow = 1; // more classes than slots: never unregistered
-    if (!free || std::wcslen(name) >= 64) return overflow;
-    std::wcscpy(free->name, name);
-    free->windows = 0;
-    return free->windows;
-}
-
-} // namespace
-
 HRESULT ControlBase::ActivateInPlace(bool uiActivate) {
     if (!clientSite_) return E_UNEXPECTED;
     if (!inPlaceSite_ && FAILED(inPlaceSite_.QueryFrom(clientSite_.Get(), IID_IOleInPlaceSite))) return E_NOINTERFACE;
@@ -51,6 +24,7 @@ HRESULT ControlBase::ActivateInPlace(bool uiActivate) {
     frame_.Reset();
     uiWindow_.Reset();
     inPlaceSite_->GetWindowContext(frame_.Put(), uiWindow_.Put(), &pos, &clip, &frameInfo);
+    clipRect_ = IsRectEmpty(&clip) && !IsRectEmpty(&pos) ? pos : clip; // a site that gives no clip hides nothing
     if (!hwnd_) {
         const HRESULT hr = CreateControlWindow(parent, pos);
         if (FAILED(hr)) {
@@ -100,12 +74,28 @@ HRESULT ControlBase::UIDeactivate() {
     return S_OK;
 }
 
-HRESULT ControlBase::SetObjectRects(LPCRECT posRect, LPCRECT) {
+HRESULT ControlBase::SetObjectRects(LPCRECT posRect, LPCRECT clipRect) {
     if (!posRect) return E_POINTER;
     return Guarded([&] {
+        clipRect_ = clipRect ? *clipRect : *posRect;
         Place(*posRect);
         return S_OK;
     });
+}
+
+// Shows only the part of the window inside the host's clip rectangle (a scrolled container shows part
+// of the control).
+void ControlBase::ApplyClip() {
+    if (!hwnd_) return;
+    RECT visible{};
+    IntersectRect(&visible, &posRect_, &clipRect_);
+    if (EqualRect(&visible, &posRect_)) {
+        SetWindowRgn(hwnd_, nullptr, TRUE);
+        return;
+    }
+    OffsetRect(&visible, -posRect_.left, -posRect_.top);
+    HRGN region = CreateRectRgnIndirect(&visible);
+    if (region && !SetWindowRgn(hwnd_, region, TRUE)) DeleteObject(region); // the window owns it when set
 }
 
 void ControlBase::Place(RECT rect) { // by value: callers pass PosRect()
@@ -122,6 +112,7 @@ void ControlBase::Place(RECT rect) { // by value: callers pass PosRect()
     if (hwnd_)
         SetWindowPos(hwnd_, nullptr, fitted.left, fitted.top, fitted.right - fitted.left, fitted.bottom - fitted.top,
                      SWP_NOZORDER | SWP_NOACTIVATE);
+    ApplyClip();
     if (!EqualRect(&fitted, &rect) && inPlaceSite_ && !placing_) {
         // The host learns the size the control keeps and places it again.
         placing_ = true;
@@ -132,25 +123,20 @@ void ControlBase::Place(RECT rect) { // by value: callers pass PosRect()
 }
 
 HRESULT ControlBase::CreateControlWindow(HWND parent, const RECT& rect) {
-    // The window class belongs to this module and goes with its last window (see WindowProc).
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof(wc);
-    if (!GetClassInfoExW(ModuleInstance(), windowClass_, &wc)) {
-        wc = WNDCLASSEXW{};
-        wc.cbSize = sizeof(wc);
-        wc.style = WindowClassStyle();
-        wc.lpfnWndProc = WindowProc;
-        wc.hInstance = ModuleInstance();
-        wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-        wc.lpszClassName = windowClass_;
-        if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
-            return HRESULT_FROM_WIN32(GetLastError());
+    if (!BeginWindow(windowClass_, WindowClassStyle(), WindowProc)) {
+        const DWORD error = GetLastError();
+        return error ? HRESULT_FROM_WIN32(error) : E_FAIL;
     }
     const DWORD style = WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
     HWND created = CreateWindowExW(WS_EX_CONTROLPARENT, windowClass_, L"", style, rect.left, rect.top,
                                    rect.right - rect.left, rect.bottom - rect.top, parent, nullptr, ModuleInstance(),
                                    this);
-    if (!created) return HRESULT_FROM_WIN32(GetLastError());
+    const DWORD error = GetLastError();
+    EndWindow(windowClass_);
+    if (!created) {
+        ReleaseIdleWindowClasses();
+        return error ? HRESULT_FROM_WIN32(error) : E_FAIL;
+    }
     const int enabledIndex = PropertyIndex(properties_, kDispIdEnabled);
     if (enabledIndex >= 0 && !values_[static_cast<size_t>(enabledIndex)].number) EnableWindow(created, FALSE);
     return S_OK;
@@ -163,6 +149,7 @@ void ControlBase::DestroyControlWindow() {
     // Messages sent while the window goes no longer reach the object.
     SetWindowLongPtrW(window, GWLP_USERDATA, 0);
     DestroyWindow(window);
+    ReleaseIdleWindowClasses(); // now that the window is gone, its class can go too
 }
 
 LRESULT CALLBACK ControlBase::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -171,17 +158,16 @@ LRESULT CALLBACK ControlBase::WindowProc(HWND hwnd, UINT message, WPARAM wParam,
         self = static_cast<ControlBase*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
         self->hwnd_ = hwnd;
-        ++WindowsOf(self->windowClass_);
+        WindowCreated(self->windowClass_);
     } else {
         self = reinterpret_cast<ControlBase*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     }
     if (message == WM_NCDESTROY) {
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
         if (self && self->hwnd_ == hwnd) self->hwnd_ = nullptr;
-        const LRESULT result = DefWindowProcW(hwnd, message, wParam, lParam);
         wchar_t name[64] = {};
-        if (GetClassNameW(hwnd, name, 64) && --WindowsOf(name) == 0) UnregisterClassW(name, ModuleInstance());
-        return result;
+        if (GetClassNameW(hwnd, name, 64)) WindowDestroyed(name);
+        return DefWindowProcW(hwnd, message, wParam, lParam);
     }
     if (!self) return DefWindowProcW(hwnd, message, wParam, lParam);
     self->AddRef(); // a sink called from here may let the control go
@@ -209,12 +195,9 @@ LRESULT ControlBase::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_PAINT:
         PaintWindow();
         return 0;
-    case WM_PRINTCLIENT: {
-        RECT client;
-        GetClientRect(hwnd, &client);
-        Paint(reinterpret_cast<HDC>(wParam), client, ScreenPixelsPerInchY());
+    case WM_PRINTCLIENT:
+        PaintClient(reinterpret_cast<HDC>(wParam), ScreenPixelsPerInchY());
         return 0;
-    }
     default:
         break;
     }

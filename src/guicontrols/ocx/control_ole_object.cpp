@@ -5,6 +5,7 @@
 
 #include "guicontrols/ocx/control_base.h"
 #include "guicontrols/ocx/control_support.h"
+#include "guicontrols/ocx/velmoragui_guids.h"
 
 namespace nivex::vgui {
 
@@ -82,28 +83,33 @@ HRESULT ControlBase::GetUserClassID(CLSID* clsid) {
     return GetClassID(clsid);
 }
 
-HRESULT ControlBase::GetUserType(DWORD, LPOLESTR* userType) {
+// As the registration names the class: "VelmoraGUI Bevel" in full, "Bevel" short.
+HRESULT ControlBase::GetUserType(DWORD form, LPOLESTR* userType) {
     if (!userType) return E_POINTER;
     *userType = nullptr;
     BSTR name = nullptr;
     if (!classInfo_ || FAILED(classInfo_->GetDocumentation(MEMBERID_NIL, &name, nullptr, nullptr, nullptr)))
         return OLE_S_USEREG;
-    const size_t bytes = (SysStringLen(name) + 1) * sizeof(wchar_t);
-    *userType = static_cast<LPOLESTR>(CoTaskMemAlloc(bytes));
-    if (*userType) std::memcpy(*userType, name, bytes);
+    const std::wstring shortName = FromBstr(name);
     SysFreeString(name);
+    const std::wstring text = form == USERCLASSTYPE_SHORT     ? shortName
+                              : form == USERCLASSTYPE_APPNAME ? std::wstring(kLibraryName)
+                                                              : std::wstring(kLibraryName) + L" " + shortName;
+    const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+    *userType = static_cast<LPOLESTR>(CoTaskMemAlloc(bytes));
+    if (*userType) std::memcpy(*userType, text.c_str(), bytes);
     return *userType ? S_OK : E_OUTOFMEMORY;
 }
 
 HRESULT ControlBase::SetExtent(DWORD aspect, SIZEL* size) {
-    if (aspect != DVASPECT_CONTENT) return DV_E_DVASPECT;
+    if (aspect != DVASPECT_CONTENT && aspect != DVASPECT_DOCPRINT) return DV_E_DVASPECT;
     if (!size) return E_POINTER;
     extent_ = *size;
     return S_OK;
 }
 
 HRESULT ControlBase::GetExtent(DWORD aspect, SIZEL* size) {
-    if (aspect != DVASPECT_CONTENT) return DV_E_DVASPECT;
+    if (aspect != DVASPECT_CONTENT && aspect != DVASPECT_DOCPRINT) return DV_E_DVASPECT;
     if (!size) return E_POINTER;
     *size = extent_;
     return S_OK;

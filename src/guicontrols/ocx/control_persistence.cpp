@@ -1,6 +1,6 @@
-// ControlBase: persistence in streams (IPersistStreamInit) and property bags (IPersistPropertyBag).
-// Both go through one loop each way: a stream is read into named entries first and then read like a
-// property bag.
+// ControlBase: persistence in streams (IPersistStreamInit), property bags (IPersistPropertyBag) and
+// storages (IPersistStorage, a stream inside). One loop loads and one saves: a stream is read into
+// named entries first, whole, and then read like a property bag, so a damaged stream changes nothing.
 #include <cstdint>
 #include <utility>
 #include <vector>
@@ -93,12 +93,11 @@ public:
             VariantClear(&entry.second);
     }
 
-    // E_FAIL when the stream is not one of ours; false in complete when it ended early or held an entry
-    // this format never writes (what was read before stays).
-    HRESULT Read(IStream* stream, bool& complete) {
+    // E_FAIL when the stream is not one of ours; STG_E_READFAULT when it ends early or holds an entry
+    // this format never writes.
+    HRESULT Read(IStream* stream) {
         StreamReader in(stream);
         std::uint32_t magic = 0, format = 0, count = 0;
-        complete = false;
         if (!in.Plain(magic) || !in.Plain(format) || !in.Plain(count) || magic != kStreamMagic ||
             format != kStreamFormat)
             return E_FAIL;
@@ -106,10 +105,9 @@ public:
             std::wstring name;
             VARTYPE type = VT_EMPTY;
             VARIANT value{};
-            if (!in.Text(name) || !in.Plain(type) || !ReadValue(in, type, value)) return S_OK;
+            if (!in.Text(name) || !in.Plain(type) || !ReadValue(in, type, value)) return STG_E_READFAULT;
             entries_.emplace_back(std::move(name), value);
         }
-        complete = true;
         return S_OK;
     }
 
@@ -223,6 +221,7 @@ HRESULT ControlBase::GetClassID(CLSID* clsid) {
 }
 
 HRESULT ControlBase::InitNew() {
+    if (loaded_) return E_UNEXPECTED; // a loaded control keeps what it loaded
     return Guarded([&] {
         SetDefaults();
         dirty_ = false;
@@ -248,7 +247,9 @@ void ControlBase::LoadProperties(const PropertyReader& read) {
         }
         VariantClear(&value);
     }
+    WatchFont();
     dirty_ = false;
+    loaded_ = true;
     Redraw();
 }
 
@@ -268,12 +269,8 @@ HRESULT ControlBase::Load(IStream* stream) {
     if (!stream) return E_POINTER;
     return Guarded([&]() -> HRESULT {
         StreamEntries entries;
-        bool complete = false;
-        if (FAILED(entries.Read(stream, complete))) {
-            SetDefaults();
-            Redraw();
-            return E_FAIL; // not a stream of ours: the control keeps its defaults
-        }
+        const HRESULT hr = entries.Read(stream);
+        if (FAILED(hr)) return hr; // not ours, or damaged: the control stays as it was
         LoadProperties([&](const wchar_t* name, VARIANT* value) { return entries.Find(name, value); });
         return S_OK;
     });
@@ -342,6 +339,36 @@ HRESULT ControlBase::Save(IPropertyBag* bag, BOOL clearDirty, BOOL saveAll) {
         AfterSave();
         return S_OK;
     });
+}
+
+// The properties are a stream inside the storage.
+constexpr wchar_t kContentsStream[] = L"Contents";
+
+// A storage initialises the control once, by InitNew or by Load.
+HRESULT ControlBase::InitNew(IStorage* storage) {
+    if (!storage) return E_POINTER;
+    if (storageInitialised_ || loaded_) return CO_E_ALREADYINITIALIZED;
+    const HRESULT hr = InitNew();
+    storageInitialised_ = SUCCEEDED(hr);
+    return hr;
+}
+
+HRESULT ControlBase::Load(IStorage* storage) {
+    if (!storage) return E_POINTER;
+    if (storageInitialised_) return CO_E_ALREADYINITIALIZED;
+    ComPtr<IStream> stream;
+    HRESULT hr = storage->OpenStream(kContentsStream, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0, stream.Put());
+    if (SUCCEEDED(hr)) hr = Load(stream.Get());
+    storageInitialised_ = SUCCEEDED(hr);
+    return hr;
+}
+
+HRESULT ControlBase::Save(IStorage* storage, BOOL) {
+    if (!storage) return E_POINTER;
+    ComPtr<IStream> stream;
+    const HRESULT hr = storage->CreateStream(kContentsStream, STGM_CREATE | STGM_WRITE | STGM_SHARE_EXCLUSIVE, 0, 0,
+                                             stream.Put());
+    return FAILED(hr) ? hr : Save(stream.Get(), TRUE);
 }
 
 } // namespace nivex::vgui

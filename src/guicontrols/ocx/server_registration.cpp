@@ -17,19 +17,29 @@ namespace {
 constexpr wchar_t kLibIdText[] = VGUI_BRACED(VGUI_LIBID);
 constexpr wchar_t kVersion[] = L"1.0";
 constexpr wchar_t kDispatchProxy[] = L"{00020420-0000-0000-C000-000000000046}"; // the system's dispatch marshaller
-constexpr wchar_t kControlCategory[] = L"{40FC6ED4-2438-11CF-A3DB-080036F12502}";
+// Controls, safe for scripting, safe for initialising (they run no code of their own and read no files).
+constexpr const wchar_t* kCategories[] = {L"{40FC6ED4-2438-11CF-A3DB-080036F12502}",
+                                          L"{7DD95801-9882-11CF-9FA9-00AA006C42C4}",
+                                          L"{7DD95802-9882-11CF-9FA9-00AA006C42C4}"};
+// The standard verbs (number, then "name,menu flags,verb flags"), so containers can list them.
+constexpr const wchar_t* kVerbs[][2] = {{L"0", L"&Edit,0,2"},
+                                        {L"-1", L"&Show,0,0"},
+                                        {L"-4", L"&Activate,0,0"},
+                                        {L"-5", L"Activate &In Place,0,0"}};
 
 struct ClassEntry {
     const wchar_t* clsidText;
     const wchar_t* progId;
-    const wchar_t* name;
+    const wchar_t* name; // the control's own, the ProgID key's name
+    const wchar_t* displayName;
     int bitmap;
     DWORD misc;
 };
 constexpr ClassEntry kClasses[] = {
-    {VGUI_BRACED(VGUI_BEVEL_CLSID), L"VelmoraGUI.Bevel", L"Bevel", VGUI_BEVEL_BITMAP, kBevelMiscStatus},
-    {VGUI_BRACED(VGUI_ETCHEDLINE_CLSID), L"VelmoraGUI.EtchedLine", L"EtchedLine", VGUI_ETCHEDLINE_BITMAP,
-     kEtchedLineMiscStatus},
+    {VGUI_BRACED(VGUI_BEVEL_CLSID), L"VelmoraGUI.Bevel", L"Bevel", L"VelmoraGUI Bevel", VGUI_BEVEL_BITMAP,
+     kBevelMiscStatus},
+    {VGUI_BRACED(VGUI_ETCHEDLINE_CLSID), L"VelmoraGUI.EtchedLine", L"EtchedLine", L"VelmoraGUI EtchedLine",
+     VGUI_ETCHEDLINE_BITMAP, kEtchedLineMiscStatus},
 };
 
 struct InterfaceEntry {
@@ -135,7 +145,7 @@ LONG WriteTypeLibrary(const std::wstring& path) {
 
 LONG WriteClass(const ClassEntry& cls, const std::wstring& path) {
     const std::wstring key = ClassKey(cls);
-    LONG rc = SetString(key, nullptr, cls.progId);
+    LONG rc = SetString(key, nullptr, cls.displayName);
     if (rc == ERROR_SUCCESS) rc = SetString(key + L"\\InprocServer32", nullptr, path);
     if (rc == ERROR_SUCCESS) rc = SetString(key + L"\\InprocServer32", L"ThreadingModel", L"Apartment");
     if (rc == ERROR_SUCCESS) rc = SetString(key + L"\\ProgID", nullptr, cls.progId);
@@ -147,7 +157,10 @@ LONG WriteClass(const ClassEntry& cls, const std::wstring& path) {
     if (rc == ERROR_SUCCESS) rc = SetString(key + L"\\Version", nullptr, kVersion);
     if (rc == ERROR_SUCCESS) rc = SetString(key + L"\\MiscStatus", nullptr, L"0");
     if (rc == ERROR_SUCCESS) rc = SetString(key + L"\\MiscStatus\\1", nullptr, std::to_wstring(cls.misc));
-    if (rc == ERROR_SUCCESS) rc = CreateKey(key + L"\\Implemented Categories\\" + kControlCategory);
+    for (const wchar_t* category : kCategories)
+        if (rc == ERROR_SUCCESS) rc = CreateKey(key + L"\\Implemented Categories\\" + category);
+    for (const auto& [verb, text] : kVerbs)
+        if (rc == ERROR_SUCCESS) rc = SetString(key + L"\\Verb\\" + verb, nullptr, text);
     if (rc == ERROR_SUCCESS) rc = SetString(cls.progId, nullptr, cls.name);
     if (rc == ERROR_SUCCESS) rc = SetString(std::wstring(cls.progId) + L"\\CLSID", nullptr, cls.clsidText);
     return rc;
