@@ -28,6 +28,10 @@ std::wstring Text(const std::wstring& path, const std::wstring& name = L"") {
 bool Present(const std::wstring& path) {
     return testing::RegKeyPresent(HKEY_CLASSES_ROOT, path);
 }
+// The platform key of this build's type library, and the other build's.
+const std::wstring kPlatform = sizeof(void*) == 8 ? L"win64" : L"win32";
+const std::wstring kOtherPlatform = sizeof(void*) == 8 ? L"win32" : L"win64";
+
 HRESULT Call(const char* name) {
     return Entry<HRESULT(STDAPICALLTYPE*)()>(name)();
 }
@@ -66,7 +70,7 @@ TEST_F(VguiTest, RegistrationIsCompleteAllOrNothingAndUndoneWithoutTouchingOther
                   L"{7DD95802-9882-11CF-9FA9-00AA006C42C4}"})
                 EXPECT_TRUE(Present(key + L"\\Implemented Categories\\" + category));
         }
-        EXPECT_EQ(Text(L"TypeLib\\" + libId + L"\\1.0\\0\\win64"), path);
+        EXPECT_EQ(Text(L"TypeLib\\" + libId + L"\\1.0\\0\\" + kPlatform), path);
         EXPECT_EQ(Text(L"Interface\\{" VGUI_BEVEL_EVENTS_DIID L"}\\TypeLib"), libId);
 
         // Another server has since taken the line's ProgID; another version of the library is registered.
@@ -82,6 +86,12 @@ TEST_F(VguiTest, RegistrationIsCompleteAllOrNothingAndUndoneWithoutTouchingOther
         EXPECT_TRUE(Present(L"VelmoraGUI.EtchedLine"));
         EXPECT_TRUE(Present(L"TypeLib\\" + libId + L"\\2.0"));
         EXPECT_EQ(Call("DllUnregisterServer"), S_OK); // twice: harmless
+        // The other build's library still registered: the shared version key stays with it.
+        ASSERT_EQ(Call("DllRegisterServer"), S_OK);
+        testing::SetRegString(HKEY_CLASSES_ROOT, L"TypeLib\\" + libId + L"\\1.0\\0\\" + kOtherPlatform, L"", L"x");
+        ASSERT_EQ(Call("DllUnregisterServer"), S_OK);
+        EXPECT_EQ(Text(L"TypeLib\\" + libId + L"\\1.0"), L"VelmoraGUI");
+        EXPECT_FALSE(Present(L"TypeLib\\" + libId + L"\\1.0\\0\\" + kPlatform));
     }
     // A ProgID key that may be read but not written makes the second class fail: nothing stays.
     testing::RegistrySandbox sandbox;
@@ -236,7 +246,8 @@ TEST_F(VguiTest, TheLibraryMayUnloadOnceEveryObjectAndLockIsGone) {
 }
 
 // Run by velmoragui_e2e.sh after regsvr32 registered the library in a prefix of its own: the controls
-// are created by their ProgIDs and draw as planned at the prefix's resolution.
+// are created by their ProgIDs and draw as planned at the prefix's resolution, and the type library
+// registered for this bitness loads.
 TEST_F(VguiTest, EndToEndByProgId) {
     if (!std::getenv("NIVEX_VGUI_E2E")) GTEST_SKIP() << "run by velmoragui_e2e.sh in a prefix of its own";
     HMODULE served = nullptr;
@@ -254,6 +265,17 @@ TEST_F(VguiTest, EndToEndByProgId) {
     throughRegistration = false;
     wchar_t path[MAX_PATH] = {};
     GetModuleFileNameW(served, path, MAX_PATH);
+    // The registry's type library for this bitness is the served file's own.
+    ComPtr<ITypeLib> library;
+    BSTR registered = nullptr;
+    ASSERT_EQ(LoadRegTypeLib(vgui::kLibId, 1, 0, 0, library.Put()), S_OK);
+    ASSERT_EQ(QueryPathOfRegTypeLib(vgui::kLibId, 1, 0, 0, &registered), S_OK);
+    EXPECT_EQ(CompareStringOrdinal(registered, -1, path, -1, TRUE), CSTR_EQUAL) << ::testing::PrintToString(registered);
+    SysFreeString(registered);
+    TLIBATTR* attributes = nullptr;
+    ASSERT_EQ(library->GetLibAttr(&attributes), S_OK);
+    EXPECT_EQ(attributes->syskind, sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32);
+    library->ReleaseTLibAttr(attributes);
     std::printf("drawn at %d dpi by %ls\n", ScreenDpiY(), path);
 }
 

@@ -22,7 +22,9 @@ int PixelsPerInch(HDC device, int which) {
 
 RECT PaintTarget::ToLogical(const PixelRect& pixels) const {
     const auto x = [&](int at) { return logical.left + (width ? MulDiv(at, logical.right - logical.left, width) : 0); };
-    const auto y = [&](int at) { return logical.top + (height ? MulDiv(at, logical.bottom - logical.top, height) : 0); };
+    const auto y = [&](int at) {
+        return logical.top + (height ? MulDiv(at, logical.bottom - logical.top, height) : 0);
+    };
     return RECT{x(pixels.left), y(pixels.top), x(pixels.right), y(pixels.bottom)};
 }
 
