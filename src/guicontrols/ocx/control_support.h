@@ -1,5 +1,5 @@
 #pragma once
-// Helpers the parts of ControlBase share; not for the controls themselves.
+// Helpers shared by ControlBase's files; not for the controls themselves.
 #include <windows.h>
 #include <oleauto.h>
 
