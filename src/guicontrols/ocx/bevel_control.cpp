@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <windowsx.h>
 
+#include <cstdlib>
 #include <new>
 
 #include "guicontrols/bevel_plan.h"
@@ -16,13 +17,19 @@ namespace {
 // Posted to itself after a focus change was seen: by then the focus has settled.
 constexpr UINT kRecheckFocus = WM_APP + 0x31;
 
-void PaintSteps(HDC dc, const std::vector<PaintStep>& steps, int dx, int dy) {
-    for (const PaintStep& step : steps) {
-        const RECT area{step.area.left + dx, step.area.top + dy, step.area.right + dx, step.area.bottom + dy};
-        SetBkColor(dc, step.colour);
-        // An opaque empty text paints a solid rectangle without a brush per colour.
-        ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &area, nullptr, 0, nullptr);
-    }
+// The caption font at the target's resolution: the font object sizes its own for the screen.
+HFONT CaptionFont(IFont* font, const PaintTarget& target) {
+    HFONT screenFont = nullptr;
+    LOGFONTW logFont{};
+    CY size{};
+    if (!font || FAILED(font->get_hFont(&screenFont)) || !GetObjectW(screenFont, sizeof(logFont), &logFont) ||
+        FAILED(font->get_Size(&size)))
+        GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof(logFont), &logFont);
+    else // points (in ten-thousandths) to pixels of the target
+        logFont.lfHeight = -static_cast<LONG>((size.int64 * target.pixelsPerInchY + 360000) / 720000);
+    logFont.lfHeight = -target.HeightToLogical(std::abs(logFont.lfHeight));
+    logFont.lfWidth = 0;
+    return CreateFontIndirectW(&logFont);
 }
 
 // Messages that windows inside the panel send to their parent.
@@ -82,13 +89,13 @@ protected:
         return S_OK;
     }
 
-    void Paint(HDC dc, const RECT& bounds, int pixelsPerInchY) override {
+    void Paint(const PaintTarget& target) override {
         BevelLook look;
-        look.width = bounds.right - bounds.left;
-        look.height = bounds.bottom - bounds.top;
+        look.width = target.width;
+        look.height = target.height;
         look.titleBar = Number(VGUI_DISPID_TITLEBAR) != 0;
         look.titleBarTwips = Number(VGUI_DISPID_TITLEBARSIZE);
-        look.pixelsPerInchY = pixelsPerInchY;
+        look.pixelsPerInchY = target.pixelsPerInchY;
         // The look always follows where the focus really is, also after a change or a resize.
         look.active = FocusInside();
         const int alignment = Number(VGUI_DISPID_ALIGNMENT);
@@ -101,23 +108,23 @@ protected:
         look.colours.highLight = Colour(VGUI_DISPID_HIGHLIGHTCOLOR);
         look.colours.shadow = Colour(VGUI_DISPID_SHADOWCOLOR);
         const BevelPlan plan = PlanBevel(look);
-        PaintSteps(dc, plan.steps, bounds.left, bounds.top);
+        target.Fill(plan.steps);
         const std::wstring& caption = Value(kDispIdCaption).text;
         if (!plan.captionShown || plan.caption.Empty() || caption.empty()) return;
-        RECT area{plan.caption.left + bounds.left, plan.caption.top + bounds.top, plan.caption.right + bounds.left,
-                  plan.caption.bottom + bounds.top};
-        UINT format = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS;
+        // A label: from its top, words wrapped at its width, cut off at its edges.
+        RECT area = target.ToLogical(plan.caption);
+        UINT format = DT_TOP | DT_WORDBREAK | DT_NOPREFIX;
         if (plan.alignment == CaptionAlignment::Right) format |= DT_RIGHT;
         if (plan.alignment == CaptionAlignment::Centre) format |= DT_CENTER;
-        HFONT font = nullptr;
-        if (const ComPtr<IFont>& captionFont = Value(VGUI_DISPID_TITLEBARFONT).font) captionFont->get_hFont(&font);
-        HGDIOBJ oldFont = SelectObject(dc, font ? font : GetStockObject(DEFAULT_GUI_FONT));
-        const int oldMode = SetBkMode(dc, TRANSPARENT);
-        const COLORREF oldColour = SetTextColor(dc, plan.captionColour);
-        DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &area, format);
-        SetTextColor(dc, oldColour);
-        SetBkMode(dc, oldMode);
-        SelectObject(dc, oldFont);
+        HFONT font = CaptionFont(Value(VGUI_DISPID_TITLEBARFONT).font.Get(), target);
+        HGDIOBJ oldFont = SelectObject(target.dc, font);
+        const int oldMode = SetBkMode(target.dc, TRANSPARENT);
+        const COLORREF oldColour = SetTextColor(target.dc, plan.captionColour);
+        DrawTextW(target.dc, caption.c_str(), static_cast<int>(caption.size()), &area, format);
+        SetTextColor(target.dc, oldColour);
+        SetBkMode(target.dc, oldMode);
+        SelectObject(target.dc, oldFont);
+        DeleteObject(font);
     }
 
     bool HandleWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override {
@@ -150,14 +157,18 @@ protected:
         case WM_LBUTTONDOWN:
         case WM_RBUTTONDOWN:
         case WM_MBUTTONDOWN:
+        case WM_RBUTTONDBLCLK: // the second press of a right or middle double click is a press
+        case WM_MBUTTONDBLCLK:
             SetCapture(hwnd);
             pressed_ |= ButtonOf(message);
             Mouse(VGUI_DISPID_MOUSEDOWN, ButtonOf(message), wParam, lParam);
             result = 0;
             return true;
         case WM_LBUTTONDBLCLK:
-            pressed_ |= 1;
+            // DblClick takes the place of the second press, and the release after it raises no Click.
             SetCapture(hwnd);
+            pressed_ |= 1;
+            doubleClicked_ = true;
             FireEvent(VGUI_DISPID_DBLCLICK, nullptr, 0);
             result = 0;
             return true;
@@ -170,18 +181,22 @@ protected:
         case WM_MBUTTONUP: {
             const short button = ButtonOf(message);
             const bool wasPressed = (pressed_ & button) != 0;
+            const bool afterDoubleClick = button == 1 && doubleClicked_;
+            if (button == 1) doubleClicked_ = false;
             pressed_ &= ~button;
             if (!pressed_ && GetCapture() == hwnd) ReleaseCapture();
             Mouse(VGUI_DISPID_MOUSEUP, button, wParam, lParam);
             RECT client;
             GetClientRect(hwnd, &client);
             const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-            if (button == 1 && wasPressed && PtInRect(&client, at)) FireEvent(VGUI_DISPID_CLICK, nullptr, 0);
+            if (button == 1 && wasPressed && !afterDoubleClick && PtInRect(&client, at))
+                FireEvent(VGUI_DISPID_CLICK, nullptr, 0);
             result = 0;
             return true;
         }
         case WM_CAPTURECHANGED:
             pressed_ = 0;
+            doubleClicked_ = false;
             return false;
         default:
             return false;
@@ -219,9 +234,11 @@ private:
         switch (message) {
         case WM_RBUTTONDOWN:
         case WM_RBUTTONUP:
+        case WM_RBUTTONDBLCLK:
             return 2;
         case WM_MBUTTONDOWN:
         case WM_MBUTTONUP:
+        case WM_MBUTTONDBLCLK:
             return 4;
         default:
             return 1;
@@ -265,6 +282,7 @@ private:
 
     bool active_ = false;
     bool focusCheckPending_ = false;
+    bool doubleClicked_ = false; // the left button's double click awaits its release
     short pressed_ = 0;
 };
 

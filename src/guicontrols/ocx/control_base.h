@@ -1,17 +1,23 @@
 #pragma once
 // What both VelmoraGUI controls share: the OLE control interfaces containers expect, a property
 // store driven by the property table, persistence, connection points and the in-place window.
+// The implementation is split by interface group: control_base.cpp (interface table, property store),
+// control_dispatch.cpp, control_ole_object.cpp, control_in_place.cpp, control_view.cpp,
+// control_persistence.cpp, control_events.cpp.
 #include <windows.h>
+#include <objsafe.h>
 #include <ocidl.h>
 #include <olectl.h>
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "common/com/com_ptr.h"
 #include "guicontrols/control_properties.h"
+#include "guicontrols/paint_plan.h"
 #include "guicontrols/ocx/connection_point.h"
 
 namespace nivex::vgui {
@@ -21,6 +27,22 @@ struct PropertyValue {
     std::int32_t number = 0;
     std::wstring text;
     ComPtr<IFont> font;
+};
+
+// Where a control paints: its size in pixels of the device drawn on and their vertical resolution, and
+// the rectangle of dc's logical units those pixels fill (the pixels themselves, or a metafile's units).
+struct PaintTarget {
+    HDC dc = nullptr;
+    int width = 0;
+    int height = 0;
+    int pixelsPerInchY = 96;
+    RECT logical{};
+    // A rectangle of pixels (right and bottom exclusive) in dc's units.
+    RECT ToLogical(const PixelRect& pixels) const;
+    // A height in pixels in dc's units.
+    int HeightToLogical(int pixels) const;
+    // Fills each step's area with its colour, in order.
+    void Fill(const std::vector<PaintStep>& steps) const;
 };
 
 // Error numbers the controls raise through IDispatch, as facility-control HRESULTs.
@@ -35,8 +57,10 @@ class ControlBase : public IDispatch,
                     public IViewObject2,
                     public IPersistStreamInit,
                     public IPersistPropertyBag,
+                    public IPersistStorage,
                     public IConnectionPointContainer,
-                    public IProvideClassInfo2 {
+                    public IProvideClassInfo2,
+                    public IObjectSafety {
 public:
     ControlBase(const ControlBase&) = delete;
     ControlBase& operator=(const ControlBase&) = delete;
@@ -107,7 +131,7 @@ public:
     STDMETHODIMP GetAdvise(DWORD* aspects, DWORD* flags, IAdviseSink** sink) override;
     STDMETHODIMP GetExtent(DWORD aspect, LONG index, DVTARGETDEVICE* device, LPSIZEL size) override;
 
-    // IPersist, IPersistStreamInit, IPersistPropertyBag
+    // IPersist, IPersistStreamInit, IPersistPropertyBag, IPersistStorage
     STDMETHODIMP GetClassID(CLSID* clsid) override;
     STDMETHODIMP IsDirty() override { return dirty_ ? S_OK : S_FALSE; }
     STDMETHODIMP Load(IStream* stream) override;
@@ -116,6 +140,11 @@ public:
     STDMETHODIMP InitNew() override;
     STDMETHODIMP Load(IPropertyBag* bag, IErrorLog* log) override;
     STDMETHODIMP Save(IPropertyBag* bag, BOOL clearDirty, BOOL saveAll) override;
+    STDMETHODIMP InitNew(IStorage* storage) override;
+    STDMETHODIMP Load(IStorage* storage) override;
+    STDMETHODIMP Save(IStorage* storage, BOOL sameAsLoad) override;
+    STDMETHODIMP SaveCompleted(IStorage*) override { return S_OK; }
+    STDMETHODIMP HandsOffStorage() override { return S_OK; } // no storage is held
 
     // IConnectionPointContainer
     STDMETHODIMP EnumConnectionPoints(IEnumConnectionPoints** points) override;
@@ -124,6 +153,13 @@ public:
     // IProvideClassInfo2
     STDMETHODIMP GetClassInfo(ITypeInfo** info) override;
     STDMETHODIMP GetGUID(DWORD kind, GUID* guid) override;
+
+    // IObjectSafety
+    STDMETHODIMP GetInterfaceSafetyOptions(REFIID iid, DWORD* supported, DWORD* enabled) override;
+    STDMETHODIMP SetInterfaceSafetyOptions(REFIID iid, DWORD mask, DWORD enabled) override;
+
+    // The caption font object changed by itself (a script set TitleBarFont.Bold, say).
+    void FontChanged();
 
 protected:
     ControlBase(const CLSID& clsid, const IID& dispatchIid, const IID& eventsIid,
@@ -135,8 +171,8 @@ protected:
     virtual HRESULT CheckWrite(const PropertyInfo& info, PropertyValue& value);
     // After a stored property changed (not while loading).
     virtual void OnPropertyChanged(const PropertyInfo& info) = 0;
-    // Paints the control into dc inside bounds (pixels of dc) at the given vertical resolution.
-    virtual void Paint(HDC dc, const RECT& bounds, int pixelsPerInchY) = 0;
+    // Paints the control onto target.
+    virtual void Paint(const PaintTarget& target) = 0;
     // The rectangle the control occupies when given posRect (the etched line keeps its thickness).
     virtual RECT FitRect(const RECT& posRect) const { return posRect; }
     virtual DWORD MiscStatusBits() const = 0;
@@ -167,6 +203,19 @@ protected:
     static int ScreenPixelsPerInchY();
 
 private:
+    // A source or sink of persisted values by name, as IPropertyBag's Read and Write.
+    using PropertyReader = std::function<HRESULT(const wchar_t* name, VARIANT* value)>;
+    using PropertyWriter = std::function<HRESULT(const wchar_t* name, const VARIANT& value)>;
+
+    // Every property from read (absent or unreadable: its default; out of range: clamped), then clean.
+    void LoadProperties(const PropertyReader& read);
+    // The properties that differ from their defaults (all with saveAll), in table order.
+    HRESULT SaveProperties(bool saveAll, const PropertyWriter& write);
+    // Tells the property-notify sinks that a property changed.
+    void NotifyChanged(DISPID id);
+    // Listens to the caption font object now held (once it was replaced).
+    void WatchFont();
+    void ApplyClip();
     HRESULT GetProperty(const PropertyInfo& info, VARIANT* result) const;
     HRESULT PutProperty(const PropertyInfo& info, const VARIANT& value, EXCEPINFO* exception);
     // The value as the property's kind, or an error when it cannot be one.
@@ -184,6 +233,7 @@ private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void PaintWindow();
+    void PaintClient(HDC dc, int pixelsPerInchY);
 
     ULONG refs_ = 1;
     CLSID clsid_;
@@ -193,6 +243,9 @@ private:
     std::vector<PropertyValue> values_;
     bool fontFromAmbient_ = true;
     bool dirty_ = false;
+    bool loaded_ = false; // by a Load of any persistence interface: InitNew may no longer come
+    bool storageInitialised_ = false;
+    DWORD safety_ = 0;    // the IObjectSafety options the host enabled
     bool userMode_ = true;
     int freezeCount_ = 0;
     const wchar_t* windowClass_;
@@ -215,10 +268,15 @@ private:
     bool placing_ = false;
     HWND hwnd_ = nullptr;
     RECT posRect_{};
+    RECT clipRect_{};
     SIZEL extent_{2540, 2540};
 
     ConnectionPoint events_;
     ConnectionPoint notify_;
+    ComPtr<IPropertyNotifySink> fontSink_;
+    ComPtr<IConnectionPoint> fontPoint_; // of the font listened to
+    ComPtr<IFont> watchedFont_;          // held, so a new font never takes its address
+    DWORD fontCookie_ = 0;
 };
 
 } // namespace nivex::vgui

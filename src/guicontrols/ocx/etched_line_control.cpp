@@ -36,20 +36,15 @@ protected:
     }
 
     // Pixels along the control's own length: nothing is drawn past its edge.
-    void Paint(HDC dc, const RECT& bounds, int) override {
+    void Paint(const PaintTarget& target) override {
         EtchedLineLook look;
-        look.width = bounds.right - bounds.left;
-        look.height = bounds.bottom - bounds.top;
+        look.width = target.width;
+        look.height = target.height;
         look.etchStyle = Number(VGUI_DISPID_ETCHSTYLE);
         look.orientation = Number(VGUI_DISPID_ORIENTATION);
         look.highLight = Colour(VGUI_DISPID_HIGHLIGHTCOLOR);
         look.shadow = Colour(VGUI_DISPID_SHADOWCOLOR);
-        for (const PaintStep& step : PlanEtchedLine(look).steps) {
-            const RECT area{step.area.left + bounds.left, step.area.top + bounds.top, step.area.right + bounds.left,
-                            step.area.bottom + bounds.top};
-            SetBkColor(dc, step.colour);
-            ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &area, nullptr, 0, nullptr);
-        }
+        target.Fill(PlanEtchedLine(look).steps);
     }
 
     bool HandleWindowMessage(UINT message, WPARAM, LPARAM, LRESULT& result) override {

@@ -5,6 +5,7 @@
 #include <olectl.h>
 
 #include <atomic>
+#include <cwchar>
 
 #include "common/com/com_ptr.h"
 #include "guicontrols/ocx/controls.h"
@@ -16,9 +17,39 @@ namespace {
 HINSTANCE instance = nullptr;
 std::atomic<long> objects{0};
 std::atomic<long> locks{0};
-// Only touched on the apartment threads that create objects. A plain pointer: no destructor may run
-// at unload, when the system libraries may be gone.
-ITypeLib* typeLibrary = nullptr;
+
+// Guards the type library and the window classes. An SRW lock needs neither set-up nor clean-up, so
+// nothing runs at unload, when the system libraries may be gone.
+SRWLOCK moduleLock = SRWLOCK_INIT;
+class Locked {
+public:
+    Locked() { AcquireSRWLockExclusive(&moduleLock); }
+    ~Locked() { ReleaseSRWLockExclusive(&moduleLock); }
+    Locked(const Locked&) = delete;
+    Locked& operator=(const Locked&) = delete;
+};
+
+ITypeLib* typeLibrary = nullptr; // a plain pointer, for the same reason
+
+struct WindowClass {
+    const wchar_t* name; // the controls' own constants
+    bool registered;
+    int windows;  // alive
+    int creating; // between BeginWindow and EndWindow
+};
+WindowClass windowClasses[4] = {};
+
+// The class of that name; a new entry for it when add is set (name then outlives the module's use).
+WindowClass* ClassNamed(const wchar_t* name, bool add = false) {
+    for (WindowClass& c : windowClasses)
+        if (c.name && std::wcscmp(c.name, name) == 0) return &c;
+    for (WindowClass& c : windowClasses)
+        if (add && !c.name) {
+            c.name = name;
+            return &c;
+        }
+    return nullptr;
+}
 
 class ClassFactory final : public IClassFactory {
 public:
@@ -82,10 +113,12 @@ std::wstring ModulePath() {
 }
 
 void ObjectCreated() {
+    Locked lock;
     ++objects;
 }
 
 void ObjectDestroyed() {
+    Locked lock;
     if (--objects == 0 && typeLibrary) { // the last object lets the type library go
         typeLibrary->Release();
         typeLibrary = nullptr;
@@ -105,6 +138,7 @@ bool ModuleInUse() {
 
 HRESULT GetTypeLibrary(ITypeLib** library) {
     if (!library) return E_POINTER;
+    Locked lock;
     if (!typeLibrary) {
         const std::wstring path = ModulePath();
         if (path.empty()) return HRESULT_FROM_WIN32(GetLastError());
@@ -116,12 +150,55 @@ HRESULT GetTypeLibrary(ITypeLib** library) {
     return S_OK;
 }
 
+bool BeginWindow(const wchar_t* className, UINT style, WNDPROC procedure) {
+    Locked lock;
+    WindowClass* c = ClassNamed(className, true);
+    if (!c) return false;
+    if (!c->registered) {
+        WNDCLASSEXW wc{};
+        wc.cbSize = sizeof(wc);
+        wc.style = style;
+        wc.lpfnWndProc = procedure;
+        wc.hInstance = instance;
+        wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+        wc.lpszClassName = className;
+        if (!RegisterClassExW(&wc)) return false;
+        c->registered = true;
+    }
+    ++c->creating;
+    return true;
+}
+
+void EndWindow(const wchar_t* className) {
+    Locked lock;
+    if (WindowClass* c = ClassNamed(className)) --c->creating;
+}
+
+void WindowCreated(const wchar_t* className) {
+    Locked lock;
+    if (WindowClass* c = ClassNamed(className)) ++c->windows;
+}
+
+void WindowDestroyed(const wchar_t* className) {
+    Locked lock;
+    if (WindowClass* c = ClassNamed(className)) --c->windows;
+}
+
+void ReleaseIdleWindowClasses() {
+    Locked lock;
+    for (WindowClass& c : windowClasses)
+        if (c.registered && c.windows == 0 && c.creating == 0 && UnregisterClassW(c.name, instance))
+            c.registered = false;
+}
+
 } // namespace nivex::vgui
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     if (reason == DLL_PROCESS_ATTACH) {
         nivex::vgui::instance = instance;
         DisableThreadLibraryCalls(instance);
+    } else if (reason == DLL_PROCESS_DETACH && !reserved) {
+        nivex::vgui::ReleaseIdleWindowClasses(); // unloaded by FreeLibrary: no class may outlive the code
     }
     return TRUE;
 }
@@ -136,7 +213,9 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* out) {
 }
 
 STDAPI DllCanUnloadNow() {
-    return nivex::vgui::ModuleInUse() ? S_FALSE : S_OK;
+    if (nivex::vgui::ModuleInUse()) return S_FALSE;
+    nivex::vgui::ReleaseIdleWindowClasses();
+    return S_OK;
 }
 
 STDAPI DllRegisterServer() {

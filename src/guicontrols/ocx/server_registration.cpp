@@ -1,6 +1,9 @@
 // Self-registration of VelmoraGUI.ocx. Everything goes through HKEY_CLASSES_ROOT as the process sees
 // it, so a process that redirects that key gets the registration in its own area. Registration is
 // all or nothing: a failure removes what was written and returns the standard self-registration error.
+// The x86 and x64 builds may both be registered on 64-bit Windows: classes and interfaces are kept per
+// registry view, but the TypeLib and ProgID keys are shared, so each build writes its own platform's
+// type library entry and removes a shared key only when the other view no longer uses it.
 #include <windows.h>
 #include <olectl.h>
 
@@ -16,20 +19,39 @@ namespace {
 
 constexpr wchar_t kLibIdText[] = VGUI_BRACED(VGUI_LIBID);
 constexpr wchar_t kVersion[] = L"1.0";
+#ifdef _WIN64
+constexpr wchar_t kPlatform[] = L"win64";
+constexpr wchar_t kOtherPlatform[] = L"win32";
+constexpr REGSAM kOtherView = KEY_WOW64_32KEY;
+#else
+constexpr wchar_t kPlatform[] = L"win32";
+constexpr wchar_t kOtherPlatform[] = L"win64";
+constexpr REGSAM kOtherView = KEY_WOW64_64KEY; // ignored on 32-bit Windows: there is no other view
+#endif
 constexpr wchar_t kDispatchProxy[] = L"{00020420-0000-0000-C000-000000000046}"; // the system's dispatch marshaller
-constexpr wchar_t kControlCategory[] = L"{40FC6ED4-2438-11CF-A3DB-080036F12502}";
+// Controls, safe for scripting, safe for initialising (they run no code of their own and read no files).
+constexpr const wchar_t* kCategories[] = {L"{40FC6ED4-2438-11CF-A3DB-080036F12502}",
+                                          L"{7DD95801-9882-11CF-9FA9-00AA006C42C4}",
+                                          L"{7DD95802-9882-11CF-9FA9-00AA006C42C4}"};
+// The standard verbs (number, then "name,menu flags,verb flags"), so containers can list them.
+constexpr const wchar_t* kVerbs[][2] = {{L"0", L"&Edit,0,2"},
+                                        {L"-1", L"&Show,0,0"},
+                                        {L"-4", L"&Activate,0,0"},
+                                        {L"-5", L"Activate &In Place,0,0"}};
 
 struct ClassEntry {
     const wchar_t* clsidText;
     const wchar_t* progId;
-    const wchar_t* name;
+    const wchar_t* name; // the control's own, the ProgID key's name
+    const wchar_t* displayName;
     int bitmap;
     DWORD misc;
 };
 constexpr ClassEntry kClasses[] = {
-    {VGUI_BRACED(VGUI_BEVEL_CLSID), L"VelmoraGUI.Bevel", L"Bevel", VGUI_BEVEL_BITMAP, kBevelMiscStatus},
-    {VGUI_BRACED(VGUI_ETCHEDLINE_CLSID), L"VelmoraGUI.EtchedLine", L"EtchedLine", VGUI_ETCHEDLINE_BITMAP,
-     kEtchedLineMiscStatus},
+    {VGUI_BRACED(VGUI_BEVEL_CLSID), L"VelmoraGUI.Bevel", L"Bevel", L"VelmoraGUI Bevel", VGUI_BEVEL_BITMAP,
+     kBevelMiscStatus},
+    {VGUI_BRACED(VGUI_ETCHEDLINE_CLSID), L"VelmoraGUI.EtchedLine", L"EtchedLine", L"VelmoraGUI EtchedLine",
+     VGUI_ETCHEDLINE_BITMAP, kEtchedLineMiscStatus},
 };
 
 struct InterfaceEntry {
@@ -110,6 +132,13 @@ LONG DeleteIfEmpty(const std::wstring& path) {
     return rc == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : rc;
 }
 
+bool KeyPresent(const std::wstring& path, REGSAM view = 0) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_QUERY_VALUE | view, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
+
 std::wstring FolderOf(const std::wstring& path) {
     const auto slash = path.find_last_of(L"\\/");
     return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
@@ -118,9 +147,11 @@ std::wstring FolderOf(const std::wstring& path) {
 LONG WriteTypeLibrary(const std::wstring& path) {
     const std::wstring key = TypeLibKey() + L"\\" + kVersion;
     LONG rc = SetString(key, nullptr, L"VelmoraGUI");
-    if (rc == ERROR_SUCCESS) rc = SetString(key + L"\\0\\win64", nullptr, path);
+    if (rc == ERROR_SUCCESS) rc = SetString(key + L"\\0\\" + kPlatform, nullptr, path);
     if (rc == ERROR_SUCCESS) rc = SetString(key + L"\\FLAGS", nullptr, L"0");
-    if (rc == ERROR_SUCCESS) rc = SetString(key + L"\\HELPDIR", nullptr, FolderOf(path));
+    // Shared by both builds: while the other one is registered, its folder stays.
+    if (rc == ERROR_SUCCESS && !KeyPresent(key + L"\\0\\" + kOtherPlatform))
+        rc = SetString(key + L"\\HELPDIR", nullptr, FolderOf(path));
     // The dispatch interfaces are marshalled by the system from the type library.
     for (const InterfaceEntry& entry : kInterfaces) {
         const std::wstring iface = InterfaceKey(entry);
@@ -135,7 +166,7 @@ LONG WriteTypeLibrary(const std::wstring& path) {
 
 LONG WriteClass(const ClassEntry& cls, const std::wstring& path) {
     const std::wstring key = ClassKey(cls);
-    LONG rc = SetString(key, nullptr, cls.progId);
+    LONG rc = SetString(key, nullptr, cls.displayName);
     if (rc == ERROR_SUCCESS) rc = SetString(key + L"\\InprocServer32", nullptr, path);
     if (rc == ERROR_SUCCESS) rc = SetString(key + L"\\InprocServer32", L"ThreadingModel", L"Apartment");
     if (rc == ERROR_SUCCESS) rc = SetString(key + L"\\ProgID", nullptr, cls.progId);
@@ -147,7 +178,10 @@ LONG WriteClass(const ClassEntry& cls, const std::wstring& path) {
     if (rc == ERROR_SUCCESS) rc = SetString(key + L"\\Version", nullptr, kVersion);
     if (rc == ERROR_SUCCESS) rc = SetString(key + L"\\MiscStatus", nullptr, L"0");
     if (rc == ERROR_SUCCESS) rc = SetString(key + L"\\MiscStatus\\1", nullptr, std::to_wstring(cls.misc));
-    if (rc == ERROR_SUCCESS) rc = CreateKey(key + L"\\Implemented Categories\\" + kControlCategory);
+    for (const wchar_t* category : kCategories)
+        if (rc == ERROR_SUCCESS) rc = CreateKey(key + L"\\Implemented Categories\\" + category);
+    for (const auto& [verb, text] : kVerbs)
+        if (rc == ERROR_SUCCESS) rc = SetString(key + L"\\Verb\\" + verb, nullptr, text);
     if (rc == ERROR_SUCCESS) rc = SetString(cls.progId, nullptr, cls.name);
     if (rc == ERROR_SUCCESS) rc = SetString(std::wstring(cls.progId) + L"\\CLSID", nullptr, cls.clsidText);
     return rc;
@@ -159,9 +193,12 @@ HRESULT RemoveAll() {
     bool libraryFailed = false;
     for (const ClassEntry& cls : kClasses) {
         if (DeleteTree(ClassKey(cls)) != ERROR_SUCCESS) classesFailed = true;
-        // A ProgID that has since been given to another class is that class's now.
+        // A ProgID that has since been given to another class is that class's now; one that the other
+        // view's registration of the class still uses stays.
         const std::wstring progIdClass = std::wstring(cls.progId) + L"\\CLSID";
-        if (NamesOurs(progIdClass, nullptr, cls.clsidText) && DeleteTree(cls.progId) != ERROR_SUCCESS)
+        const bool otherViewUsesIt = KeyPresent(ClassKey(cls) + L"\\InprocServer32", kOtherView);
+        if (NamesOurs(progIdClass, nullptr, cls.clsidText) && !otherViewUsesIt &&
+            DeleteTree(cls.progId) != ERROR_SUCCESS)
             classesFailed = true;
     }
     for (const InterfaceEntry& entry : kInterfaces) {
@@ -169,7 +206,11 @@ HRESULT RemoveAll() {
         if (NamesOurs(iface + L"\\TypeLib", nullptr, kLibIdText) && DeleteTree(iface) != ERROR_SUCCESS)
             libraryFailed = true;
     }
-    if (DeleteTree(TypeLibKey() + L"\\" + kVersion) != ERROR_SUCCESS) libraryFailed = true;
+    // The version key goes only with the last platform's library.
+    const std::wstring version = TypeLibKey() + L"\\" + kVersion;
+    if (DeleteTree(version + L"\\0\\" + kPlatform) != ERROR_SUCCESS) libraryFailed = true;
+    if (DeleteIfEmpty(version + L"\\0") != ERROR_SUCCESS) libraryFailed = true;
+    if (!KeyPresent(version + L"\\0") && DeleteTree(version) != ERROR_SUCCESS) libraryFailed = true;
     if (DeleteIfEmpty(TypeLibKey()) != ERROR_SUCCESS) libraryFailed = true;
     if (classesFailed) return SELFREG_E_CLASS;
     return libraryFailed ? SELFREG_E_TYPELIB : S_OK;
