@@ -11,6 +11,8 @@ TEST(Utf8, RoundTripsAllPlanesAndMalformedInputBecomesReplacementNotOverread) {
     EXPECT_EQ(Utf8ToWide(WideToUtf8(text)), text);
     EXPECT_EQ(WideToUtf8(L"\u00e9"), "\xC3\xA9");
     EXPECT_EQ(Utf8ToWide("a\xC3"), L"a\uFFFD");
+    // A sequence cut off by the end of the text: the byte after the end is not read.
+    EXPECT_EQ(Utf8ToWide(std::string_view("a\xC3\xA9", 2)), L"a\uFFFD");
     EXPECT_EQ(Utf8ToWide("\xFF" "b"), L"\uFFFD" L"b");
     EXPECT_EQ(Utf8ToWide("\xE2\x28\xA1"), L"\uFFFD(\uFFFD");
 }

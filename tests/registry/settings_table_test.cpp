@@ -36,6 +36,7 @@ TEST(SettingsTable, NumbersAreDecimalWithin32BitsAndOtherTextFallsBackToTheDefau
 
     // A flag is any decimal number, non-zero for on, however long.
     EXPECT_TRUE(SettingTextIsOn(L"99999999999999999999", L"0"));
+    EXPECT_TRUE(SettingTextIsOn(L"10", L"0"));
     EXPECT_FALSE(SettingTextIsOn(L"000", L"1"));
     EXPECT_TRUE(SettingTextIsOn(L"True", L"1"));
     EXPECT_FALSE(SettingTextIsOn(L"True", L"0"));
