@@ -101,7 +101,6 @@ TEST(OsName, HistoricalAndModernSystems) {
         {Nt(10, 0, 20348, kServer), L"Microsoft Windows Server 2022"},
         {Nt(10, 0, 26100, ProductType::DomainController), L"Microsoft Windows Server 2025"},
         {Nt(6, 4, 9841), L""}, // a combination the table does not know
-        {Nt(11, 0, 30000), L""},
         {{true, OsFamily::Win32s, 3, 10, 0, ProductType::Unknown}, L""},
     };
     for (const auto& [record, name] : cases)

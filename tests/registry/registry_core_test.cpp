@@ -29,10 +29,6 @@ TEST(RegValue, EveryTypeDecodesToOneTextWithExpansionAndBytesAsChosen) {
     // Numbers are values, not texts, for cRegistry's callers.
     EXPECT_EQ(DecodeRegValue(kRegDwordBigEndian, std::vector<std::uint8_t>{0, 0, 1, 2}),
               RegVariant(std::uint32_t{258}));
-    for (const wchar_t* reference : {L"%a%", L"%%a%", L"x%PATH%y"})
-        EXPECT_TRUE(HoldsEnvironmentReference(reference)) << reference;
-    for (const wchar_t* plain : {L"100%", L"%%", L"%", L""})
-        EXPECT_FALSE(HoldsEnvironmentReference(plain)) << plain;
 }
 
 TEST(SettingsTable, NamesCompareAsTheRegistryDoesAndDefaultsFollowTheProgramFolder) {
