@@ -9,9 +9,7 @@
 namespace nivex {
 namespace {
 
-using testing::RegistrySandbox;
 using testing::SetRegString;
-using testing::TempFolder;
 
 // Registers a class the way a control server does; empty parts are left out.
 void RegisterClass(const std::wstring& clsid, const std::wstring& name, const std::wstring& server,
@@ -50,18 +48,22 @@ protected:
         std::vector<std::wstring> keys;
         const CatalogueTree& tree = catalogue.Tree(treeIndex);
         for (int root : tree.Roots())
-            for (int child : tree.Children(root)) keys.push_back(tree.Node(child).key);
+            for (int child : tree.Children(root))
+                keys.push_back(tree.Node(child).key);
         return keys;
     }
+    const CatalogueNode& Node(const wchar_t* key) {
+        return catalogue.Tree(Catalogue::kAll).Node(catalogue.FindNodeByKey(key));
+    }
 
-    RegistrySandbox sandbox;
-    TempFolder folder;
+    testing::RegistrySandbox sandbox;
+    testing::TempFolder folder;
     std::wstring real;
     Catalogue catalogue;
     std::vector<std::wstring> errors;
 };
 
-TEST_F(ScanTest, KeepsOnlyInProcessControlsWithATypeLibrary) {
+TEST_F(ScanTest, KeepsOnlyInProcessControlsWithATypeLibraryAndAsksEachLibraryNameWithItsOwnVersion) {
     SetRegString(HKEY_CLASSES_ROOT, L"TypeLib\\{LIB-1}\\1.0", L"", L"Library One");
     RegisterClass(L"{A1}", L"Alpha", real, L"{LIB-1}", L"1.0");
     RegisterClass(L"{B1}", L"NotAControl", real, L"{LIB-1}", L"1.0", false);
@@ -75,22 +77,23 @@ TEST_F(ScanTest, KeepsOnlyInProcessControlsWithATypeLibrary) {
     // Every value is decoded as by every other reader: a number names its library.
     RegisterClass(L"{H1}", L"Numeric", real, L"", L"");
     testing::SetRegDword(HKEY_CLASSES_ROOT, L"CLSID\\{H1}\\TypeLib", L"", 7);
+    std::vector<std::wstring> asked;
+    catalogue.SetLibraryNameLookup([&](const std::wstring& id, const std::wstring& version) {
+        asked.push_back(id + L"|" + version);
+        return GetLibraryName(id, version);
+    });
 
     CountingObserver observer;
     PopulateList(catalogue, &observer);
-
     EXPECT_EQ(ControlKeys(Catalogue::kAll), (std::vector<std::wstring>{L"{A1}", L"{F1}", L"{G1}", L"{H1}"}));
     EXPECT_EQ(ControlKeys(Catalogue::kMissing), std::vector<std::wstring>{L"{G1}"});
-    const CatalogueTree& all = catalogue.Tree(Catalogue::kAll);
-    const CatalogueNode& lib1 = all.Node(catalogue.FindNodeByKey(L"{LIB-1}"));
-    EXPECT_EQ(lib1.text, L"Library One");
-    EXPECT_EQ(lib1.tag, L"Registered.");
-    const CatalogueNode& lib2 = all.Node(catalogue.FindNodeByKey(L"{LIB-2}"));
-    EXPECT_EQ(lib2.text, L"Gone"); // no TypeLib entry: the control's name
-    EXPECT_TRUE(lib2.bold);
-    EXPECT_EQ(all.Node(catalogue.FindNodeByKey(L"7")).text, L"Numeric");
-    EXPECT_EQ(catalogue.CountsText(), L"4 Controls in 3 Libraries");
-    EXPECT_EQ(catalogue.missing, 1);
+    // A version never leaks from one class into the next.
+    EXPECT_EQ(asked, (std::vector<std::wstring>{L"{LIB-1}|1.0", L"{LIB-2}|", L"7|"}));
+    EXPECT_EQ(Node(L"{LIB-1}").text + L"|" + Node(L"{LIB-1}").tag, L"Library One|Registered.");
+    EXPECT_EQ(Node(L"{LIB-2}").text, L"Gone"); // no TypeLib entry: the control's name
+    EXPECT_EQ(Node(L"7").text, L"Numeric");
+    EXPECT_EQ(catalogue.CountsText() + L", " + catalogue.CountsText(Catalogue::kMissing),
+              L"4 Controls in 3 Libraries, 1 Missing File(s)");
     EXPECT_TRUE(errors.empty());
     EXPECT_EQ(observer.started, 8);
     EXPECT_EQ(observer.done, 8);
@@ -101,41 +104,20 @@ TEST_F(ScanTest, KeepsOnlyInProcessControlsWithATypeLibrary) {
     EXPECT_EQ(catalogue.Tree(Catalogue::kAll).Count(), 7);
 }
 
-TEST_F(ScanTest, VersionOfOneClassNeverLeaksIntoTheNext) {
-    std::vector<std::wstring> asked;
-    catalogue.SetLibraryNameLookup([&](const std::wstring& id, const std::wstring& version) {
-        asked.push_back(id + L"|" + version);
-        return std::wstring();
-    });
-    RegisterClass(L"{A1}", L"Alpha", real, L"{LIB-1}", L"2.5");
-    RegisterClass(L"{B1}", L"Beta", real, L"{LIB-2}", L"");
-    PopulateList(catalogue);
-    EXPECT_EQ(asked, (std::vector<std::wstring>{L"{LIB-1}|2.5", L"{LIB-2}|"}));
-}
-
-TEST_F(ScanTest, PathsWithoutDriveUseTheSystemFolderOnlyOnMajorVersionFive) {
-    RegisterClass(L"{A1}", L"Relative", L"Real.ocx", L"{LIB-1}", L"1.0");
-    SetSystemFolder(folder.Text());
-    SetOsIsMajor5(true);
-    PopulateList(catalogue);
-    ASSERT_EQ(catalogue.controls, 1);
-    EXPECT_EQ(catalogue.missing, 0);
-
-    SetOsIsMajor5(false);
-    PopulateList(catalogue);
-    EXPECT_EQ(catalogue.controls, 1);
-    EXPECT_EQ(catalogue.missing, 1);
-}
-
-TEST_F(ScanTest, ExpandableServerPathsAreExpandedAndHiddenFilesCountAsMissing) {
+TEST_F(ScanTest, ServerPathsAreExpandedHiddenFilesMissingAndDrivelessOnesInTheSystemFolderOnlyOnVersionFive) {
     SetEnvironmentVariableW(L"NIVEX_SCAN_TEST", folder.Text().c_str());
     RegisterClass(L"{A1}", L"Expanded", L"%NIVEX_SCAN_TEST%\\Real.ocx", L"{LIB-1}", L"", true, REG_EXPAND_SZ);
     const std::wstring hidden = folder.WriteFile(L"Hidden.ocx", "h");
     SetFileAttributesW(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN);
     RegisterClass(L"{B1}", L"Hidden", hidden, L"{LIB-2}", L"");
-    PopulateList(catalogue);
-    EXPECT_EQ(catalogue.Tree(Catalogue::kAll).Node(catalogue.FindNodeByKey(L"{LIB-1}")).tag, L"Registered.");
-    EXPECT_EQ(catalogue.Tree(Catalogue::kAll).Node(catalogue.FindNodeByKey(L"{LIB-2}")).tag, L"File Not Found!");
+    RegisterClass(L"{C1}", L"Relative", L"Real.ocx", L"{LIB-3}", L"");
+    SetSystemFolder(folder.Text());
+    for (const bool major5 : {true, false}) {
+        SetOsIsMajor5(major5);
+        PopulateList(catalogue);
+        EXPECT_EQ(Node(L"{LIB-1}").tag + L" " + Node(L"{LIB-2}").tag + L" " + Node(L"{LIB-3}").tag,
+                  std::wstring(L"Registered. File Not Found! ") + (major5 ? L"Registered." : L"File Not Found!"));
+    }
 }
 
 TEST_F(ScanTest, AddControlsForFileAddsOnlyThatFilesNewClasses) {
@@ -144,18 +126,18 @@ TEST_F(ScanTest, AddControlsForFileAddsOnlyThatFilesNewClasses) {
     RegisterClass(L"{B1}", L"Beta", real, L"{LIB-1}", L"1.0");
     RegisterClass(L"{C1}", L"Other", folder.WriteFile(L"other.ocx", "o"), L"{LIB-3}", L"1.0");
     std::wstring upper = real;
-    for (auto& ch : upper) ch = static_cast<wchar_t>(towupper(ch));
+    for (auto& ch : upper)
+        ch = static_cast<wchar_t>(towupper(ch));
     AddControlsForFile(catalogue, upper);
     EXPECT_EQ(ControlKeys(Catalogue::kAll), (std::vector<std::wstring>{L"{A1}", L"{B1}"}));
-    EXPECT_EQ(catalogue.controls, 2);
-    EXPECT_EQ(catalogue.libraries, 1);
+    EXPECT_EQ(catalogue.CountsText(), L"2 Controls in 1 Libraries");
     EXPECT_TRUE(errors.empty());
     // A catalogued class registered again by another file keeps its node, which names the new file.
     const std::wstring moved = folder.WriteFile(L"moved.ocx", "m");
     SetRegString(HKEY_CLASSES_ROOT, L"CLSID\\{A1}\\InprocServer32", L"", moved);
     AddControlsForFile(catalogue, moved);
     EXPECT_EQ(catalogue.controls, 2);
-    EXPECT_EQ(catalogue.Tree(Catalogue::kAll).Node(catalogue.FindNodeByKey(L"{A1}")).serverPath, moved);
+    EXPECT_EQ(Node(L"{A1}").serverPath, moved);
 }
 
 } // namespace

@@ -7,122 +7,88 @@
 namespace nivex {
 namespace {
 
-struct Reported {
-    std::wstring procedure, title;
-    long number;
-};
-
 class CatalogueTest : public ::testing::Test {
 protected:
     CatalogueTest() {
-        catalogue.SetErrorSink([this](const std::wstring& p, const std::wstring& t, long n, const std::wstring&) {
-            errors.push_back({p, t, n});
+        catalogue.SetErrorSink([this](const std::wstring&, const std::wstring&, long number, const std::wstring&) {
+            errors.push_back(number);
         });
         catalogue.SetLibraryNameLookup([this](const std::wstring& id, const std::wstring& version) {
             lookups.push_back(id + L"|" + version);
             return id == L"{LIB-A}" && version == L"1.0" ? std::wstring(L"Library A") : std::wstring();
         });
     }
-
-    static ControlRecord Record(const std::wstring& name, const std::wstring& clsid, const std::wstring& lib,
-                                bool missing, const std::wstring& version = L"1.0") {
-        return {name, clsid, version, lib, missing ? kStatusMissing : kStatusRegistered, L"C:\\x\\" + name + L".ocx"};
+    void Add(const std::wstring& name, const std::wstring& clsid, const std::wstring& lib, bool missing,
+             const std::wstring& version = L"1.0") {
+        catalogue.AddControlToList(
+            {name, clsid, version, lib, missing ? kStatusMissing : kStatusRegistered, L"C:\\x\\" + name + L".ocx"});
+    }
+    // "text|tag|image|bold or plain|children" of a tree's node.
+    std::wstring Describe(int tree, const std::wstring& key) const {
+        const CatalogueTree& t = catalogue.Tree(tree);
+        if (t.FindByKey(key) == 0) return L"<none>";
+        const CatalogueNode& n = t.Node(t.FindByKey(key));
+        return n.text + L"|" + n.tag + L"|" + n.image + (n.bold ? L"|bold|" : L"|plain|") +
+               std::to_wstring(n.childCount);
     }
 
     Catalogue catalogue;
-    std::vector<Reported> errors;
+    std::vector<long> errors;
     std::vector<std::wstring> lookups;
 };
 
 TEST_F(CatalogueTest, ControlsOfOneLibraryShareANodeNamedByTheFirst) {
-    catalogue.AddControlToList(Record(L"Grid", L"{C1}", L"{LIB-A}", false, L"1.0"));
-    catalogue.AddControlToList(Record(L"Chart", L"{C2}", L"{LIB-A}", false, L"2.0"));
-    const CatalogueTree& all = catalogue.Tree(Catalogue::kAll);
-    const CatalogueNode& lib = all.Node(all.FirstRoot());
-    EXPECT_EQ(lib.text, L"Library A");
-    EXPECT_EQ(lib.tag, kStatusRegistered);
-    EXPECT_EQ(lib.image, L"DEFAULT");
-    EXPECT_FALSE(lib.bold);
-    ASSERT_EQ(lib.childCount, 2);
-    EXPECT_EQ(all.Node(lib.firstChild).text, L"Grid");
-    EXPECT_EQ(all.Node(lib.lastChild).tag, L"{LIB-A}");
-    EXPECT_EQ(all.Node(lib.lastChild).image, L"COMPONENT");
-    EXPECT_EQ(catalogue.CountsText(), L"2 Controls in 1 Libraries");
-    // A library without a name takes its control's; an empty version is asked as it is.
-    catalogue.AddControlToList(Record(L"Lonely", L"{C3}", L"{LIB-B}", false, L""));
-    EXPECT_EQ(lookups, (std::vector<std::wstring>{L"{LIB-A}|1.0", L"{LIB-B}|"})); // only a library's first control asks
-    EXPECT_EQ(all.Node(catalogue.FindNodeByKey(L"{LIB-B}")).text, L"Lonely");
+    Add(L"Grid", L"{C1}", L"{LIB-A}", false, L"1.0");
+    Add(L"Chart", L"{C2}", L"{LIB-A}", false, L"2.0");
+    Add(L"Lonely", L"{C3}", L"{LIB-B}", false, L""); // no library name: its control's; the empty version is asked
+    EXPECT_EQ(Describe(Catalogue::kAll, L"{LIB-A}"), L"Library A|Registered.|DEFAULT|plain|2");
+    EXPECT_EQ(Describe(Catalogue::kAll, L"{C2}"), L"Chart|{LIB-A}|COMPONENT|plain|0");
+    EXPECT_EQ(Describe(Catalogue::kAll, L"{LIB-B}"), L"Lonely|Registered.|DEFAULT|plain|1");
+    EXPECT_EQ(lookups, (std::vector<std::wstring>{L"{LIB-A}|1.0", L"{LIB-B}|"})); // only a library's first control
+    EXPECT_EQ(catalogue.CountsText(), L"3 Controls in 2 Libraries");
     EXPECT_TRUE(errors.empty());
 }
 
-TEST_F(CatalogueTest, MissingLibraryIsBoldRedInAllAndPlainInMissingCountedOnce) {
-    catalogue.AddControlToList(Record(L"Gone1", L"{C1}", L"{LIB-M}", true));
-    catalogue.AddControlToList(Record(L"Gone2", L"{C2}", L"{LIB-M}", true));
-    const CatalogueTree& all = catalogue.Tree(Catalogue::kAll);
-    const CatalogueTree& lost = catalogue.Tree(Catalogue::kMissing);
-    EXPECT_TRUE(all.Node(all.FirstRoot()).bold);
-    EXPECT_EQ(all.Node(all.FirstRoot()).image, L"ERROR");
-    EXPECT_EQ(all.Node(all.FirstRoot()).tag, kStatusMissing);
-    ASSERT_EQ(lost.Roots().size(), 1u);
-    EXPECT_FALSE(lost.Node(lost.FirstRoot()).bold);
-    EXPECT_EQ(lost.Node(lost.FirstRoot()).image, L"ERROR");
-    EXPECT_EQ(lost.Node(lost.FirstRoot()).childCount, 2);
-    EXPECT_EQ(catalogue.missing, 1);
-    EXPECT_EQ(catalogue.CountsText(Catalogue::kMissing), L"1 Missing File(s)");
-}
-
-TEST_F(CatalogueTest, MissingControlsOfAPresentLibraryGetAPlainCopyOfItsNodeCountedOnce) {
-    catalogue.AddControlToList(Record(L"Here", L"{C1}", L"{LIB-A}", false));
-    catalogue.AddControlToList(Record(L"Gone", L"{C2}", L"{LIB-A}", true));
-    catalogue.AddControlToList(Record(L"Gone too", L"{C4}", L"{LIB-A}", true));
-    catalogue.AddControlToList(Record(L"Next", L"{C3}", L"{LIB-C}", false));
+TEST_F(CatalogueTest, AMissingLibraryIsBoldRedInAllPlainInMissingAndCountedOnce) {
+    Add(L"Gone1", L"{C1}", L"{LIB-M}", true);
+    Add(L"Gone2", L"{C2}", L"{LIB-M}", true);
+    // Missing controls of a library catalogued through a present file: a plain copy of its node.
+    Add(L"Here", L"{C3}", L"{LIB-A}", false);
+    Add(L"Gone", L"{C4}", L"{LIB-A}", true);
+    Add(L"Gone too", L"{C5}", L"{LIB-A}", true);
+    EXPECT_EQ(Describe(Catalogue::kAll, L"{LIB-M}"), L"Gone1|File Not Found!|ERROR|bold|2");
+    EXPECT_EQ(Describe(Catalogue::kMissing, L"{LIB-M}"), L"Gone1|File Not Found!|ERROR|plain|2");
+    EXPECT_EQ(Describe(Catalogue::kAll, L"{LIB-A}"), L"Library A|Registered.|DEFAULT|plain|3");
+    EXPECT_EQ(Describe(Catalogue::kMissing, L"{LIB-A}"), L"Library A|Registered.|DEFAULT|plain|2");
+    EXPECT_EQ(Describe(Catalogue::kMissing, L"{C3}"), L"<none>");
+    EXPECT_EQ(catalogue.CountsText(Catalogue::kMissing), L"2 Missing File(s)");
+    EXPECT_EQ(catalogue.CountsText(), L"5 Controls in 2 Libraries");
     EXPECT_TRUE(errors.empty());
-    const CatalogueTree& all = catalogue.Tree(Catalogue::kAll);
-    const CatalogueTree& lost = catalogue.Tree(Catalogue::kMissing);
-    const CatalogueNode& source = all.Node(all.FindByKey(L"{LIB-A}"));
-    EXPECT_EQ(source.childCount, 3);
-    EXPECT_FALSE(source.bold);
-    ASSERT_EQ(lost.Roots().size(), 1u);
-    const CatalogueNode& copy = lost.Node(lost.FirstRoot());
-    EXPECT_EQ(copy.key + L"|" + copy.text + L"|" + copy.tag + L"|" + copy.image,
-              source.key + L"|" + source.text + L"|" + source.tag + L"|" + source.image);
-    EXPECT_FALSE(copy.bold);
-    EXPECT_EQ(copy.childCount, 2);
-    EXPECT_EQ(catalogue.missing, 1);
-    EXPECT_EQ(catalogue.controls, 4);
-    EXPECT_EQ(catalogue.libraries, 2);
 }
 
 TEST_F(CatalogueTest, AClassMetTwiceIsCataloguedOnceAndALibraryKeyClashingWithAClassIsReportedNotNested) {
-    catalogue.AddControlToList(Record(L"Grid", L"{c1}", L"{LIB-A}", false));
-    catalogue.AddControlToList(Record(L"Grid", L"{c1}", L"{LIB-A}", false));
+    Add(L"Grid", L"{c1}", L"{LIB-A}", false);
+    Add(L"Grid", L"{c1}", L"{LIB-A}", false);
     EXPECT_EQ(catalogue.controls, 1);
     EXPECT_EQ(catalogue.FindNodeByKey(L"{C1}"), 0); // keys are case-exact
-    EXPECT_TRUE(errors.empty());
-
-    catalogue.AddControlToList(Record(L"First", L"{K}", L"{LIB-A}", false));
-    // Its library identifier equals the first control's class identifier.
-    catalogue.AddControlToList(Record(L"Second", L"{C2}", L"{K}", false));
-    ASSERT_EQ(errors.size(), 2u);
-    EXPECT_EQ(errors[0].number, kErrKeyNotUnique);
-    EXPECT_EQ(errors[1].number, kErrElementNotFound);
-    const CatalogueTree& all = catalogue.Tree(Catalogue::kAll);
-    EXPECT_EQ(all.Node(catalogue.FindNodeByKey(L"{K}")).childCount, 0);
+    Add(L"First", L"{K}", L"{LIB-A}", false);
+    Add(L"Second", L"{C2}", L"{K}", false); // its library identifier is the first control's class identifier
+    EXPECT_EQ(errors, (std::vector<long>{kErrKeyNotUnique, kErrElementNotFound}));
+    EXPECT_EQ(Describe(Catalogue::kAll, L"{K}"), L"First|{LIB-A}|COMPONENT|plain|0");
     EXPECT_EQ(catalogue.FindNodeByKey(L"{C2}"), 0);
 }
 
 TEST_F(CatalogueTest, CountersPassTheSixteenBitRange) {
     for (int i = 0; i < 33000; ++i)
-        catalogue.AddControlToList(Record(L"C", L"{C" + std::to_wstring(i) + L"}", L"{L" + std::to_wstring(i / 4) + L"}", i % 8 == 0));
-    EXPECT_EQ(catalogue.controls, 33000);
-    EXPECT_EQ(catalogue.libraries, 8250);
+        Add(L"C", L"{C" + std::to_wstring(i) + L"}", L"{L" + std::to_wstring(i / 4) + L"}", i % 8 == 0);
+    EXPECT_EQ(catalogue.CountsText(), L"33000 Controls in 8250 Libraries");
     EXPECT_EQ(catalogue.missing, 4125); // the first control of every other library
     EXPECT_TRUE(errors.empty());
 }
 
 TEST_F(CatalogueTest, CountSiblingsMovesToTheFirstChildAndCountsTheLevel) {
     for (int i = 1; i <= 4; ++i)
-        catalogue.AddControlToList(Record(L"C", L"{C" + std::to_wstring(i) + L"}", i < 4 ? L"{LIB-A}" : L"{LIB-D}", false));
+        Add(L"C", L"{C" + std::to_wstring(i) + L"}", i < 4 ? L"{LIB-A}" : L"{LIB-D}", false);
     CatalogueTree& all = catalogue.Tree(Catalogue::kAll);
     all.Select(catalogue.FindNodeByKey(L"{LIB-A}"));
     EXPECT_EQ(catalogue.CountSiblings(), 3);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "common/handles.h"
 #include "common/winutil.h"
 
 namespace nivex {
@@ -15,6 +16,18 @@ TEST(WinUtil, CodePageTextSystemTextsAndOwnNames) {
     ASSERT_FALSE(folder.empty());
     EXPECT_NE(folder.back(), L'\\');
     EXPECT_NE(QuerySystemDirectory().find(L"ystem32"), std::wstring::npos);
+}
+
+TEST(Handles, MoveTransfersOwnershipAndResetCloses) {
+    KernelHandle event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    const HANDLE raw = event.Get();
+    KernelHandle moved(std::move(event));
+    EXPECT_FALSE(event);
+    EXPECT_EQ(moved.Get(), raw);
+    DWORD flags = 0;
+    EXPECT_TRUE(GetHandleInformation(raw, &flags));
+    moved.Reset();
+    EXPECT_FALSE(GetHandleInformation(raw, &flags));
 }
 
 } // namespace

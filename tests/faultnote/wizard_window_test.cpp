@@ -1,12 +1,17 @@
-// The wizard driven in-process: pages and buttons, Exit, and Finish by clipboard and by file.
+// The wizard driven in-process (pages and buttons, Exit, Finish by clipboard and by file) and the system side
+// of Faultnote: version query, ANSI check, and the real clipboard under contention.
 #include "faultnote/wizard_window.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <thread>
 
+#include "common/text.h"
+#include "common/win32_desktop.h"
 #include "common/ui/toolkit.h"
 #include "faultnote/faultnote_resource.h"
+#include "faultnote/report_store.h"
 #include "support/scripted_desktop.h"
 #include "support/temp_folder.h"
 
@@ -14,43 +19,39 @@ namespace faultnote {
 namespace {
 
 using nivex::testing::ReadFileBytes;
-using nivex::testing::ScriptedDesktop;
-using nivex::testing::TempFolder;
 using velmora::MsgAnswer;
 using velmora::MsgButtons;
 using velmora::MsgIcon;
-
-const std::wstring kSeparator = std::wstring(49, L'-') + L"\r\n";
-
 using velmora::ui::WindowText;
+
+const std::wstring kOs = L"Microsoft Windows 10 (Version: 10.0.19045)";
 
 class WizardTest : public ::testing::Test {
 protected:
     void Open(ProductInfo product = {L"Velmora Control Manager", L"1.0", L"0001"}) {
-        WizardSetup setup;
-        setup.product = std::move(product);
-        setup.osText = L"Microsoft Windows 10 (Version: 10.0.19045)";
-        setup.programFolder = program.Text();
-        setup.documentsFolder = documents.Text();
-        setup.codePage = 1252;
-        setup.today = [] { return std::wstring(L"12/7/2026"); };
-        setup.endProgram = [this] { ++ended; };
-        wizard = std::make_unique<WizardWindow>(std::move(setup));
+        wizard =
+            std::make_unique<WizardWindow>(WizardSetup{std::move(product), kOs, program.Text(), documents.Text(), 1252,
+                                                       [] { return std::wstring(L"12/7/2026"); }, [this] { ++ended; }});
         ASSERT_TRUE(wizard->Show());
     }
     HWND Wizard() const { return wizard->Handle(); }
     HWND Item(int id) const { return GetDlgItem(Wizard(), id); }
     HWND Field(int page, int id) const { return GetDlgItem(wizard->Page(page), id); }
-    void Click(int id) { SendMessageW(Wizard(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(Item(id))); }
-    void Set(int page, int id, const std::wstring& text) { SetWindowTextW(Field(page, id), text.c_str()); }
-    void ChooseFile(bool view) {
-        SendMessageW(Field(3, optEmail0), BM_SETCHECK, BST_UNCHECKED, 0);
-        SendMessageW(Field(3, optEmail1), BM_SETCHECK, BST_CHECKED, 0);
-        SendMessageW(Field(3, Check1_1), BM_SETCHECK, view ? BST_CHECKED : BST_UNCHECKED, 0);
+    void Click(int id) {
+        SendMessageW(Wizard(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(Item(id)));
     }
-    void ToLastPage() {
-        for (int i = 0; i < 3; ++i) Click(cmdNavigate0);
+    void Set(int page, int id, const std::wstring& text) { SetWindowTextW(Field(page, id), text.c_str()); }
+    bool Checked(int id) const { return SendMessageW(Field(3, id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+    void Check(int id, bool on) { SendMessageW(Field(3, id), BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0); }
+    // Goes to the last page and chooses the file (else the clipboard), the viewer and the mail program.
+    void Choose(bool file, bool view, bool mail) {
+        for (int i = 0; i < 3; ++i)
+            Click(cmdNavigate0);
         ASSERT_EQ(wizard->CurrentPage(), 3);
+        Check(optEmail0, !file);
+        Check(optEmail1, file);
+        Check(Check1_1, view);
+        Check(Check1_0, mail);
     }
     COLORREF StepColour(int index) {
         HDC dc = CreateCompatibleDC(nullptr);
@@ -70,39 +71,23 @@ protected:
         EXPECT_EQ(IsWindowEnabled(Item(cmdNavigate1)) != FALSE, page > 0);
         EXPECT_EQ(WindowText(Item(cmdNavigate0)), page == 3 ? L"Finish" : L"Next >>");
     }
-    std::wstring Report(const std::wstring& app, const std::wstring& version, const std::wstring& user,
-                        const std::wstring& errors) {
-        return L"Velmora Bug Report Wizard - 12/7/2026\r\n" + kSeparator + L"Application: " + app + L"\r\nVersion: " +
-               version + L"\r\nOS: Microsoft Windows 10 (Version: 10.0.19045)\r\n" + kSeparator + L"Username: " + user +
-               L"\r\nEmail: \r\n" + kSeparator + L"Reported Error Mesages:\r\n" + errors +
-               L"\r\nCause of Error:\r\n\r\nDescription of Error:\r\n\r\n";
-    }
 
-    ScriptedDesktop desktop;
-    TempFolder program;
-    TempFolder documents;
+    nivex::testing::ScriptedDesktop desktop;
+    nivex::testing::TempFolder program, documents;
     std::unique_ptr<WizardWindow> wizard;
     int ended = 0;
 };
 
-TEST_F(WizardTest, OpensOnTheFirstPageWithTheFieldsFilled) {
+TEST_F(WizardTest, OpensFilledOnTheFirstPageWalksThePagesAndEndsOnExitOrClose) {
     Open();
     EXPECT_EQ(WindowText(Wizard()), L"Velmora Bug Report Wizard");
-    ExpectShowing(0);
-    EXPECT_EQ(WindowText(Field(0, txtAppInfo0)), L"Velmora Control Manager");
-    EXPECT_EQ(WindowText(Field(0, txtAppInfo1)), L"1.0");
-    EXPECT_EQ(WindowText(Field(0, txtAppInfo2)), L"0001");
-    EXPECT_EQ(WindowText(Field(1, lblWinVer)), L"Microsoft Windows 10 (Version: 10.0.19045)");
-    EXPECT_EQ(WindowText(Field(3, lblMailbox)), kBugMailbox);
-    EXPECT_EQ(SendMessageW(Field(3, optEmail0), BM_GETCHECK, 0, 0), BST_CHECKED);
-    EXPECT_EQ(SendMessageW(Field(3, optEmail1), BM_GETCHECK, 0, 0), BST_UNCHECKED);
-    EXPECT_EQ(SendMessageW(Field(3, Check1_0), BM_GETCHECK, 0, 0), BST_CHECKED);
-    EXPECT_EQ(SendMessageW(Field(3, Check1_1), BM_GETCHECK, 0, 0), BST_UNCHECKED);
     EXPECT_EQ(GetWindow(Wizard(), GW_OWNER), nullptr);
-}
-
-TEST_F(WizardTest, NextAndBackWalkThePages) {
-    Open();
+    EXPECT_EQ(WindowText(Field(0, txtAppInfo0)) + L"|" + WindowText(Field(0, txtAppInfo1)) + L"|" +
+                  WindowText(Field(0, txtAppInfo2)),
+              L"Velmora Control Manager|1.0|0001");
+    EXPECT_EQ(WindowText(Field(1, lblWinVer)), kOs);
+    EXPECT_EQ(WindowText(Field(3, lblMailbox)), kBugMailbox);
+    EXPECT_TRUE(Checked(optEmail0) && !Checked(optEmail1) && Checked(Check1_0) && !Checked(Check1_1));
     Click(cmdNavigate1); // disabled in the window; pressed anyway it stays on page 0
     ExpectShowing(0);
     for (int page = 1; page <= 3; ++page) {
@@ -111,160 +96,165 @@ TEST_F(WizardTest, NextAndBackWalkThePages) {
     }
     Click(cmdNavigate1);
     ExpectShowing(2);
-    Click(cmdNavigate1);
-    Click(cmdNavigate1);
-    ExpectShowing(0);
-    EXPECT_TRUE(desktop.messages.empty());
-    EXPECT_EQ(ended, 0);
-}
 
-TEST_F(WizardTest, ExitAsksAndEndsOnlyOnYes) {
-    Open();
+    // Exit asks and ends only on Yes; closing the window ends without a question.
     desktop.answers = {MsgAnswer::No, MsgAnswer::Yes};
     Click(cmdNavigate2);
     ASSERT_EQ(desktop.messages.size(), 1u);
-    EXPECT_EQ(desktop.messages[0].text, L"Are you sure you want to exit Velmora Bug Report Wizard?");
-    EXPECT_EQ(desktop.messages[0].title, L"Exit?");
+    EXPECT_EQ(desktop.messages[0].text + L"|" + desktop.messages[0].title,
+              L"Are you sure you want to exit Velmora Bug Report Wizard?|Exit?");
     EXPECT_EQ(desktop.messages[0].buttons, MsgButtons::YesNo);
     EXPECT_EQ(desktop.messages[0].icon, MsgIcon::Question);
-    EXPECT_TRUE(IsWindow(Wizard()));
     EXPECT_EQ(ended, 0);
     Click(cmdNavigate2);
     EXPECT_EQ(wizard->Handle(), nullptr);
     EXPECT_EQ(ended, 1);
-}
 
-TEST_F(WizardTest, ClosingTheWindowEndsWithoutAQuestion) {
     Open();
+    SendMessageW(Wizard(), WM_COMMAND, IDCANCEL, 0); // Escape is not a way out
+    EXPECT_NE(wizard->Handle(), nullptr);
     SendMessageW(Wizard(), WM_CLOSE, 0, 0);
     EXPECT_EQ(wizard->Handle(), nullptr);
-    EXPECT_EQ(ended, 1);
-    EXPECT_TRUE(desktop.messages.empty());
-    // Escape is not a way out.
-    Open();
-    SendMessageW(Wizard(), WM_COMMAND, IDCANCEL, 0);
-    EXPECT_NE(wizard->Handle(), nullptr);
+    EXPECT_EQ(ended, 2);
+    EXPECT_EQ(desktop.messages.size(), 2u);
 }
 
 TEST_F(WizardTest, FinishCopiesTheEditedReportViewsItAndOpensMail) {
     Open();
-    Set(0, txtAppInfo0, L"Edited Product");
-    Set(0, txtAppInfo2, L"0042");
-    Set(1, txtUserInfo0, L"Ada");
-    Set(2, txtErrors0, L"Line one\r\nLine two");
-    ToLastPage();
-    SendMessageW(Field(3, Check1_1), BM_SETCHECK, BST_CHECKED, 0);
+    const ReportFields f{{L"Edited", L"1.0", L"0042"}, kOs, L"Ada", L"ada@x.org", L"One\r\nTwo", L"Cause", L"What"};
+    for (const auto& [page, id, text] : {std::tuple{0, txtAppInfo0, f.product.name},
+                                         {0, txtAppInfo2, f.product.build},
+                                         {1, txtUserInfo0, f.userName},
+                                         {1, txtUserInfo1, f.email},
+                                         {2, txtErrors0, f.errorMessages},
+                                         {2, txtErrors1, f.cause},
+                                         {2, txtErrors2, f.description}})
+        Set(page, id, text);
+    Choose(false, true, true);
     Click(cmdNavigate0);
-    const std::wstring expected = Report(L"Edited Product", L"1.0.0042", L"Ada", L"Line one\r\nLine two");
-    EXPECT_EQ(desktop.clipboard, expected);
-    EXPECT_EQ(wizard->LastReport(), expected);
+    const std::wstring report = wizard->LastReport();
+    EXPECT_EQ(report, BuildReportText(f, L"12/7/2026"));
+    EXPECT_EQ(desktop.clipboard, report);
     ASSERT_EQ(desktop.messages.size(), 1u);
-    EXPECT_EQ(desktop.messages[0].text, L"Copied Report to Windows Clipboard");
-    EXPECT_EQ(desktop.messages[0].title, L"Saved Report");
+    EXPECT_EQ(desktop.messages[0].text + L"|" + desktop.messages[0].title,
+              L"Copied Report to Windows Clipboard|Saved Report");
     EXPECT_EQ(desktop.messages[0].icon, MsgIcon::Information);
     ASSERT_EQ(desktop.executions.size(), 1u);
-    EXPECT_EQ(desktop.executions[0].verb, L"open");
-    EXPECT_EQ(desktop.executions[0].file, std::wstring(L"mailto:") + kBugMailbox);
-    EXPECT_EQ(desktop.executions[0].parameters, L"");
-    // The viewer: owned by the wizard, path label and the report in Courier New.
+    EXPECT_EQ(desktop.executions[0].verb + L" " + desktop.executions[0].file + L" " + desktop.executions[0].parameters,
+              L"open mailto:" + std::wstring(kBugMailbox) + L" ");
+    // The viewer: owned by the wizard, the path label and the report in Courier New.
     const HWND viewer = wizard->ViewerHandle();
     ASSERT_NE(viewer, nullptr);
     EXPECT_TRUE(IsWindowVisible(viewer));
     EXPECT_EQ(GetWindow(viewer, GW_OWNER), Wizard());
-    EXPECT_EQ(WindowText(viewer), L"View Report");
-    EXPECT_EQ(WindowText(GetDlgItem(viewer, lblPath)), L"Clipboard Data:");
-    EXPECT_EQ(WindowText(GetDlgItem(viewer, txtView)), expected);
+    EXPECT_EQ(WindowText(viewer) + L"|" + WindowText(GetDlgItem(viewer, lblPath)), L"View Report|Clipboard Data:");
+    EXPECT_EQ(WindowText(GetDlgItem(viewer, txtView)), report);
     LOGFONTW font{};
     GetObjectW(reinterpret_cast<HFONT>(SendDlgItemMessageW(viewer, txtView, WM_GETFONT, 0, 0)), sizeof(font), &font);
     EXPECT_STREQ(font.lfFaceName, L"Courier New");
-    EXPECT_EQ(wizard->CurrentPage(), 3);
     ExpectShowing(3);
-    // No files anywhere for the clipboard choice.
-    EXPECT_TRUE(std::filesystem::is_empty(program.Path()));
-}
+    EXPECT_TRUE(std::filesystem::is_empty(program.Path())); // no file for the clipboard choice
 
-TEST_F(WizardTest, BusyClipboardIsReportedNotCalledCopied) {
-    Open();
-    ToLastPage();
-    SendMessageW(Field(3, Check1_0), BM_SETCHECK, BST_UNCHECKED, 0);
+    // A busy clipboard and a mail program that cannot start are reported, not passed over.
     desktop.clipboardBusy = true;
+    desktop.executeResult = 31; // no association for mailto:
     Click(cmdNavigate0);
-    ASSERT_EQ(desktop.messages.size(), 1u);
-    EXPECT_NE(desktop.messages[0].text, L"Copied Report to Windows Clipboard");
-    EXPECT_EQ(desktop.messages[0].icon, MsgIcon::Exclamation);
-    EXPECT_TRUE(desktop.executions.empty());
-    // Finish again once the clipboard is free.
-    desktop.clipboardBusy = false;
-    Click(cmdNavigate0);
-    ASSERT_EQ(desktop.messages.size(), 2u);
-    EXPECT_EQ(desktop.messages[1].text, L"Copied Report to Windows Clipboard");
-    EXPECT_EQ(desktop.clipboard, wizard->LastReport());
+    ASSERT_EQ(desktop.messages.size(), 3u);
+    EXPECT_NE(desktop.messages[1].text, desktop.messages[0].text);
+    EXPECT_EQ(desktop.messages[1].icon, MsgIcon::Exclamation);
+    EXPECT_NE(desktop.messages[2].text.find(kBugMailbox), std::wstring::npos);
 }
 
-TEST_F(WizardTest, FinishTwiceWithTheFileRewritesIt) {
+TEST_F(WizardTest, FinishRewritesTheFileThenFallsBackToDocumentsThenReportsTheFailure) {
     Open({});
-    ToLastPage();
-    ChooseFile(true);
-    SendMessageW(Field(3, Check1_0), BM_SETCHECK, BST_UNCHECKED, 0);
+    Set(2, txtErrors0, L"A first description, longer than the second report's");
+    Choose(true, true, false);
     Click(cmdNavigate0);
     const std::wstring path = program.File(L"Bug_Report.txt");
     ASSERT_EQ(desktop.messages.size(), 1u);
-    EXPECT_EQ(desktop.messages[0].text, L"Saved report to " + path);
-    EXPECT_EQ(desktop.messages[0].title, L"Saved Report");
-    const std::string first = ReadFileBytes(path);
+    EXPECT_EQ(desktop.messages[0].text + L"|" + desktop.messages[0].title,
+              L"Saved report to " + path + L"|Saved Report");
     // Started without arguments: the labels alone, and the lone point of the version line.
-    EXPECT_NE(first.find("\r\nApplication: \r\nVersion: .\r\n"), std::string::npos);
-    EXPECT_EQ(first.substr(first.size() - 4), "\r\n\r\n");
+    EXPECT_NE(ReadFileBytes(path).find("\r\nApplication: \r\nVersion: .\r\n"), std::string::npos);
     EXPECT_EQ(WindowText(GetDlgItem(wizard->ViewerHandle(), lblPath)), path);
-
+    // Finish again replaces the file: the report in the ANSI code page and one more line break.
     Set(1, txtUserInfo0, L"Jos\u00E9");
-    Set(2, txtErrors0, L"Second");
+    Set(2, txtErrors0, L"");
     Click(cmdNavigate0);
-    const std::string second = ReadFileBytes(path);
-    EXPECT_NE(second, first);
-    EXPECT_EQ(second, "Velmora Bug Report Wizard - 12/7/2026\r\n" + std::string(49, '-') +
-                          "\r\nApplication: \r\nVersion: .\r\nOS: Microsoft Windows 10 (Version: 10.0.19045)\r\n" +
-                          std::string(49, '-') + "\r\nUsername: Jos\xE9\r\nEmail: \r\n" + std::string(49, '-') +
-                          "\r\nReported Error Mesages:\r\nSecond\r\nCause of Error:\r\n\r\nDescription of Error:\r\n\r\n"
-                          "\r\n");
+    EXPECT_NE(wizard->LastReport().find(L"Username: Jos\u00E9\r\n"), std::wstring::npos);
+    EXPECT_EQ(ReadFileBytes(path), *LosslessAnsi(wizard->LastReport(), 1252) + "\r\n");
+
+    // A folder in the way of the file makes the program folder unwritable for it, as for a normal user.
+    std::filesystem::remove(path);
+    std::filesystem::create_directory(path);
+    Set(1, txtUserInfo0, L"\u0418\u0432\u0430\u043D"); // not in code page 1252
+    Click(cmdNavigate0);
+    const std::wstring fallback = documents.File(L"Bug_Report.txt");
+    ASSERT_EQ(desktop.messages.size(), 3u);
+    EXPECT_EQ(desktop.messages[2].text, L"Saved report to " + fallback);
+    EXPECT_EQ(ReadFileBytes(fallback), "\xEF\xBB\xBF" + velmora::WideToUtf8(wizard->LastReport()) + "\r\n");
+
+    std::filesystem::remove(fallback);
+    std::filesystem::create_directory(fallback);
+    Click(cmdNavigate0);
+    ASSERT_EQ(desktop.messages.size(), 4u);
+    EXPECT_EQ(desktop.messages[3].text.find(L"Saved report to"), std::wstring::npos);
+    EXPECT_NE(desktop.messages[3].text.find(fallback), std::wstring::npos);
+    EXPECT_EQ(desktop.messages[3].icon, MsgIcon::Critical);
+    // The report stays at hand in the viewer.
+    EXPECT_EQ(WindowText(GetDlgItem(wizard->ViewerHandle(), txtView)), wizard->LastReport());
     EXPECT_TRUE(desktop.executions.empty());
 }
 
-TEST_F(WizardTest, ReportFileFallsBackToDocumentsThenReportsFailure) {
-    Open();
-    // A folder in the way of the file makes the program folder unwritable for it, as for a normal user.
-    std::filesystem::create_directory(program.Path() / L"Bug_Report.txt");
-    Set(1, txtUserInfo0, L"\u0418\u0432\u0430\u043D"); // not in code page 1252
-    ToLastPage();
-    ChooseFile(false);
-    SendMessageW(Field(3, Check1_0), BM_SETCHECK, BST_UNCHECKED, 0);
-    Click(cmdNavigate0);
-    const std::wstring fallback = documents.File(L"Bug_Report.txt");
-    ASSERT_EQ(desktop.messages.size(), 1u);
-    EXPECT_EQ(desktop.messages[0].text, L"Saved report to " + fallback);
-    const std::string bytes = ReadFileBytes(fallback);
-    EXPECT_EQ(bytes.substr(0, 3), "\xEF\xBB\xBF");
-    EXPECT_NE(bytes.find("Username: \xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD\r\n"), std::string::npos);
-
-    std::filesystem::remove(fallback);
-    std::filesystem::create_directory(documents.Path() / L"Bug_Report.txt");
-    SendMessageW(Field(3, Check1_1), BM_SETCHECK, BST_CHECKED, 0);
-    Click(cmdNavigate0);
-    ASSERT_EQ(desktop.messages.size(), 2u);
-    EXPECT_EQ(desktop.messages[1].text.find(L"Saved report to"), std::wstring::npos);
-    EXPECT_NE(desktop.messages[1].text.find(fallback), std::wstring::npos);
-    EXPECT_EQ(desktop.messages[1].icon, MsgIcon::Critical);
-    // The report stays at hand in the viewer.
-    EXPECT_EQ(WindowText(GetDlgItem(wizard->ViewerHandle(), txtView)), wizard->LastReport());
+TEST(OsQuery, ReportsANamedNtSystem) {
+    const OsVersionRecord record = QueryOsVersion();
+    ASSERT_TRUE(record.valid);
+    EXPECT_EQ(record.family, OsFamily::NT);
+    // Every version this platform can be set to has a name in the table.
+    EXPECT_FALSE(GetOsName(record).empty()) << record.major << "." << record.minor << "." << record.build;
 }
 
-TEST_F(WizardTest, MailProgramThatCannotStartIsReported) {
-    Open();
-    ToLastPage();
-    desktop.executeResult = 31; // no association for mailto:
-    Click(cmdNavigate0);
-    ASSERT_EQ(desktop.messages.size(), 2u);
-    EXPECT_NE(desktop.messages[1].text.find(kBugMailbox), std::wstring::npos);
+TEST(LosslessAnsi, OnlyWhenEveryCharacterSurvives) {
+    EXPECT_EQ(LosslessAnsi(L"Caf\u00E9 \u20AC\r\n", 1252), std::optional<std::string>("Caf\xE9 \x80\r\n"));
+    EXPECT_EQ(LosslessAnsi(L"", 1252), std::optional<std::string>(""));
+    // Best fit would quietly turn the second and third into "a" and "?"; that is a loss too.
+    for (const wchar_t* lost : {L"\u0418\u0432\u0430\u043D", L"\u0101", L"\U0001F41E"})
+        EXPECT_FALSE(LosslessAnsi(lost, 1252).has_value()) << velmora::WideToUtf8(lost);
+    EXPECT_TRUE(LosslessAnsi(L"\u0418\u0432\u0430\u043D", 1251).has_value());
+    EXPECT_EQ(LosslessAnsi(L"\u0418", CP_UTF8), std::optional<std::string>("\xD0\x98"));
+}
+
+std::wstring ClipboardUnicodeText() {
+    std::wstring text;
+    if (!OpenClipboard(nullptr)) return L"<not opened>";
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        if (const auto* chars = static_cast<const wchar_t*>(GlobalLock(data))) text = chars;
+        GlobalUnlock(data);
+    }
+    CloseClipboard();
+    return text;
+}
+
+TEST(Clipboard, UnicodeTextWaitsBrieflyForAnotherHolder) {
+    velmora::Win32Desktop desktop;
+    const std::wstring report = L"R\u00E9sum\u00E9 \u0418\u0432\u0430\u043D\r\nline two\r\n";
+    for (const DWORD holdMs : {120, 2000}) {
+        // Another thread holds the clipboard open with a window of its own, as another program would.
+        const HANDLE opened = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        std::thread holder([&] {
+            HWND window = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+            const bool held = OpenClipboard(window) != FALSE;
+            SetEvent(opened);
+            Sleep(holdMs);
+            if (held) CloseClipboard();
+            DestroyWindow(window);
+        });
+        WaitForSingleObject(opened, INFINITE);
+        EXPECT_EQ(desktop.SetClipboardText(nullptr, holdMs == 120 ? report : L"lost"), holdMs == 120) << holdMs;
+        holder.join();
+        CloseHandle(opened);
+    }
+    EXPECT_EQ(ClipboardUnicodeText(), report);
 }
 
 } // namespace

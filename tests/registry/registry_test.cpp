@@ -1,3 +1,4 @@
+// cRegistry and the settings store over a sandboxed HKEY_CLASSES_ROOT and HKEY_CURRENT_USER.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -6,24 +7,29 @@
 #include <cstdint>
 
 #include "common/error.h"
+#include "common/winutil.h"
 #include "registry/registry.h"
+#include "registry/settings.h"
+#include "support/reg_value_cases.h"
 #include "support/registry_sandbox.h"
 
 namespace nivex {
 namespace {
 
+using testing::GetRegString;
 using testing::RegKeyPresent;
 using testing::SetRegString;
 using Bytes = std::vector<std::uint8_t>;
 
-const std::wstring kSource = L" registry_tests.cRegistry: ";
+constexpr DWORD kNone = 0xFFFFFFFF;
 
-// "number source: description" of the error call raises.
+// "number: description" of the error call raises; the source is always the program's name and ".cRegistry".
 template <class Call> std::wstring Raised(Call call) {
     try {
         call();
     } catch (const Error& e) {
-        return std::to_wstring(e.Number()) + L" " + e.Source() + L": " + e.Description();
+        EXPECT_EQ(e.Source(), L"registry_tests.cRegistry");
+        return std::to_wstring(e.Number()) + L": " + e.Description();
     }
     return L"(no error)";
 }
@@ -32,27 +38,19 @@ template <class Call> std::wstring Raised(Call call) {
 std::pair<DWORD, Bytes> Stored(const std::wstring& path, const std::wstring& name) {
     HKEY key = nullptr;
     Bytes data(64);
-    DWORD type = 0xFFFFFFFF, size = static_cast<DWORD>(data.size());
+    DWORD type = kNone, size = static_cast<DWORD>(data.size());
     if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return {type, {}};
-    if (RegQueryValueExW(key, name.c_str(), nullptr, &type, data.data(), &size) != ERROR_SUCCESS) type = 0xFFFFFFFF;
+    if (RegQueryValueExW(key, name.c_str(), nullptr, &type, data.data(), &size) != ERROR_SUCCESS) type = kNone;
     RegCloseKey(key);
-    data.resize(type == 0xFFFFFFFF ? 0 : size);
+    data.resize(type == kNone ? 0 : size);
     return {type, data};
-}
-
-// UTF-16 bytes of text with its NUL, as a string value is stored.
-Bytes Sz(const std::wstring& text) {
-    Bytes bytes;
-    for (wchar_t c : text + L'\0')
-        bytes.insert(bytes.end(), {static_cast<std::uint8_t>(c & 0xFF), static_cast<std::uint8_t>(c >> 8)});
-    return bytes;
 }
 
 // The default value of a key, checked to be REG_SZ.
 std::wstring DefaultText(const std::wstring& path) {
     bool found = false;
     DWORD type = 0;
-    const std::wstring text = testing::GetRegString(HKEY_CLASSES_ROOT, path, L"", &found, &type);
+    const std::wstring text = GetRegString(HKEY_CLASSES_ROOT, path, L"", &found, &type);
     if (!found) return L"<absent>";
     return type == REG_SZ ? text : L"<type " + std::to_wstring(type) + L">";
 }
@@ -67,17 +65,15 @@ protected:
     cRegistry reg;
 };
 
-TEST_F(RegistryTest, MissingValuesYieldTheDefaultAndKeepTheValueType) {
+TEST_F(RegistryTest, WritesFollowTheValueTypeAndMissingValuesReadAsTheDefault) {
     reg.SetValueType(4);
     EXPECT_TRUE(std::holds_alternative<std::monostate>(reg.Value())); // key absent
     ASSERT_TRUE(reg.CreateKey());
     reg.SetDefault(std::wstring(L"unset"));
     EXPECT_EQ(reg.Value(), RegVariant(std::wstring(L"unset"))); // key without a default value
     EXPECT_EQ(reg.ValueType(), 4);
-}
 
-TEST_F(RegistryTest, WritesFollowTheValueType) {
-    constexpr DWORD kNone = 0xFFFFFFFF;
+    const auto Sz = [](const wchar_t* text) { return testing::Utf16Bytes(text, {0, 0}); };
     const struct {
         std::int32_t valueType;
         RegVariant value;
@@ -106,50 +102,40 @@ TEST_F(RegistryTest, WritesFollowTheValueType) {
     reg.SetValueType(kRegBinary);
     reg.SetValueKey(L"notblob");
     EXPECT_EQ(Raised([&] { reg.SetValue(std::wstring(L"01 02")); }),
-              L"26001" + kSource + L"Binary registry values must be written from a byte array");
+              L"26001: Binary registry values must be written from a byte array");
     EXPECT_EQ(Stored(L"A\\B\\C", L"notblob").first, kNone);
 }
 
-TEST_F(RegistryTest, KeysAndValuesAreCreatedAndDeletedButNeverAParentOrTheRoot) {
+TEST_F(RegistryTest, KeysAndValuesComeAndGoButNeverAParentOrTheRootAndFailuresNameRootSectionAndValue) {
     reg.SetSectionKey(L"One\\Two");
+    reg.SetValueKey(L"gone");
+    EXPECT_EQ(Raised([&] { reg.DeleteValue(); }),
+              L"26001: Failed to open key '-2147483648',Section: 'One\\Two' for delete access");
     EXPECT_FALSE(reg.KeyExists());
     EXPECT_TRUE(reg.CreateKey());
     EXPECT_TRUE(reg.KeyExists());
-    EXPECT_TRUE(reg.CreateKey()); // already there
+    EXPECT_EQ(Raised([&] { reg.DeleteValue(); }),
+              L"26001: Failed to delete registry Key: '-2147483648',Section: 'One\\Two',Key: 'gone");
     SetRegString(HKEY_CLASSES_ROOT, L"One\\Two", L"gone", L"x");
     SetRegString(HKEY_CLASSES_ROOT, L"One\\Two", L"kept", L"y");
-    reg.SetValueKey(L"gone");
     EXPECT_TRUE(reg.DeleteValue());
-    EXPECT_EQ(Stored(L"One\\Two", L"gone").first, 0xFFFFFFFFu);
+    EXPECT_EQ(Stored(L"One\\Two", L"gone").first, kNone);
     EXPECT_EQ(Stored(L"One\\Two", L"kept").first, static_cast<DWORD>(REG_SZ));
-
     for (const std::wstring& section : {std::wstring(L"One"), std::wstring()}) {
         reg.SetSectionKey(section); // a key with sub-keys, and the root itself
         EXPECT_EQ(Raised([&] { reg.DeleteKey(); }),
-                  L"26001" + kSource + L"Failed to delete registry Key: '-2147483648',Section: '" + section);
+                  L"26001: Failed to delete registry Key: '-2147483648',Section: '" + section);
     }
-    EXPECT_TRUE(RegKeyPresent(HKEY_CLASSES_ROOT, L"One\\Two"));
     reg.SetSectionKey(L"One\\Two");
     EXPECT_TRUE(reg.DeleteKey());
     EXPECT_FALSE(RegKeyPresent(HKEY_CLASSES_ROOT, L"One\\Two"));
     EXPECT_TRUE(RegKeyPresent(HKEY_CLASSES_ROOT, L"One"));
-}
-
-TEST_F(RegistryTest, ErrorTextsNameRootSectionAndValue) {
-    reg.SetSectionKey(L"Missing\\Key");
-    reg.SetValueKey(L"Name");
-    EXPECT_EQ(Raised([&] { reg.DeleteValue(); }),
-              L"26001" + kSource + L"Failed to open key '-2147483648',Section: 'Missing\\Key' for delete access");
-    ASSERT_TRUE(reg.CreateKey());
-    EXPECT_EQ(Raised([&] { reg.DeleteValue(); }),
-              L"26001" + kSource + L"Failed to delete registry Key: '-2147483648',Section: 'Missing\\Key',Key: 'Name");
     // Root 0 is no key: nothing can be created below it.
     reg.SetClassKey(0);
-    EXPECT_EQ(Raised([&] { reg.CreateKey(); }), L"26001" + kSource + L"Failed to create registry Key: 'Missing\\Key");
+    EXPECT_EQ(Raised([&] { reg.CreateKey(); }), L"26001: Failed to create registry Key: 'One\\Two");
     reg.SetValueType(kRegSz);
     EXPECT_EQ(Raised([&] { reg.SetValue(std::wstring(L"text")); }),
-              L"26001" + kSource +
-                  L"Failed to set registry value Key: '0',Section: 'Missing\\Key',Key: 'Name' to value: 'text'");
+              L"26001: Failed to set registry value Key: '0',Section: 'One\\Two',Key: 'gone' to value: 'text'");
 }
 
 TEST_F(RegistryTest, EnumerationsListEveryNameUpToTheLongestAllowed) {
@@ -159,36 +145,28 @@ TEST_F(RegistryTest, EnumerationsListEveryNameUpToTheLongestAllowed) {
     EXPECT_TRUE(reg.EnumerateSections(names, count));
     EXPECT_EQ(count, 0);
     EXPECT_TRUE(names.empty());
-    names = {L"stale"};
-    EXPECT_TRUE(reg.EnumerateValues(names, count));
-    EXPECT_TRUE(names.empty());
 
     const std::wstring longestKey(255, L'm'), longValue(300, L'v');
-    for (const std::wstring& name : {std::wstring(L"a"), longestKey, std::wstring(L"z")})
+    for (const std::wstring& name : {std::wstring(L"a"), longestKey, std::wstring(L"z")}) {
         SetRegString(HKEY_CLASSES_ROOT, L"CLSID\\" + name, L"", L"");
+        SetRegString(HKEY_CLASSES_ROOT, L"CLSID", name == longestKey ? longValue : name, L"1");
+    }
     reg.SetSectionKey(L"CLSID");
     ASSERT_TRUE(reg.EnumerateSections(names, count));
     EXPECT_EQ(count, 3);
     EXPECT_EQ(names, (std::vector<std::wstring>{L"a", longestKey, L"z"}));
-
-    for (const std::wstring& name : {std::wstring(L"first"), longValue, std::wstring(L"third")})
-        SetRegString(HKEY_CLASSES_ROOT, L"CLSID", name, L"1");
     ASSERT_TRUE(reg.EnumerateValues(names, count));
     EXPECT_EQ(count, 3);
     std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::wstring>{L"first", L"third", longValue}));
+    EXPECT_EQ(names, (std::vector<std::wstring>{L"a", longValue, L"z"}));
 }
 
-TEST_F(RegistryTest, AnAssociationWritesTypeClassAndOpenVerbToDefaultValues) {
+TEST_F(RegistryTest, AnAssociationWritesTypeClassAndVerbsToDefaultValues) {
     // Writes go to default values below the classes root as text, whatever the instance pointed at.
     reg.SetClassKey(HKEY_CURRENT_USER);
     reg.SetValueType(kRegDword);
     reg.SetValueKey(L"Stray");
     reg.CreateEXEAssociation(L"  C:\\Program Files\\Nivex\\nivex.exe ", L"Nivex.Report", L"Nivex Report", L"nvr");
-    EXPECT_EQ(DefaultText(L".nvr"), L"Nivex.Report");
-    EXPECT_EQ(DefaultText(L"Nivex.Report"), L"Nivex Report");
-    EXPECT_EQ(DefaultText(L"Nivex.Report\\shell\\open"), L"&Open");
-    EXPECT_EQ(DefaultText(L"Nivex.Report\\shell\\open\\command"), L"\"C:\\Program Files\\Nivex\\nivex.exe\" \"%1\"");
     for (const wchar_t* absent : {L"shell\\print", L"shell\\add", L"shell\\new", L"DefaultIcon"})
         EXPECT_FALSE(RegKeyPresent(HKEY_CLASSES_ROOT, L"Nivex.Report\\" + std::wstring(absent))) << absent;
 
@@ -198,6 +176,10 @@ TEST_F(RegistryTest, AnAssociationWritesTypeClassAndOpenVerbToDefaultValues) {
     reg.CreateEXEAssociation(L"x.exe", L"Nivex.T", L"T", L"nvt", L"&View", true, L"Print &it", true, L"Make &new", true,
                              L"&Add it", 3);
     const std::pair<const wchar_t*, const wchar_t*> written[] = {
+        {L".nvr", L"Nivex.Report"},
+        {L"Nivex.Report", L"Nivex Report"},
+        {L"Nivex.Report\\shell\\open", L"&Open"},
+        {L"Nivex.Report\\shell\\open\\command", L"\"C:\\Program Files\\Nivex\\nivex.exe\" \"%1\""},
         {L"Nivex.Doc\\shell\\print", L"&Print"},
         {L"Nivex.Doc\\shell\\print\\command", L"\"C:\\N\\n.exe\" /p \"%1\""},
         {L"Nivex.Doc\\shell\\add", L"&Install nvd"},
@@ -219,18 +201,16 @@ TEST_F(RegistryTest, AnAssociationWritesTypeClassAndOpenVerbToDefaultValues) {
 TEST_F(RegistryTest, AssociationsAreRefusedBeforeAnythingIsWrittenWithoutNamesTriplesOrAClass) {
     EXPECT_THROW(reg.CreateEXEAssociation(L"x.exe", L"", L"Root text", L"nvz"), Error);
     EXPECT_THROW(reg.CreateEXEAssociation(L"x.exe", L"Nivex.Z", L"Z", L""), Error);
-    EXPECT_EQ(Raised([&] {
-                  reg.CreateAdditionalEXEAssociations(L"Nivex.More", {L"edit", L"&Edit"});
-              }),
-              L"-2147194452" + kSource +
-                  L"Invalid parameter list passed to CreateAdditionalEXEAssociations - expected Name/Text/Command");
-    for (const std::wstring& className : {std::wstring(L"Nivex.More"), std::wstring()}) {
-        EXPECT_EQ(Raised([&] {
-                      reg.CreateAdditionalEXEAssociations(className, {L"edit", L"&Edit", L"cmd"});
-                  }),
-                  L"-2147194451" + kSource + L"Error - attempt to create additional associations before class defined.")
+    const auto additional = [&](const std::wstring& className, const std::vector<std::wstring>& items) {
+        return Raised([&] { reg.CreateAdditionalEXEAssociations(className, items); });
+    };
+    EXPECT_EQ(
+        additional(L"Nivex.More", {L"edit", L"&Edit"}),
+        L"-2147194452: Invalid parameter list passed to CreateAdditionalEXEAssociations - expected Name/Text/Command");
+    for (const std::wstring& className : {std::wstring(L"Nivex.More"), std::wstring()})
+        EXPECT_EQ(additional(className, {L"edit", L"&Edit", L"cmd"}),
+                  L"-2147194451: Error - attempt to create additional associations before class defined.")
             << ::testing::PrintToString(className);
-    }
     EXPECT_EQ(DefaultText(L""), L"<absent>");
     for (const wchar_t* absent : {L"shell", L".nvz", L"Nivex.Z", L"Nivex.More"})
         EXPECT_FALSE(RegKeyPresent(HKEY_CLASSES_ROOT, absent)) << absent;
@@ -239,8 +219,48 @@ TEST_F(RegistryTest, AssociationsAreRefusedBeforeAnythingIsWrittenWithoutNamesTr
     reg.CreateAdditionalEXEAssociations(
         L"Nivex.More", {L"edit", L"&Edit", L"\"n.exe\" /e \"%1\"", L"check", L"&Check", L"\"n.exe\" /c \"%1\""});
     EXPECT_EQ(DefaultText(L"Nivex.More\\shell\\edit"), L"&Edit");
-    EXPECT_EQ(DefaultText(L"Nivex.More\\shell\\edit\\command"), L"\"n.exe\" /e \"%1\"");
     EXPECT_EQ(DefaultText(L"Nivex.More\\shell\\check\\command"), L"\"n.exe\" /c \"%1\"");
+}
+
+TEST_F(RegistryTest, SettingsReadTheTableDefaultsFromAnEmptyStoreAndSavedTextUnaltered) {
+    EXPECT_TRUE(SettingIsOn(L"Options", L"TipOfTheDay"));
+    EXPECT_FALSE(SettingIsOn(L"Options", L"MinimizeToTray"));
+    EXPECT_EQ(SettingNumber(L"Appearence", L"WindowWidth"), 8000);
+    EXPECT_EQ(GetSetting(L"Data", L"RecentFindString1", L"given"), L"given");
+    EXPECT_EQ(FaultnoteInstallPath(), L"");
+    EXPECT_FALSE(RegKeyPresent(HKEY_CURRENT_USER, L"Software\\Velmora Control Manager"));
+
+    // Saved text lives in the user's store and reads back unaltered.
+    SaveSetting(L"Options", L"ShowSplash", L"0");
+    SaveSetting(L"Appearence", L"WindowWidth", L"wide");
+    SaveSetting(L"Data", L"RecentFindString1", L"Caf\u00e9 %TEMP% search");
+    SaveSetting(L"Options", L"TestBrowser", L"");
+    DWORD type = 0;
+    EXPECT_EQ(
+        GetRegString(HKEY_CURRENT_USER, L"Software\\Velmora Control Manager\\Options", L"ShowSplash", nullptr, &type),
+        L"0");
+    EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+    EXPECT_FALSE(SettingIsOn(L"Options", L"ShowSplash"));
+    EXPECT_EQ(ReadSetting(L"Data", L"RecentFindString1"), L"Caf\u00e9 %TEMP% search");
+    EXPECT_EQ(GetSetting(L"Options", L"TestBrowser", L"absent"), L""); // saved empty is not absent
+    // Text that is no number is kept, and counts as the default.
+    EXPECT_EQ(ReadSetting(L"Appearence", L"WindowWidth"), L"wide");
+    EXPECT_EQ(SettingNumber(L"Appearence", L"WindowWidth"), 8000);
+
+    SetRegString(HKEY_CURRENT_USER, L"Software\\Velmora Software\\Bug Report Wizard", L"Install Path", L"C:\\F");
+    EXPECT_EQ(FaultnoteInstallPath(), L"C:\\F");
+}
+
+TEST_F(RegistryTest, SettingsAFailedSaveIsReportedWithTheSystemText) {
+    // No key name may exceed 255 characters, so this save cannot succeed.
+    try {
+        SaveSetting(std::wstring(300, L's'), L"Key", L"value");
+        ADD_FAILURE() << "no error";
+    } catch (const Error& e) {
+        EXPECT_NE(e.Number(), 0);
+        EXPECT_NE(e.Description().find(L"Key"), std::wstring::npos);
+        EXPECT_NE(e.Description().find(SystemErrorText(static_cast<DWORD>(e.Number()))), std::wstring::npos);
+    }
 }
 
 } // namespace

@@ -14,9 +14,6 @@ public:
     RegistrySandbox(const RegistrySandbox&) = delete;
     RegistrySandbox& operator=(const RegistrySandbox&) = delete;
 
-    // Path of the scratch area below the real HKEY_CURRENT_USER.
-    const std::wstring& ScratchPath() const { return scratch_; }
-
 private:
     std::wstring scratch_;
     HKEY classes_ = nullptr;
@@ -30,7 +27,7 @@ void SetRegBytes(HKEY root, const std::wstring& path, const std::wstring& name, 
                  DWORD size);
 void SetRegDword(HKEY root, const std::wstring& path, const std::wstring& name, DWORD value);
 bool RegKeyPresent(HKEY root, const std::wstring& path);
-// The default or named value as text; nullopt-like empty flag through found.
+// The default or named string value; found tells an absent value from an empty one.
 std::wstring GetRegString(HKEY root, const std::wstring& path, const std::wstring& name, bool* found = nullptr,
                           DWORD* type = nullptr);
 
