@@ -74,6 +74,7 @@ TEST(CatalogueOutputs, JsonEscapesAndKeepsInsertionOrder) {
     const std::wstring text = CatalogueText(catalogue, Catalogue::kAll);
     EXPECT_NE(text.find(L"    Second  {A}\r\n"), std::wstring::npos);
     EXPECT_EQ(text.substr(text.size() - 27), L"2 Controls in 1 Libraries\r\n");
+    EXPECT_NE(CatalogueText(catalogue, Catalogue::kMissing).find(L"\r\n1 Missing File(s)\r\n"), std::wstring::npos);
 }
 
 } // namespace

@@ -170,23 +170,24 @@ TEST_F(Repair, DecliningRefusedIdentifiersAndAFailedBackupChangeNothing) {
 
 TEST_F(Repair, KeysThatCannotBeDeletedAreListedInOneMessageAndTheRestStillGoes) {
     SaveSetting(kSectionDialogs, kKeyDeleteRegistryKeys, L"1");
-    SetRegString(HKEY_CLASSES_ROOT, L"CLSID\\" + kClassA + L"\\Deep\\Deeper\\Deepest", L"", L"x");
+    SetRegString(HKEY_CLASSES_ROOT, L"CLSID\\" + kClassB + L"\\Deep\\Deeper\\Deepest", L"", L"x");
     RemovalResult result;
     {
-        LockedKey locked(L"CLSID\\" + kClassB, L"O:SYD:(A;;KRWD;;;WD)");
+        // The first class key: the keys after it still go.
+        LockedKey locked(L"CLSID\\" + kClassA, L"O:SYD:(A;;KRWD;;;WD)");
         scene.desktop.answers = {MsgAnswer::Ok};
         result = RemoveRegistryKeys(Request(), scene.desktop);
     }
     EXPECT_EQ(result.state, RemovalState::PartlyFailed);
     ASSERT_EQ(result.failures.size(), 1u);
-    EXPECT_EQ(result.failures[0].key, L"HKEY_CLASSES_ROOT\\CLSID\\" + kClassB);
+    EXPECT_EQ(result.failures[0].key, L"HKEY_CLASSES_ROOT\\CLSID\\" + kClassA);
     ASSERT_EQ(scene.desktop.messages.size(), 1u);
     EXPECT_EQ(scene.desktop.messages[0].title, L"Error in DeleteAllKeys()");
-    EXPECT_NE(scene.desktop.messages[0].text.find(kClassB), std::wstring::npos);
+    EXPECT_NE(scene.desktop.messages[0].text.find(kClassA), std::wstring::npos);
     EXPECT_EQ(scene.desktop.sounds, std::vector<std::wstring>{L"C:\\Nivex Test\\Media\\nivex_fail.wav"});
-    EXPECT_FALSE(RegKeyPresent(HKEY_CLASSES_ROOT, L"CLSID\\" + kClassA)) << "nested keys go innermost first";
+    EXPECT_FALSE(RegKeyPresent(HKEY_CLASSES_ROOT, L"CLSID\\" + kClassB)) << "nested keys go innermost first";
     EXPECT_FALSE(RegKeyPresent(HKEY_CLASSES_ROOT, L"TypeLib\\" + kLib));
-    EXPECT_TRUE(RegKeyPresent(HKEY_CLASSES_ROOT, L"CLSID\\" + kClassB));
+    EXPECT_TRUE(RegKeyPresent(HKEY_CLASSES_ROOT, L"CLSID\\" + kClassA));
 }
 
 TEST_F(Repair, AnImportWithAKeyOutsideTheClassesRootWritesNothing) {
