@@ -1,57 +1,76 @@
+// nivexcmd's command lines, and the text, JSON and CSV forms of the catalogue it prints.
 #include <gtest/gtest.h>
 
 #include "catalogue/catalogue.h"
 #include "cli/catalogue_output.h"
-#include "cli/cli_options.h"
+#include "cli/repair_options.h"
 
 namespace nivex {
 namespace {
 
-TEST(CliArguments, EachCommandTakesItsOptions) {
-    CliParseResult r = ParseCliArguments({L"list", L"--missing", L"--csv"});
-    ASSERT_TRUE(r.error.empty());
-    EXPECT_EQ(r.options.command, CliCommand::List);
-    EXPECT_TRUE(r.options.missingOnly);
-    EXPECT_EQ(r.options.format, ListFormat::Csv);
-    r = ParseCliArguments({L"report", L"--text", L"--out", L"C:\\r.txt", L"--only-libraries", L"--template", L"t.tpl"});
-    ASSERT_TRUE(r.error.empty());
-    EXPECT_TRUE(r.options.text && r.options.onlyLibraries);
-    EXPECT_EQ(r.options.out + L"|" + r.options.templatePath, L"C:\\r.txt|t.tpl");
-    r = ParseCliArguments({L"register", L"--copy-to-system", L"C:\\a b\\x.ocx"});
-    EXPECT_EQ(r.options.command, CliCommand::Register);
-    EXPECT_EQ(r.options.file, L"C:\\a b\\x.ocx");
-    EXPECT_EQ(r.options.placement, CliPlacement::CopyToSystem);
-    r = ParseCliArguments({L"unregister", L"x.ocx", L"--delete"});
-    EXPECT_EQ(r.options.command, CliCommand::Unregister);
-    EXPECT_EQ(r.options.removal, CliRemoval::Delete);
-    EXPECT_EQ(ParseCliArguments({L"register", L"--help"}).options.command, CliCommand::Help);
+const std::wstring kId = L"{6E1C0A55-0D2B-4A7E-9C1F-2B2B0000D001}";
+
+// The error a command line gets, from the command line or from a repair command's own arguments.
+std::wstring Error(const std::vector<std::wstring>& args) {
+    const CliParseResult r = ParseCliArguments(args);
+    CliCommand repair = CliCommand::None;
+    if (!r.error.empty() || !IsRepairCommand(args[0], repair)) return r.error;
+    return ParseRepairArguments(repair, r.options.rest).error;
 }
 
-TEST(CliArguments, BadUsageIsRefusedWithAReason) {
+// What a command line sets, in one line.
+std::wstring Parsed(const std::vector<std::wstring>& args) {
+    const CliParseResult r = ParseCliArguments(args);
+    const CliOptions& o = r.options;
+    const wchar_t* const commands[] = {L"none", L"help", L"version", L"list", L"report", L"register", L"unregister",
+                                       L"remove-keys", L"edit", L"restore", L"find-file", L"relink", L"testpage"};
+    std::wstring s = r.error + commands[static_cast<int>(o.command)];
+    const wchar_t* const placements[] = {L"", L" copy", L" in-place"};
+    const wchar_t* const removals[] = {L"", L" delete", L" keep"};
+    for (const auto& [on, text] : {std::pair{o.missingOnly, L" missing"}, {o.format == ListFormat::Json, L" json"},
+                                   {o.format == ListFormat::Csv, L" csv"}, {o.html, L" html"}, {o.text, L" text"},
+                                   {o.onlyMissing, L" only-missing"}, {o.onlyLibraries, L" only-libraries"}})
+        if (on) s += text;
+    s += placements[static_cast<int>(o.placement)] + std::wstring(removals[static_cast<int>(o.removal)]);
+    for (const auto& [name, value] : {std::pair{L" out=", o.out}, {L" template=", o.templatePath}, {L" file=", o.file},
+                                      {L" class=", o.classId}})
+        if (!value.empty()) s += name + value;
+    return s;
+}
+
+TEST(CliArguments, EachCommandTakesItsOptionsInAnyOrderAndBadUsageIsRefusedWithAReason) {
+    const std::pair<std::vector<std::wstring>, std::wstring> good[] = {
+        {{L"list", L"--missing", L"--csv"}, L"list missing csv"},
+        {{L"report", L"--text", L"--out", L"C:\\r.txt", L"--only-libraries", L"--template", L"t.tpl"},
+         L"report text only-libraries out=C:\\r.txt template=t.tpl"},
+        {{L"register", L"--copy-to-system", L"C:\\a b\\x.ocx"}, L"register copy file=C:\\a b\\x.ocx"},
+        {{L"register", L"x.ocx", L"--in-place"}, L"register in-place file=x.ocx"},
+        {{L"unregister", L"x.ocx", L"--delete"}, L"unregister delete file=x.ocx"},
+        {{L"unregister", L"--keep", L"x.ocx"}, L"unregister keep file=x.ocx"},
+        {{L"register", L"--help"}, L"help"},
+        {{L"testpage", kId, L"--out", L"C:\\t p.htm"}, L"testpage out=C:\\t p.htm class=" + kId},
+    };
+    for (const auto& [args, expected] : good) EXPECT_EQ(Parsed(args), expected);
+
     const std::vector<std::vector<std::wstring>> bad = {
         {}, {L"lst"}, {L"list", L"--json", L"--csv"}, {L"list", L"--html"}, {L"report", L"--out", L"x"},
         {L"report", L"--html", L"--text", L"--out", L"x"}, {L"report", L"--html", L"--out"}, {L"report", L"--html"},
         {L"register", L"a.ocx", L"b.ocx"}, {L"register", L"a.ocx", L"--in-place", L"--copy-to-system"},
-        {L"register", L"a.ocx", L"--delete"}, {L"register", L""}};
-    for (size_t i = 0; i < bad.size(); ++i) EXPECT_FALSE(ParseCliArguments(bad[i]).error.empty()) << "case " << i;
-    EXPECT_EQ(ParseCliArguments({L"register"}).error, L"register needs a file name.");
-    EXPECT_EQ(ParseCliArguments({L"unregister", L"a.ocx", L"--in-place"}).error,
-              L"Unknown option '--in-place' for unregister.");
+        {L"register", L"a.ocx", L"--delete"}, {L"register", L""}, {L"testpage", L"{A}", L"{B}", L"--out", L"x"},
+        {L"testpage", L"{A}", L"--out", L"x", L"--html"}, {L"remove-keys"}, {L"remove-keys", L"TypeLib\\"},
+        {L"remove-keys", kId, kId}, {L"remove-keys", kId, L"--force"}, {L"edit", L"", L"Version", L"help"},
+        {L"edit", kId, L"progid", L"x"}, {L"find-file", kId}, {L"find-file", kId, L"--in"}, {L"relink", kId},
+        {L"relink", kId, L"f.ocx", L"--in-place", L"--copy-to-system"}, {L"restore"}, {L"restore", L"a.reg", L"--yes"}};
+    for (size_t i = 0; i < bad.size(); ++i) EXPECT_NE(Error(bad[i]), L"") << "case " << i;
+    EXPECT_EQ(Error({L"register"}), L"register needs a file name.");
+    EXPECT_EQ(Error({L"unregister", L"a.ocx", L"--in-place"}), L"Unknown option '--in-place' for unregister.");
+    EXPECT_EQ(Error({L"testpage", L"--out", L"x"}), L"testpage needs a class identifier.");
+    EXPECT_EQ(Error({L"testpage", L"{A}"}), L"testpage needs --out FILE.");
+    EXPECT_NE(Error({L"edit", kId, L"Status", L"x"}).find(L"\"Toolbox Bitmap\""), std::wstring::npos);
+    EXPECT_EQ(Error({L"edit", kId, L"Toolbox Bitmap", L""}), L"") << "an empty value clears it";
 }
 
-TEST(CliArguments, TestPageTakesOneClassAndAnOutputFile) {
-    CliParseResult r = ParseCliArguments({L"testpage", L"{6E1C0A55-0D2B-4A7E-9C1F-2B2B0000AB01}", L"--out", L"C:\\t p.htm"});
-    ASSERT_TRUE(r.error.empty()) << r.error;
-    EXPECT_EQ(r.options.command, CliCommand::TestPage);
-    EXPECT_EQ(r.options.classId + L"|" + r.options.out, L"{6E1C0A55-0D2B-4A7E-9C1F-2B2B0000AB01}|C:\\t p.htm");
-    EXPECT_EQ(ParseCliArguments({L"testpage", L"--out", L"x"}).error, L"testpage needs a class identifier.");
-    EXPECT_EQ(ParseCliArguments({L"testpage", L"{A}"}).error, L"testpage needs --out FILE.");
-    EXPECT_FALSE(ParseCliArguments({L"testpage", L"{A}", L"{B}", L"--out", L"x"}).error.empty());
-    EXPECT_FALSE(ParseCliArguments({L"testpage", L"{A}", L"--out", L"x", L"--html"}).error.empty());
-    EXPECT_NE(CliUsageText().find(L"nivexcmd testpage CLSID --out FILE"), std::wstring::npos);
-}
-
-TEST(CatalogueOutputs, JsonEscapesAndKeepsInsertionOrder) {
+TEST(CatalogueOutputs, EscapeTheirTextsKeepInsertionOrderAndCountTheTreeShown) {
     Catalogue catalogue;
     ControlRecord r;
     r.DisplayName = L"Quote \" back\\ tab\t";
@@ -63,17 +82,17 @@ TEST(CatalogueOutputs, JsonEscapesAndKeepsInsertionOrder) {
     r.ClassId = L"{A}";
     catalogue.AddControlToList(r);
     const std::wstring json = CatalogueJson(catalogue, {{L"PopulateList", L"t", 5, L"d\x01"}});
-    EXPECT_NE(json.find(L"\"counts\": {\"libraries\": 1, \"controls\": 2, \"missing\": 1}"), std::wstring::npos);
-    EXPECT_NE(json.find(L"Quote \\\" back\\\\ tab\\t"), std::wstring::npos);
+    for (const wchar_t* part : {L"\"counts\": {\"libraries\": 1, \"controls\": 2, \"missing\": 1}",
+                                L"Quote \\\" back\\\\ tab\\t", L"\"bold\": true", L"\"description\": \"d\\u0001\""})
+        EXPECT_NE(json.find(part), std::wstring::npos) << part;
     EXPECT_LT(json.find(L"{B}"), json.find(L"{A}"));
-    EXPECT_NE(json.find(L"\"bold\": true"), std::wstring::npos);
-    EXPECT_NE(json.find(L"\"description\": \"d\\u0001\""), std::wstring::npos);
-    const std::wstring csv = CatalogueCsv(catalogue, Catalogue::kMissing);
-    EXPECT_NE(csv.find(L"{LIB},\"Quote \"\" back\\ tab\t\",File Not Found!,{B},\"Quote \"\" back\\ tab\t\""),
+    EXPECT_NE(CatalogueCsv(catalogue, Catalogue::kMissing)
+                  .find(L"{LIB},\"Quote \"\" back\\ tab\t\",File Not Found!,{B},\"Quote \"\" back\\ tab\t\""),
               std::wstring::npos);
     const std::wstring text = CatalogueText(catalogue, Catalogue::kAll);
     EXPECT_NE(text.find(L"    Second  {A}\r\n"), std::wstring::npos);
     EXPECT_EQ(text.substr(text.size() - 27), L"2 Controls in 1 Libraries\r\n");
+    EXPECT_NE(CatalogueText(catalogue, Catalogue::kMissing).find(L"\r\n1 Missing File(s)\r\n"), std::wstring::npos);
 }
 
 } // namespace

@@ -1,95 +1,47 @@
-// nivexcmd run as a separate program against the test prefix's real registry; tests remove what they add.
+// nivexcmd run as a separate program against the test prefix's real registry: what it prints, its exit codes
+// and what it changes. The operations themselves are tested in the registration tests; the tests remove what
+// they add (keys, files and backups).
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
 #include <filesystem>
-#include <map>
 #include <vector>
 
 #include "common/text.h"
 #include "fixtures/servers/fixture_ids.h"
 #include "reports/browser_page.h"
-#include "support/run_program.h"
 #include "support/registry_sandbox.h"
+#include "support/run_program.h"
 #include "support/temp_folder.h"
 
 namespace nivex {
 namespace {
 
-using testing::RunProgram;
+using fixtures::kDemoLibrary;
+using std::filesystem::exists;
 using testing::RunResult;
 
-using fixtures::kDemoLibrary;
-
-std::wstring NivexCmdPath() { return testing::BinFolder() + L"\\nivexcmd.exe"; }
-
-const wchar_t* const kDialogsKey = L"Software\\Velmora Control Manager\\Dialogs";
-
-std::vector<std::vector<std::string>> CsvRows(const std::string& csv) {
-    std::vector<std::vector<std::string>> rows(1);
-    std::string field;
-    bool quoted = false;
-    for (size_t i = 0; i < csv.size(); ++i) {
-        const char c = csv[i];
-        if (quoted && c == '"' && i + 1 < csv.size() && csv[i + 1] == '"') field += '"', ++i;
-        else if (c == '"') quoted = !quoted;
-        else if (!quoted && (c == ',' || c == '\n')) {
-            rows.back().push_back(field), field.clear();
-            if (c == '\n') rows.emplace_back();
-        } else if (quoted || c != '\r') field += c;
-    }
-    rows.pop_back(); // after the last line break
-    return rows;
-}
-
+RunResult Nivexcmd(const std::wstring& arguments) { return testing::RunNivexcmd(arguments); }
+std::wstring Quoted(const std::wstring& path) { return L"\"" + path + L"\""; }
 std::wstring Default(const std::wstring& path) { return testing::GetRegString(HKEY_CLASSES_ROOT, path, L""); }
 bool KeyThere(const std::wstring& path) { return testing::RegKeyPresent(HKEY_CLASSES_ROOT, path); }
-std::wstring Quoted(const std::wstring& path) { return L"\"" + path + L"\""; }
-RunResult Nivexcmd(const std::wstring& arguments) { return RunProgram(NivexCmdPath(), arguments); }
-bool Exists(const std::wstring& path) { return std::filesystem::exists(std::filesystem::path(path)); }
+constexpr size_t npos = std::string::npos;
 
-TEST(NivexCmd, ListsExactlyTheControlsThePrefixRegisters) {
-    // An independent walk: every class with Control, a non-empty TypeLib and InprocServer32.
-    std::map<std::string, std::string> expected;     // clsid -> library id
-    std::map<std::string, std::string> libraryNames; // library id -> text of its node
-    HKEY clsid = nullptr;
-    ASSERT_EQ(RegOpenKeyExW(HKEY_CLASSES_ROOT, L"CLSID", 0, KEY_READ, &clsid), ERROR_SUCCESS);
-    wchar_t name[256];
-    for (DWORD i = 0, length = 256; RegEnumKeyExW(clsid, i, name, &length, nullptr, nullptr, nullptr, nullptr) ==
-                                    ERROR_SUCCESS;
-         ++i, length = 256) {
-        const std::wstring base = std::wstring(L"CLSID\\") + name;
-        const std::wstring lib = Default(base + L"\\TypeLib");
-        if (lib.empty() || !KeyThere(base + L"\\Control") || !KeyThere(base + L"\\InprocServer32")) continue;
-        expected[WideToUtf8(name)] = WideToUtf8(lib);
-        std::wstring text = Default(L"TypeLib\\" + lib + L"\\" + Default(base + L"\\Version"));
-        if (!libraryNames.count(WideToUtf8(lib))) libraryNames[WideToUtf8(lib)] = WideToUtf8(text.empty() ? Default(base) : text);
-    }
-    RegCloseKey(clsid);
-    ASSERT_FALSE(expected.empty()) << "the prefix registers no control";
-
-    const RunResult csv = Nivexcmd(L"list --csv");
-    ASSERT_EQ(csv.exitCode, 0u) << csv.err;
-    const auto rows = CsvRows(csv.out);
-    ASSERT_FALSE(rows.empty());
-    EXPECT_EQ(rows[0][0], "library_key");
-    std::map<std::string, std::string> listed;
-    for (size_t r = 1; r < rows.size(); ++r) {
-        ASSERT_EQ(rows[r].size(), 5u);
-        listed[rows[r][3]] = rows[r][0];
-        EXPECT_EQ(rows[r][1], libraryNames[rows[r][0]]) << rows[r][3];
-    }
-    EXPECT_EQ(listed, expected);
-    EXPECT_NE(Nivexcmd(L"list --json").out.find("\"controls\": " + std::to_string(expected.size()) + ","), std::string::npos);
-    EXPECT_NE(Nivexcmd(L"list").out.find(std::to_string(expected.size()) + " Controls in "), std::string::npos);
+// A control's class key as a server registers it.
+void WriteControl(const std::wstring& clsid, const std::wstring& name, const std::wstring& server, const std::wstring& lib) {
+    const std::wstring base = L"CLSID\\" + clsid;
+    testing::SetRegString(HKEY_CLASSES_ROOT, base, L"", name);
+    testing::SetRegString(HKEY_CLASSES_ROOT, base + L"\\Control", L"", L"");
+    testing::SetRegString(HKEY_CLASSES_ROOT, base + L"\\InprocServer32", L"", server);
+    testing::SetRegString(HKEY_CLASSES_ROOT, base + L"\\TypeLib", L"", lib);
 }
 
 // On a platform of major version 5 a server path without a drive is looked up in the system folder.
 TEST(NivexCmd, PathsWithoutDriveResolveInTheSystemFolderOnVersionFive) {
     testing::TempFolder folder;
-    const std::wstring w2k = folder.File(L"nivexw2k.exe");
-    ASSERT_TRUE(CopyFileW(NivexCmdPath().c_str(), w2k.c_str(), FALSE));
+    const std::wstring nivexcmd = testing::BinFolder() + L"\\nivexcmd.exe", w2k = folder.File(L"nivexw2k.exe");
+    ASSERT_TRUE(CopyFileW(nivexcmd.c_str(), w2k.c_str(), FALSE));
     const std::wstring appDefaults = L"Software\\Wine\\AppDefaults\\nivexw2k.exe";
     testing::SetRegString(HKEY_CURRENT_USER, appDefaults, L"Version", L"win2k");
     folder.WriteFile(L"relative2k.ocx", std::string(100, 'r'));
@@ -99,135 +51,189 @@ TEST(NivexCmd, PathsWithoutDriveResolveInTheSystemFolderOnVersionFive) {
     std::wstring relative;
     for (wchar_t ch : std::wstring(system).substr(3))
         if (ch == L'\\') relative += L"..\\";
-    relative += L"..\\" + folder.Text().substr(3) + L"\\relative2k.ocx";
     const std::wstring clsid = L"{6E1C0A55-0D2B-4A7E-9C1F-2B2B00005002}";
-    const std::wstring base = L"CLSID\\" + clsid;
-    testing::SetRegString(HKEY_CLASSES_ROOT, base, L"", L"Relative Path Control");
-    testing::SetRegString(HKEY_CLASSES_ROOT, base + L"\\Control", L"", L"");
-    testing::SetRegString(HKEY_CLASSES_ROOT, base + L"\\InprocServer32", L"", relative);
-    testing::SetRegString(HKEY_CLASSES_ROOT, base + L"\\TypeLib", L"", L"{6E1C0A55-0D2B-4A7E-9C1F-2B2B00005003}");
-
-    const RunResult onFive = RunProgram(w2k, L"list --csv", folder.Text());
-    const RunResult onSix = RunProgram(NivexCmdPath(), L"list --csv", folder.Text());
-    RegDeleteTreeW(HKEY_CLASSES_ROOT, base.c_str());
+    WriteControl(clsid, L"Relative Path Control", relative + L"..\\" + folder.Text().substr(3) + L"\\relative2k.ocx",
+                 L"{6E1C0A55-0D2B-4A7E-9C1F-2B2B00005003}");
+    const RunResult onFive = testing::RunProgram(w2k, L"list --csv", folder.Text());
+    const RunResult onSix = testing::RunProgram(nivexcmd, L"list --csv", folder.Text());
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, (L"CLSID\\" + clsid).c_str());
     RegDeleteTreeW(HKEY_CURRENT_USER, appDefaults.c_str());
-    ASSERT_NE(onFive.out.find("Relative Path Control,"), std::string::npos) << onFive.out << onFive.err;
-    EXPECT_NE(onFive.out.find(",Registered.," + WideToUtf8(clsid)), std::string::npos) << onFive.out;
-    EXPECT_NE(onSix.out.find(",File Not Found!," + WideToUtf8(clsid)), std::string::npos) << onSix.out;
+    EXPECT_NE(onFive.out.find("Relative Path Control,Registered.," + WideToUtf8(clsid)), npos) << onFive.out;
+    EXPECT_NE(onSix.out.find("Relative Path Control,File Not Found!," + WideToUtf8(clsid)), npos) << onSix.out;
 }
 
-class NivexCmdRegistration : public ::testing::Test {
+TEST(NivexCmd, TestPageWritesTheBrowserPageOfACataloguedControlOnly) {
+    testing::TempFolder folder;
+    const std::wstring clsid = L"{6E1C0A55-0D2B-4A7E-9C1F-2B2B0000AB07}", odd = L"{NIVEX-TESTPAGE-ODD}";
+    const std::wstring lib = L"{6E1C0A55-0D2B-4A7E-9C1F-2B2B0000AB08}", name = L"<Grid> \"@C\" {x} \u00e9";
+    for (const std::wstring& id : {clsid, odd}) WriteControl(id, name, folder.File(L"grid.ocx"), lib);
+    const auto page = [&](const std::wstring& id, const wchar_t* file) {
+        return Nivexcmd(L"testpage " + id + L" --out " + Quoted(folder.File(file)));
+    };
+    const RunResult written = page(clsid, L"page.htm"), lower = page(ToLowerText(clsid), L"lower.htm");
+    const RunResult refused = page(odd, L"odd.htm"), library = page(lib, L"x.htm");
+    const RunResult unknown = page(L"{6E1C0A55-0D2B-4A7E-9C1F-2B2B0000AB09}", L"x.htm");
+    for (const std::wstring& id : {clsid, odd}) RegDeleteTreeW(HKEY_CLASSES_ROOT, (L"CLSID\\" + id).c_str());
+
+    ASSERT_EQ(written.exitCode, 0u) << written.err;
+    EXPECT_EQ(testing::ReadFileBytes(folder.File(L"page.htm")), *BrowserPageBytes(name, clsid));
+    EXPECT_EQ(lower.exitCode, 0u) << "class identifiers compare without regard to case, as the registry's keys";
+    EXPECT_EQ(testing::ReadFileBytes(folder.File(L"lower.htm")), *BrowserPageBytes(name, clsid));
+    EXPECT_EQ(refused.exitCode, 1u);
+    EXPECT_NE(refused.err.find("is not a GUID in braces"), npos) << refused.err;
+    EXPECT_EQ(unknown.exitCode, 4u);
+    EXPECT_NE(unknown.err.find("is not a catalogued control"), npos) << unknown.err;
+    EXPECT_EQ(library.exitCode, 4u) << "a library is no control";
+    EXPECT_FALSE(exists(folder.File(L"odd.htm")) || exists(folder.File(L"x.htm")));
+}
+
+// The demo server in a scratch folder; whatever registers it is undone afterwards.
+class NivexCmdServer : public ::testing::Test {
 protected:
     testing::TempFolder folder;
     std::wstring file = folder.File(L"e2e control.ocx");
+    const std::wstring gauge = kDemoLibrary.classes[0].clsidText, lib = kDemoLibrary.libIdText;
+    std::vector<std::wstring> backups;
+
     void SetUp() override { ASSERT_TRUE(CopyFileW(testing::FixturePath(kDemoLibrary.fileName).c_str(), file.c_str(), FALSE)); }
     void TearDown() override {
+        RegDeleteTreeW(HKEY_CLASSES_ROOT, (L"TypeLib\\" + lib).c_str());
         for (const auto& cls : kDemoLibrary.classes) {
             RegDeleteTreeW(HKEY_CLASSES_ROOT, (std::wstring(L"CLSID\\") + cls.clsidText).c_str());
             RegDeleteTreeW(HKEY_CLASSES_ROOT, cls.progId);
         }
-        RegDeleteTreeW(HKEY_CLASSES_ROOT, (std::wstring(L"TypeLib\\") + kDemoLibrary.libIdText).c_str());
-        RegDeleteKeyValueW(HKEY_CURRENT_USER, kDialogsKey, L"UnregisterDelete");
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Software\\Velmora Control Manager\\Dialogs", L"UnregisterDelete");
+        for (const auto& b : backups) DeleteFileW(b.c_str());
     }
-    static std::wstring Server() {
-        return testing::GetRegString(HKEY_CLASSES_ROOT,
-                                     std::wstring(L"CLSID\\") + kDemoLibrary.classes[0].clsidText + L"\\InprocServer32", L"");
+    std::wstring Server() const { return Default(L"CLSID\\" + gauge + L"\\InprocServer32"); }
+    // Runs nivexcmd and remembers the backup it names.
+    RunResult Run(const std::wstring& arguments) {
+        RunResult r = Nivexcmd(arguments);
+        if (const size_t at = r.out.find("Backup: "); at != npos)
+            backups.push_back(Utf8ToWide(r.out.substr(at + 8, r.out.find("\r\n", at) - at - 8)));
+        return r;
     }
+    void Register() { ASSERT_EQ(Nivexcmd(L"register " + Quoted(file) + L" --in-place").exitCode, 0u); }
 };
 
-TEST_F(NivexCmdRegistration, RegistersAndUnregistersAsToldOrAsTheSettingSaysAndNeverAsks) {
+TEST_F(NivexCmdServer, RegistersListsAndUnregistersAsToldOrAsTheSettingSaysAndNeverAsks) {
     // No option and no setting: in place, and the file is kept.
     RunResult r = Nivexcmd(L"register " + Quoted(file));
     ASSERT_EQ(r.exitCode, 0u) << r.out << r.err;
     EXPECT_EQ(r.out, "Registration Successful!\r\ne2e control.ocx was successfully registered in the \"" +
                          WideToUtf8(folder.Text()) + "\\\" directory.\r\n");
     EXPECT_EQ(Server(), file);
+    // Listed in every form; --missing lists the tree of missing files.
+    const std::string library = WideToUtf8(lib), control = WideToUtf8(gauge);
+    EXPECT_NE(Nivexcmd(L"list --csv").out.find(library + ",Velmora Demo Controls,Registered.," + control + ","), npos);
+    EXPECT_NE(Nivexcmd(L"list --json").out.find("{\"key\": \"" + control + "\""), npos);
+    EXPECT_NE(Nivexcmd(L"list").out.find("    " + WideToUtf8(kDemoLibrary.classes[0].name) + "  " + control), npos);
+    EXPECT_NE(Nivexcmd(L"list --missing").out.find(" Missing File(s)\r\n"), npos);
     r = Nivexcmd(L"unregister " + Quoted(file));
     ASSERT_EQ(r.exitCode, 0u) << r.out << r.err;
-    EXPECT_NE(r.out.find("Unregistration Successful!\r\ne2e control.ocx was successfully Unregistered from"),
-              std::string::npos);
+    EXPECT_NE(r.out.find("Unregistration Successful!\r\ne2e control.ocx was successfully Unregistered from"), npos);
     EXPECT_TRUE(r.err.empty()) << "asked: " << r.err;
     EXPECT_EQ(Server(), L"");
-    EXPECT_TRUE(Exists(file));
+    EXPECT_TRUE(exists(file));
 
     // "UnregisterDelete" 2 deletes the file after the unregistration; --keep overrides it.
-    testing::SetRegString(HKEY_CURRENT_USER, kDialogsKey, L"UnregisterDelete", L"2");
-    ASSERT_EQ(Nivexcmd(L"register " + Quoted(file) + L" --in-place").exitCode, 0u);
+    testing::SetRegString(HKEY_CURRENT_USER, L"Software\\Velmora Control Manager\\Dialogs", L"UnregisterDelete", L"2");
+    Register();
+    EXPECT_EQ(Server(), file);
     EXPECT_EQ(Nivexcmd(L"unregister " + Quoted(file) + L" --keep").exitCode, 0u);
-    EXPECT_TRUE(Exists(file));
-    ASSERT_EQ(Nivexcmd(L"register " + Quoted(file) + L" --in-place").exitCode, 0u);
+    EXPECT_TRUE(exists(file));
+    Register();
     EXPECT_EQ(Nivexcmd(L"unregister " + Quoted(file)).exitCode, 0u);
-    EXPECT_FALSE(Exists(file));
-    EXPECT_EQ(Server(), L"");
+    EXPECT_FALSE(exists(file));
 }
 
-TEST_F(NivexCmdRegistration, ExitCodesTellWhatHappenedAndFailuresSayWhy) {
+TEST_F(NivexCmdServer, ExitCodesTellWhatHappenedAndFailuresSayWhy) {
     RunResult r = Nivexcmd(L"lisst");
     EXPECT_EQ(r.exitCode, 2u);
-    EXPECT_NE(r.err.find("Unknown command"), std::string::npos);
+    EXPECT_NE(r.err.find("Unknown command"), npos);
     EXPECT_TRUE(r.out.empty());
-    r = Nivexcmd(L"--help");
-    EXPECT_EQ(r.exitCode, 0u);
-    EXPECT_NE(r.out.find("nivexcmd register FILE [--copy-to-system | --in-place]"), std::string::npos);
-
     const std::wstring bad = folder.WriteFile(L"bad.tpl", "[FOOT]\r\n[HEAD]\r\n");
     r = Nivexcmd(L"report --text --template " + Quoted(bad) + L" --out " + Quoted(folder.File(L"r.txt")));
     EXPECT_EQ(r.exitCode, 1u);
-    EXPECT_NE(r.err.find("Invalid Template File"), std::string::npos);
-    EXPECT_FALSE(Exists(folder.File(L"r.txt")));
+    EXPECT_NE(r.err.find("Invalid Template File"), npos);
+    EXPECT_FALSE(exists(folder.File(L"r.txt")));
     r = Nivexcmd(L"report --html --out " + Quoted(folder.File(L"r.htm")));
     EXPECT_EQ(r.exitCode, 0u) << r.err;
-    const std::string html = testing::ReadFileBytes(folder.Path() / L"r.htm");
-    EXPECT_NE(html.find("</html>"), std::string::npos);
+    EXPECT_NE(testing::ReadFileBytes(folder.File(L"r.htm")).find("</html>"), npos);
 
-    const std::wstring noEntry = folder.File(L"plain.dll");
+    const std::wstring noEntry = folder.File(L"plain.dll"), failing = folder.File(L"denied.dll");
     ASSERT_TRUE(CopyFileW(testing::FixturePath(fixtures::kNoEntryFile).c_str(), noEntry.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(testing::FixturePath(fixtures::kFailFile).c_str(), failing.c_str(), FALSE));
     r = Nivexcmd(L"register " + Quoted(noEntry) + L" --in-place");
     EXPECT_EQ(r.exitCode, 12u);
     EXPECT_EQ(r.err, "Registration Failed!\r\nRegistration of plain.dll failed.\r\nInvalid ActiveX Control\r\n");
     EXPECT_TRUE(r.out.empty());
-    const std::wstring failing = folder.File(L"denied.dll");
-    ASSERT_TRUE(CopyFileW(testing::FixturePath(fixtures::kFailFile).c_str(), failing.c_str(), FALSE));
     r = Nivexcmd(L"unregister " + Quoted(failing) + L" --delete");
     EXPECT_EQ(r.exitCode, 16u);
-    EXPECT_NE(r.err.find("DllUnregisterServer returned error 0x80070005"), std::string::npos) << r.err;
-    EXPECT_TRUE(Exists(failing)) << "deleted after a failure";
+    EXPECT_NE(r.err.find("DllUnregisterServer returned error 0x80070005"), npos) << r.err;
+    EXPECT_TRUE(exists(failing)) << "deleted after a failure";
     EXPECT_EQ(Nivexcmd(L"unregister " + Quoted(folder.File(L"absent.ocx"))).exitCode, 11u);
 }
 
-TEST(NivexCmd, TestPageWritesTheBrowserPageOfACataloguedControlOnly) {
-    testing::TempFolder folder;
-    const std::wstring clsid = L"{6E1C0A55-0D2B-4A7E-9C1F-2B2B0000AB07}";
-    const std::wstring odd = L"{NIVEX-TESTPAGE-ODD}";
-    const std::wstring name = L"<Grid> \"@C\" {x} \u00e9";
-    for (const std::wstring& id : {clsid, odd}) {
-        const std::wstring base = L"CLSID\\" + id;
-        testing::SetRegString(HKEY_CLASSES_ROOT, base, L"", name);
-        testing::SetRegString(HKEY_CLASSES_ROOT, base + L"\\Control", L"", L"");
-        testing::SetRegString(HKEY_CLASSES_ROOT, base + L"\\InprocServer32", L"", folder.File(L"grid.ocx"));
-        testing::SetRegString(HKEY_CLASSES_ROOT, base + L"\\TypeLib", L"", L"{6E1C0A55-0D2B-4A7E-9C1F-2B2B0000AB08}");
-    }
-    const std::wstring out = folder.File(L"page.htm");
-    const RunResult written = Nivexcmd(L"testpage " + clsid + L" --out " + Quoted(out));
-    const RunResult lower = Nivexcmd(L"testpage " + ToLowerText(clsid) + L" --out " + Quoted(folder.File(L"lower.htm")));
-    const RunResult refused = Nivexcmd(L"testpage " + odd + L" --out " + Quoted(folder.File(L"odd.htm")));
-    const RunResult unknown = Nivexcmd(L"testpage {6E1C0A55-0D2B-4A7E-9C1F-2B2B0000AB09} --out " + Quoted(folder.File(L"x.htm")));
-    const RunResult library = Nivexcmd(L"testpage {6E1C0A55-0D2B-4A7E-9C1F-2B2B0000AB08} --out " + Quoted(folder.File(L"x.htm")));
-    const RunResult usage = Nivexcmd(L"testpage " + clsid);
-    for (const std::wstring& id : {clsid, odd}) RegDeleteTreeW(HKEY_CLASSES_ROOT, (L"CLSID\\" + id).c_str());
+TEST_F(NivexCmdServer, RemoveKeysListsFirstRemovesWithYesAndRestoreBringsThemBack) {
+    Register();
+    RunResult r = Nivexcmd(L"remove-keys " + lib);
+    ASSERT_EQ(r.exitCode, 0u) << r.err;
+    EXPECT_NE(r.out.find("  HKEY_CLASSES_ROOT\\TypeLib\\" + WideToUtf8(lib) + "\r\n  HKEY_CLASSES_ROOT\\CLSID\\" +
+                         WideToUtf8(gauge)),
+              npos) << r.out;
+    EXPECT_EQ(Server(), file) << "without --yes nothing is removed";
 
-    ASSERT_EQ(written.exitCode, 0u) << written.err;
-    EXPECT_EQ(testing::ReadFileBytes(out), *BrowserPageBytes(name, clsid));
-    EXPECT_EQ(lower.exitCode, 0u) << "class identifiers compare without regard to case, as the registry's keys";
-    EXPECT_EQ(testing::ReadFileBytes(folder.File(L"lower.htm")), *BrowserPageBytes(name, clsid));
-    EXPECT_EQ(refused.exitCode, 1u);
-    EXPECT_NE(refused.err.find("is not a GUID in braces"), std::string::npos) << refused.err;
-    EXPECT_FALSE(Exists(folder.File(L"odd.htm")));
-    EXPECT_EQ(unknown.exitCode, 4u);
-    EXPECT_NE(unknown.err.find("is not a catalogued control"), std::string::npos) << unknown.err;
-    EXPECT_EQ(library.exitCode, 4u) << "a library is no control";
-    EXPECT_FALSE(Exists(folder.File(L"x.htm")));
-    EXPECT_EQ(usage.exitCode, 2u);
+    r = Run(L"remove-keys " + lib + L" --yes");
+    ASSERT_EQ(r.exitCode, 0u) << r.out << r.err;
+    ASSERT_EQ(backups.size(), 1u);
+    EXPECT_NE(backups[0].find(L"\\Velmora Software\\Nivex\\Backups\\"), std::wstring::npos);
+    EXPECT_NE(r.out.find("Removed HKEY_CLASSES_ROOT\\TypeLib\\" + WideToUtf8(lib)), npos);
+    EXPECT_FALSE(KeyThere(L"TypeLib\\" + lib));
+    EXPECT_EQ(Server(), L"");
+    EXPECT_TRUE(KeyThere(kDemoLibrary.classes[0].progId)) << "only the keys the catalogue names go";
+    EXPECT_EQ(Nivexcmd(L"remove-keys " + lib + L" --yes").exitCode, 4u) << "no longer in the catalogue";
+
+    ASSERT_EQ(Nivexcmd(L"restore " + Quoted(backups[0])).exitCode, 0u);
+    EXPECT_EQ(Server(), file);
+    EXPECT_TRUE(KeyThere(L"TypeLib\\" + lib));
+    EXPECT_EQ(Nivexcmd(L"remove-keys TypeLib").exitCode, 2u) << "not an identifier";
+    EXPECT_EQ(Nivexcmd(L"restore " + Quoted(folder.File(L"none.reg"))).exitCode, 1u);
+}
+
+TEST_F(NivexCmdServer, EditWritesOneElementAfterABackupAndRefusesUnknownOnes) {
+    Register();
+    RunResult r = Run(L"edit " + gauge + L" Version 9.9");
+    ASSERT_EQ(r.exitCode, 0u) << r.err;
+    EXPECT_NE(r.out.find("Before: 1.0\r\nAfter: 9.9\r\nBackup: "), npos) << r.out;
+    EXPECT_EQ(Default(L"CLSID\\" + gauge + L"\\Version"), L"9.9");
+    ASSERT_EQ(Run(L"edit " + gauge + L" \"Toolbox Bitmap\" \"x.ocx, 3\"").exitCode, 0u);
+    EXPECT_EQ(Default(L"CLSID\\" + gauge + L"\\ToolboxBitmap32"), L"x.ocx, 3");
+    EXPECT_EQ(Nivexcmd(L"edit " + gauge + L" Status x").exitCode, 2u);
+    EXPECT_EQ(Nivexcmd(L"edit {6E1C0A55-0D2B-4A7E-9C1F-2B2B0000C0FF} Version 1").exitCode, 4u);
+}
+
+TEST_F(NivexCmdServer, AMovedFileIsFoundAndRelinkedAndAFailingOneLeavesTheOldRegistration) {
+    Register();
+    // The file moves into a subfolder: the registration now points at nothing.
+    std::filesystem::create_directories(folder.Path() / L"moved");
+    const std::wstring moved = folder.File(L"moved\\e2e control.ocx");
+    ASSERT_TRUE(MoveFileW(file.c_str(), moved.c_str()));
+    EXPECT_EQ(Nivexcmd(L"find-file " + gauge + L" --in " + Quoted(folder.Text())).exitCode, 4u) << "not recursive";
+    RunResult r = Nivexcmd(L"find-file " + gauge + L" --in " + Quoted(folder.Text()) + L" --recursive");
+    ASSERT_EQ(r.exitCode, 0u) << r.err;
+    EXPECT_EQ(r.out, WideToUtf8(moved) + "\r\n");
+
+    const std::wstring failing = folder.File(L"failing.dll");
+    ASSERT_TRUE(CopyFileW(testing::FixturePath(fixtures::kFailFile).c_str(), failing.c_str(), FALSE));
+    r = Run(L"relink " + gauge + L" " + Quoted(failing) + L" --in-place");
+    EXPECT_EQ(r.exitCode, 16u) << r.out << r.err;
+    EXPECT_NE(r.err.find("put the old registration back"), npos) << r.err;
+    EXPECT_EQ(Server(), file);
+    r = Run(L"relink " + gauge + L" " + Quoted(moved) + L" --in-place");
+    ASSERT_EQ(r.exitCode, 0u) << r.out << r.err;
+    EXPECT_EQ(Server(), moved);
+    EXPECT_EQ(Nivexcmd(L"relink {6E1C0A55-0D2B-4A7E-9C1F-2B2B0000C0FF} " + Quoted(moved)).exitCode, 4u);
 }
 
 } // namespace

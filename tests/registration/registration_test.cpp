@@ -26,55 +26,56 @@ using testing::FixturePath;
 using testing::RegisteredServer;
 using testing::RegistrationScene;
 
-// The usual bitness mistake: a server built for the other processor (here the fixture with its PE header's
-// machine switched) fails to load, nothing is registered, and the reason names both bitnesses the right way round.
-TEST(Engine, AServerForTheOtherProcessorFailsToLoadAndSaysWhy) {
-    testing::RegistrySandbox sandbox;
-    testing::TempFolder folder;
+// The demo server with the machine of its PE header switched to the other processor's.
+std::wstring ForeignServer(const testing::TempFolder& folder) {
     std::string image = testing::ReadFileBytes(FixturePath(kDemoLibrary.fileName));
-    ASSERT_GT(image.size(), 0x40u);
-    const auto peOffset = static_cast<std::size_t>(*reinterpret_cast<const LONG*>(image.data() + 0x3C));
-    ASSERT_LT(peOffset + 6, image.size());
-    const WORD own = sizeof(void*) == 8 ? IMAGE_FILE_MACHINE_AMD64 : IMAGE_FILE_MACHINE_I386;
+    const auto machine = static_cast<std::size_t>(*reinterpret_cast<const LONG*>(image.data() + 0x3C)) + 4;
     const WORD other = sizeof(void*) == 8 ? IMAGE_FILE_MACHINE_I386 : IMAGE_FILE_MACHINE_AMD64;
-    WORD machine = 0;
-    std::memcpy(&machine, image.data() + peOffset + 4, sizeof(machine));
-    ASSERT_EQ(machine, own) << "the fixture is built for this build's processor";
-    std::memcpy(image.data() + peOffset + 4, &other, sizeof(other));
-    const std::wstring path = folder.WriteFile(L"foreign.ocx", image);
-
-    RegDetail detail;
-    EXPECT_EQ(RegisterServer(path, kModeRegister, &detail), RegOutcome::LoadFailed);
-    for (const auto& cls : kDemoLibrary.classes) EXPECT_EQ(RegisteredServer(cls), L"");
-    const std::wstring expected = sizeof(void*) == 8 ? L"a 32-bit control server cannot be loaded by the 64-bit Nivex"
-                                                     : L"a 64-bit control server cannot be loaded by the 32-bit Nivex";
-    EXPECT_NE(detail.reason.find(expected), std::wstring::npos) << WideToUtf8(detail.reason);
+    std::memcpy(image.data() + machine, &other, sizeof(other));
+    return folder.WriteFile(L"foreign.ocx", image);
 }
 
-TEST(Engine, EachFixtureGivesItsOutcomeAndLoadsByFullPathOnly) {
+TEST(Engine, EachServerGivesItsOutcomeAndReasonAndIsLoadedByItsFullPathOnly) {
     testing::RegistrySandbox sandbox;
     testing::TempFolder folder;
-    const std::wstring path = FixturePath(kDemoLibrary.fileName);
-    RegDetail detail;
-    ASSERT_EQ(RegisterServer(path, kModeRegister, &detail), RegOutcome::Completed);
-    for (const auto& cls : kDemoLibrary.classes) EXPECT_EQ(RegisteredServer(cls), path);
-    EXPECT_EQ(GetModuleHandleW(path.c_str()), nullptr) << "unloaded again after the call";
-    ASSERT_EQ(RegisterServer(path, kModeUnregister), RegOutcome::Completed);
+    const std::wstring demo = FixturePath(kDemoLibrary.fileName), failing = FixturePath(fixtures::kFailFile);
+    ASSERT_EQ(RegisterServer(demo, kModeRegister), RegOutcome::Completed);
+    for (const auto& cls : kDemoLibrary.classes) EXPECT_EQ(RegisteredServer(cls), demo);
+    EXPECT_EQ(GetModuleHandleW(demo.c_str()), nullptr) << "unloaded again after the call";
+
+    // A failure code from the entry point is no success: its code in hex and the system's text for it.
+    const std::wstring denied = L" returned error 0x80070005: " + ResultCodeText(static_cast<std::int32_t>(0x80070005)) +
+                                L"\nAdministrator rights are needed";
+    const std::wstring absent = folder.File(L"absent.ocx");
+    const struct {
+        std::wstring path;
+        int mode;
+        RegOutcome outcome;
+        std::wstring reason; // part of the detailed reason; empty: the fixed reason stays
+    } cases[] = {
+        {absent, kModeRegister, RegOutcome::LoadFailed, L""},
+        {L"", kModeRegister, RegOutcome::LoadFailed, L""},
+        {folder.WriteFile(L"notes.dll", "Not a library."), kModeRegister, RegOutcome::LoadFailed, L"Unable to Load File: "},
+        {ForeignServer(folder), kModeRegister, RegOutcome::LoadFailed, // the usual bitness mistake
+         sizeof(void*) == 8 ? L"a 32-bit control server cannot be loaded by the 64-bit Nivex"
+                            : L"a 64-bit control server cannot be loaded by the 32-bit Nivex"},
+        {absent, 2, RegOutcome::InvalidMode, L""}, // not loaded: that would have failed
+        {failing, -1, RegOutcome::InvalidMode, L""},
+        {FixturePath(fixtures::kNoEntryFile), kModeRegister, RegOutcome::EntryPointMissing, L""},
+        {FixturePath(fixtures::kRegOnlyFile), kModeUnregister, RegOutcome::EntryPointMissing, L""},
+        {failing, kModeRegister, RegOutcome::EntryPointFailed, L"DllRegisterServer" + denied},
+        {failing, kModeUnregister, RegOutcome::EntryPointFailed, L"DllUnregisterServer" + denied},
+        {demo, kModeUnregister, RegOutcome::Completed, L""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(WideToUtf8(c.path) + " in mode " + std::to_string(c.mode));
+        RegDetail detail;
+        EXPECT_EQ(RegisterServer(c.path, c.mode, &detail), c.outcome);
+        EXPECT_TRUE(c.reason.empty() ? detail.reason.empty() : detail.reason.find(c.reason) != std::wstring::npos)
+            << WideToUtf8(detail.reason);
+    }
     for (const auto& cls : kDemoLibrary.classes) EXPECT_EQ(RegisteredServer(cls), L"");
 
-    EXPECT_EQ(RegisterServer(folder.File(L"absent.ocx"), kModeRegister, &detail), RegOutcome::LoadFailed);
-    EXPECT_TRUE(detail.reason.empty()) << "a missing file keeps the fixed reason";
-    EXPECT_EQ(RegisterServer(L"", kModeRegister), RegOutcome::LoadFailed);
-    const std::wstring text = folder.WriteFile(L"notes.dll", "This is not a library.\r\n");
-    EXPECT_EQ(RegisterServer(text, kModeRegister, &detail), RegOutcome::LoadFailed);
-    EXPECT_NE(detail.reason.find(L"Unable to Load File"), std::wstring::npos);
-    EXPECT_EQ(detail.reason.find(L"32-bit"), std::wstring::npos) << "not an image at all";
-
-    // An invalid mode never loads the file: a load of the absent file would have said LoadFailed.
-    EXPECT_EQ(RegisterServer(folder.File(L"absent.ocx"), 2), RegOutcome::InvalidMode);
-    EXPECT_EQ(RegisterServer(FixturePath(fixtures::kFailFile), -1), RegOutcome::InvalidMode);
-
-    EXPECT_EQ(RegisterServer(FixturePath(fixtures::kNoEntryFile), kModeRegister), RegOutcome::EntryPointMissing);
     // A name relative to the current folder is loaded by its full path, though a bare name is not looked for
     // in the current folder.
     ASSERT_TRUE(CopyFileW(FixturePath(fixtures::kRegOnlyFile).c_str(), folder.File(L"nivex_probe.dll").c_str(), FALSE));
@@ -88,15 +89,6 @@ TEST(Engine, EachFixtureGivesItsOutcomeAndLoadsByFullPathOnly) {
     EXPECT_EQ(byName, nullptr) << "a bare name was found in the current folder";
     if (byName) FreeLibrary(byName);
     SetCurrentDirectoryW(previous);
-    EXPECT_EQ(RegisterServer(FixturePath(fixtures::kRegOnlyFile), kModeUnregister), RegOutcome::EntryPointMissing);
-
-    // A failure code from the entry point is no success: its code in hex and the system's text for it.
-    const std::wstring denied = L"returned error 0x80070005: " + ResultCodeText(static_cast<std::int32_t>(0x80070005));
-    for (int mode : {kModeRegister, kModeUnregister}) {
-        EXPECT_EQ(RegisterServer(FixturePath(fixtures::kFailFile), mode, &detail), RegOutcome::EntryPointFailed);
-        EXPECT_NE(detail.reason.find(denied), std::wstring::npos) << ::testing::PrintToString(detail.reason);
-        EXPECT_NE(detail.reason.find(L"Administrator rights are needed"), std::wstring::npos);
-    }
 }
 
 DWORD mainThread = 0;
@@ -156,13 +148,6 @@ protected:
         if (catalogued) AddControlsForFile(catalogue, path);
     }
     int Node(const wchar_t* key) const { return catalogue.Tree(Catalogue::kAll).FindByKey(key); }
-    // A key's default value; "<absent>", or the type when it is no string.
-    static std::wstring Default(const std::wstring& path) {
-        bool found = false;
-        DWORD type = 0;
-        const std::wstring text = testing::GetRegString(HKEY_CLASSES_ROOT, path, L"", &found, &type);
-        return !found ? L"<absent>" : type == REG_SZ ? text : L"<type " + std::to_wstring(type) + L">";
-    }
 };
 
 TEST_F(RegistrationTest, RegisterNonSysPathAsksOrDecidesAndACopyReplacesAFileOfTheSameName) {
@@ -210,13 +195,15 @@ TEST_F(RegistrationTest, RegisterNonSysPathAsksOrDecidesAndACopyReplacesAFileOfT
     EXPECT_EQ(scene.desktop.messages[1].buttons, MsgButtons::YesNo);
 }
 
-TEST_F(RegistrationTest, UnregisterDeleteAsksOrDecidesWhetherToKeepTheFileAndAFailedDeleteIsReported) {
-    // 0 asks (Yes keeps, No deletes), 1 keeps, 2 deletes, anything else keeps.
+TEST_F(RegistrationTest, UnregisterDeleteAsksOrDecidesAndOnlyACompletedUnregistrationDeletes) {
+    // 0 asks (Yes keeps, No deletes), 1 keeps, 2 deletes, anything else keeps; a failure keeps the file.
     for (const Case& c : {Case{L"1", false}, {L"2", true}, {L"7", false}, {L"0", false, MsgAnswer::Yes},
-                          {L"0", true, MsgAnswer::No}, {L"0", false, MsgAnswer::Cancel, RegOutcome::Cancelled}}) {
+                          {L"0", true, MsgAnswer::No}, {L"2", false, MsgAnswer::Ok, RegOutcome::EntryPointFailed},
+                          {L"0", false, MsgAnswer::Cancel, RegOutcome::Cancelled}}) {
         SCOPED_TRACE(::testing::Message() << WideToUtf8(c.setting) << " answered " << static_cast<int>(c.answer));
-        const std::wstring file = RegistrationScene::CopyFixture(scene.work, kDemoLibrary.fileName);
-        ASSERT_EQ(RegisterServer(file, kModeRegister), RegOutcome::Completed);
+        const bool fails = c.outcome == RegOutcome::EntryPointFailed;
+        const std::wstring file = RegistrationScene::CopyFixture(scene.work, fails ? fixtures::kFailFile : kDemoLibrary.fileName);
+        ASSERT_EQ(RegisterServer(file, kModeRegister), fails ? RegOutcome::EntryPointFailed : RegOutcome::Completed);
         const bool asks = Prepare(c, kKeyUnregisterDelete);
         EXPECT_EQ(UnregisterControl(file, scene.Flow()), c.outcome);
         EXPECT_EQ(Exists(file), !c.moved);
@@ -225,9 +212,15 @@ TEST_F(RegistrationTest, UnregisterDeleteAsksOrDecidesWhetherToKeepTheFileAndAFa
     }
     EXPECT_EQ(scene.desktop.messages[0].title, L"Keep File?");
     EXPECT_EQ(scene.desktop.messages[0].buttons, MsgButtons::YesNoCancel);
-    EXPECT_EQ(scene.desktop.sounds, std::vector<std::wstring>(5, Sound(L"nivex_unregS.wav")));
+    std::vector<std::wstring> sounds(5, Sound(L"nivex_unregS.wav"));
+    sounds.push_back(Sound(L"nivex_fail.wav"));
+    EXPECT_EQ(scene.desktop.sounds, sounds);
+    EXPECT_NE(scene.display.shown.back().message.find(
+                  L"Unregistration of fixture_fail.dll failed.\nDllUnregisterServer returned error 0x80070005"),
+              std::wstring::npos);
 
     SaveSetting(kSectionDialogs, kKeyUnregisterDelete, L"2");
+    SaveSetting(kSectionOptions, kKeyPlaySounds, L"2"); // only 1 means on
     const std::wstring file = RegistrationScene::CopyFixture(scene.work, kDemoLibrary.fileName);
     // Held open without delete sharing by someone else: reported, and the unregistration still succeeded.
     HANDLE held = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -238,78 +231,67 @@ TEST_F(RegistrationTest, UnregisterDeleteAsksOrDecidesWhetherToKeepTheFileAndAFa
     EXPECT_EQ(scene.desktop.messages.back().title + L": " + scene.desktop.messages.back().text,
               L"File Delete Error: Unable to delete fixture_control.ocx");
     EXPECT_EQ(scene.display.shown.back().caption, L"Nivex - Success");
+    EXPECT_EQ(scene.desktop.sounds.size(), sounds.size());
 }
 
-TEST_F(RegistrationTest, FailuresShowTheReasonKeepTheFileAndSoundOnlyWhenOn) {
-    std::wstring failing = RegistrationScene::CopyFixture(scene.system, fixtures::kFailFile);
-    SaveSetting(kSectionDialogs, kKeyUnregisterDelete, L"2");
-    EXPECT_EQ(RegisterControl(failing, scene.Flow()), RegOutcome::EntryPointFailed);
-    EXPECT_EQ(UnregisterControl(failing, scene.Flow()), RegOutcome::EntryPointFailed);
-    EXPECT_TRUE(Exists(failing)) << "deleting follows only a completed unregistration";
-    ASSERT_EQ(scene.display.shown.size(), 2u);
-    EXPECT_NE(scene.display.shown[0].message.find(L"Registration of fixture_fail.dll failed.\nDllRegisterServer returned "
-                                                  L"error 0x80070005"),
-              std::wstring::npos);
-    EXPECT_EQ(scene.display.shown[1].title, L"Unregistration Failed!");
-    EXPECT_EQ(scene.desktop.sounds, std::vector<std::wstring>(2, Sound(L"nivex_fail.wav")));
-    for (const wchar_t* off : {L"0", L"2"}) { // only 1 means on
-        SaveSetting(kSectionOptions, kKeyPlaySounds, off);
-        EXPECT_EQ(RegisterControl(failing, scene.Flow()), RegOutcome::EntryPointFailed);
-    }
-    EXPECT_EQ(scene.desktop.sounds.size(), 2u);
-}
-
-TEST_F(RegistrationTest, RegisterAsksForAFileInTheSystemFolderAndCataloguesItsControls) {
-    EXPECT_EQ(RegisterCommand(catalogue, owner, scene.desktop, scene.display), RegOutcome::Cancelled); // the dialog was cancelled
+TEST_F(RegistrationTest, TheCommandsCatalogueARegisteredFileAndRemoveTheRightLibrariesOnlyOnSuccess) {
+    EXPECT_EQ(RegisterCommand(catalogue, owner, scene.desktop, scene.display), RegOutcome::Cancelled); // no file chosen
     ASSERT_EQ(scene.desktop.fileDialogs.size(), 1u);
     EXPECT_EQ(scene.desktop.fileDialogs[0].initialFolder, scene.system.Text() + L"\\");
-
     scene.desktop.fileAnswers = {RegistrationScene::CopyFixture(scene.work, kDemoLibrary.fileName)};
     scene.desktop.answers = {MsgAnswer::Yes}; // copy into the System folder
     EXPECT_EQ(RegisterCommand(catalogue, owner, scene.desktop, scene.display), RegOutcome::Completed);
     // The copy is what was registered and catalogued: two controls (the plain class is no control).
     EXPECT_EQ(catalogue.CountsText(), L"2 Controls in 1 Libraries");
-    EXPECT_EQ(RegisteredServer(kDemoLibrary.classes[0]), scene.system.File(kDemoLibrary.fileName));
-
+    EXPECT_EQ(RegisteredServer(Gauge()), scene.system.File(kDemoLibrary.fileName));
     scene.desktop.fileAnswers = {RegistrationScene::CopyFixture(scene.system, fixtures::kNoEntryFile)};
     EXPECT_EQ(RegisterCommand(catalogue, owner, scene.desktop, scene.display), RegOutcome::EntryPointMissing);
     EXPECT_EQ(catalogue.CountsText(), L"2 Controls in 1 Libraries") << "a failed registration catalogues nothing";
-}
 
-TEST_F(RegistrationTest, UnregisterCommandsRemoveTheRightLibrariesAndOnlyOnSuccess) {
-    RegisterFromSystemFolder(kDemoLibrary);
     RegisterFromSystemFolder(kSpareLibrary);
     CatalogueTree& all = catalogue.Tree(Catalogue::kAll);
     const std::wstring demo = scene.system.File(kDemoLibrary.fileName);
+    const auto unregisterSelected = [&] {
+        return UnregisterSelectedCommand(catalogue, demo, owner, scene.desktop, scene.display);
+    };
     SaveSetting(kSectionDialogs, kKeyUnregisterDelete, L"1");
     all.Select(Node(kDemoLibrary.classes[1].clsidText)); // the meter, second control of the demo library
     scene.desktop.fileAnswers = {scene.work.File(L"absent.ocx")};
     EXPECT_EQ(TrayUnregisterCommand(catalogue, owner, scene.desktop, scene.display), RegOutcome::LoadFailed);
-    EXPECT_EQ(UnregisterSelectedCommand(catalogue, scene.work.File(L"absent.ocx"), owner, scene.desktop, scene.display), RegOutcome::LoadFailed);
+    EXPECT_EQ(UnregisterSelectedCommand(catalogue, scene.work.File(L"absent.ocx"), owner, scene.desktop, scene.display),
+              RegOutcome::LoadFailed);
     EXPECT_EQ(catalogue.CountsText(), L"3 Controls in 2 Libraries") << "a failure changes nothing";
 
-    EXPECT_EQ(UnregisterSelectedCommand(catalogue, demo, owner, scene.desktop, scene.display), RegOutcome::Completed);
+    EXPECT_EQ(unregisterSelected(), RegOutcome::Completed);
     EXPECT_EQ(catalogue.CountsText(), L"1 Controls in 1 Libraries");
     EXPECT_EQ(Node(kDemoLibrary.libIdText), 0);
     EXPECT_NE(Node(kSpareLibrary.libIdText), 0);
     // The library node selected: its children are counted. Then nothing is selected: nothing is lowered.
     RegisterFromSystemFolder(kDemoLibrary);
     all.Select(Node(kDemoLibrary.libIdText));
-    EXPECT_EQ(UnregisterSelectedCommand(catalogue, demo, owner, scene.desktop, scene.display), RegOutcome::Completed);
+    EXPECT_EQ(unregisterSelected(), RegOutcome::Completed);
     EXPECT_EQ(catalogue.CountsText(), L"1 Controls in 1 Libraries");
     RegisterFromSystemFolder(kDemoLibrary, false);
-    EXPECT_EQ(UnregisterSelectedCommand(catalogue, demo, owner, scene.desktop, scene.display), RegOutcome::Completed);
+    EXPECT_EQ(unregisterSelected(), RegOutcome::Completed);
     EXPECT_EQ(catalogue.CountsText(), L"1 Controls in 1 Libraries");
 
     // The tray's command removes the chosen file's controls, named in another letter case, not the selected ones.
     RegisterFromSystemFolder(kDemoLibrary);
-    const int gauge = Node(kDemoLibrary.classes[0].clsidText);
+    const int gauge = Node(Gauge().clsidText);
     all.Select(gauge);
     scene.desktop.fileAnswers = {ToUpperText(scene.system.File(kSpareLibrary.fileName))};
     EXPECT_EQ(TrayUnregisterCommand(catalogue, owner, scene.desktop, scene.display), RegOutcome::Completed);
     EXPECT_EQ(Node(kSpareLibrary.libIdText), 0);
     EXPECT_EQ(all.Selected(), gauge);
     EXPECT_EQ(catalogue.CountsText(), L"2 Controls in 1 Libraries");
+}
+
+// A key's default value; "<absent>", or the type when it is no string.
+std::wstring Default(const std::wstring& path) {
+    bool found = false;
+    DWORD type = 0;
+    const std::wstring text = testing::GetRegString(HKEY_CLASSES_ROOT, path, L"", &found, &type);
+    return !found ? L"<absent>" : type == REG_SZ ? text : L"<type " + std::to_wstring(type) + L">";
 }
 
 TEST_F(RegistrationTest, ShellIntegrationWritesBothTypesWithQuotedVerbsThatOneShotRunsUnquote) {
@@ -340,10 +322,13 @@ TEST_F(RegistrationTest, ShellIntegrationWritesBothTypesWithQuotedVerbsThatOneSh
         // What follows the switch and its blank, as the program's command line hands it on.
         const size_t at = command.find(L" /");
         ASSERT_NE(at, std::wstring::npos);
-        EXPECT_EQ(RunOneShot(command[at + 2] == L'U', command.substr(at + 4), scene.desktop, scene.display), 0) << WideToUtf8(command);
-        EXPECT_EQ(RegisteredServer(kDemoLibrary.classes[0]), server);
+        EXPECT_EQ(RunOneShot(command[at + 2] == L'U', command.substr(at + 4), scene.desktop, scene.display), 0)
+            << WideToUtf8(command);
+        EXPECT_EQ(RegisteredServer(Gauge()), server);
     }
-    EXPECT_EQ(RunOneShot(false, RegistrationScene::CopyFixture(scene.work, fixtures::kNoEntryFile), scene.desktop, scene.display), 12);
+    EXPECT_EQ(RunOneShot(false, RegistrationScene::CopyFixture(scene.work, fixtures::kNoEntryFile), scene.desktop,
+                         scene.display),
+              12);
 }
 
 } // namespace

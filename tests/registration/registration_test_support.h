@@ -21,22 +21,15 @@ struct RecordingDisplay final : OutcomeDisplay {
     void Show(const OutcomeText& text, WindowRef) override { shown.push_back(text); }
 };
 
-// Folders and seams for one flow test. Nothing is written outside the scratch folders and keys.
+// Folders and seams for one flow test; nothing is written outside the scratch folders and keys.
 struct RegistrationScene {
     RegistrySandbox sandbox;
     ScriptedDesktop desktop;
     RecordingDisplay display;
     TempFolder system; // stands for the System folder
     TempFolder work;   // where the user's files are
-    std::wstring savedSystem = SystemFolder();
-    std::wstring savedProgram = ProgramFolder();
+    std::wstring savedSystem = SystemFolder(), savedProgram = ProgramFolder();
 
-    // Flow options that show outcomes on the recorder.
-    FlowOptions Flow() {
-        FlowOptions options(desktop);
-        options.display = &display;
-        return options;
-    }
     RegistrationScene() {
         SetSystemFolder(system.Text());
         SetProgramFolder(L"C:\\Nivex Test");
@@ -44,6 +37,12 @@ struct RegistrationScene {
     ~RegistrationScene() {
         SetSystemFolder(savedSystem);
         SetProgramFolder(savedProgram);
+    }
+    // Flow options that show outcomes on the recorder.
+    FlowOptions Flow() {
+        FlowOptions options(desktop);
+        options.display = &display;
+        return options;
     }
     static std::wstring CopyFixture(const TempFolder& folder, const std::wstring& fixture, const std::wstring& name = L"") {
         const std::wstring target = folder.File(name.empty() ? fixture : name);

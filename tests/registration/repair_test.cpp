@@ -1,62 +1,60 @@
-// Removing keys with a backup and restoring them, relinking with rollback, editing values, the file search.
+// Removing keys with a backup and restoring them, relinking with rollback, editing values, the registry
+// editor's import of a backup; and one value read alike by every reader.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 #include <sddl.h>
 
-#include <algorithm>
+#include <cstdio>
 #include <filesystem>
 
-#include "registry/sound_names.h"
 #include "catalogue/catalogue_scan.h"
+#include "catalogue/control_registration.h"
+#include "common/text.h"
+#include "registration/reg_backup.h"
 #include "registration/repair_catalogue.h"
 #include "registration/repair_commands.h"
-#include "registration/file_search.h"
-#include "registry/reg_value.h"
-#include "registration/reg_backup.h"
 #include "registration/repair_operations.h"
+#include "registry/reg_value.h"
+#include "registry/registry.h"
 #include "registry/settings.h"
 #include "registration_test_support.h"
+#include "support/reg_value_cases.h"
+#include "support/run_program.h"
 
 namespace nivex {
 namespace {
 
 using testing::GetRegString;
 using testing::RegKeyPresent;
-using testing::SetRegBytes;
-using testing::SetRegDword;
 using testing::SetRegString;
 
-const std::wstring kLib = L"{6E1C0A55-0D2B-4A7E-9C1F-2B2B0000A001}";
-const std::wstring kClassA = L"{6E1C0A55-0D2B-4A7E-9C1F-2B2B0000A002}";
-const std::wstring kClassB = L"{6E1C0A55-0D2B-4A7E-9C1F-2B2B0000A003}";
+const std::wstring kLib = L"{6E1C0A55-0D2B-4A7E-9C1F-2B2B0000A001}", kClassA = L"{6E1C0A55-0D2B-4A7E-9C1F-2B2B0000A002}",
+                   kClassB = L"{6E1C0A55-0D2B-4A7E-9C1F-2B2B0000A003}";
 
-// Everything below the keys as the backup writes it: equal texts mean equal keys, values, types and bytes.
+// Everything below the keys as a backup holds it: equal texts mean equal keys, values, types and bytes.
 std::wstring Snapshot(const std::vector<std::wstring>& paths) {
     std::vector<RegFileKey> keys;
-    for (const auto& path : paths)
-        ReadKeyTree(HKEY_CLASSES_ROOT, kClassesRootName, path, keys);
+    for (const auto& path : paths) ReadKeyTree(HKEY_CLASSES_ROOT, kClassesRootName, path, keys);
     return FormatRegFile(keys);
 }
 
-// A key whose descriptor forbids what the test wants to fail; the old rights come back on destruction.
+// Gives a key the descriptor sddl (with its owner when it names one); full access for everyone afterwards.
 class LockedKey {
 public:
-    LockedKey(const std::wstring& path, const wchar_t* sddl) : path_(path) { Apply(sddl, true); }
-    ~LockedKey() { Apply(L"D:(A;;KA;;;WD)", false); }
-    LockedKey(const LockedKey&) = delete;
-    LockedKey& operator=(const LockedKey&) = delete;
+    LockedKey(const std::wstring& path, const wchar_t* sddl) : path_(path) { Apply(sddl); }
+    ~LockedKey() { Apply(L"D:(A;;KA;;;WD)"); }
 
 private:
-    void Apply(const wchar_t* sddl, bool withOwner) {
+    void Apply(const wchar_t* sddl) {
         PSECURITY_DESCRIPTOR sd = nullptr;
         ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &sd, nullptr));
+        const bool owner = std::wstring(sddl).starts_with(L"O:");
         HKEY key = nullptr;
-        const REGSAM access = WRITE_DAC | (withOwner ? WRITE_OWNER : 0);
-        ASSERT_EQ(RegOpenKeyExW(HKEY_CLASSES_ROOT, path_.c_str(), 0, access, &key), ERROR_SUCCESS) << path_;
-        SECURITY_INFORMATION what = DACL_SECURITY_INFORMATION;
-        if (withOwner && std::wstring(sddl).starts_with(L"O:")) what |= OWNER_SECURITY_INFORMATION;
-        EXPECT_EQ(RegSetKeySecurity(key, what, sd), ERROR_SUCCESS);
+        ASSERT_EQ(RegOpenKeyExW(HKEY_CLASSES_ROOT, path_.c_str(), 0, WRITE_DAC | (owner ? WRITE_OWNER : 0), &key),
+                  ERROR_SUCCESS);
+        EXPECT_EQ(RegSetKeySecurity(key, DACL_SECURITY_INFORMATION | (owner ? OWNER_SECURITY_INFORMATION : 0), sd),
+                  ERROR_SUCCESS);
         RegCloseKey(key);
         LocalFree(sd);
     }
@@ -70,17 +68,16 @@ protected:
 
     void SetUp() override {
         SetBackupFolder(backups.Text());
-        SaveSetting(kSectionOptions, kKeyPlaySounds, L"1");
         // A library with nested keys and values of every kind, and two controls.
-        SetRegString(HKEY_CLASSES_ROOT, L"TypeLib\\" + kLib + L"\\1.0", L"", L"Repair Test Library");
-        SetRegString(HKEY_CLASSES_ROOT, L"TypeLib\\" + kLib + L"\\1.0\\0\\win32", L"", L"C:\\gone\\repair.ocx");
-        SetRegString(HKEY_CLASSES_ROOT, L"TypeLib\\" + kLib + L"\\1.0\\HELPDIR", L"", L"%SystemRoot%\\help",
-                     REG_EXPAND_SZ);
-        SetRegDword(HKEY_CLASSES_ROOT, L"TypeLib\\" + kLib + L"\\1.0\\FLAGS", L"", 2);
-        const unsigned char blob[] = {0, 1, 2, 0xFE, 0xFF};
-        SetRegBytes(HKEY_CLASSES_ROOT, L"TypeLib\\" + kLib + L"\\1.0\\FLAGS", L"bytes", REG_BINARY, blob, sizeof(blob));
+        const std::wstring version = L"TypeLib\\" + kLib + L"\\1.0";
+        SetRegString(HKEY_CLASSES_ROOT, version, L"", L"Repair \"Test\" Library C:\\x");
+        SetRegString(HKEY_CLASSES_ROOT, version + L"\\0\\win32", L"", L"C:\\gone\\repair.ocx");
+        SetRegString(HKEY_CLASSES_ROOT, version + L"\\HELPDIR", L"", L"%SystemRoot%\\help", REG_EXPAND_SZ);
+        testing::SetRegDword(HKEY_CLASSES_ROOT, version + L"\\FLAGS", L"", 2);
+        const std::vector<unsigned char> blob(70, 0xFE); // over several lines of a backup
+        testing::SetRegBytes(HKEY_CLASSES_ROOT, version + L"\\FLAGS", L"bytes", REG_BINARY, blob.data(), 70);
         const wchar_t multi[] = L"one\0two\0";
-        SetRegBytes(HKEY_CLASSES_ROOT, L"TypeLib\\" + kLib, L"multi", REG_MULTI_SZ, multi, sizeof(multi));
+        testing::SetRegBytes(HKEY_CLASSES_ROOT, L"TypeLib\\" + kLib, L"multi", REG_MULTI_SZ, multi, sizeof(multi));
         for (const auto& id : {kClassA, kClassB}) {
             SetRegString(HKEY_CLASSES_ROOT, L"CLSID\\" + id, L"", L"Repair Control " + id.substr(34, 3));
             SetRegString(HKEY_CLASSES_ROOT, L"CLSID\\" + id + L"\\Control", L"", L"");
@@ -90,74 +87,62 @@ protected:
         }
     }
     void TearDown() override { SetBackupFolder(L""); }
-
-    static std::vector<std::wstring> Paths() {
-        return {L"TypeLib\\" + kLib, L"CLSID\\" + kClassA, L"CLSID\\" + kClassB};
-    }
-    static RemovalRequest Request() {
-        RemovalRequest request;
-        request.libraryId = kLib;
-        request.classIds = {kClassA, kClassB};
-        return request;
-    }
-    size_t BackupCount() const {
-        size_t n = 0;
-        for (const auto& entry : std::filesystem::directory_iterator(backups.Path()))
-            n += entry.path().extension() == L".reg";
-        return n;
-    }
+    static std::vector<std::wstring> Paths() { return {L"TypeLib\\" + kLib, L"CLSID\\" + kClassA, L"CLSID\\" + kClassB}; }
+    static RemovalRequest Request() { return {kLib, {kClassA, kClassB}}; }
 };
 
-TEST_F(Repair, RemovedKeysComeBackExactlyFromTheBackup) {
+TEST_F(Repair, RemovedKeysComeBackExactlyFromTheBackupThatRestoreFindsInItsFolder) {
     const std::wstring before = Snapshot(Paths());
-    ASSERT_NE(before.find(L"hex(2):25,00"), std::wstring::npos) << before;
-
     scene.desktop.answers = {MsgAnswer::Yes, MsgAnswer::Ok};
     const RemovalResult result = RemoveRegistryKeys(Request(), scene.desktop);
     ASSERT_EQ(result.state, RemovalState::Removed);
     ASSERT_EQ(scene.desktop.messages.size(), 2u);
-    EXPECT_EQ(scene.desktop.messages[0].title, L"Delete Registry Keys?");
-    EXPECT_NE(scene.desktop.messages[0].text.find(L"\n\nHKEY_CLASSES_ROOT\\TypeLib\\" + kLib +
-                                                  L"\nHKEY_CLASSES_ROOT\\CLSID\\" + kClassA +
-                                                  L"\nHKEY_CLASSES_ROOT\\CLSID\\" + kClassB + L"\n"),
-              std::wstring::npos);
-    EXPECT_NE(scene.desktop.messages[1].text.find(result.backupPath), std::wstring::npos)
-        << "the message names the backup";
+    EXPECT_EQ(scene.desktop.messages[0].title + L"|" + scene.desktop.messages[0].text,
+              std::wstring(L"Delete Registry Keys?|") + DeleteKeysQuestion(KeysToRemove(kLib, {kClassA, kClassB})));
+    EXPECT_NE(scene.desktop.messages[1].text.find(result.backupPath), std::wstring::npos) << "names the backup";
     EXPECT_EQ(scene.desktop.sounds, std::vector<std::wstring>{L"C:\\Nivex Test\\Media\\nivex_delkeys.wav"});
-    for (const auto& path : Paths())
-        EXPECT_FALSE(RegKeyPresent(HKEY_CLASSES_ROOT, path)) << path;
+    for (const auto& path : Paths()) EXPECT_FALSE(RegKeyPresent(HKEY_CLASSES_ROOT, path)) << path;
     EXPECT_TRUE(RegKeyPresent(HKEY_CLASSES_ROOT, L"TypeLib")) << "only the library's own key goes";
-
-    const std::string bytes = testing::ReadFileBytes(result.backupPath);
-    ASSERT_GT(bytes.size(), 2u);
-    EXPECT_EQ(bytes.substr(0, 2), "\xFF\xFE");
+    EXPECT_EQ(testing::ReadFileBytes(result.backupPath).substr(0, 2), "\xFF\xFE");
     EXPECT_NE(result.backupPath.find(kLib), std::wstring::npos);
 
-    const ImportResult back = ImportBackup(result.backupPath);
-    ASSERT_TRUE(back.ok) << back.message;
+    scene.desktop.fileAnswers = {result.backupPath};
+    scene.desktop.answers = {MsgAnswer::Ok};
+    EXPECT_TRUE(RestoreRegistryKeysCommand(nullptr, scene.desktop));
+    EXPECT_EQ(scene.desktop.fileDialogs.at(0).initialFolder, backups.Text() + L"\\");
     EXPECT_EQ(Snapshot(Paths()), before);
+}
+
+// The system's registry editor runs as a process of its own: it writes the prefix's real classes
+// (HKEY_LOCAL_MACHINE\Software\Classes), where the probe key is removed again.
+TEST_F(Repair, TheSystemsRegistryEditorImportsABackup) {
+    const std::wstring probe = L"NivexRegeditProbe" + kLib, inRoot = L"HKEY_CLASSES_ROOT\\" + probe + L"\\";
+    const std::wstring text = ReplaceAll(Snapshot(Paths()), L"HKEY_CLASSES_ROOT\\", inRoot);
+    const auto bytes = EncodeUtf16Le(text);
+    const std::wstring file = backups.WriteFile(L"probe.reg", std::string(bytes.begin(), bytes.end()));
+    wchar_t windows[MAX_PATH];
+    GetWindowsDirectoryW(windows, MAX_PATH);
+    testing::RunProgram(std::wstring(windows) + L"\\regedit.exe", L"/S \"" + file + L"\"");
+    std::vector<RegFileKey> imported;
+    for (const auto& path : Paths())
+        ReadKeyTree(HKEY_LOCAL_MACHINE, L"HKEY_LOCAL_MACHINE", L"Software\\Classes\\" + probe + L"\\" + path, imported);
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, (L"Software\\Classes\\" + probe).c_str());
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, (L"Software\\Classes\\" + probe).c_str());
+    EXPECT_EQ(ReplaceAll(FormatRegFile(imported), L"HKEY_LOCAL_MACHINE\\Software\\Classes\\", L"HKEY_CLASSES_ROOT\\"), text);
 }
 
 TEST_F(Repair, DecliningRefusedIdentifiersAndAFailedBackupChangeNothing) {
     const std::wstring before = Snapshot(Paths());
     scene.desktop.answers = {MsgAnswer::No};
     EXPECT_EQ(RemoveRegistryKeys(Request(), scene.desktop).state, RemovalState::Declined);
-
-    // An edited or empty library identifier would name another key, or every library.
-    for (const std::wstring& bad : {std::wstring(), std::wstring(L"..\\CLSID"), kLib + L"\\1.0"}) {
-        RemovalRequest request = Request();
-        request.libraryId = bad;
+    // An edited or empty identifier would name another key, or every library.
+    for (const RemovalRequest& bad : {RemovalRequest{L"", {kClassA}}, RemovalRequest{L"..\\CLSID", {}},
+                                      RemovalRequest{kLib + L"\\1.0", {}}, RemovalRequest{kLib, {kClassA, L""}}}) {
         scene.desktop.answers = {MsgAnswer::Ok};
-        EXPECT_EQ(RemoveRegistryKeys(request, scene.desktop).state, RemovalState::Refused) << bad;
+        EXPECT_EQ(RemoveRegistryKeys(bad, scene.desktop).state, RemovalState::Refused) << bad.libraryId;
     }
-    RemovalRequest badClass = Request();
-    badClass.classIds.push_back(L"");
-    scene.desktop.answers = {MsgAnswer::Ok};
-    EXPECT_EQ(RemoveRegistryKeys(badClass, scene.desktop).state, RemovalState::Refused);
-
     // The backup folder cannot be made (a file is in its way): nothing is deleted.
-    const std::wstring blocker = backups.WriteFile(L"blocker", "x");
-    SetBackupFolder(blocker + L"\\Backups");
+    SetBackupFolder(backups.WriteFile(L"blocker", "x") + L"\\Backups");
     SaveSetting(kSectionDialogs, kKeyDeleteRegistryKeys, L"1"); // no question
     scene.desktop.answers = {MsgAnswer::Ok};
     scene.desktop.messages.clear();
@@ -165,126 +150,114 @@ TEST_F(Repair, DecliningRefusedIdentifiersAndAFailedBackupChangeNothing) {
     ASSERT_EQ(scene.desktop.messages.size(), 1u);
     EXPECT_NE(scene.desktop.messages[0].text.find(L"could not back them up"), std::wstring::npos);
     EXPECT_EQ(Snapshot(Paths()), before);
-    EXPECT_EQ(BackupCount(), 0u);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(backups.Path()), {}), 1) << "only the blocker";
 }
 
-TEST_F(Repair, KeysThatCannotBeDeletedAreListedInOneMessageAndTheRestStillGoes) {
+TEST_F(Repair, TheCommandLeavesAPartialRemovalToARescanAndTakesAFullOneOutOfTheCatalogue) {
+    Catalogue catalogue;
+    PopulateList(catalogue);
+    ASSERT_EQ(LibraryControls(catalogue, kLib), (std::vector<std::wstring>{kClassA, kClassB}));
+    EXPECT_EQ(LibraryOfNode(catalogue, kClassB), kLib);
+    const auto libraries = catalogue.libraries, controls = catalogue.controls, missing = catalogue.missing;
+    ASSERT_EQ(missing, 1);
     SaveSetting(kSectionDialogs, kKeyDeleteRegistryKeys, L"1");
-    SetRegString(HKEY_CLASSES_ROOT, L"CLSID\\" + kClassA + L"\\Deep\\Deeper\\Deepest", L"", L"x");
-    RemovalResult result;
+    SetRegString(HKEY_CLASSES_ROOT, L"CLSID\\" + kClassB + L"\\Deep\\Deeper\\Deepest", L"", L"x");
     {
-        LockedKey locked(L"CLSID\\" + kClassB, L"O:SYD:(A;;KRWD;;;WD)");
+        // The first class key may not be deleted: reported in one message, and the keys after it still go.
+        LockedKey locked(L"CLSID\\" + kClassA, L"O:SYD:(A;;KRWD;;;WD)");
         scene.desktop.answers = {MsgAnswer::Ok};
-        result = RemoveRegistryKeys(Request(), scene.desktop);
+        EXPECT_EQ(RemoveKeysCommand(catalogue, kLib, nullptr, scene.desktop), CatalogueChange::NeedsRescan);
     }
-    EXPECT_EQ(result.state, RemovalState::PartlyFailed);
-    ASSERT_EQ(result.failures.size(), 1u);
-    EXPECT_EQ(result.failures[0].key, L"HKEY_CLASSES_ROOT\\CLSID\\" + kClassB);
     ASSERT_EQ(scene.desktop.messages.size(), 1u);
     EXPECT_EQ(scene.desktop.messages[0].title, L"Error in DeleteAllKeys()");
-    EXPECT_NE(scene.desktop.messages[0].text.find(kClassB), std::wstring::npos);
+    EXPECT_NE(scene.desktop.messages[0].text.find(L"HKEY_CLASSES_ROOT\\CLSID\\" + kClassA + L": "), std::wstring::npos);
     EXPECT_EQ(scene.desktop.sounds, std::vector<std::wstring>{L"C:\\Nivex Test\\Media\\nivex_fail.wav"});
-    EXPECT_FALSE(RegKeyPresent(HKEY_CLASSES_ROOT, L"CLSID\\" + kClassA)) << "nested keys go innermost first";
+    EXPECT_FALSE(RegKeyPresent(HKEY_CLASSES_ROOT, L"CLSID\\" + kClassB)) << "nested keys go innermost first";
     EXPECT_FALSE(RegKeyPresent(HKEY_CLASSES_ROOT, L"TypeLib\\" + kLib));
-    EXPECT_TRUE(RegKeyPresent(HKEY_CLASSES_ROOT, L"CLSID\\" + kClassB));
+    EXPECT_TRUE(RegKeyPresent(HKEY_CLASSES_ROOT, L"CLSID\\" + kClassA));
+    EXPECT_NE(catalogue.FindNodeByKey(kLib), 0) << "left for the rescan to settle";
+
+    SetUp(); // the keys again
+    scene.desktop.answers = {MsgAnswer::Ok};
+    EXPECT_EQ(RemoveKeysCommand(catalogue, kLib, nullptr, scene.desktop), CatalogueChange::Updated);
+    EXPECT_EQ(catalogue.libraries, libraries - 1);
+    EXPECT_EQ(catalogue.controls, controls - 2);
+    EXPECT_EQ(catalogue.missing, missing - 1);
+    EXPECT_EQ(catalogue.FindNodeByKey(kLib), 0);
+    EXPECT_EQ(catalogue.Tree(Catalogue::kMissing).FindByKey(kLib), 0);
 }
 
-TEST_F(Repair, AnImportWithAKeyOutsideTheClassesRootWritesNothing) {
-    const std::wstring file = backups.File(L"mixed.reg");
-    const std::wstring text = std::wstring(kRegFileHeader) +
-                              L"\r\n\r\n[HKEY_CLASSES_ROOT\\NivexImportProbe]\r\n@=\"x\"\r\n\r\n"
-                              L"[HKEY_CURRENT_USER\\Software\\NivexImportProbe]\r\n@=\"y\"\r\n";
-    const auto bytes = EncodeUtf16Le(text);
-    backups.WriteFile(L"mixed.reg", std::string(bytes.begin(), bytes.end()));
-    const ImportResult result = ImportBackup(file);
-    EXPECT_FALSE(result.ok);
-    EXPECT_NE(result.message.find(L"HKEY_CURRENT_USER\\Software\\NivexImportProbe"), std::wstring::npos);
+TEST_F(Repair, AnImportThatNamesAKeyOutsideTheClassesRootOrCannotBeReadWritesNothing) {
+    const auto bytes = EncodeUtf16Le(std::wstring(kRegFileHeader) +
+                                     L"\r\n\r\n[HKEY_CLASSES_ROOT\\NivexImportProbe]\r\n@=\"x\"\r\n\r\n"
+                                     L"[HKEY_CURRENT_USER\\Software\\NivexImportProbe]\r\n@=\"y\"\r\n");
+    const ImportResult mixed = ImportBackup(backups.WriteFile(L"mixed.reg", std::string(bytes.begin(), bytes.end())));
+    EXPECT_FALSE(mixed.ok);
+    EXPECT_NE(mixed.message.find(L"HKEY_CURRENT_USER\\Software\\NivexImportProbe"), std::wstring::npos);
     EXPECT_FALSE(RegKeyPresent(HKEY_CLASSES_ROOT, L"NivexImportProbe"));
     EXPECT_FALSE(RegKeyPresent(HKEY_CURRENT_USER, L"Software\\NivexImportProbe"));
 
-    backups.WriteFile(L"garbage.reg",
-                      "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CLASSES_ROOT\\A]\r\n\"v\"=bogus\r\n");
-    const ImportResult garbage = ImportBackup(backups.File(L"garbage.reg"));
+    const ImportResult garbage = ImportBackup(backups.WriteFile(
+        L"garbage.reg", "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CLASSES_ROOT\\A]\r\n\"v\"=bogus\r\n"));
     EXPECT_FALSE(garbage.ok);
     EXPECT_NE(garbage.message.find(L"Line 4"), std::wstring::npos) << garbage.message;
     EXPECT_FALSE(RegKeyPresent(HKEY_CLASSES_ROOT, L"A"));
 }
 
-TEST_F(Repair, AFailedReRegistrationPutsTheOldRegistrationBack) {
-    const std::wstring before = Snapshot(Paths());
-    std::wstring file = scene.CopyFixture(scene.work, fixtures::kFailFile);
+TEST_F(Repair, AFailingNewFilePutsTheOldRegistrationBackAndAFoundOneReplacesIt) {
+    const auto& demo = fixtures::kDemoLibrary;
+    const std::wstring gauge = std::wstring(L"CLSID\\") + demo.classes[0].clsidText;
+    const std::vector<std::wstring> paths{std::wstring(L"TypeLib\\") + demo.libIdText, gauge};
+    // The demo library registered at a path that no longer exists.
+    SetRegString(HKEY_CLASSES_ROOT, paths[0] + L"\\1.0", L"", demo.name);
+    SetRegString(HKEY_CLASSES_ROOT, gauge + L"\\InprocServer32", L"", L"C:\\gone\\fixture_control.ocx");
+    SetRegString(HKEY_CLASSES_ROOT, gauge + L"\\Stale", L"", L"old");
+    const RemovalRequest request{demo.libIdText, {demo.classes[0].clsidText, demo.classes[1].clsidText}};
     FlowOptions flow = scene.Flow();
     flow.copy = CopyChoice::InPlace;
-    RemovalRequest request = Request();
-    request.confirm = Confirm::Never;
-    scene.desktop.answers = {MsgAnswer::Ok};
-    const RelinkResult result = ChangeFileReference(file, request, flow);
+    const std::wstring before = Snapshot(paths);
+
+    std::wstring file = scene.CopyFixture(scene.work, fixtures::kFailFile);
+    scene.desktop.answers = {MsgAnswer::Yes, MsgAnswer::Ok};
+    RelinkResult result = ChangeFileReference(file, request, flow);
     EXPECT_EQ(result.outcome, RegOutcome::EntryPointFailed);
     EXPECT_TRUE(result.restored) << result.restoreProblem;
-    EXPECT_EQ(Snapshot(Paths()), before);
-    ASSERT_EQ(scene.desktop.messages.size(), 1u);
-    EXPECT_NE(scene.desktop.messages[0].text.find(L"put the old registration back"), std::wstring::npos);
-    ASSERT_EQ(scene.display.shown.size(), 1u);
-    EXPECT_FALSE(scene.display.shown[0].success);
+    EXPECT_EQ(Snapshot(paths), before);
+    ASSERT_EQ(scene.desktop.messages.size(), 2u);
+    EXPECT_NE(scene.desktop.messages[1].text.find(L"put the old registration back"), std::wstring::npos);
+    EXPECT_FALSE(scene.display.shown.back().success);
+
+    // Declined: the keys stay and the found file is registered over them; confirmed: the old keys go first.
+    file = scene.CopyFixture(scene.work, demo.fileName);
+    for (const MsgAnswer answer : {MsgAnswer::No, MsgAnswer::Yes}) {
+        scene.desktop.answers = {answer};
+        scene.desktop.messages.clear();
+        result = ChangeFileReference(file, request, flow);
+        EXPECT_EQ(result.outcome, RegOutcome::Completed);
+        EXPECT_EQ(result.removal.state, answer == MsgAnswer::Yes ? RemovalState::Removed : RemovalState::Declined);
+        EXPECT_EQ(RegKeyPresent(HKEY_CLASSES_ROOT, gauge + L"\\Stale"), answer == MsgAnswer::No);
+        EXPECT_EQ(testing::RegisteredServer(demo.classes[0]), file);
+        EXPECT_EQ(scene.desktop.messages.size(), 1u) << "only the question; the status window closes the operation";
+    }
 }
 
-TEST_F(Repair, AFoundFileReplacesTheOldReferenceAndDecliningTheRemovalStillRegisters) {
-    const auto& demo = fixtures::kDemoLibrary;
-    // The demo library registered at a path that no longer exists.
-    SetRegString(HKEY_CLASSES_ROOT, std::wstring(L"TypeLib\\") + demo.libIdText + L"\\1.0", L"", demo.name);
-    SetRegString(HKEY_CLASSES_ROOT, std::wstring(L"CLSID\\") + demo.classes[0].clsidText + L"\\InprocServer32", L"",
-                 L"C:\\gone\\fixture_control.ocx");
-    SetRegString(HKEY_CLASSES_ROOT, std::wstring(L"CLSID\\") + demo.classes[0].clsidText + L"\\Stale", L"", L"old");
-    std::wstring file = scene.CopyFixture(scene.work, demo.fileName);
-    RemovalRequest request;
-    request.libraryId = demo.libIdText;
-    request.classIds = {demo.classes[0].clsidText, demo.classes[1].clsidText};
-    FlowOptions flow = scene.Flow();
-    flow.copy = CopyChoice::InPlace;
-    scene.desktop.answers = {MsgAnswer::Yes};
-    const RelinkResult result = ChangeFileReference(file, request, flow);
-    EXPECT_EQ(result.outcome, RegOutcome::Completed);
-    EXPECT_EQ(result.removal.state, RemovalState::Removed);
-    EXPECT_EQ(testing::RegisteredServer(demo.classes[0]), file);
-    EXPECT_FALSE(RegKeyPresent(HKEY_CLASSES_ROOT, std::wstring(L"CLSID\\") + demo.classes[0].clsidText + L"\\Stale"));
-    EXPECT_EQ(scene.desktop.messages.size(), 1u) << "only the question; the status window closes the operation";
-
-    // Declined: the keys stay, the file is registered over them.
-    SetRegString(HKEY_CLASSES_ROOT, std::wstring(L"CLSID\\") + demo.classes[0].clsidText + L"\\Stale", L"", L"old");
-    scene.desktop.answers = {MsgAnswer::No};
-    const RelinkResult declined = ChangeFileReference(file, request, flow);
-    EXPECT_EQ(declined.outcome, RegOutcome::Completed);
-    EXPECT_EQ(declined.removal.state, RemovalState::Declined);
-    EXPECT_TRUE(RegKeyPresent(HKEY_CLASSES_ROOT, std::wstring(L"CLSID\\") + demo.classes[0].clsidText + L"\\Stale"));
-}
-
-TEST_F(Repair, EditingKeepsAnExpandableValueRawAndAFailedWriteChangesNothing) {
-    SetRegString(HKEY_CLASSES_ROOT, L"CLSID\\" + kClassA + L"\\ToolboxBitmap32", L"", L"%SystemRoot%\\a.ocx, 1",
-                 REG_EXPAND_SZ);
-    EXPECT_EQ(ReadElementValue(kClassA, L"Toolbox Bitmap"), L"%SystemRoot%\\a.ocx, 1");
+TEST_F(Repair, EditingBacksUpKeepsAnExpandableValueRawAndAFailedWriteChangesNothing) {
+    const std::wstring bitmap = L"CLSID\\" + kClassA + L"\\ToolboxBitmap32";
+    SetRegString(HKEY_CLASSES_ROOT, bitmap, L"", L"%SystemRoot%\\a.ocx, 1", REG_EXPAND_SZ);
+    const std::wstring before = Snapshot({bitmap});
     EditResult result = WriteElementValue(kClassA, L"Toolbox Bitmap", L"%SystemRoot%\\b.ocx, 2");
     ASSERT_TRUE(result.ok) << result.error;
     DWORD type = 0;
-    EXPECT_EQ(GetRegString(HKEY_CLASSES_ROOT, L"CLSID\\" + kClassA + L"\\ToolboxBitmap32", L"", nullptr, &type),
-              L"%SystemRoot%\\b.ocx, 2");
+    EXPECT_EQ(GetRegString(HKEY_CLASSES_ROOT, bitmap, L"", nullptr, &type), L"%SystemRoot%\\b.ocx, 2");
     EXPECT_EQ(type, static_cast<DWORD>(REG_EXPAND_SZ));
-    EXPECT_EQ(result.value, L"%SystemRoot%\\b.ocx, 2");
-    // The backup holds the value as it was before.
     const std::string saved = testing::ReadFileBytes(result.backupPath);
-    const RegFileParse backup =
-        ParseRegFile(std::span(reinterpret_cast<const std::uint8_t*>(saved.data()), saved.size()));
-    ASSERT_EQ(backup.keys.size(), 1u) << backup.error;
-    EXPECT_EQ(backup.keys[0].path, L"HKEY_CLASSES_ROOT\\CLSID\\" + kClassA + L"\\ToolboxBitmap32");
-    ASSERT_EQ(backup.keys[0].values.size(), 1u);
-    EXPECT_EQ(backup.keys[0].values[0].type, static_cast<std::uint32_t>(REG_EXPAND_SZ));
-    EXPECT_EQ(RegValueText(kRegSz, backup.keys[0].values[0].data), L"%SystemRoot%\\a.ocx, 1");
+    const RegFileParse backup = ParseRegFile(std::span(reinterpret_cast<const std::uint8_t*>(saved.data()), saved.size()));
+    EXPECT_EQ(FormatRegFile(backup.keys), before) << "the backup holds the value as it was";
 
     // A new value is plain text; the Version subkey is created.
-    result = WriteElementValue(kClassA, L"Version", L"2.5");
-    ASSERT_TRUE(result.ok);
+    ASSERT_TRUE(WriteElementValue(kClassA, L"Version", L"2.5").ok);
     EXPECT_EQ(GetRegString(HKEY_CLASSES_ROOT, L"CLSID\\" + kClassA + L"\\Version", L"", nullptr, &type), L"2.5");
     EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
-
     {
         LockedKey locked(L"CLSID\\" + kClassA + L"\\TypeLib", L"D:(A;;KR;;;WD)");
         result = WriteElementValue(kClassA, L"TypeLib", L"{00000000-0000-0000-0000-000000000000}");
@@ -296,139 +269,44 @@ TEST_F(Repair, EditingKeepsAnExpandableValueRawAndAFailedWriteChangesNothing) {
     EXPECT_FALSE(WriteElementValue(kClassA, L"Status", L"1").ok);
 }
 
-TEST_F(Repair, TheCatalogueLosesTheLibraryAfterAFullRemovalAndIsRescannedAfterAPartialOne) {
+TEST(ValueReaders, EveryTypeReadsAsOneTextThroughEveryReader) {
+    testing::RegistrySandbox sandbox;
+    ASSERT_TRUE(SetEnvironmentVariableW(testing::kCaseVariable, testing::kCaseVariableValue));
+    const std::vector<testing::RegValueCase> cases = testing::RegValueCases();
+    const auto classId = [](size_t n) {
+        wchar_t id[48];
+        std::swprintf(id, 48, L"{7A1E0000-0000-4000-8000-%012zu}", n);
+        return std::wstring(id);
+    };
+    // Each case is the name of a control (the default value of its class key) and a setting.
+    for (size_t n = 0; n < cases.size(); ++n) {
+        const testing::RegValueCase& c = cases[n];
+        const std::wstring cls = L"CLSID\\" + classId(n);
+        testing::SetRegBytes(HKEY_CLASSES_ROOT, cls, L"", c.type, c.data.data(), static_cast<DWORD>(c.data.size()));
+        for (const wchar_t* sub : {L"\\Control", L"\\InprocServer32"}) SetRegString(HKEY_CLASSES_ROOT, cls + sub, L"", L"C:\\gone\\x.ocx");
+        SetRegString(HKEY_CLASSES_ROOT, cls + L"\\TypeLib", L"", L"{LIB-" + std::to_wstring(n) + L"}");
+        testing::SetRegBytes(HKEY_CURRENT_USER, L"Software\\" + std::wstring(kAppTitle) + L"\\Cases", std::to_wstring(n),
+                             c.type, c.data.data(), static_cast<DWORD>(c.data.size()));
+    }
     Catalogue catalogue;
     PopulateList(catalogue);
-    ASSERT_EQ(LibraryControls(catalogue, kLib), (std::vector<std::wstring>{kClassA, kClassB}));
-    EXPECT_EQ(LibraryOfNode(catalogue, kClassB), kLib);
-    const auto libraries = catalogue.libraries, controls = catalogue.controls, missing = catalogue.missing;
-    ASSERT_EQ(missing, 1);
-
-    SaveSetting(kSectionDialogs, kKeyDeleteRegistryKeys, L"1");
-    scene.desktop.answers = {MsgAnswer::Ok};
-    EXPECT_EQ(RemoveKeysCommand(catalogue, kLib, nullptr, scene.desktop), CatalogueChange::Updated);
-    EXPECT_EQ(catalogue.libraries, libraries - 1);
-    EXPECT_EQ(catalogue.controls, controls - 2);
-    EXPECT_EQ(catalogue.missing, missing - 1);
-    EXPECT_EQ(catalogue.FindNodeByKey(kLib), 0);
-    EXPECT_EQ(catalogue.Tree(Catalogue::kMissing).FindByKey(kLib), 0);
-
-    SetUp(); // the keys again
-    Catalogue again;
-    PopulateList(again);
-    LockedKey locked(L"CLSID\\" + kClassA, L"O:SYD:(A;;KRWD;;;WD)");
-    scene.desktop.answers = {MsgAnswer::Ok};
-    EXPECT_EQ(RemoveKeysCommand(again, kLib, nullptr, scene.desktop), CatalogueChange::NeedsRescan);
-    EXPECT_NE(again.FindNodeByKey(kLib), 0) << "left for the rescan to settle";
-}
-
-// Collects hits; stops after a number of entries when asked.
-struct Hits final : SearchObserver {
-    std::vector<std::wstring> paths;
-    size_t stopAfter = 0, seen = 0;
-    bool KeepGoing() override { return stopAfter == 0 || ++seen < stopAfter; }
-    void Found(const std::wstring& path, const std::wstring&, const std::wstring& folder) override {
-        EXPECT_EQ(folder.back(), L'\\');
-        paths.push_back(path);
-    }
-};
-
-TEST(FileSearch, FindsOrdinaryFilesByLongOrShortNameInEveryRealFolder) {
-    testing::TempFolder tree;
-    const auto dir = [&](const std::wstring& rel, DWORD attributes = 0) {
-        std::filesystem::create_directories(tree.Path() / rel);
-        if (attributes) SetFileAttributesW(tree.File(rel).c_str(), attributes | FILE_ATTRIBUTE_DIRECTORY);
-    };
-    dir(L"readonly");
-    dir(L"other\\dial.ocx"); // a folder of the wanted name: searched, never listed
-    dir(L"hidden");
-    tree.WriteFile(L"Dial.OCX", "x");
-    tree.WriteFile(L"readonly\\dial.ocx", "x");
-    tree.WriteFile(L"other\\dial.ocx\\DIAL.ocx", "x");
-    tree.WriteFile(L"hidden\\dial.ocx", "x");
-    SetFileAttributesW(tree.File(L"hidden\\dial.ocx").c_str(), FILE_ATTRIBUTE_HIDDEN);
-    SetFileAttributesW(tree.File(L"readonly").c_str(),
-                       FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY);
-
-    Hits flat;
-    EXPECT_EQ(SearchFiles(tree.Text(), L"DIAL.OCX", false, flat).found, 1u);
-    EXPECT_EQ(flat.paths, std::vector<std::wstring>{tree.Text() + L"\\Dial.OCX"});
-
-    Hits deep;
-    const SearchStats stats = SearchFiles(tree.Text() + L"\\", L"dial.ocx", true, deep);
-    std::sort(deep.paths.begin(), deep.paths.end());
-    EXPECT_EQ(deep.paths,
-              (std::vector<std::wstring>{tree.Text() + L"\\Dial.OCX", tree.Text() + L"\\other\\dial.ocx\\DIAL.ocx",
-                                         tree.Text() + L"\\readonly\\dial.ocx"}));
-    EXPECT_EQ(stats.folders, 5u);
-    EXPECT_FALSE(stats.stopped);
-
-    Hits stopped;
-    stopped.stopAfter = 3;
-    EXPECT_TRUE(SearchFiles(tree.Text(), L"dial.ocx", true, stopped).stopped);
-    EXPECT_LT(stopped.paths.size(), 3u);
-
-    Hits none;
-    EXPECT_EQ(SearchFiles(tree.File(L"no such folder"), L"dial.ocx", true, none).folders, 0u);
-
-    // A registered short name finds the file by its short name.
-    const std::wstring longName = tree.WriteFile(L"Long Control Name.ocx", "x");
-    wchar_t shortPath[MAX_PATH] = {};
-    GetShortPathNameW(longName.c_str(), shortPath, MAX_PATH);
-    const std::wstring shortName = std::filesystem::path(shortPath).filename().wstring();
-    if (shortName.find(L'~') != std::wstring::npos) {
-        Hits byShort;
-        SearchFiles(tree.Text(), shortName, false, byShort);
-        EXPECT_EQ(byShort.paths, std::vector<std::wstring>{longName});
-    }
-    SetFileAttributesW(tree.File(L"readonly").c_str(), FILE_ATTRIBUTE_DIRECTORY);
-}
-
-// The system's registry editor imports what the backup writes. It runs as a process of its own, so it
-// writes the prefix's real classes (HKEY_LOCAL_MACHINE\Software\Classes); the probe key is removed again.
-TEST(RegFileImport, TheSystemsRegistryEditorImportsTheBackupFormat) {
-    testing::TempFolder folder;
-    const std::wstring probe = L"NivexRegeditProbe{6E1C0A55-0D2B-4A7E-9C1F-2B2B0000A0FF}";
-    RegFileKey key;
-    key.path = L"HKEY_CLASSES_ROOT\\" + probe + L"\\Sub";
-    const auto utf16z = [](const std::wstring& text) {
-        auto bytes = EncodeUtf16Le(text + std::wstring(1, L'\0'));
-        return std::vector<std::uint8_t>(bytes.begin() + 2, bytes.end());
-    };
-    key.values = {{L"", 1, utf16z(L"Quote \" and \\ back"), false},
-                  {L"Expand", 2, utf16z(L"%SystemRoot%\\x"), false},
-                  {L"Number", 4, {1, 2, 3, 4}, false},
-                  {L"Blob", 3, std::vector<std::uint8_t>(70, 0x5A), false},
-                  {L"Multi", 7, utf16z(std::wstring(L"a\0b\0", 4)), false}};
-    const auto bytes = EncodeUtf16Le(FormatRegFile({key}));
-    const std::wstring file = folder.WriteFile(L"probe.reg", std::string(bytes.begin(), bytes.end()));
-
-    wchar_t windows[MAX_PATH];
-    GetWindowsDirectoryW(windows, MAX_PATH);
-    std::wstring command = L"\"" + std::wstring(windows) + L"\\regedit.exe\" /S \"" + file + L"\"";
-    STARTUPINFOW si{};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi{};
-    ASSERT_TRUE(
-        CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi));
-    WaitForSingleObject(pi.hProcess, 60000);
-    CloseHandle(pi.hProcess);
-    CloseHandle(pi.hThread);
-
-    std::vector<RegFileKey> imported;
-    ReadKeyTree(HKEY_LOCAL_MACHINE, kClassesRootName, L"Software\\Classes\\" + probe + L"\\Sub", imported);
-    RegDeleteTreeW(HKEY_LOCAL_MACHINE, (L"Software\\Classes\\" + probe).c_str());
-    RegDeleteKeyW(HKEY_LOCAL_MACHINE, (L"Software\\Classes\\" + probe).c_str());
-    ASSERT_EQ(imported.size(), 1u);
-    ASSERT_EQ(imported[0].values.size(), key.values.size());
-    // The registry lists values in its own order.
-    const auto byName = [](const RegFileValue& a, const RegFileValue& b) { return a.name < b.name; };
-    std::sort(imported[0].values.begin(), imported[0].values.end(), byName);
-    std::sort(key.values.begin(), key.values.end(), byName);
-    for (size_t i = 0; i < key.values.size(); ++i) {
-        EXPECT_EQ(imported[0].values[i].name, key.values[i].name);
-        EXPECT_EQ(imported[0].values[i].type, key.values[i].type) << i;
-        EXPECT_EQ(imported[0].values[i].data, key.values[i].data) << i;
+    for (size_t n = 0; n < cases.size(); ++n) {
+        const testing::RegValueCase& c = cases[n];
+        const std::wstring id = classId(n);
+        SCOPED_TRACE(::testing::Message() << "case " << n << ", type " << c.type);
+        const int node = catalogue.FindNodeByKey(id);
+        ASSERT_NE(node, 0);
+        EXPECT_EQ(catalogue.Tree(Catalogue::kAll).Node(node).text, c.text) << "scan";
+        EXPECT_EQ(ReadControlRegistration(id).name, c.text) << "details";
+        bool found = false;
+        EXPECT_EQ(ReadElementValue(id, L"Control Name", &found), c.asStored) << "edit";
+        EXPECT_TRUE(found);
+        EXPECT_EQ(GetSetting(L"Cases", std::to_wstring(n), L"(default)"), c.textless ? L"(default)" : c.text) << "settings";
+        cRegistry registry;
+        registry.SetClassKey(HKEY_CLASSES_ROOT);
+        registry.SetSectionKey(L"CLSID\\" + id);
+        EXPECT_EQ(VariantText(registry.Value()), c.text) << "cRegistry";
+        EXPECT_EQ(registry.ValueType(), static_cast<std::int32_t>(c.type));
     }
 }
 
