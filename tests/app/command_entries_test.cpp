@@ -1,7 +1,9 @@
 // The subsystems' command entries on a context of their own, without the main window: what each takes from
-// the selection, what it tells the status sink, and which catalogue change it asks for afterwards.
+// the selection, what it tells the status sink, and which catalogue change it asks for afterwards; and what
+// "Report a Bug" starts the wizard with (that the wizard reads it is the wizard's own tests' business).
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -10,6 +12,7 @@
 #include "app/main_commands.h"
 #include "app/resource.h"
 #include "catalogue/catalogue_scan.h"
+#include "nivex_version.h"
 #include "registration/reg_backup.h"
 #include "registration/registration_test_support.h"
 #include "registry/settings.h"
@@ -28,18 +31,16 @@ class CommandEntries : public ::testing::Test {
 protected:
     void SetUp() override {
         for (const std::wstring& id : {kAlpha, kBeta}) {
-            testing::SetRegString(HKEY_CLASSES_ROOT, L"CLSID\\" + id, L"", L"Control " + id);
-            testing::SetRegString(HKEY_CLASSES_ROOT, L"CLSID\\" + id + L"\\Control", L"", L"");
-            testing::SetRegString(HKEY_CLASSES_ROOT, L"CLSID\\" + id + L"\\TypeLib", L"", kAlphaLib);
-            testing::SetRegString(HKEY_CLASSES_ROOT, L"CLSID\\" + id + L"\\InProcServer32", L"", scene.work.File(L"gone.ocx"));
+            const std::wstring key = L"CLSID\\" + id;
+            testing::SetRegString(HKEY_CLASSES_ROOT, key, L"", L"Control " + id);
+            testing::SetRegString(HKEY_CLASSES_ROOT, key + L"\\Control", L"", L"");
+            testing::SetRegString(HKEY_CLASSES_ROOT, key + L"\\TypeLib", L"", kAlphaLib);
+            testing::SetRegString(HKEY_CLASSES_ROOT, key + L"\\InProcServer32", L"", scene.work.File(L"gone.ocx"));
         }
         testing::SetRegString(HKEY_CLASSES_ROOT, L"TypeLib\\" + kAlphaLib + L"\\1.0", L"", L"Alpha Library");
         PopulateList(catalogue);
         context.status.text = [this] { return status; };
-        context.status.setText = [this](const std::wstring& text) {
-            status = text;
-            calls.push_back(L"status " + text);
-        };
+        context.status.setText = [this](const std::wstring& text) { calls.push_back(L"status " + (status = text)); };
         context.runBusy = [this](const std::function<void()>& operation) {
             calls.push_back(L"busy");
             operation();
@@ -65,15 +66,6 @@ protected:
     std::wstring status = L"before";
     Texts calls;
 };
-
-TEST_F(CommandEntries, ExploreOpensTheFolderOfTheFileTheRegistrationNames) {
-    Select(kAlpha, scene.work.File(L"here.ocx"), false);
-    selection.registeredPath = L"here.ocx"; // as registered: not what the shell is given
-    EXPECT_TRUE(Run(mnuExplore));
-    ASSERT_EQ(scene.desktop.executions.size(), 1u);
-    EXPECT_EQ(scene.desktop.executions[0].verb + L" " + scene.desktop.executions[0].file,
-              L"explore " + scene.work.Text() + L"\\");
-}
 
 TEST_F(CommandEntries, RegisteringShowsUpdatingAndPutsTheStatusBackAndOnlyACompletedChangeRedrawsTheTrees) {
     Run(mnuRegisterControl); // the file dialog is cancelled
@@ -105,7 +97,13 @@ TEST_F(CommandEntries, RegisteringShowsUpdatingAndPutsTheStatusBackAndOnlyACompl
     EXPECT_FALSE(scene.display.shown.back().success);
 }
 
-TEST_F(CommandEntries, RepairCommandsAskForARedrawAfterARemovalAndARescanAfterARestore) {
+TEST_F(CommandEntries, ExploreTakesTheFileAndRepairsAskForARedrawAfterARemovalAndARescanAfterARestore) {
+    Select(kAlpha, scene.work.File(L"here.ocx"), false);
+    selection.registeredPath = L"here.ocx"; // as registered: not what the shell is given
+    EXPECT_TRUE(Run(mnuExplore));
+    ASSERT_EQ(scene.desktop.executions.size(), 1u);
+    EXPECT_EQ(scene.desktop.executions[0].verb + L" " + scene.desktop.executions[0].file, L"explore " + scene.work.Text() + L"\\");
+
     testing::TempFolder backups;
     SetBackupFolder(backups.Text());
     Select(kAlpha, scene.work.File(L"gone.ocx"), true);
@@ -125,6 +123,47 @@ TEST_F(CommandEntries, RepairCommandsAskForARedrawAfterARemovalAndARescanAfterAR
     EXPECT_EQ(calls, Texts{L"rescan"});
     EXPECT_TRUE(testing::RegKeyPresent(HKEY_CLASSES_ROOT, L"CLSID\\" + kBeta));
     SetBackupFolder(L"");
+}
+
+TEST_F(CommandEntries, ReportABugStartsTheInstalledWizardElseTheOneBesideTheProgramElseSaysWhy) {
+    const std::wstring wizard = scene.system.WriteFile(L"faultnote.exe", "MZ"); // where an installer put it
+    const std::wstring beside = scene.work.WriteFile(L"faultnote.exe", "MZ");
+    SetProgramFolder(scene.work.Text());
+    wchar_t revision[8] = {};
+    std::swprintf(revision, 8, L"%04d", NIVEX_VERSION_REVISION);
+    const std::wstring arguments = L"Velmora Control Manager%" + std::to_wstring(NIVEX_VERSION_MAJOR) + L"." +
+                                   std::to_wstring(NIVEX_VERSION_MINOR) + L"%" + revision;
+    auto installPath = [](const std::wstring& setting) {
+        testing::SetRegString(HKEY_CURRENT_USER, L"Software\\Velmora Software\\Bug Report Wizard", L"Install Path", setting);
+    };
+    // Install Path names the file or its folder, quoted or not; a path to nothing falls back beside the program.
+    const std::pair<std::wstring, std::wstring> cases[] = {{wizard, wizard},
+                                                           {scene.system.Text(), wizard},
+                                                           {L"\"" + scene.system.Text() + L"\\\"", wizard},
+                                                           {L"C:\\No\\Such\\Folder", beside}};
+    for (const auto& [setting, expected] : cases) {
+        installPath(setting);
+        scene.desktop.executions.clear();
+        Run(mnuBugReport);
+        ASSERT_EQ(scene.desktop.executions.size(), 1u) << ::testing::PrintToString(setting);
+        const auto& run = scene.desktop.executions[0];
+        EXPECT_EQ(run.verb + L" " + run.file + L" " + run.parameters, L"open " + expected + L" " + arguments);
+    }
+    EXPECT_TRUE(scene.desktop.messages.empty());
+
+    std::filesystem::remove(beside);
+    Run(mnuBugReport);
+    EXPECT_EQ(scene.desktop.executions.size(), 1u); // the shell is not asked to open nothing
+    ASSERT_EQ(scene.desktop.messages.size(), 1u);
+    EXPECT_NE(scene.desktop.messages[0].text.find(L"faultnote.exe"), std::wstring::npos);
+    EXPECT_NE(scene.desktop.messages[0].text.find(L"C:\\No\\Such\\Folder"), std::wstring::npos);
+    EXPECT_EQ(scene.desktop.messages[0].title, L"Velmora Control Manager");
+
+    installPath(wizard);
+    scene.desktop.executeResult = 31; // the shell's "no association", not the system error 31
+    Run(mnuBugReport);
+    EXPECT_EQ(scene.desktop.messages.back().text,
+              L"The Bug Report Wizard could not be started:\r\n" + wizard + L"\r\nNo program is associated with this file.");
 }
 
 } // namespace

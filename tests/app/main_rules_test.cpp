@@ -1,51 +1,65 @@
-// The main window's portable rules: command states, Find in List order and recent texts, layout, version line.
+// The application's portable rules: the command line, command states, Find in List order and recent texts,
+// the window's layout and place, the splash's version line.
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <tuple>
 
-#include "catalogue/catalogue.h"
+#include "app/command_line.h"
 #include "app/command_rules.h"
 #include "app/command_table.h"
-#include "app/window_placement.h"
 #include "app/find_order.h"
 #include "app/main_layout.h"
 #include "app/resource.h"
 #include "app/version_text.h"
+#include "app/window_placement.h"
+#include "catalogue/catalogue.h"
+#include "common/text.h"
 
 namespace nivex {
 namespace {
 
-TEST(CommandRules, NeedsAreMetOnlyByTheirConditions) {
-    const CommandConditions idleMissing{true, true, true, 2};
-    const CommandConditions idlePresent{true, true, false, 0};
-    const CommandConditions nothingSelected{true, false, false, 3};
-    const CommandConditions scanning{false, true, false, 3};
-    EXPECT_TRUE(NeedsMet(kNeedsIdle | kNeedsMissingFile, idleMissing));
-    EXPECT_FALSE(NeedsMet(kNeedsPresentFile, idleMissing));
-    EXPECT_TRUE(NeedsMet(kNeedsPresentFile, idlePresent));
-    EXPECT_FALSE(NeedsMet(kNeedsMissingControls, idlePresent));
-    // Nothing selected: neither file state holds, whatever the stale missing flag says.
-    for (unsigned needs : {kNeedsSelection, kNeedsPresentFile, kNeedsMissingFile})
-        EXPECT_FALSE(NeedsMet(needs, nothingSelected)) << needs;
-    EXPECT_TRUE(NeedsMet(kNeedsIdle | kNeedsMissingControls, nothingSelected));
-    EXPECT_FALSE(NeedsMet(kNeedsIdle, scanning));
-    EXPECT_TRUE(NeedsMet(kNeedsNothing, scanning));
+TEST(CommandLine, ArgumentsAfterTheProgramThenASwitchInAnyCaseAndOneSkippedCharacterElseInteractive) {
+    EXPECT_EQ(ArgumentsOf(L"\"C:\\Program Files\\Nivex\\nivex.exe\" /U \"C:\\x y\\a.ocx\""), L"/U \"C:\\x y\\a.ocx\"");
+    EXPECT_EQ(ArgumentsOf(L"nivex.exe"), L"");
+    EXPECT_EQ(ArgumentsOf(L"nivex.exe   /R x"), L"  /R x");
+    const std::pair<const wchar_t*, StartRequest> cases[] = {
+        {L"/r C:\\a.ocx", {RunMode::Register, L"C:\\a.ocx"}},
+        {L"/UC:\\a.ocx", {RunMode::Unregister, L":\\a.ocx"}}, // exactly one character is skipped, whatever it is
+        {L"/U \"C:\\x y\\a.ocx\" ", {RunMode::Unregister, L"\"C:\\x y\\a.ocx\" "}}, // nothing trimmed
+        {L"/R", {RunMode::Register, L""}},   {L"", {}}, {L" /R x", {}}, {L"/X x", {}}, {L"-R x", {}}};
+    for (const auto& [arguments, expected] : cases) {
+        const StartRequest request = ParseStartRequest(arguments);
+        EXPECT_TRUE(request.mode == expected.mode && request.path == expected.path) << WideToUtf8(arguments);
+    }
+    EXPECT_EQ(UnquotePath(L"\"C:\\x y\\a.ocx\""), L"C:\\x y\\a.ocx");
+    EXPECT_EQ(UnquotePath(L"C:\\a.ocx"), L"C:\\a.ocx");
+    EXPECT_EQ(UnquotePath(L"\""), L"\"");
+    EXPECT_EQ(UnquotePath(L"\"\"a\"\""), L"\"a\""); // one pair only
 }
 
-TEST(CommandTable, ACommandWithoutAnEntryIsGreyedAndAnEnabledOneRunsOnce) {
+TEST(CommandRules, NeedsAreMetOnlyByTheirConditionsAndATableRunsOnlyEnabledEntries) {
+    const CommandConditions idleMissing{true, true, true, 2}, idlePresent{true, true, false, 0},
+        nothingSelected{true, false, false, 3}, scanning{false, true, false, 3};
+    const std::tuple<unsigned, CommandConditions, bool> cases[] = { // needs, conditions, met
+                 {kNeedsIdle | kNeedsMissingFile, idleMissing, true}, {kNeedsPresentFile, idleMissing, false},
+                 {kNeedsPresentFile, idlePresent, true}, {kNeedsMissingControls, idlePresent, false},
+                 // Nothing selected: neither file state holds, whatever the stale missing flag says.
+                 {kNeedsSelection, nothingSelected, false}, {kNeedsPresentFile, nothingSelected, false},
+                 {kNeedsMissingFile, nothingSelected, false}, {kNeedsIdle | kNeedsMissingControls, nothingSelected, true},
+                 {kNeedsIdle, scanning, false}, {kNeedsNothing, scanning, true}};
+    for (const auto& [needs, conditions, met] : cases) EXPECT_EQ(NeedsMet(needs, conditions), met) << needs;
+
     CommandTable table;
     int runs = 0;
     bool extra = false;
     table.Add(mnuUnregisterControl, kNeedsIdle | kNeedsPresentFile, [&] { ++runs; });
     table.Add(mnuEditInformation, kNeedsSelection, [&] { ++runs; }, [&] { return extra; });
-    const CommandConditions present{true, true, false, 0};
-    EXPECT_FALSE(table.Enabled(mnuReports, present));
-    EXPECT_FALSE(table.Run(mnuReports, present));
-    EXPECT_TRUE(table.Run(mnuUnregisterControl, present));
-    EXPECT_FALSE(table.Run(mnuUnregisterControl, CommandConditions{true, true, true, 1}));
-    EXPECT_FALSE(table.Run(mnuEditInformation, present)) << "its own rule says no";
+    EXPECT_FALSE(table.Run(mnuReports, idlePresent)) << "no entry";
+    EXPECT_TRUE(table.Run(mnuUnregisterControl, idlePresent));
+    EXPECT_FALSE(table.Run(mnuUnregisterControl, idleMissing));
+    EXPECT_FALSE(table.Run(mnuEditInformation, idlePresent)) << "its own rule says no";
     extra = true;
-    EXPECT_TRUE(table.Run(mnuEditInformation, present));
+    EXPECT_TRUE(table.Run(mnuEditInformation, idlePresent));
     EXPECT_EQ(runs, 2);
     // A toolbar button runs its menu command; a command without a button has none.
     EXPECT_EQ(ToolbarCommand(tbUnregister), mnuUnregisterControl);
@@ -53,65 +67,39 @@ TEST(CommandTable, ACommandWithoutAnEntryIsGreyedAndAnEnabledOneRunsOnce) {
     EXPECT_EQ(ToolbarButtonOf(mnuExit), 0);
 }
 
-TEST(WindowPlacement, StoredTextsBecomeAPlanAndAWindowBecomesTexts) {
-    PlacementPlan plan = PlanPlacement({L"0", L" 1500 ", L"300.5", L"x", L"7000"});
-    EXPECT_TRUE(plan.applyRect);
-    EXPECT_EQ(plan.rect.top, 1500);
-    EXPECT_EQ(plan.rect.left, 300);
-    EXPECT_EQ(plan.rect.width, 8000) << "an unreadable width keeps the default";
+// What the window makes of the stored texts (the window's own tests apply and store them).
+TEST(WindowPlacement, StoredTextsInTwipsWithBlanksAndFractionsAnUnreadableOneKeepsItsDefault) {
+    const PlacementPlan plan = PlanPlacement({L"0", L" 1500 ", L"300.5", L"x", L"7000"});
+    EXPECT_EQ((std::vector<int>{plan.applyRect, plan.rect.top, plan.rect.left, plan.rect.width, plan.rect.height}),
+              (std::vector<int>{true, 1500, 300, 8000, 7000}));
     EXPECT_EQ(plan.unreadable, std::vector<std::wstring>{L"WindowWidth"});
-    plan = PlanPlacement({L"2", L"x", L"x", L"x", L"x"});
-    EXPECT_EQ(plan.state, 2);
-    EXPECT_FALSE(plan.applyRect);
-    EXPECT_TRUE(plan.unreadable.empty()) << "a maximised window ignores the stored place";
     EXPECT_EQ(PlanPlacement({L"7", L"1", L"2", L"3", L"4"}).state, 0);
-
-    StoredPlacementTexts texts = PlacementToStore(false, false, TwipsRect{15, 30, 9000, 6600});
-    EXPECT_EQ(texts.state + L"|" + texts.left + L"|" + texts.top + L"|" + texts.width + L"|" + texts.height,
-              L"0|15|30|9000|6600");
-    texts = PlacementToStore(true, false, TwipsRect{15, 30, 9000, 6600});
-    EXPECT_EQ(texts.state, L"2");
-    EXPECT_TRUE(texts.top.empty()) << "a maximised window keeps the last normal place";
     double value = 0;
-    EXPECT_FALSE(ParseTwips(L"", value));
-    EXPECT_FALSE(ParseTwips(L"1e9", value));
+    EXPECT_FALSE(ParseTwips(L"", value) || ParseTwips(L"1e9", value));
 }
 
 // Libraries and controls as a scan files them: 1 lib A, 2 "Alpha One", 3 lib B, 4 "beta two", 5 "Alpha Three"
 // (a later control of library A, inserted after library B).
-class FindOrder : public ::testing::Test {
-protected:
-    void SetUp() override {
-        tree.Add(L"", L"{LIBA}", L"Alpha Library", L"Registered.", L"DEFAULT");
-        tree.Add(L"{LIBA}", L"{C1}", L"Alpha One", L"{LIBA}", L"COMPONENT");
-        tree.Add(L"", L"{LIBB}", L"Beta Library", L"Registered.", L"DEFAULT");
-        tree.Add(L"{LIBB}", L"{C2}", L"beta two", L"{LIBB}", L"COMPONENT");
-        tree.Add(L"{LIBA}", L"{C3}", L"Alpha Three", L"{LIBA}", L"COMPONENT");
-    }
+TEST(FindOrder, InsertionOrderWithoutRegardToCaseInTheChosenKindsWithTheWrapRound) {
     CatalogueTree tree;
-};
-
-TEST_F(FindOrder, ControlsOnlyInInsertionOrderWithoutRegardToCase) {
-    // "alpha" matches library 1 too, but only control names are searched.
-    EXPECT_EQ(FindNextNode(tree, 1, L"alpha", false, true), 2);
-    EXPECT_EQ(FindNextNode(tree, 2, L"alpha", false, true), 5); // by index, not by screen position
-    EXPECT_EQ(FindNextNode(tree, 2, L"BETA", false, true), 4);
-    EXPECT_EQ(FindNextNode(tree, 2, L"library", false, true), 0);
-    EXPECT_FALSE(NodeTextMatches(L"Script", L"Scripts"));
-}
-
-TEST_F(FindOrder, LibrariesOnlyBothAndNeitherAndTheWrapRound) {
-    EXPECT_EQ(FindNextNode(tree, 1, L"library", true, false), 3);
-    EXPECT_EQ(FindNextNode(tree, 3, L"library", true, false), 1); // wraps round
-    EXPECT_EQ(FindNextNode(tree, 1, L"a", true, true), 2);
-    EXPECT_EQ(FindNextNode(tree, 1, L"a", false, false), 0);
-    EXPECT_EQ(FindNextNode(tree, 4, L"two", false, true), 0); // the only match is the selection itself
-    EXPECT_EQ(FindNextNode(tree, 2, L"Three", false, true), 5); // the last node, the only match
-    EXPECT_EQ(FindNextNode(tree, 0, L"Alpha One", false, true), 2); // nothing selected: from the first node
-}
-
-TEST_F(FindOrder, RemovedNodesAreSkippedAndALibraryWithoutControlsCountsAsControl) {
-    tree.Remove(4); // beta two: library B has no children now
+    tree.Add(L"", L"{LIBA}", L"Alpha Library", L"Registered.", L"DEFAULT");
+    tree.Add(L"{LIBA}", L"{C1}", L"Alpha One", L"{LIBA}", L"COMPONENT");
+    tree.Add(L"", L"{LIBB}", L"Beta Library", L"Registered.", L"DEFAULT");
+    tree.Add(L"{LIBB}", L"{C2}", L"beta two", L"{LIBB}", L"COMPONENT");
+    tree.Add(L"{LIBA}", L"{C3}", L"Alpha Three", L"{LIBA}", L"COMPONENT");
+    const std::tuple<int, const wchar_t*, bool, bool, int> cases[] = { // selected, text, libraries, controls, found
+        {1, L"alpha", false, true, 2}, // library 1 matches too, but only control names are searched
+        {2, L"alpha", false, true, 5}, // by index, not by screen position
+        {2, L"BETA", false, true, 4},     {2, L"library", false, true, 0}, {1, L"library", true, false, 3},
+        {3, L"library", true, false, 1},  // wraps round
+        {1, L"a", true, true, 2},         {1, L"a", false, false, 0},
+        {4, L"two", false, true, 0},      // the only match is the selection itself
+        {2, L"Three", false, true, 5},    // the last node, the only match
+        {0, L"Alpha One", false, true, 2}, // nothing selected: from the first node
+    };
+    for (const auto& [selected, find, typeLib, control, found] : cases)
+        EXPECT_EQ(FindNextNode(tree, selected, find, typeLib, control), found) << selected << WideToUtf8(find) << typeLib << control;
+    tree.Remove(4); // beta two: library B has no children now, so it counts as a control
     EXPECT_EQ(FindNextNode(tree, 1, L"beta", false, true), 3);
     EXPECT_EQ(FindNextNode(tree, 1, L"beta", true, false), 0);
     EXPECT_EQ(FindNextNode(CatalogueTree(), 0, L"x", true, true), 0);
@@ -123,21 +111,17 @@ TEST(RecentTexts, SixthTextPushesTheOldestOutAndAListedTextChangesNothing) {
     EXPECT_FALSE(RememberSearchText(recent, L"three"));
     EXPECT_EQ(recent[0], L"five"); // re-use does not refresh the order
     EXPECT_TRUE(RememberSearchText(recent, L"six"));
-    EXPECT_EQ(recent[0], L"six");
-    EXPECT_EQ(recent[4], L"two");
+    EXPECT_EQ(recent, (RecentTexts{L"six", L"five", L"four", L"three", L"two"}));
     EXPECT_TRUE(RememberSearchText(recent, L"SIX")); // exact comparison
     RecentTexts gaps{L"a", L"", L"c", L"", L""};
     EXPECT_EQ(RecentListEntries(gaps), (std::vector<std::wstring>{L"a", L"c"}));
 }
 
-TEST(MainLayout, ToolbarFrameContentAndListsInTwips) {
+TEST(MainLayout, ToolbarFrameContentAndListsInTwipsAndTheSplashVersionLine) {
     MainLayoutInput in{9000, 6000, 540, true, 300, true};
     const MainLayout l = ComputeMainLayout(in);
-    EXPECT_EQ(l.toolbarFrame.top, -45);
-    EXPECT_EQ(l.toolbarFrame.height, 720);
-    EXPECT_EQ(l.toolbar.width, 9000 - 90);
-    EXPECT_EQ(l.splitTop.top, -45 + 720 + 50);
-    EXPECT_EQ(l.splitTop.height, 6000 - 725 - 300);
+    EXPECT_EQ((std::vector<int>{l.toolbarFrame.top, l.toolbarFrame.height, l.toolbar.width, l.splitTop.top, l.splitTop.height}),
+              (std::vector<int>{-45, 720, 9000 - 90, -45 + 720 + 50, 6000 - 725 - 300}));
     in.toolbarVisible = in.statusBarVisible = false;
     EXPECT_EQ(ComputeMainLayout(in).splitTop.top, 0);
     EXPECT_EQ(ComputeMainLayout(in).splitTop.height, 6000);
@@ -147,9 +131,7 @@ TEST(MainLayout, ToolbarFrameContentAndListsInTwips) {
     EXPECT_EQ(list.list.height, 2640);
     EXPECT_EQ(list.dataWidth, 5900 - 1650 - 100);
     EXPECT_EQ(ComputeInfoListLayout(1500, 3000, 1650).dataWidth, 0); // narrower than its first column
-}
 
-TEST(VersionText, FourDigitBuild) {
     EXPECT_EQ(SplashVersionLine(1, 0, 12), L"Version 1.0 Build 0012");
     EXPECT_EQ(SplashVersionLine(2, 5, 12345), L"Version 2.5 Build 12345");
 }

@@ -1,14 +1,11 @@
 // Holds one of the auxiliary windows open for a screenshot of the help file's pictures:
-//   window_shot.exe tip|about|whatsthis|regstatus SECONDS [PROGRAM-FOLDER]
+//   window_shot.exe tip|about|regstatus SECONDS [PROGRAM-FOLDER]
 // The windows work on a sandboxed settings store, so the machine's own settings are left alone.
 #include <windows.h>
 
 #include <string>
 
 #include "auxiliary/about_window.h"
-#include "auxiliary/auxiliary_resource.h"
-#include "auxiliary/help_ids.h"
-#include "auxiliary/whats_this.h"
 #include "auxiliary/tip_window.h"
 #include "common/paths.h"
 #include "common/winutil.h"
@@ -27,13 +24,6 @@ int wmain(int argc, wchar_t** argv) {
         if (!tip.Open(nullptr, nivex::TheDesktop())) return 1;
     } else if (which == L"about") {
         if (!nivex::TheAboutWindow().Open(nullptr, nivex::TheDesktop())) return 1;
-    } else if (which == L"whatsthis") {
-        // The About box with the pop-up a What's-This click on "&License" shows where the viewer shows none.
-        HWND about = nivex::TheAboutWindow().Open(nullptr, nivex::TheDesktop());
-        if (!about) return 1;
-        RECT r;
-        GetWindowRect(GetDlgItem(about, IDC_ABOUT_CMDLICENSE), &r);
-        nivex::ShowHelpPopup(about, nivex::IDH_ABOUT_LICENSE, POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
     } else if (which == L"regstatus") {
         nivex::frmRegStatus* status = nivex::frmRegStatus::Instance(nullptr);
         if (!status) return 1;

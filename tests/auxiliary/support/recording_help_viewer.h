@@ -23,21 +23,15 @@ public:
     std::vector<Request> requests;
     int closeAllCalls = 0;
 
-    HWND ShowTopic(HWND, const std::wstring& file) override {
-        requests.push_back({L"topic", file, 0});
-        return window;
-    }
-    HWND ShowContext(HWND, const std::wstring& file, unsigned long id) override {
-        requests.push_back({L"context", file, id});
-        return window;
-    }
+    HWND ShowTopic(HWND, const std::wstring& file) override { return Record(L"topic", file, 0), window; }
+    HWND ShowContext(HWND, const std::wstring& file, unsigned long id) override { return Record(L"context", file, id), window; }
     bool ShowTextPopup(HWND, const std::wstring& file, unsigned long id, POINT) override {
-        requests.push_back({L"popup", file, id});
-        return showsPopups;
+        return Record(L"popup", file, id), showsPopups;
     }
     void CloseAll() override { ++closeAllCalls; }
 
 private:
+    void Record(const wchar_t* kind, const std::wstring& file, unsigned long id) { requests.push_back({kind, file, id}); }
     HelpViewer* previous_;
 };
 
