@@ -146,6 +146,7 @@ int Relink(const RepairOptions& o, Desktop& desktop) {
     }
     ConsoleOutcomeDisplay display;
     flow.display = &display;
+    flow.elevation = o.elevate ? Elevation::Always : Elevation::Never;
     std::wstring path = AbsolutePath(o.file);
     const RelinkResult result = ChangeFileReference(path, request, flow);
     if (result.removal.state == RemovalState::Refused || result.removal.state == RemovalState::BackupFailed)

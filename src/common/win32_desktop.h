@@ -15,6 +15,16 @@ public:
                       const std::wstring& parameters) override;
     void PlaySoundFile(const std::wstring& path) override;
     bool SetClipboardText(WindowRef owner, const std::wstring& text) override;
+    bool RunsAsAdministrator() override { return ProcessIsElevated(); }
+    ElevatedRun RunElevated(WindowRef owner, const std::wstring& file, const std::wstring& parameters,
+                            unsigned long timeoutMs) override {
+        return RunProgramElevated(owner, file, parameters, timeoutMs);
+    }
+
+    // What the two elevation members do, for other desktops (the console companion's) to call.
+    static bool ProcessIsElevated();
+    static ElevatedRun RunProgramElevated(WindowRef owner, const std::wstring& file, const std::wstring& parameters,
+                                          unsigned long timeoutMs);
 };
 
 } // namespace velmora

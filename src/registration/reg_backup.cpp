@@ -174,6 +174,15 @@ void ReadKeyTree(HKEY root, const std::wstring& rootName, const std::wstring& pa
         ReadKeyTree(root, rootName, path + L"\\" + name, keys);
 }
 
+bool ReadKeyValues(HKEY root, const std::wstring& path, std::vector<RegFileValue>& values) {
+    RegKey key;
+    if (!OpenForReading(root, path, key)) return false;
+    RegFileKey entry;
+    ReadValues(key.Get(), path, entry);
+    values = std::move(entry.values);
+    return true;
+}
+
 std::wstring WriteBackup(const std::vector<std::wstring>& classesRootPaths, const std::wstring& identifier) {
     std::vector<RegFileKey> keys;
     for (const std::wstring& path : classesRootPaths)
@@ -193,6 +202,26 @@ std::wstring WriteBackup(const std::vector<std::wstring>& classesRootPaths, cons
         throw SystemError(error ? error : ERROR_WRITE_FAULT, L"Cannot write the backup file " + path);
     }
     return path;
+}
+
+void WriteRegFile(const std::wstring& path, const std::vector<RegFileKey>& keys) {
+    const std::vector<std::uint8_t> bytes = EncodeUtf16Le(FormatRegFile(keys));
+    const std::wstring temporary = path + L".part";
+    DWORD error = 0;
+    {
+        FileHandle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                    nullptr));
+        if (!file) throw SystemError(GetLastError(), L"Cannot create " + path);
+        DWORD written = 0;
+        if (!WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+            written != bytes.size() || !FlushFileBuffers(file.Get()))
+            error = GetLastError() ? GetLastError() : ERROR_WRITE_FAULT;
+    }
+    if (error == 0 && !MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) error = GetLastError();
+    if (error != 0) {
+        DeleteFileW(temporary.c_str());
+        throw SystemError(error, L"Cannot write " + path);
+    }
 }
 
 ImportResult ImportBackup(const std::wstring& file) {

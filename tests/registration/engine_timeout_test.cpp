@@ -15,33 +15,25 @@ LRESULT CALLBACK AnswerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
     return message == WM_APP ? 77 : DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
-TEST(EngineTimeOut, TenSecondWaitThenTheProgramStaysResponsiveAndRegistersAgain) {
+TEST(EngineTimeOut, TenSecondWaitAnsweringOtherThreadsThenTheNextRegistrationWorks) {
     testing::RegistrySandbox sandbox;
     HWND window = testing::MessageWindow(&AnswerProc, L"NivexTimeOutProbe");
     ASSERT_TRUE(window);
 
+    // While the engine waits, this thread's window answers another thread (a server's broadcast, say).
+    DWORD_PTR answer = 0;
+    std::thread asker([&] {
+        Sleep(1000);
+        SendMessageTimeoutW(window, WM_APP, 0, 0, SMTO_NORMAL, 5000, &answer);
+    });
     const std::wstring hang = testing::FixturePath(fixtures::kHangFile);
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(RegisterServer(hang, kModeRegister), RegOutcome::TimedOut);
     const auto waited = std::chrono::steady_clock::now() - start;
+    asker.join();
     EXPECT_GE(waited, std::chrono::milliseconds(9500));
     EXPECT_LT(waited, std::chrono::seconds(30));
-
-    // The stopped worker's module stays loaded for good.
-    EXPECT_NE(GetModuleHandleW(hang.c_str()), nullptr);
-    EXPECT_EQ(PinnedServerCount(), 1u);
-
-    // This thread's window answers another thread while this thread runs its messages.
-    DWORD_PTR answer = 0;
-    std::atomic<bool> done{false};
-    std::thread asker([&] {
-        SendMessageTimeoutW(window, WM_APP, 0, 0, SMTO_NORMAL, 5000, &answer);
-        done = true;
-    });
-    for (MSG msg; !done; MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT))
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-    asker.join();
-    EXPECT_EQ(answer, 77u);
+    EXPECT_EQ(answer, 77u) << "answered during the wait";
 
     const std::wstring demo = testing::FixturePath(fixtures::kDemoLibrary.fileName);
     EXPECT_EQ(RegisterServer(demo, kModeRegister), RegOutcome::Completed) << "the next registration runs normally";

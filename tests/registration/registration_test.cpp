@@ -26,31 +26,6 @@ using testing::FixturePath;
 using testing::RegisteredServer;
 using testing::RegistrationScene;
 
-// The usual bitness mistake: a server built for the other processor (here the fixture with its PE header's
-// machine switched) fails to load, nothing is registered, and the reason names both bitnesses the right way round.
-TEST(Engine, AServerForTheOtherProcessorFailsToLoadAndSaysWhy) {
-    testing::RegistrySandbox sandbox;
-    testing::TempFolder folder;
-    std::string image = testing::ReadFileBytes(FixturePath(kDemoLibrary.fileName));
-    ASSERT_GT(image.size(), 0x40u);
-    const auto peOffset = static_cast<std::size_t>(*reinterpret_cast<const LONG*>(image.data() + 0x3C));
-    ASSERT_LT(peOffset + 6, image.size());
-    const WORD own = sizeof(void*) == 8 ? IMAGE_FILE_MACHINE_AMD64 : IMAGE_FILE_MACHINE_I386;
-    const WORD other = sizeof(void*) == 8 ? IMAGE_FILE_MACHINE_I386 : IMAGE_FILE_MACHINE_AMD64;
-    WORD machine = 0;
-    std::memcpy(&machine, image.data() + peOffset + 4, sizeof(machine));
-    ASSERT_EQ(machine, own) << "the fixture is built for this build's processor";
-    std::memcpy(image.data() + peOffset + 4, &other, sizeof(other));
-    const std::wstring path = folder.WriteFile(L"foreign.ocx", image);
-
-    RegDetail detail;
-    EXPECT_EQ(RegisterServer(path, kModeRegister, &detail), RegOutcome::LoadFailed);
-    for (const auto& cls : kDemoLibrary.classes) EXPECT_EQ(RegisteredServer(cls), L"");
-    const std::wstring expected = sizeof(void*) == 8 ? L"a 32-bit control server cannot be loaded by the 64-bit Nivex"
-                                                     : L"a 64-bit control server cannot be loaded by the 32-bit Nivex";
-    EXPECT_NE(detail.reason.find(expected), std::wstring::npos) << WideToUtf8(detail.reason);
-}
-
 TEST(Engine, EachFixtureGivesItsOutcomeAndLoadsByFullPathOnly) {
     testing::RegistrySandbox sandbox;
     testing::TempFolder folder;
@@ -97,32 +72,6 @@ TEST(Engine, EachFixtureGivesItsOutcomeAndLoadsByFullPathOnly) {
         EXPECT_NE(detail.reason.find(denied), std::wstring::npos) << ::testing::PrintToString(detail.reason);
         EXPECT_NE(detail.reason.find(L"Administrator rights are needed"), std::wstring::npos);
     }
-}
-
-DWORD mainThread = 0;
-HWND probeWindow = nullptr;
-
-HRESULT STDAPICALLTYPE WorkerProbe() {
-    if (GetCurrentThreadId() == mainThread) return E_UNEXPECTED;
-    // Already initialised as a single-threaded apartment: S_FALSE, and the count is balanced again.
-    const HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    if (SUCCEEDED(hr)) CoUninitialize();
-    if (hr != S_FALSE) return E_FAIL;
-    // A server that talks to the waiting thread's window must not deadlock it.
-    return static_cast<HRESULT>(SendMessageW(probeWindow, WM_APP, 0, 0));
-}
-
-LRESULT CALLBACK ProbeProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    return message == WM_APP ? 0x1234 : DefWindowProcW(hwnd, message, wParam, lParam);
-}
-
-TEST(EngineWorker, RunsTheEntryPointOnItsOwnThreadWithOleAndAnswersItsMessages) {
-    ASSERT_TRUE(probeWindow = testing::MessageWindow(&ProbeProc, L"NivexEngineProbe"));
-    mainThread = GetCurrentThreadId();
-    const WorkerResult run = RunEntryPointOnWorker(&WorkerProbe, 5000);
-    EXPECT_EQ(run.end, WorkerEnd::Returned);
-    EXPECT_EQ(run.result, 0x1234);
-    DestroyWindow(probeWindow);
 }
 
 const fixtures::FixtureClass& Gauge() { return kDemoLibrary.classes[0]; }
