@@ -17,7 +17,7 @@
 #include "cli/repair_command.h"
 #include "cli/browser_page_command.h"
 #include "common/desktop.h"
-#include "common/win32_desktop.h"
+#include "common/elevation.h"
 #include "common/error.h"
 #include "common/text.h"
 #include "nivex_version.h"
@@ -35,10 +35,10 @@ namespace {
 class ConsoleDesktop final : public SilentDesktop {
 public:
     using SilentDesktop::SilentDesktop;
-    bool RunsAsAdministrator() override { return Win32Desktop::ProcessIsElevated(); }
+    bool RunsAsAdministrator() override { return ProcessIsElevated(); }
     ElevatedRun RunElevated(WindowRef owner, const std::wstring& file, const std::wstring& parameters,
                             unsigned long timeoutMs) override {
-        return Win32Desktop::RunProgramElevated(owner, file, parameters, timeoutMs);
+        return RunProgramElevated(owner, file, parameters, timeoutMs);
     }
 };
 

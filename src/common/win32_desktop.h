@@ -1,5 +1,6 @@
 #pragma once
 #include "common/desktop.h"
+#include "common/elevation.h"
 
 namespace velmora {
 
@@ -20,11 +21,6 @@ public:
                             unsigned long timeoutMs) override {
         return RunProgramElevated(owner, file, parameters, timeoutMs);
     }
-
-    // What the two elevation members do, for other desktops (the console companion's) to call.
-    static bool ProcessIsElevated();
-    static ElevatedRun RunProgramElevated(WindowRef owner, const std::wstring& file, const std::wstring& parameters,
-                                          unsigned long timeoutMs);
 };
 
 } // namespace velmora

@@ -27,11 +27,11 @@ nivexcmd() { "$NIVEX_WINE64" "$build/bin/nivexcmd.exe" "$@" </dev/null 2>>"$work
 settle() { "$NIVEX_WINESERVER" -w; }
 save() { settle; mkdir -p "$work/$1"; cp "$prefix"/*.reg "$work/$1/"; }
 restore() { settle; cp "$work/$1"/*.reg "$prefix/"; }
-whole() { # the registry's text without time stamps
+whole() { # the registry's text without time stamps (Wine stamps its display driver's date at each start)
   settle
   for f in system.reg user.reg userdef.reg; do
     echo "== $f"
-    sed -E -e '/^#time=/d' -e 's/^(\[.*\]) [0-9]+$/\1/' "$prefix/$f"
+    sed -E -e '/^#time=/d' -e 's/^(\[.*\]) [0-9]+$/\1/' -e '/^"DriverDate(Data)?"=/d' "$prefix/$f"
   done
 }
 same() { # same NAME_A NAME_B WHAT: the two registries are equal

@@ -35,7 +35,7 @@ std::vector<std::wstring> FixtureFolders() {
         const std::wstring x86 = testing::BinFolder() + L"\\..\\..\\windows-x86\\fixtures";
         const bool helper = GetFileAttributesW((HelperFolder() + L"\\x86\\nivexcmd.exe").c_str()) != INVALID_FILE_ATTRIBUTES;
         if (helper && GetFileAttributesW((x86 + L"\\" + kDemoLibrary.fileName).c_str()) != INVALID_FILE_ATTRIBUTES)
-            folders.push_back(x86);
+            folders.push_back(AbsolutePath(x86));
     }
     return folders;
 }
@@ -215,6 +215,17 @@ std::vector<std::wstring> DemoKeys() {
     return paths;
 }
 
+// Everything below the (sandboxed) HKEY_CLASSES_ROOT.
+std::wstring WholeClassesRoot() {
+    std::vector<std::wstring> names;
+    wchar_t name[256];
+    for (DWORD i = 0, length = 256; RegEnumKeyExW(HKEY_CLASSES_ROOT, i, name, &length, nullptr, nullptr, nullptr,
+                                                  nullptr) == ERROR_SUCCESS;
+         ++i, length = 256)
+        names.emplace_back(name, length);
+    return Snapshot(names);
+}
+
 DWORD SubkeyCount(HKEY root, const wchar_t* path) {
     HKEY key = nullptr;
     if (RegOpenKeyExW(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return 0;
@@ -231,10 +242,11 @@ TEST(DryRun, ShowsWhatRegisteringWouldWriteMarkedAgainstTheRegistryAndWritesNoth
         SCOPED_TRACE(WideToUtf8(fixtures));
         const std::wstring server = fixtures + L"\\" + kDemoLibrary.fileName;
         const DWORD userKeys = SubkeyCount(HKEY_CURRENT_USER, L"Software");
+        const std::wstring classes = WholeClassesRoot();
         HostReport report = CaptureServerRegistration(server);
         ASSERT_EQ(report.result.outcome, RegOutcome::Completed) << WideToUtf8(ReasonFor(report.result, 1, server));
         EXPECT_EQ(report.machine, ServerMachine(server));
-        EXPECT_EQ(SubkeyCount(HKEY_CLASSES_ROOT, L""), 0u) << "nothing written";
+        EXPECT_EQ(WholeClassesRoot(), classes) << "nothing written";
         EXPECT_EQ(SubkeyCount(HKEY_CURRENT_USER, L"Software"), userKeys) << "the scratch keys are gone";
         const std::wstring inproc = std::wstring(L"HKEY_CLASSES_ROOT\\CLSID\\") + kDemoLibrary.classes[0].clsidText +
                                     L"\\InprocServer32";
@@ -242,7 +254,8 @@ TEST(DryRun, ShowsWhatRegisteringWouldWriteMarkedAgainstTheRegistryAndWritesNoth
                                         [&](const CapturedKey& k) { return EqualsNoCase(k.written.path, inproc); });
         ASSERT_NE(found, report.keys.end());
         EXPECT_EQ(ValueDataText(found->written.values.at(0)), server);
-        EXPECT_EQ(CountMarks(report.keys).added, report.keys.size());
+        EXPECT_EQ(KeyMark(*found), CaptureMark::New);
+        EXPECT_EQ(CountMarks(report.keys).changed, 0u);
 
         // The exported keys imported give exactly what a real registration gives.
         const std::wstring exported = folder.File(L"capture.reg");
