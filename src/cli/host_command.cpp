@@ -14,12 +14,14 @@
 #include "common/error.h"
 #include "common/handles.h"
 #include "common/path_split.h"
+#include "common/text.h"
 #include "inspect/dependency_files.h"
 #include "inspect/pe_imports.h"
 #include "registration/helper_command.h"
 #include "registration/reg_backup.h"
 #include "registration/reg_engine.h"
 #include "registration/reg_host_report.h"
+#include "registration/repair_operations.h"
 #include "registry/predefined_keys.h"
 
 namespace nivex {
@@ -194,9 +196,44 @@ RegResult Finished(const Work& work, int mode) {
     return r;
 }
 
+// The registry operations a caller without administrator rights hands over (delete-keys, edit, restore):
+// "OPERATION [--redirect ROOT=PATH]... -- OPERAND...". Exit code 0 when all was done, 1 when not.
+int RunRegistryOperation(const std::vector<std::wstring>& args) {
+    std::vector<std::pair<HKEY, std::wstring>> targets;
+    size_t i = 1;
+    for (; i + 1 < args.size() && args[i] == L"--redirect"; i += 2) {
+        const size_t equals = args[i + 1].find(L'=');
+        const HKEY root = equals == std::wstring::npos ? nullptr : PredefinedKeyByName(args[i + 1].substr(0, equals));
+        if (!root) return kExitHostUsage;
+        targets.emplace_back(root, args[i + 1].substr(equals + 1));
+    }
+    if (i >= args.size() || args[i] != L"--") return kExitHostUsage;
+    const std::vector<std::wstring> operands(args.begin() + static_cast<std::ptrdiff_t>(i) + 1, args.end());
+    Redirections caller;
+    if (!caller.Apply(targets)) return kExitHostNoReport;
+    const std::wstring& operation = args[0];
+    if (operation == L"delete-keys") {
+        // Only the keys a removal names: a library's or a class's own key.
+        for (const std::wstring& path : operands) {
+            const bool ours = (path.starts_with(L"TypeLib\\") && IsBracedGuid(path.substr(8))) ||
+                              (path.starts_with(L"CLSID\\") && IsBracedGuid(path.substr(6)));
+            if (!ours) return kExitHostUsage;
+        }
+        std::vector<KeyFailure> failures;
+        for (const std::wstring& path : operands) DeleteAllKeys(HKEY_CLASSES_ROOT, path, failures);
+        return failures.empty() ? 0 : kExitHostNoReport;
+    }
+    if (operation == L"edit" && operands.size() == 3)
+        return WriteElementValue(operands[0], operands[1], operands[2]).ok ? 0 : kExitHostNoReport;
+    if (operation == L"restore" && operands.size() == 1) return ImportBackup(operands[0]).ok ? 0 : kExitHostNoReport;
+    return kExitHostUsage;
+}
+
 } // namespace
 
 int RunHostCommand(const std::vector<std::wstring>& args) {
+    if (!args.empty() && (args[0] == L"delete-keys" || args[0] == L"edit" || args[0] == L"restore"))
+        return RunRegistryOperation(args);
     const HostParse parsed = ParseHostArguments(args);
     if (!parsed.error.empty()) {
         Err(L"nivexcmd: " + parsed.error + L"\r\n");

@@ -247,12 +247,14 @@ ImportResult ImportBackup(const std::wstring& file) {
                 ++result.keys;
             else
                 failures.push_back(entry.path + L": " + SystemErrorText(static_cast<DWORD>(rc)));
+            result.accessDenied = result.accessDenied || rc == ERROR_ACCESS_DENIED;
             continue;
         }
         RegKey key;
         LONG rc = RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                                   KEY_SET_VALUE | KEY_QUERY_VALUE, nullptr, key.Put(), nullptr);
         if (rc != ERROR_SUCCESS) {
+            result.accessDenied = result.accessDenied || rc == ERROR_ACCESS_DENIED;
             failures.push_back(entry.path + L": " + SystemErrorText(static_cast<DWORD>(rc)));
             continue;
         }
@@ -266,9 +268,11 @@ ImportResult ImportBackup(const std::wstring& file) {
                                     value.data.empty() ? nullptr : value.data.data(),
                                     static_cast<DWORD>(value.data.size()));
             }
-            if (rc != ERROR_SUCCESS)
+            if (rc != ERROR_SUCCESS) {
+                result.accessDenied = result.accessDenied || rc == ERROR_ACCESS_DENIED;
                 failures.push_back(entry.path + L" \"" + value.name + L"\": " +
                                    SystemErrorText(static_cast<DWORD>(rc)));
+            }
         }
     }
     if (!failures.empty()) {

@@ -35,6 +35,7 @@ void WriteRegFile(const std::wstring& path, const std::vector<RegFileKey>& keys)
 
 struct ImportResult {
     bool ok = false;
+    bool accessDenied = false; // some key or value was refused for lack of rights
     std::wstring message; // what went wrong (empty when ok)
     size_t keys = 0;      // keys written or deleted
 };

@@ -9,6 +9,7 @@
 #include <shellapi.h>
 
 #include <chrono>
+#include <functional>
 #include <cstring>
 #include <filesystem>
 
@@ -18,6 +19,7 @@
 #include "registration/reg_backup.h"
 #include "registration/reg_engine.h"
 #include "registration/reg_flows.h"
+#include "registration/repair_operations.h"
 #include "registration_test_support.h"
 #include "support/run_program.h"
 
@@ -198,6 +200,60 @@ TEST(HelperProcess, RightsAreOfferedOnlyAfterAnAccessDeniedOutcomeAndOnlyTheHelp
     EXPECT_EQ(RegisterControl(failing, scene.Flow()), RegOutcome::EntryPointFailed);
     EXPECT_TRUE(scene.desktop.messages.empty());
     EXPECT_EQ(scene.desktop.executions.size(), 1u);
+}
+
+TEST(HelperProcess, KeyRemovalEditAndRestoreRefusedForLackOfRightsAreDoneAgainByAnElevatedHelper) {
+    testing::RegistrationScene scene;
+    testing::TempFolder backups;
+    SetBackupFolder(backups.Text());
+    scene.desktop.administrator = false;
+    const std::wstring gauge = kDemoLibrary.classes[0].clsidText;
+    const std::wstring gaugeKey = L"CLSID\\" + gauge;
+    const std::wstring restoreFile = backups.File(L"named.reg");
+    WriteRegFile(restoreFile, {RegFileKey{L"HKEY_CLASSES_ROOT\\" + gaugeKey, {{L"", REG_SZ, {'R', 0, 0, 0}, false}}, false}});
+    std::vector<std::wstring> classIds;
+    for (const auto& cls : kDemoLibrary.classes) classIds.push_back(cls.clsidText);
+    const struct {
+        const wchar_t* operation;
+        std::function<bool()> run; // true when the change is in the registry afterwards
+    } cases[] = {
+        {L"edit", [&] {
+             return WriteElementValue(gauge, L"Control Name", L"Renamed", scene.desktop, nullptr, Elevation::Ask).ok &&
+                    testing::GetRegString(HKEY_CLASSES_ROOT, gaugeKey, L"") == L"Renamed";
+         }},
+        {L"restore", [&] {
+             return ImportBackup(restoreFile, scene.desktop, nullptr, Elevation::Ask).ok &&
+                    testing::GetRegString(HKEY_CLASSES_ROOT, gaugeKey, L"") == L"R";
+         }},
+        {L"delete-keys", [&] {
+             RemovalRequest request;
+             request.libraryId = kDemoLibrary.libIdText;
+             request.classIds = classIds;
+             request.confirm = Confirm::Never;
+             request.announceBackup = false;
+             return RemoveRegistryKeys(request, scene.desktop).state == RemovalState::Removed &&
+                    !testing::RegKeyPresent(HKEY_CLASSES_ROOT, gaugeKey);
+         }},
+    };
+    ASSERT_EQ(RunServerRegistration(FixturePath(kDemoLibrary.fileName), kModeRegister).outcome, RegOutcome::Completed);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(WideToUtf8(c.operation));
+        ReadOnlyKey locked(gaugeKey);
+        scene.desktop.messages.clear();
+        scene.desktop.executions.clear();
+        scene.desktop.answers = {MsgAnswer::Yes};
+        scene.desktop.onElevated = [&](const testing::Execution& run) {
+            locked.Restore();
+            const testing::RunResult done = testing::RunProgram(run.file, run.parameters);
+            return ElevatedRun{true, 0, false, done.exitCode};
+        };
+        EXPECT_TRUE(c.run());
+        ASSERT_EQ(scene.desktop.executions.size(), 1u);
+        const std::vector<std::wstring> args = SplitCommandLine(scene.desktop.executions[0].parameters);
+        EXPECT_EQ(args.at(1), c.operation);
+        EXPECT_TRUE(scene.desktop.messages.at(0).text.ends_with(L"Try again as administrator?"));
+    }
+    SetBackupFolder(L"");
 }
 
 std::wstring Snapshot(const std::vector<std::wstring>& paths) {
