@@ -165,8 +165,9 @@ bool WriteReport(const std::wstring& path, const HostReport& report) {
            written == bytes.size();
 }
 
-// The result of a worker that came back (did not crash).
-RegResult Finished(const Work& work, int mode) {
+// The result of a worker that came back (did not crash). probe: after a failure, ask the registry whether it
+// refuses writes (meaningless in a dry run, whose keys are scratch keys).
+RegResult Finished(const Work& work, bool probe) {
     RegResult r;
     r.phase = static_cast<RegPhase>(phase.load());
     if (!work.module) {
@@ -189,7 +190,7 @@ RegResult Finished(const Work& work, int mode) {
     if (FAILED(work.result)) {
         r.outcome = RegOutcome::EntryPointFailed;
         r.systemText = ResultCodeText(r.hresult);
-        r.registryDenied = mode != -1 && RegistryRefusesWrites();
+        r.registryDenied = probe && RegistryRefusesWrites();
         return r;
     }
     r.outcome = RegOutcome::Completed;
@@ -284,7 +285,7 @@ int RunHostCommand(const std::vector<std::wstring>& args) {
         const bool written = WriteReport(request.result, report);
         TerminateProcess(GetCurrentProcess(), written ? 0 : kExitHostNoReport);
     }
-    report.result = Finished(work, capture ? -1 : mode);
+    report.result = Finished(work, !capture);
     if (capture) {
         // Ending a redirection gives the system's key back, not the caller's: make the caller's again.
         scratch.End();
