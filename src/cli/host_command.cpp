@@ -4,7 +4,7 @@
 #include "cli/host_command.h"
 
 #include <windows.h>
-#include <ole2.h>
+#include <objbase.h>
 
 #include <atomic>
 #include <string>
@@ -67,10 +67,11 @@ DWORD WINAPI Worker(void* parameter) {
     if (!entry) return 0;
     w.found = true;
     phase = static_cast<int>(RegPhase::Call);
-    // Servers may create COM objects or marshal while registering; give them an apartment.
-    const HRESULT ole = OleInitialize(nullptr);
+    // Servers may create COM objects or marshal while registering; give them an apartment. (Not the whole of
+    // OLE: its clipboard and drag-and-drop set-up would cost more than the registration itself.)
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     w.result = entry();
-    if (SUCCEEDED(ole)) OleUninitialize();
+    if (SUCCEEDED(com)) CoUninitialize();
     phase = static_cast<int>(RegPhase::Done);
     return 0;
 }

@@ -1,6 +1,7 @@
 #include "registration/reg_engine.h"
 
 #include <atomic>
+#include <cstring>
 #include <vector>
 
 #include "common/handles.h"
@@ -157,7 +158,7 @@ HostReport RunHost(HostRequest request, const EngineOptions& options) {
     report.machine = machine != 0 ? machine : OwnMachine();
     const std::wstring helper = HelperProgramPath(HelperFolder(), OwnMachine(), machine);
     if (GetFileAttributesW(helper.c_str()) == INVALID_FILE_ATTRIBUTES) {
-        report.result = Failure(RegOutcome::ThreadFailed, L"The helper for " + HelperKindText(machine) +
+        report.result = Failure(RegOutcome::ThreadFailed, L"The helper for " + HelperKindText(report.machine) +
                                                               L" control servers is missing: " + helper + L".");
         return report;
     }
@@ -238,10 +239,16 @@ const std::wstring& HelperFolder() {
 void SetHelperFolder(const std::wstring& folder) { HelperFolderOverride() = folder; }
 
 std::uint16_t ServerMachine(const std::wstring& path) {
+    // The headers alone: the machine is all that picks the helper.
     FileSource source(path);
-    if (!source.IsOpen()) return 0;
-    const PeImports imports = ReadPeImports(source);
-    return imports.isPe ? imports.machine : 0;
+    char mz[2] = {}, signature[4] = {};
+    std::uint32_t peOffset = 0;
+    std::uint16_t machine = 0;
+    if (!source.IsOpen() || !source.Read(0, mz, 2) || mz[0] != 'M' || mz[1] != 'Z' || !source.Read(0x3C, &peOffset, 4) ||
+        !source.Read(peOffset, signature, 4) || std::memcmp(signature, "PE\0\0", 4) != 0 ||
+        !source.Read(static_cast<std::uint64_t>(peOffset) + 4, &machine, 2))
+        return 0;
+    return machine;
 }
 
 RegResult RunServerRegistration(const std::wstring& path, int mode, const EngineOptions& options) {
