@@ -3,6 +3,7 @@
 // sides alternating in one run.
 //
 //   registration_bench SERVER [ROUNDS]      default 5 rounds; SERVER a self-registering control server
+//   registration_bench SERVER --once tool|helper|dry   one run of one side (for counting Wine server requests)
 //
 // Registers into the registry of the prefix it runs in (unregistering at the end). Exit code 3 when a
 // ratio is above its target (helper: 1.5 x regsvr32; dry run: 2 x a registration through the helper).
@@ -70,12 +71,19 @@ int wmain(int argc, wchar_t** argv) {
         return 2;
     }
     const std::wstring server = nivex::AbsolutePath(argv[1]);
-    const long rounds = argc > 2 ? std::wcstol(argv[2], nullptr, 10) : 5;
+    const bool once = argc > 3 && std::wstring(argv[2]) == L"--once";
+    const long rounds = argc > 2 && !once ? std::wcstol(argv[2], nullptr, 10) : 5;
     // The helpers of the build: bench\..\bin.
     wchar_t self[MAX_PATH];
     const DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH);
     nivex::SetHelperFolder(nivex::GetFilePath(std::wstring(self, length)) + L"..\\bin");
 
+    if (once) {
+        const std::wstring side = argv[3];
+        const double ms = side == L"tool" ? SystemTool(server) : side == L"helper" ? Helper(server) : DryRun(server);
+        std::wprintf(L"%ls: %.1f ms\n", side.c_str(), ms);
+        return ms < 0 ? 1 : 0;
+    }
     double tool = -1, helper = -1, dry = -1;
     for (long round = 0; round < rounds; ++round) {
         Best(tool, SystemTool(server));
