@@ -16,6 +16,8 @@ cmake --build --preset windows
 echo "== Windows x86 build (mingw-w64)"
 x86_built=0
 cmake --preset windows-x86 >/dev/null && cmake --build --preset windows-x86 && x86_built=1
+# The x86 nivexcmd is the x64 programs' helper for 32-bit servers: into build/windows/bin/x86.
+[ $x86_built -eq 1 ] && cmake --build --preset windows --target nivex_x86_helper
 
 source scripts/wine-env.sh "$PWD/build/windows/wineprefix"
 # Windows that tests create need an X server.

@@ -2,6 +2,7 @@
 #include "app/main_commands.h"
 #include "app/resource.h"
 #include "common/scope_guard.h"
+#include "registration/preview_window.h"
 #include "registration/registration_commands.h"
 
 namespace nivex {
@@ -43,6 +44,8 @@ void AddRegistrationCommands(CommandTable& t, const CommandContext& c) {
             return UnregisterSelectedCommand(c.catalogue, selected.resolvedPath, c.owner, c.desktop, c.outcomes);
         });
     });
+    // A dry run changes nothing: it needs no selection and leaves the catalogue as it is.
+    t.Add(mnuPreviewRegistration, kNeedsIdle, [&c] { PreviewRegistrationCommand(c.owner, c.desktop); });
     t.Add(mnuTrayUnregister, kNeedsNothing, [&c] {
         Run(c, [&c] { return TrayUnregisterCommand(c.catalogue, c.owner, c.desktop, c.outcomes); });
     });

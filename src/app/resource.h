@@ -74,6 +74,7 @@
 #define mnuReports 1061
 #define mnuCompareFiles 1062
 #define mnuDependency 1063
+#define mnuPreviewRegistration 1065
 #define mnuOptions 1064
 // Help
 #define mnuHelpContents 1080

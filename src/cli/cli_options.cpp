@@ -34,6 +34,7 @@ CliParseResult ParseCliArguments(const std::vector<std::wstring>& args) {
     else if (command == L"register") o.command = CliCommand::Register;
     else if (command == L"unregister") o.command = CliCommand::Unregister;
     else if (command == L"testpage") o.command = CliCommand::TestPage;
+    else if (command == L"capture") o.command = CliCommand::Capture;
     else return Fail(L"Unknown command '" + command + L"'.");
 
     bool formatGiven = false;
@@ -54,6 +55,8 @@ CliParseResult ParseCliArguments(const std::vector<std::wstring>& args) {
                 if (registering && (a == L"--copy-to-system" || a == L"--in-place")) {
                     if (o.placement != CliPlacement::Default) return Fail(L"Choose one of --copy-to-system and --in-place.");
                     o.placement = a == L"--in-place" ? CliPlacement::InPlace : CliPlacement::CopyToSystem;
+                } else if (a == L"--elevate") {
+                    o.elevate = true;
                 } else if (!registering && (a == L"--delete" || a == L"--keep")) {
                     if (o.removal != CliRemoval::Default) return Fail(L"Choose one of --delete and --keep.");
                     o.removal = a == L"--keep" ? CliRemoval::Keep : CliRemoval::Delete;
@@ -63,6 +66,18 @@ CliParseResult ParseCliArguments(const std::vector<std::wstring>& args) {
             } else {
                 if (!o.file.empty()) return Fail(command + L" takes one file; '" + a + L"' is one too many.");
                 if (a.empty()) return Fail(command + L" needs a file name.");
+                o.file = a;
+            }
+        } else if (o.command == CliCommand::Capture) {
+            if (a == L"--reg") {
+                if (!value(o.regOut)) return Fail(L"--reg needs a file name.");
+            } else if (a == L"--json") {
+                o.json = true;
+            } else if (a.starts_with(L"--")) {
+                return Fail(L"Unknown option '" + a + L"' for capture.");
+            } else {
+                if (!o.file.empty()) return Fail(L"capture takes one file; '" + a + L"' is one too many.");
+                if (a.empty()) return Fail(L"capture needs a file name.");
                 o.file = a;
             }
         } else if (o.command == CliCommand::TestPage) {
@@ -94,7 +109,8 @@ CliParseResult ParseCliArguments(const std::vector<std::wstring>& args) {
             } else return Fail(L"Unknown option '" + a + L"' for report.");
         }
     }
-    if ((o.command == CliCommand::Register || o.command == CliCommand::Unregister) && o.file.empty())
+    if ((o.command == CliCommand::Register || o.command == CliCommand::Unregister || o.command == CliCommand::Capture) &&
+        o.file.empty())
         return Fail(command + L" needs a file name.");
     if (o.command == CliCommand::TestPage) {
         if (o.classId.empty()) return Fail(L"testpage needs a class identifier.");
@@ -118,37 +134,48 @@ std::wstring CliUsageText() {
            L"      --csv       one line per control\r\n"
            L"  nivexcmd report (--html | --text) --out FILE [--template FILE] [--only-missing] [--only-libraries]\r\n"
            L"      Writes a report of the catalogue from a template (default: the template set in the options).\r\n"
-           L"  nivexcmd register FILE [--copy-to-system | --in-place]\r\n"
+           L"  nivexcmd register FILE [--copy-to-system | --in-place] [--elevate]\r\n"
            L"      Runs the file's DllRegisterServer. --copy-to-system copies it into the System folder first\r\n"
            L"      (replacing a file of that name) and registers the copy; --in-place registers it where it is.\r\n"
            L"      Without either: the Options setting when it says so, else in place. Never asks.\r\n"
-           L"  nivexcmd unregister FILE [--delete | --keep]\r\n"
+           L"  nivexcmd unregister FILE [--delete | --keep] [--elevate]\r\n"
            L"      Runs the file's DllUnregisterServer. --delete deletes the file afterwards (only when the\r\n"
            L"      unregistration completed); --keep leaves it. Without either: the Options setting when it\r\n"
            L"      says so, else keep. Never asks.\r\n"
-           L"      Both print the outcome's title and message (failures on standard error).\r\n"
+           L"      Both print the outcome's title and message (failures on standard error). The server runs\r\n"
+           L"      in a helper process of its own machine type; --elevate runs that helper again as an\r\n"
+           L"      administrator when the server failed for lack of rights.\r\n"
+           L"  nivexcmd capture FILE [--reg OUT.reg] [--json]\r\n"
+           L"      A dry run: the keys and values the file's DllRegisterServer would write, each marked new,\r\n"
+           L"      changed or same against the registry, which is not changed. --reg writes them as a file\r\n"
+           L"      for the registry editor; --json prints them as one JSON object.\r\n"
            L"  nivexcmd deps FILE [--json]\r\n"
            L"      The .dll and .ocx names the file mentions (as the Dependency Viewer lists them) and the\r\n"
            L"      modules its import tables name, each with the file the loader would take.\r\n"
            L"  nivexcmd compare FILE1 FILE2 [--json]\r\n"
            L"      The Compare window's eight rows: name, size, dates, description, version, copyright.\r\n"
-           L"  nivexcmd remove-keys LIBID [--yes]\r\n"
+           L"  nivexcmd remove-keys LIBID [--yes] [--elevate]\r\n"
            L"      Without --yes lists the keys that would be removed. With it: backs them up, removes the\r\n"
            L"      library's key and its controls' class keys; prints them and the backup file.\r\n"
-           L"  nivexcmd edit CLSID ELEMENT VALUE\r\n"
+           L"  nivexcmd edit CLSID ELEMENT VALUE [--elevate]\r\n"
            L"      ELEMENT: \"Control Name\", \"Version\", \"ProgID\", \"TypeLib\" or \"Toolbox Bitmap\".\r\n"
            L"      Backs the key up, writes VALUE, prints the value before and after.\r\n"
-           L"  nivexcmd restore FILE\r\n"
+           L"  nivexcmd restore FILE [--elevate]\r\n"
            L"      Imports a backup (only keys below HKEY_CLASSES_ROOT).\r\n"
            L"  nivexcmd find-file CLSID --in FOLDER [--recursive]\r\n"
            L"      Looks for the control's server file name; one found path per line.\r\n"
-           L"  nivexcmd relink CLSID FILE [--copy-to-system | --in-place]\r\n"
+           L"  nivexcmd relink CLSID FILE [--copy-to-system | --in-place] [--elevate]\r\n"
            L"      Removes the keys of the control's library (after a backup) and registers FILE instead;\r\n"
            L"      when FILE does not register, the old keys are put back. Exit codes as register.\r\n"
            L"  nivexcmd testpage CLSID --out FILE\r\n"
            L"      Writes the browser test page of a catalogued control (its class identifier in braces),\r\n"
            L"      the page View in Web Browser opens, for a browser of your choice.\r\n"
+           L"  --elevate (register, unregister, relink, remove-keys, edit, restore): what failed for lack of\r\n"
+           L"      rights is done again by a helper started with administrator rights.\r\n"
            L"  nivexcmd --help | --version\r\n"
+           L"  nivexcmd host ...\r\n"
+           L"      The registration helper, for Nivex's and nivexcmd's own use: loads one server in a process\r\n"
+           L"      of its own and reports the outcome to a file.\r\n"
            L"\r\n"
            L"Exit codes: 0 success; 1 the operation failed (invalid template, report not written,\r\n"
            L"            a file of deps or compare that does not exist or cannot be read);\r\n"
@@ -156,8 +183,10 @@ std::wstring CliUsageText() {
            L"            the System folder failed);\r\n"
            L"            4 no such library or control in the catalogue (find-file: nothing found);\r\n"
            L"            11 file not loadable; 12 not an ActiveX server (entry point missing);\r\n"
-           L"            13 no worker thread; 15 timed out after 10 seconds; 16 the entry point\r\n"
-           L"            reported a failure (e.g. access denied). Errors go to standard error.\r\n";
+           L"            13 the helper could not be started (a missing helper is named); 15 timed out\r\n"
+           L"            after 10 seconds; 16 the entry point reported a failure (e.g. access denied);\r\n"
+           L"            17 the server crashed its helper. capture: the same, and 1 when --reg could\r\n"
+           L"            not be written. Errors go to standard error.\r\n";
 }
 
 } // namespace nivex

@@ -5,7 +5,7 @@
 
 namespace nivex {
 
-enum class CliCommand { None, Help, Version, List, Report, Register, Unregister, RemoveKeys, Edit, Restore, FindFile, Relink, TestPage };
+enum class CliCommand { None, Help, Version, List, Report, Register, Unregister, RemoveKeys, Edit, Restore, FindFile, Relink, TestPage, Capture };
 enum class ListFormat { Text, Json, Csv };
 // register: where the file is registered; Default follows "RegisterNonSysPath" when it is 1 or 2, else in place.
 enum class CliPlacement { Default, CopyToSystem, InPlace };
@@ -28,6 +28,11 @@ struct CliOptions {
     std::wstring file;
     CliPlacement placement = CliPlacement::Default;
     CliRemoval removal = CliRemoval::Default;
+    // register / unregister: when the server fails for lack of rights, run its helper as an administrator
+    bool elevate = false;
+    // capture FILE [--reg OUT] [--json]
+    std::wstring regOut;
+    bool json = false;
     // remove-keys, edit, restore, find-file, relink: the arguments after the command (see repair_options.h)
     std::vector<std::wstring> rest;
     // testpage (writes to out)

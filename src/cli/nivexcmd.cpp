@@ -11,10 +11,13 @@
 #include "cli/console.h"
 #include "cli/catalogue_output.h"
 #include "cli/cli_options.h"
+#include "cli/capture_command.h"
+#include "cli/host_command.h"
 #include "cli/inspect_commands.h"
 #include "cli/repair_command.h"
 #include "cli/browser_page_command.h"
 #include "common/desktop.h"
+#include "common/elevation.h"
 #include "common/error.h"
 #include "common/text.h"
 #include "nivex_version.h"
@@ -26,6 +29,18 @@
 
 namespace nivex {
 namespace {
+
+// Answers every question with its safest answer on standard error; starts a helper with administrator
+// rights when --elevate asks for it.
+class ConsoleDesktop final : public SilentDesktop {
+public:
+    using SilentDesktop::SilentDesktop;
+    bool RunsAsAdministrator() override { return ProcessIsElevated(); }
+    ElevatedRun RunElevated(WindowRef owner, const std::wstring& file, const std::wstring& parameters,
+                            unsigned long timeoutMs) override {
+        return RunProgramElevated(owner, file, parameters, timeoutMs);
+    }
+};
 
 
 // register and unregister: the flows with the options in place of the questions; nothing is ever asked.
@@ -43,6 +58,7 @@ int RunRegistration(const CliOptions& options, Desktop& desktop) {
     case CliRemoval::Delete: flow.remove = DeleteChoice::Delete; break;
     case CliRemoval::Keep: flow.remove = DeleteChoice::Keep; break;
     }
+    flow.elevation = options.elevate ? Elevation::Always : Elevation::Never;
     std::wstring path = AbsolutePath(options.file);
     const RegOutcome outcome = options.command == CliCommand::Register ? RegisterControl(path, flow)
                                                                        : UnregisterControl(path, flow);
@@ -111,8 +127,10 @@ int Emit(const CommandResult& result) {
 int Main(int argc, wchar_t** argv) {
     // Before anything is loaded: libraries are never looked for in the current folder.
     SetSafeDllSearch();
+    // The registration helper: nothing else of the program's start-up is needed, and it asks nothing.
+    if (argc > 1 && std::wstring(argv[1]) == L"host") return RunHostCommand({argv + 2, argv + argc});
     // Anything that would ask a person goes to standard error and gets the safest answer.
-    SilentDesktop console([](const std::wstring& title, const std::wstring& text) {
+    ConsoleDesktop console([](const std::wstring& title, const std::wstring& text) {
         Err((title.empty() ? std::wstring() : title + L": ") + text + L"\r\n");
     });
     SetDesktop(&console);
@@ -133,6 +151,7 @@ int Main(int argc, wchar_t** argv) {
     case CliCommand::TestPage: return RunTestPage(parsed.options, Out, Err);
     case CliCommand::Register:
     case CliCommand::Unregister: return RunRegistration(parsed.options, console);
+    case CliCommand::Capture: return RunCaptureCommand(parsed.options);
     case CliCommand::RemoveKeys:
     case CliCommand::Edit:
     case CliCommand::Restore:

@@ -62,6 +62,7 @@ int RemoveKeys(const RepairOptions& o, Desktop& desktop) {
     }
     request.confirm = Confirm::Never;
     request.announceBackup = false;
+    request.elevation = o.elevate ? Elevation::Always : Elevation::Never;
     const RemovalResult result = RemoveRegistryKeys(request, desktop);
     if (!result.Changed()) return kExitFailed; // the reason is on standard error
     Out(L"Backup: " + result.backupPath + L"\r\n");
@@ -76,13 +77,14 @@ int RemoveKeys(const RepairOptions& o, Desktop& desktop) {
     return result.failures.empty() ? kExitOk : kExitFailed;
 }
 
-int Edit(const RepairOptions& o) {
+int Edit(const RepairOptions& o, Desktop& desktop) {
     Catalogue catalogue;
     Scan(catalogue);
     if (!FindControl(catalogue, o.id)) return kExitNotFound;
     bool found = false;
     const std::wstring before = ReadElementValue(o.id, o.element, &found);
-    const EditResult result = WriteElementValue(o.id, o.element, o.value);
+    const EditResult result =
+        WriteElementValue(o.id, o.element, o.value, desktop, nullptr, o.elevate ? Elevation::Always : Elevation::Never);
     if (!result.ok) {
         Err(L"nivexcmd: " + Lines(result.error) + L"\r\n");
         return kExitFailed;
@@ -93,8 +95,9 @@ int Edit(const RepairOptions& o) {
     return kExitOk;
 }
 
-int Restore(const RepairOptions& o) {
-    const ImportResult result = ImportBackup(AbsolutePath(o.file));
+int Restore(const RepairOptions& o, Desktop& desktop) {
+    const ImportResult result =
+        ImportBackup(AbsolutePath(o.file), desktop, nullptr, o.elevate ? Elevation::Always : Elevation::Never);
     if (!result.ok) {
         Err(L"nivexcmd: " + Lines(result.message) + L"\r\n");
         return kExitFailed;
@@ -146,6 +149,7 @@ int Relink(const RepairOptions& o, Desktop& desktop) {
     }
     ConsoleOutcomeDisplay display;
     flow.display = &display;
+    flow.elevation = o.elevate ? Elevation::Always : Elevation::Never;
     std::wstring path = AbsolutePath(o.file);
     const RelinkResult result = ChangeFileReference(path, request, flow);
     if (result.removal.state == RemovalState::Refused || result.removal.state == RemovalState::BackupFailed)
@@ -172,9 +176,9 @@ int RunRepairCommand(const CliOptions& options, Desktop& desktop) {
         case CliCommand::RemoveKeys:
             return RemoveKeys(parsed.options, desktop);
         case CliCommand::Edit:
-            return Edit(parsed.options);
+            return Edit(parsed.options, desktop);
         case CliCommand::Restore:
-            return Restore(parsed.options);
+            return Restore(parsed.options, desktop);
         case CliCommand::FindFile:
             return FindFile(parsed.options);
         case CliCommand::Relink:

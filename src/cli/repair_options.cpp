@@ -48,6 +48,9 @@ RepairParse ParseRepairArguments(CliCommand command, const std::vector<std::wstr
         } else if (command == CliCommand::Relink && (a == L"--copy-to-system" || a == L"--in-place")) {
             if (o.placement != CliPlacement::Default) return Fail(L"Choose one of --copy-to-system and --in-place.");
             o.placement = a == L"--in-place" ? CliPlacement::InPlace : CliPlacement::CopyToSystem;
+        } else if (a == L"--elevate" && (command == CliCommand::Relink || command == CliCommand::RemoveKeys ||
+                                          command == CliCommand::Edit || command == CliCommand::Restore)) {
+            o.elevate = true;
         } else if (a.size() > 2 && a.starts_with(L"--")) {
             return Fail(L"Unknown option '" + a + L"'.");
         } else {

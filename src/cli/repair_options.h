@@ -23,6 +23,7 @@ struct RepairOptions {
     bool yes = false;     // remove-keys --yes
     bool recursive = false;
     CliPlacement placement = CliPlacement::Default; // relink
+    bool elevate = false;                            // relink, remove-keys, edit, restore: --elevate
     bool help = false;
 };
 

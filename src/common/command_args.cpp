@@ -15,4 +15,24 @@ std::wstring ArgumentsOf(std::wstring_view line) {
     return std::wstring(line.substr(pos));
 }
 
+std::wstring QuoteArgument(std::wstring_view argument) {
+    if (!argument.empty() && argument.find_first_of(L" \t\n\v\"") == std::wstring_view::npos)
+        return std::wstring(argument);
+    std::wstring out = L"\"";
+    size_t backslashes = 0;
+    for (const wchar_t c : argument) {
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        // Backslashes count only in front of a quote: double them there, and escape the quote.
+        out.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+        backslashes = 0;
+        out += c;
+    }
+    // ... and in front of the closing quote.
+    out.append(backslashes * 2, L'\\');
+    return out + L"\"";
+}
+
 } // namespace velmora

@@ -2,6 +2,8 @@
 
 namespace velmora {
 
+ElevatedRun Desktop::RunElevated(WindowRef, const std::wstring&, const std::wstring&, unsigned long) { return {}; }
+
 MsgAnswer SilentDesktop::Message(WindowRef, const std::wstring& text, const std::wstring& title, MsgButtons buttons,
                                  MsgIcon) {
     if (onMessage_) onMessage_(title, text);

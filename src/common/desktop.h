@@ -26,6 +26,14 @@ struct FileDialogRequest {
 // The text the file dialogs return when the user cancels; callers compare with it.
 inline const wchar_t* const kDialogCancelled = L"0";
 
+// How a program started with administrator rights ended.
+struct ElevatedRun {
+    bool started = false;       // false: the user declined, or the shell could not start it
+    unsigned long error = 0;    // why it did not start (the system's error code)
+    bool timedOut = false;      // still running at the time limit: it was ended
+    unsigned long exitCode = 0; // when it ended by itself
+};
+
 class Desktop {
 public:
     virtual ~Desktop() = default;
@@ -40,11 +48,17 @@ public:
                               const std::wstring& parameters) = 0;
     virtual void PlaySoundFile(const std::wstring& path) = 0;
     virtual bool SetClipboardText(WindowRef owner, const std::wstring& text) = 0;
+    // True when this process holds administrator rights already, so asking for them gains nothing.
+    virtual bool RunsAsAdministrator() { return true; }
+    // Starts file with parameters through the shell's "runas" verb (the system asks for administrator
+    // rights), waits at most timeoutMs for it to end, and ends it when it runs longer.
+    virtual ElevatedRun RunElevated(WindowRef owner, const std::wstring& file, const std::wstring& parameters,
+                                    unsigned long timeoutMs);
 };
 
 // Never blocks, never starts anything: every question gets its safest answer. The default desktop, and
 // the console companion's (which prints each message through onMessage).
-class SilentDesktop final : public Desktop {
+class SilentDesktop : public Desktop {
 public:
     using MessageSink = std::function<void(const std::wstring& title, const std::wstring& text)>;
     explicit SilentDesktop(MessageSink onMessage = {}) : onMessage_(std::move(onMessage)) {}

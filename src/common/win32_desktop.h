@@ -1,5 +1,6 @@
 #pragma once
 #include "common/desktop.h"
+#include "common/elevation.h"
 
 namespace velmora {
 
@@ -15,6 +16,11 @@ public:
                       const std::wstring& parameters) override;
     void PlaySoundFile(const std::wstring& path) override;
     bool SetClipboardText(WindowRef owner, const std::wstring& text) override;
+    bool RunsAsAdministrator() override { return ProcessIsElevated(); }
+    ElevatedRun RunElevated(WindowRef owner, const std::wstring& file, const std::wstring& parameters,
+                            unsigned long timeoutMs) override {
+        return RunProgramElevated(owner, file, parameters, timeoutMs);
+    }
 };
 
 } // namespace velmora

@@ -174,6 +174,15 @@ void ReadKeyTree(HKEY root, const std::wstring& rootName, const std::wstring& pa
         ReadKeyTree(root, rootName, path + L"\\" + name, keys);
 }
 
+bool ReadKeyValues(HKEY root, const std::wstring& path, std::vector<RegFileValue>& values) {
+    RegKey key;
+    if (!OpenForReading(root, path, key)) return false;
+    RegFileKey entry;
+    ReadValues(key.Get(), path, entry);
+    values = std::move(entry.values);
+    return true;
+}
+
 std::wstring WriteBackup(const std::vector<std::wstring>& classesRootPaths, const std::wstring& identifier) {
     std::vector<RegFileKey> keys;
     for (const std::wstring& path : classesRootPaths)
@@ -193,6 +202,26 @@ std::wstring WriteBackup(const std::vector<std::wstring>& classesRootPaths, cons
         throw SystemError(error ? error : ERROR_WRITE_FAULT, L"Cannot write the backup file " + path);
     }
     return path;
+}
+
+void WriteRegFile(const std::wstring& path, const std::vector<RegFileKey>& keys) {
+    const std::vector<std::uint8_t> bytes = EncodeUtf16Le(FormatRegFile(keys));
+    const std::wstring temporary = path + L".part";
+    DWORD error = 0;
+    {
+        FileHandle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                    nullptr));
+        if (!file) throw SystemError(GetLastError(), L"Cannot create " + path);
+        DWORD written = 0;
+        if (!WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+            written != bytes.size() || !FlushFileBuffers(file.Get()))
+            error = GetLastError() ? GetLastError() : ERROR_WRITE_FAULT;
+    }
+    if (error == 0 && !MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) error = GetLastError();
+    if (error != 0) {
+        DeleteFileW(temporary.c_str());
+        throw SystemError(error, L"Cannot write " + path);
+    }
 }
 
 ImportResult ImportBackup(const std::wstring& file) {
@@ -218,12 +247,14 @@ ImportResult ImportBackup(const std::wstring& file) {
                 ++result.keys;
             else
                 failures.push_back(entry.path + L": " + SystemErrorText(static_cast<DWORD>(rc)));
+            result.accessDenied = result.accessDenied || rc == ERROR_ACCESS_DENIED;
             continue;
         }
         RegKey key;
         LONG rc = RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                                   KEY_SET_VALUE | KEY_QUERY_VALUE, nullptr, key.Put(), nullptr);
         if (rc != ERROR_SUCCESS) {
+            result.accessDenied = result.accessDenied || rc == ERROR_ACCESS_DENIED;
             failures.push_back(entry.path + L": " + SystemErrorText(static_cast<DWORD>(rc)));
             continue;
         }
@@ -237,9 +268,11 @@ ImportResult ImportBackup(const std::wstring& file) {
                                     value.data.empty() ? nullptr : value.data.data(),
                                     static_cast<DWORD>(value.data.size()));
             }
-            if (rc != ERROR_SUCCESS)
+            if (rc != ERROR_SUCCESS) {
+                result.accessDenied = result.accessDenied || rc == ERROR_ACCESS_DENIED;
                 failures.push_back(entry.path + L" \"" + value.name + L"\": " +
                                    SystemErrorText(static_cast<DWORD>(rc)));
+            }
         }
     }
     if (!failures.empty()) {

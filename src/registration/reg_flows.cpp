@@ -38,12 +38,30 @@ bool CopyToSystemFolder(const std::wstring& source, std::wstring& copy) {
     return CopyFileW(source.c_str(), copy.c_str(), FALSE) != FALSE;
 }
 
-void ShowOutcome(RegOutcome outcome, int mode, const std::wstring& path, const RegDetail& detail,
-                 const FlowOptions& options) {
-    if (outcome == RegOutcome::Cancelled) return;
-    const OutcomeText text = DescribeOutcome(outcome, mode, path, detail.reason);
+void ShowOutcome(const RegResult& result, int mode, const std::wstring& path, const FlowOptions& options) {
+    if (result.outcome == RegOutcome::Cancelled) return;
+    const OutcomeText text = DescribeResult(result, mode, path);
     if (options.display) options.display->Show(text, options.owner);
     PlaySoundRelative(options.desktop, text.sound);
+}
+
+// The engine, and once more with administrator rights when it failed for lack of them and the flow's
+// choice allows it. Nivex itself never asks for rights: only the helper runs elevated.
+RegResult RunWithRights(const std::wstring& path, int mode, const FlowOptions& options) {
+    EngineOptions engine;
+    engine.desktop = &options.desktop;
+    engine.owner = options.owner;
+    const RegResult result = RunServerRegistration(path, mode, engine);
+    if (!NeedsAdministrator(result) || options.elevation == Elevation::Never || options.desktop.RunsAsAdministrator())
+        return result;
+    if (options.elevation == Elevation::Ask) {
+        const OutcomeText text = DescribeResult(result, mode, path);
+        if (options.desktop.Message(options.owner, text.message + L"\n\n" + kTryAsAdministratorText, text.title,
+                                    MsgButtons::YesNo, MsgIcon::Question) != MsgAnswer::Yes)
+            return result;
+    }
+    engine.elevated = true;
+    return RunServerRegistration(path, mode, engine);
 }
 
 } // namespace
@@ -86,10 +104,9 @@ RegOutcome RegisterControl(std::wstring& path, const FlowOptions& options) {
             }
         }
     }
-    RegDetail detail;
-    const RegOutcome outcome = RegisterServer(path, kModeRegister, &detail);
-    ShowOutcome(outcome, kModeRegister, path, detail, options);
-    return outcome;
+    const RegResult result = RunWithRights(path, kModeRegister, options);
+    ShowOutcome(result, kModeRegister, path, options);
+    return result.outcome;
 }
 
 RegOutcome UnregisterControl(const std::wstring& path, const FlowOptions& options) {
@@ -110,13 +127,13 @@ RegOutcome UnregisterControl(const std::wstring& path, const FlowOptions& option
         break;
     }
     }
-    RegDetail detail;
-    const RegOutcome outcome = RegisterServer(path, kModeUnregister, &detail);
+    const RegResult result = RunWithRights(path, kModeUnregister, options);
+    const RegOutcome outcome = result.outcome;
     if (remove && outcome == RegOutcome::Completed && !DeleteFileW(path.c_str())) {
         options.desktop.Message(options.owner, L"Unable to delete " + GetFileName(path), L"File Delete Error",
                                 MsgButtons::Ok, MsgIcon::Exclamation);
     }
-    ShowOutcome(outcome, kModeUnregister, path, detail, options);
+    ShowOutcome(result, kModeUnregister, path, options);
     return outcome;
 }
 

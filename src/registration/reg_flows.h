@@ -22,6 +22,15 @@ enum class DeleteChoice {
     Delete,
 };
 
+// What a flow does when the server failed for lack of rights and this program runs without them.
+enum class Elevation {
+    Ask,    // "Try again as administrator?"; Yes runs the helper again with administrator rights
+    Always, // run it again with administrator rights without asking (nivexcmd --elevate)
+    Never,  // report the failure
+};
+
+inline const wchar_t* const kTryAsAdministratorText = L"Try again as administrator?";
+
 class OutcomeDisplay;
 
 struct FlowOptions {
@@ -31,6 +40,7 @@ struct FlowOptions {
     OutcomeDisplay* display = nullptr;    // where the outcome is shown (the status window, a console); none when null
     CopyChoice copy = CopyChoice::Setting;
     DeleteChoice remove = DeleteChoice::Setting;
+    Elevation elevation = Elevation::Ask;
 };
 
 // Registers path. When the file is copied into the System folder, path becomes the copy's path and the copy

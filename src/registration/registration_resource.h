@@ -23,5 +23,11 @@
 #define IDC_CBOLOOKIN 5118
 #define IDC_CMDBROWSE 5119
 #define IDC_CHKRECURSIVE 5120
+// Preview Registration window (the dry run of a server's registration)
+#define IDD_PREVIEWREG 5130
+#define IDC_PREVIEW_FILE 5131
+#define IDC_PREVIEW_SUMMARY 5132
+#define IDC_TVPREVIEW 5133
+#define IDC_PREVIEW_EXPORT 5134
 // Property set of the EtchedLine under the title (resource type "VGUIPROPS").
 #define IDP_REGSTATUS_LINE 8010

@@ -5,6 +5,7 @@
 #include "common/handles.h"
 #include "common/paths.h"
 #include "common/winutil.h"
+#include "registration/elevated_retry.h"
 #include "registration/reg_backup.h"
 #include "registry/reg_read.h"
 #include "registry/registry.h"
@@ -32,6 +33,12 @@ void DeleteOne(HKEY root, const std::wstring& path, std::vector<KeyFailure>& fai
 
 std::wstring BackupNote(const std::wstring& path) {
     return L"A backup of the keys is in:\n" + path;
+}
+
+bool AnyAccessDenied(const std::vector<KeyFailure>& failures) {
+    for (const KeyFailure& f : failures)
+        if (f.number == kAccessDeniedError) return true;
+    return false;
 }
 
 } // namespace
@@ -101,6 +108,19 @@ RemovalResult RemoveRegistryKeys(const RemovalRequest& request, Desktop& desktop
 
     for (const std::wstring& path : paths)
         DeleteAllKeys(HKEY_CLASSES_ROOT, path, result.failures);
+    if (AnyAccessDenied(result.failures) && request.elevation != Elevation::Never) {
+        // The backup holds everything already: the helper only deletes what is left.
+        const ElevatedRetry retry =
+            RetryAsAdministrator(desktop, request.owner, DeletionFailureText(result.failures), kDeleteAllKeysTitle,
+                                 HostOperationArguments(L"delete-keys", paths), request.elevation == Elevation::Ask);
+        if (retry.ran) {
+            result.failures.clear();
+            for (const std::wstring& path : paths)
+                if (KeyPresent(HKEY_CLASSES_ROOT, path))
+                    result.failures.push_back({std::wstring(kClassesRootName) + L"\\" + path, kAccessDeniedError,
+                                               retry.problem.empty() ? SystemErrorText(ERROR_ACCESS_DENIED) : retry.problem});
+        }
+    }
     if (!result.failures.empty()) {
         result.state = RemovalState::PartlyFailed;
         PlaySoundRelative(desktop, kSoundFailed);
@@ -181,6 +201,7 @@ EditResult WriteElementValue(const std::wstring& classId, const std::wstring& el
     LONG rc = RegCreateKeyExW(HKEY_CLASSES_ROOT, path->c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                               KEY_SET_VALUE | KEY_QUERY_VALUE, nullptr, key.Put(), nullptr);
     if (rc != ERROR_SUCCESS) {
+        result.accessDenied = rc == ERROR_ACCESS_DENIED;
         result.error = L"Cannot open HKEY_CLASSES_ROOT\\" + *path + L": " + SystemErrorText(static_cast<DWORD>(rc));
         return result;
     }
@@ -193,12 +214,47 @@ EditResult WriteElementValue(const std::wstring& classId, const std::wstring& el
     rc = RegSetValueExW(key.Get(), L"", 0, type, reinterpret_cast<const BYTE*>(text.c_str()),
                         static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
     if (rc != ERROR_SUCCESS) {
+        result.accessDenied = rc == ERROR_ACCESS_DENIED;
         result.error = L"Cannot write HKEY_CLASSES_ROOT\\" + *path + L": " + SystemErrorText(static_cast<DWORD>(rc));
         return result;
     }
     key.Reset();
     result.value = ReadElementValue(classId, element);
     result.ok = true;
+    return result;
+}
+
+EditResult WriteElementValue(const std::wstring& classId, const std::wstring& element, const std::wstring& text,
+                             Desktop& desktop, WindowRef owner, Elevation elevation) {
+    EditResult result = WriteElementValue(classId, element, text);
+    if (result.ok || !result.accessDenied || elevation == Elevation::Never) return result;
+    const ElevatedRetry retry = RetryAsAdministrator(desktop, owner, result.error, L"Edit Data",
+                                                     HostOperationArguments(L"edit", {classId, element, text}),
+                                                     elevation == Elevation::Ask);
+    if (!retry.ran) return result;
+    if (!retry.succeeded) {
+        result.error += L"\n" + retry.problem;
+        return result;
+    }
+    result.ok = true;
+    result.error.clear();
+    result.value = ReadElementValue(classId, element);
+    return result;
+}
+
+ImportResult ImportBackup(const std::wstring& file, Desktop& desktop, WindowRef owner, Elevation elevation) {
+    ImportResult result = ImportBackup(file);
+    if (result.ok || !result.accessDenied || elevation == Elevation::Never) return result;
+    const ElevatedRetry retry = RetryAsAdministrator(desktop, owner, result.message, L"Restore Registry Keys",
+                                                     HostOperationArguments(L"restore", {file}),
+                                                     elevation == Elevation::Ask);
+    if (!retry.ran) return result;
+    if (!retry.succeeded) {
+        result.message += retry.problem;
+        return result;
+    }
+    result.ok = true;
+    result.message.clear();
     return result;
 }
 
@@ -217,7 +273,7 @@ bool RestoreRegistryKeysCommand(WindowRef owner, Desktop& desktop) {
     }
     const std::wstring file = desktop.OpenFile(request);
     if (file.empty() || file == kDialogCancelled) return false;
-    const ImportResult result = ImportBackup(file);
+    const ImportResult result = ImportBackup(file, desktop, owner, Elevation::Ask);
     if (!result.ok) {
         desktop.Message(owner, result.message, L"Restore Registry Keys", MsgButtons::Ok, MsgIcon::Critical);
         PlaySoundRelative(desktop, kSoundFailed);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/desktop.h"
+#include "registration/reg_backup.h"
 #include "registration/reg_flows.h"
 #include "registration/repair_rules.h"
 
@@ -28,6 +29,8 @@ struct RemovalRequest {
     WindowRef owner = nullptr;
     Confirm confirm = Confirm::Setting;
     bool announceBackup = true; // a closing message that names the backup file
+    // Keys that could not be deleted for lack of rights: offered again with administrator rights.
+    Elevation elevation = Elevation::Ask;
 };
 
 enum class RemovalState {
@@ -71,7 +74,8 @@ std::wstring ReadElementValue(const std::wstring& classId, const std::wstring& e
 
 struct EditResult {
     bool ok = false;
-    std::wstring error; // why nothing was written
+    bool accessDenied = false; // the registry refused the write for lack of rights
+    std::wstring error;        // why nothing was written
     std::wstring value; // the value read back after writing
     std::wstring backupPath;
 };
@@ -80,6 +84,15 @@ struct EditResult {
 // one (REG_SZ otherwise), and reads it back. Nothing is written for an element without a key or a class
 // identifier that is not a braced GUID.
 EditResult WriteElementValue(const std::wstring& classId, const std::wstring& element, const std::wstring& text);
+
+// The same, and when the registry refused it for lack of rights, again with administrator rights as
+// elevation says (asking the desktop with owner as the owner of the question).
+EditResult WriteElementValue(const std::wstring& classId, const std::wstring& element, const std::wstring& text,
+                             Desktop& desktop, WindowRef owner, Elevation elevation);
+
+// ImportBackup, and when keys were refused for lack of rights, the whole file again with administrator
+// rights as elevation says.
+ImportResult ImportBackup(const std::wstring& file, Desktop& desktop, WindowRef owner, Elevation elevation);
 
 // Edit > Restore Registry Keys...: asks for a backup in the backup folder and imports it. True when a
 // backup was imported (the caller rescans).

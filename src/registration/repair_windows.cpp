@@ -108,7 +108,8 @@ void frmEditData::OnOk() {
         Close(IDCANCEL); // an element that is not stored: nothing to write
         return;
     }
-    const EditResult result = WriteElementValue(request_.classId, request_.element, text);
+    const EditResult result =
+        WriteElementValue(request_.classId, request_.element, text, desktop_, Handle(), Elevation::Ask);
     if (!result.ok) {
         // The dialog stays open with the text kept, so the user can try again or cancel.
         desktop_.Message(Handle(), result.error, L"Edit Data", MsgButtons::Ok, MsgIcon::Critical);

@@ -1,5 +1,6 @@
 // Holds one of the auxiliary windows open for a screenshot of the help file's pictures:
-//   window_shot.exe tip|about|regstatus SECONDS [PROGRAM-FOLDER]
+//   window_shot.exe tip|about|whatsthis|regstatus SECONDS [PROGRAM-FOLDER]
+//   window_shot.exe previewreg SECONDS PROGRAM-FOLDER SERVER   (the dry run's window for SERVER)
 // The windows work on a sandboxed settings store, so the machine's own settings are left alone.
 #include <windows.h>
 
@@ -9,6 +10,8 @@
 #include "auxiliary/tip_window.h"
 #include "common/paths.h"
 #include "common/winutil.h"
+#include "registration/preview_window.h"
+#include "registration/reg_engine.h"
 #include "registration/reg_status_window.h"
 #include "support/registry_sandbox.h"
 
@@ -31,6 +34,11 @@ int wmain(int argc, wchar_t** argv) {
                             L"Registration of Gauge.ocx failed.\nDllRegisterServer returned error 0x80070005: Access "
                             L"is denied.\nAdministrator rights are needed: run Nivex as an administrator.",
                             false);
+    } else if (which == L"previewreg" && argc > 4) {
+        nivex::SetHelperFolder(nivex::ProgramFolder());
+        if (!nivex::frmPreviewRegistration::Open(nullptr, nivex::TheDesktop(), argv[4],
+                                                 nivex::CaptureServerRegistration(argv[4])))
+            return 1;
     } else {
         return 2;
     }

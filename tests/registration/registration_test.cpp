@@ -26,15 +26,6 @@ using testing::FixturePath;
 using testing::RegisteredServer;
 using testing::RegistrationScene;
 
-// The demo server with the machine of its PE header switched to the other processor's.
-std::wstring ForeignServer(const testing::TempFolder& folder) {
-    std::string image = testing::ReadFileBytes(FixturePath(kDemoLibrary.fileName));
-    const auto machine = static_cast<std::size_t>(*reinterpret_cast<const LONG*>(image.data() + 0x3C)) + 4;
-    const WORD other = sizeof(void*) == 8 ? IMAGE_FILE_MACHINE_I386 : IMAGE_FILE_MACHINE_AMD64;
-    std::memcpy(image.data() + machine, &other, sizeof(other));
-    return folder.WriteFile(L"foreign.ocx", image);
-}
-
 TEST(Engine, EachServerGivesItsOutcomeAndReasonAndIsLoadedByItsFullPathOnly) {
     testing::RegistrySandbox sandbox;
     testing::TempFolder folder;
@@ -56,9 +47,6 @@ TEST(Engine, EachServerGivesItsOutcomeAndReasonAndIsLoadedByItsFullPathOnly) {
         {absent, kModeRegister, RegOutcome::LoadFailed, L""},
         {L"", kModeRegister, RegOutcome::LoadFailed, L""},
         {folder.WriteFile(L"notes.dll", "Not a library."), kModeRegister, RegOutcome::LoadFailed, L"Unable to Load File: "},
-        {ForeignServer(folder), kModeRegister, RegOutcome::LoadFailed, // the usual bitness mistake
-         sizeof(void*) == 8 ? L"a 32-bit control server cannot be loaded by the 64-bit Nivex"
-                            : L"a 64-bit control server cannot be loaded by the 32-bit Nivex"},
         {absent, 2, RegOutcome::InvalidMode, L""}, // not loaded: that would have failed
         {failing, -1, RegOutcome::InvalidMode, L""},
         {FixturePath(fixtures::kNoEntryFile), kModeRegister, RegOutcome::EntryPointMissing, L""},
@@ -89,32 +77,6 @@ TEST(Engine, EachServerGivesItsOutcomeAndReasonAndIsLoadedByItsFullPathOnly) {
     EXPECT_EQ(byName, nullptr) << "a bare name was found in the current folder";
     if (byName) FreeLibrary(byName);
     SetCurrentDirectoryW(previous);
-}
-
-DWORD mainThread = 0;
-HWND probeWindow = nullptr;
-
-HRESULT STDAPICALLTYPE WorkerProbe() {
-    if (GetCurrentThreadId() == mainThread) return E_UNEXPECTED;
-    // Already initialised as a single-threaded apartment: S_FALSE, and the count is balanced again.
-    const HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    if (SUCCEEDED(hr)) CoUninitialize();
-    if (hr != S_FALSE) return E_FAIL;
-    // A server that talks to the waiting thread's window must not deadlock it.
-    return static_cast<HRESULT>(SendMessageW(probeWindow, WM_APP, 0, 0));
-}
-
-LRESULT CALLBACK ProbeProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    return message == WM_APP ? 0x1234 : DefWindowProcW(hwnd, message, wParam, lParam);
-}
-
-TEST(EngineWorker, RunsTheEntryPointOnItsOwnThreadWithOleAndAnswersItsMessages) {
-    ASSERT_TRUE(probeWindow = testing::MessageWindow(&ProbeProc, L"NivexEngineProbe"));
-    mainThread = GetCurrentThreadId();
-    const WorkerResult run = RunEntryPointOnWorker(&WorkerProbe, 5000);
-    EXPECT_EQ(run.end, WorkerEnd::Returned);
-    EXPECT_EQ(run.result, 0x1234);
-    DestroyWindow(probeWindow);
 }
 
 const fixtures::FixtureClass& Gauge() { return kDemoLibrary.classes[0]; }

@@ -5,33 +5,24 @@
 #include <atomic>
 #include <vector>
 
+#include "registry/predefined_keys.h"
+
 namespace nivex::testing {
 
 namespace {
 std::atomic<int> counter{0};
-
-HKEY CreateUnder(HKEY root, const std::wstring& path) {
-    HKEY key = nullptr;
-    const LONG rc = RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
-    if (rc != ERROR_SUCCESS) ADD_FAILURE() << "cannot create scratch key, error " << rc;
-    return key;
-}
 } // namespace
 
 RegistrySandbox::RegistrySandbox() {
     scratch_ = L"Software\\NivexTests\\" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(counter++);
-    // Keys are created before any override so they live under the real user hive.
-    classes_ = CreateUnder(HKEY_CURRENT_USER, scratch_ + L"\\Classes");
-    user_ = CreateUnder(HKEY_CURRENT_USER, scratch_ + L"\\User");
-    if (RegOverridePredefKey(HKEY_CLASSES_ROOT, classes_) != ERROR_SUCCESS) ADD_FAILURE() << "override HKCR failed";
-    if (RegOverridePredefKey(HKEY_CURRENT_USER, user_) != ERROR_SUCCESS) ADD_FAILURE() << "override HKCU failed";
+    // Remembered redirections: the registration helpers this process starts see the same scratch keys.
+    // HKEY_CURRENT_USER goes last, so both keys live under the real user hive.
+    if (RedirectPredefinedKey(L"HKCR", scratch_ + L"\\Classes") != ERROR_SUCCESS) ADD_FAILURE() << "override HKCR failed";
+    if (RedirectPredefinedKey(L"HKCU", scratch_ + L"\\User") != ERROR_SUCCESS) ADD_FAILURE() << "override HKCU failed";
 }
 
 RegistrySandbox::~RegistrySandbox() {
-    RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr);
-    RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
-    if (classes_) RegCloseKey(classes_);
-    if (user_) RegCloseKey(user_);
+    EndPredefinedKeyRedirects();
     RegDeleteTreeW(HKEY_CURRENT_USER, scratch_.c_str());
 }
 

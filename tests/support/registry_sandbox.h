@@ -1,6 +1,7 @@
 #pragma once
-// Redirects HKEY_CLASSES_ROOT and HKEY_CURRENT_USER of this process to scratch keys,
-// so no test reads or writes the prefix's real classes or settings. Removed afterwards.
+// Redirects HKEY_CLASSES_ROOT and HKEY_CURRENT_USER of this process, and of the registration helpers it
+// starts, to scratch keys, so no test reads or writes the prefix's real classes or settings. Removed
+// afterwards. One sandbox at a time.
 #include <windows.h>
 
 #include <string>
@@ -16,8 +17,6 @@ public:
 
 private:
     std::wstring scratch_;
-    HKEY classes_ = nullptr;
-    HKEY user_ = nullptr;
 };
 
 // Test helpers that write straight to the (redirected) registry.

@@ -46,6 +46,12 @@ long long ScriptedDesktop::Execute(WindowRef, const std::wstring& verb, const st
     return executeResult;
 }
 
+ElevatedRun ScriptedDesktop::RunElevated(WindowRef, const std::wstring& file, const std::wstring& parameters,
+                                         unsigned long) {
+    executions.push_back({L"runas", file, parameters});
+    return onElevated ? onElevated(executions.back()) : ElevatedRun{};
+}
+
 void ScriptedDesktop::PlaySoundFile(const std::wstring& path) { sounds.push_back(path); }
 
 bool ScriptedDesktop::SetClipboardText(WindowRef, const std::wstring& text) {

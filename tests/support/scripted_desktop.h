@@ -1,6 +1,7 @@
 #pragma once
 // A desktop that answers questions from a script and records everything it was asked to do.
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,10 @@ public:
     std::wstring clipboard;
     // When true, SetClipboardText fails as if another program held the clipboard.
     bool clipboardBusy = false;
+    // What RunsAsAdministrator answers; RunElevated records an execution with the verb "runas" and returns
+    // what onElevated gives (not started when it is empty).
+    bool administrator = true;
+    std::function<ElevatedRun(const Execution&)> onElevated;
 
     MsgAnswer Message(WindowRef owner, const std::wstring& text, const std::wstring& title, MsgButtons buttons,
                       MsgIcon icon) override;
@@ -50,6 +55,9 @@ public:
                       const std::wstring& parameters) override;
     void PlaySoundFile(const std::wstring& path) override;
     bool SetClipboardText(WindowRef owner, const std::wstring& text) override;
+    bool RunsAsAdministrator() override { return administrator; }
+    ElevatedRun RunElevated(WindowRef owner, const std::wstring& file, const std::wstring& parameters,
+                            unsigned long timeoutMs) override;
 
     // Texts of all messages shown, for compact assertions.
     std::vector<std::wstring> MessageTexts() const;

@@ -1,0 +1,344 @@
+// Registration in a helper process: servers that crash, overflow their stack, hang or fail end only their
+// helper, in both bitnesses; a server of the other bitness goes to the other helper or names the missing
+// one; rights are offered only after an access-denied outcome and only the helper runs elevated; a dry run
+// shows what would be written and writes nothing.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <sddl.h>
+#include <shellapi.h>
+
+#include <chrono>
+#include <functional>
+#include <cstring>
+#include <filesystem>
+
+#include "common/command_args.h"
+#include "common/text.h"
+#include "inspect/pe_imports.h"
+#include "registration/reg_backup.h"
+#include "registration/reg_engine.h"
+#include "registration/reg_flows.h"
+#include "registration/repair_operations.h"
+#include "registration_test_support.h"
+#include "support/run_program.h"
+
+namespace nivex {
+namespace {
+
+using fixtures::kDemoLibrary;
+using testing::FixturePath;
+using testing::RegisteredServer;
+
+// The fixture folders of the builds at hand: this build's, and the x86 build's beside an x64 one.
+std::vector<std::wstring> FixtureFolders() {
+    std::vector<std::wstring> folders{testing::FixtureFolder()};
+    if (sizeof(void*) == 8) {
+        const std::wstring x86 = testing::BinFolder() + L"\\..\\..\\windows-x86\\fixtures";
+        const bool helper = GetFileAttributesW((HelperFolder() + L"\\x86\\nivexcmd.exe").c_str()) != INVALID_FILE_ATTRIBUTES;
+        if (helper && GetFileAttributesW((x86 + L"\\" + kDemoLibrary.fileName).c_str()) != INVALID_FILE_ATTRIBUTES)
+            folders.push_back(AbsolutePath(x86));
+    }
+    return folders;
+}
+
+std::wstring Reason(const RegResult& r, int mode, const std::wstring& path) { return ReasonFor(r, mode, path); }
+
+TEST(HelperProcess, CrashesOverflowsAndFailuresEndOnlyTheHelperInEitherBitness) {
+    testing::RegistrySandbox sandbox;
+    testing::TempFolder folder;
+    const std::wstring text = folder.WriteFile(L"notes.dll", "This is not a library.\r\n");
+    for (const std::wstring& fixtures : FixtureFolders()) {
+        SCOPED_TRACE(WideToUtf8(fixtures));
+        const auto file = [&](const wchar_t* name) { return fixtures + L"\\" + name; };
+        const struct {
+            std::wstring path;
+            int mode;
+            RegOutcome outcome;
+            const wchar_t* reason; // part of it
+        } cases[] = {
+            {file(fixtures::kCrashFile), kModeRegister, RegOutcome::Crashed,
+             L"exception 0xC0000005 (access violation) in DllRegisterServer."},
+            {file(fixtures::kOverflowFile), kModeUnregister, RegOutcome::Crashed,
+             L"exception 0xC00000FD (stack overflow) in DllUnregisterServer."},
+            {file(fixtures::kFailFile), kModeRegister, RegOutcome::EntryPointFailed, L"returned error 0x80070005"},
+            {file(fixtures::kNoEntryFile), kModeRegister, RegOutcome::EntryPointMissing, L"Invalid ActiveX Control"},
+            {text, kModeRegister, RegOutcome::LoadFailed, L"notes.dll is not a program file."},
+            {file(kDemoLibrary.fileName), kModeRegister, RegOutcome::Completed, L""},
+        };
+        for (const auto& c : cases) {
+            const RegResult r = RunServerRegistration(c.path, c.mode);
+            EXPECT_EQ(r.outcome, c.outcome) << WideToUtf8(c.path) << ": " << WideToUtf8(Reason(r, c.mode, c.path));
+            EXPECT_NE(Reason(r, c.mode, c.path).find(c.reason), std::wstring::npos) << WideToUtf8(Reason(r, c.mode, c.path));
+            EXPECT_EQ(Reason(r, c.mode, c.path).find(L"%1"), std::wstring::npos);
+            EXPECT_EQ(GetModuleHandleW(c.path.c_str()), nullptr) << "never loaded here";
+        }
+        // The registration went into the registry the caller sees (its sandbox), in the server's own name.
+        EXPECT_EQ(RegisteredServer(kDemoLibrary.classes[0]), file(kDemoLibrary.fileName));
+        EXPECT_EQ(RunServerRegistration(file(kDemoLibrary.fileName), kModeUnregister).outcome, RegOutcome::Completed);
+        EXPECT_EQ(RegisteredServer(kDemoLibrary.classes[0]), L"");
+
+        // A hang is ended at the time limit, helper and all: nothing holds the server afterwards.
+        const std::wstring hang = folder.File(L"hang.dll");
+        ASSERT_TRUE(CopyFileW(file(fixtures::kHangFile).c_str(), hang.c_str(), FALSE));
+        EngineOptions quick;
+        quick.timeoutMs = 1500;
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(RunServerRegistration(hang, kModeRegister, quick).outcome, RegOutcome::TimedOut);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(8));
+        EXPECT_TRUE(DeleteFileW(hang.c_str())) << "a helper still holds the hanging server";
+    }
+}
+
+// The fixture with its PE header's machine switched to the other processor.
+std::wstring OtherMachineCopy(const testing::TempFolder& folder) {
+    std::string image = testing::ReadFileBytes(FixturePath(kDemoLibrary.fileName));
+    const auto peOffset = static_cast<std::size_t>(*reinterpret_cast<const LONG*>(image.data() + 0x3C));
+    const WORD other = sizeof(void*) == 8 ? IMAGE_FILE_MACHINE_I386 : IMAGE_FILE_MACHINE_AMD64;
+    std::memcpy(image.data() + peOffset + 4, &other, sizeof(other));
+    return folder.WriteFile(L"foreign.ocx", image);
+}
+
+TEST(HelperProcess, AServerOfTheOtherProcessorNamesTheHelperItNeedsWhenThatIsMissing) {
+    testing::RegistrySandbox sandbox;
+    testing::TempFolder folder, helpers;
+    ASSERT_TRUE(CopyFileW((HelperFolder() + L"\\nivexcmd.exe").c_str(), helpers.File(L"nivexcmd.exe").c_str(), FALSE));
+    const std::wstring saved = HelperFolder();
+    SetHelperFolder(helpers.Text());
+    const std::wstring foreign = OtherMachineCopy(folder);
+    const RegResult r = RunServerRegistration(foreign, kModeRegister);
+    const RegResult own = RunServerRegistration(FixturePath(kDemoLibrary.fileName), kModeRegister);
+    SetHelperFolder(saved);
+    EXPECT_EQ(r.outcome, RegOutcome::ThreadFailed);
+    const std::wstring expected = sizeof(void*) == 8
+                                      ? L"The helper for 32-bit control servers is missing: " + helpers.File(L"x86\\nivexcmd.exe")
+                                      : L"The helper for 64-bit control servers is missing: " + helpers.File(L"x64\\nivexcmd.exe");
+    EXPECT_EQ(Reason(r, kModeRegister, foreign), expected + L".");
+    EXPECT_EQ(OutcomeExitCode(r.outcome), 13);
+    EXPECT_EQ(own.outcome, RegOutcome::Completed) << "the own helper beside the program does the rest";
+    EXPECT_EQ(RunServerRegistration(FixturePath(kDemoLibrary.fileName), kModeUnregister).outcome, RegOutcome::Completed);
+}
+
+// A key of the sandbox that can only be read (owned by SYSTEM, so it cannot be deleted either) until the
+// guard goes.
+class ReadOnlyKey {
+public:
+    explicit ReadOnlyKey(const std::wstring& path) : path_(path) { Apply(L"O:SYD:(A;;KRWD;;;WD)", true); }
+    ~ReadOnlyKey() { Restore(); }
+    void Restore() { Apply(L"D:(A;;KA;;;WD)", false); }
+
+private:
+    void Apply(const wchar_t* sddl, bool owner) {
+        PSECURITY_DESCRIPTOR sd = nullptr;
+        ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &sd, nullptr));
+        HKEY key = nullptr;
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, path_.c_str(), 0, nullptr, 0, WRITE_DAC | (owner ? WRITE_OWNER : 0),
+                                  nullptr, &key, nullptr),
+                  ERROR_SUCCESS);
+        const SECURITY_INFORMATION what = DACL_SECURITY_INFORMATION | (owner ? OWNER_SECURITY_INFORMATION : 0);
+        EXPECT_EQ(RegSetKeySecurity(key, what, sd), ERROR_SUCCESS);
+        RegCloseKey(key);
+        LocalFree(sd);
+    }
+    std::wstring path_;
+};
+
+std::vector<std::wstring> SplitCommandLine(const std::wstring& arguments) {
+    int count = 0;
+    LPWSTR* argv = CommandLineToArgvW((L"x.exe " + arguments).c_str(), &count);
+    std::vector<std::wstring> split(argv + 1, argv + count);
+    LocalFree(argv);
+    return split;
+}
+
+TEST(HelperProcess, RightsAreOfferedOnlyAfterAnAccessDeniedOutcomeAndOnlyTheHelperRunsElevated) {
+    // What the system's splitting gives back from a quoted argument is the argument itself.
+    for (const wchar_t* arg : {L"plain", L"with blank", L"", L"ends in\\", L"a\"quote", L"C:\\dir with blank\\",
+                               L"\\\\server\\share\\x \"y\"\\\\"})
+        EXPECT_EQ(SplitCommandLine(QuoteArgument(arg) + L" next"), (std::vector<std::wstring>{arg, L"next"})) << WideToUtf8(arg);
+
+    testing::RegistrationScene scene;
+    scene.desktop.administrator = false;
+    // A file name with blanks and an apostrophe (quotes cannot be in file names).
+    const std::wstring file = testing::RegistrationScene::CopyFixture(scene.system, kDemoLibrary.fileName, L"it's mine.ocx");
+    ReadOnlyKey locked(std::wstring(L"CLSID\\") + kDemoLibrary.classes[0].clsidText);
+    std::wstring path = file;
+    scene.desktop.answers = {MsgAnswer::No};
+    EXPECT_EQ(RegisterControl(path, scene.Flow()), RegOutcome::EntryPointFailed);
+    ASSERT_EQ(scene.desktop.messages.size(), 1u);
+    EXPECT_EQ(scene.desktop.messages[0].title, L"Registration Failed!");
+    EXPECT_NE(scene.desktop.messages[0].text.find(L"returned error 0x80070005"), std::wstring::npos);
+    EXPECT_TRUE(scene.desktop.messages[0].text.ends_with(L"\n\nTry again as administrator?"));
+    EXPECT_TRUE(scene.desktop.executions.empty()) << "No runs nothing";
+
+    // Yes: the helper, and only the helper, is started through the shell's "runas"; here it runs for real,
+    // with the rights the key now grants.
+    scene.desktop.answers = {MsgAnswer::Yes};
+    scene.desktop.onElevated = [&](const testing::Execution& run) {
+        locked.Restore();
+        const testing::RunResult done = testing::RunProgram(run.file, run.parameters);
+        return ElevatedRun{true, 0, false, done.exitCode};
+    };
+    EXPECT_EQ(RegisterControl(path, scene.Flow()), RegOutcome::Completed);
+    ASSERT_EQ(scene.desktop.executions.size(), 1u);
+    const testing::Execution& run = scene.desktop.executions[0];
+    EXPECT_EQ(run.verb, L"runas");
+    EXPECT_TRUE(EqualsNoCase(run.file, HelperFolder() + L"\\nivexcmd.exe"));
+    const std::vector<std::wstring> args = SplitCommandLine(run.parameters);
+    ASSERT_GE(args.size(), 5u);
+    EXPECT_EQ(std::vector<std::wstring>(args.begin(), args.begin() + 4),
+              (std::vector<std::wstring>{L"host", L"register", file, L"--result"}));
+    EXPECT_EQ(RegisteredServer(kDemoLibrary.classes[0]), file);
+    EXPECT_EQ(scene.display.shown.back().title, L"Registration Successful!");
+
+    // No question where rights would not help, nor when they are held already.
+    scene.desktop.messages.clear();
+    std::wstring noEntry = testing::RegistrationScene::CopyFixture(scene.system, fixtures::kNoEntryFile);
+    EXPECT_EQ(RegisterControl(noEntry, scene.Flow()), RegOutcome::EntryPointMissing);
+    scene.desktop.administrator = true;
+    std::wstring failing = testing::RegistrationScene::CopyFixture(scene.system, fixtures::kFailFile);
+    EXPECT_EQ(RegisterControl(failing, scene.Flow()), RegOutcome::EntryPointFailed);
+    EXPECT_TRUE(scene.desktop.messages.empty());
+    EXPECT_EQ(scene.desktop.executions.size(), 1u);
+}
+
+TEST(HelperProcess, KeyRemovalEditAndRestoreRefusedForLackOfRightsAreDoneAgainByAnElevatedHelper) {
+    testing::RegistrationScene scene;
+    testing::TempFolder backups;
+    SetBackupFolder(backups.Text());
+    scene.desktop.administrator = false;
+    const std::wstring gauge = kDemoLibrary.classes[0].clsidText;
+    const std::wstring gaugeKey = L"CLSID\\" + gauge;
+    const std::wstring restoreFile = backups.File(L"named.reg");
+    WriteRegFile(restoreFile, {RegFileKey{L"HKEY_CLASSES_ROOT\\" + gaugeKey, {{L"", REG_SZ, {'R', 0, 0, 0}, false}}, false}});
+    std::vector<std::wstring> classIds;
+    for (const auto& cls : kDemoLibrary.classes) classIds.push_back(cls.clsidText);
+    const struct {
+        const wchar_t* operation;
+        std::function<bool()> run; // true when the change is in the registry afterwards
+    } cases[] = {
+        {L"edit", [&] {
+             return WriteElementValue(gauge, L"Control Name", L"Renamed", scene.desktop, nullptr, Elevation::Ask).ok &&
+                    testing::GetRegString(HKEY_CLASSES_ROOT, gaugeKey, L"") == L"Renamed";
+         }},
+        {L"restore", [&] {
+             return ImportBackup(restoreFile, scene.desktop, nullptr, Elevation::Ask).ok &&
+                    testing::GetRegString(HKEY_CLASSES_ROOT, gaugeKey, L"") == L"R";
+         }},
+        {L"delete-keys", [&] {
+             RemovalRequest request;
+             request.libraryId = kDemoLibrary.libIdText;
+             request.classIds = classIds;
+             request.confirm = Confirm::Never;
+             request.announceBackup = false;
+             return RemoveRegistryKeys(request, scene.desktop).state == RemovalState::Removed &&
+                    !testing::RegKeyPresent(HKEY_CLASSES_ROOT, gaugeKey);
+         }},
+    };
+    ASSERT_EQ(RunServerRegistration(FixturePath(kDemoLibrary.fileName), kModeRegister).outcome, RegOutcome::Completed);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(WideToUtf8(c.operation));
+        ReadOnlyKey locked(gaugeKey);
+        scene.desktop.messages.clear();
+        scene.desktop.executions.clear();
+        scene.desktop.answers = {MsgAnswer::Yes};
+        scene.desktop.onElevated = [&](const testing::Execution& run) {
+            locked.Restore();
+            const testing::RunResult done = testing::RunProgram(run.file, run.parameters);
+            return ElevatedRun{true, 0, false, done.exitCode};
+        };
+        EXPECT_TRUE(c.run());
+        ASSERT_EQ(scene.desktop.executions.size(), 1u);
+        const std::vector<std::wstring> args = SplitCommandLine(scene.desktop.executions[0].parameters);
+        EXPECT_EQ(args.at(1), c.operation);
+        EXPECT_TRUE(scene.desktop.messages.at(0).text.ends_with(L"Try again as administrator?"));
+    }
+    SetBackupFolder(L"");
+}
+
+std::wstring Snapshot(const std::vector<std::wstring>& paths) {
+    std::vector<RegFileKey> keys;
+    for (const std::wstring& path : paths) ReadKeyTree(HKEY_CLASSES_ROOT, kClassesRootName, path, keys);
+    return FormatRegFile(keys);
+}
+
+std::vector<std::wstring> DemoKeys() {
+    std::vector<std::wstring> paths{std::wstring(L"TypeLib\\") + kDemoLibrary.libIdText};
+    for (const auto& cls : kDemoLibrary.classes) {
+        paths.push_back(std::wstring(L"CLSID\\") + cls.clsidText);
+        paths.push_back(cls.progId);
+    }
+    return paths;
+}
+
+// Everything below the (sandboxed) HKEY_CLASSES_ROOT.
+std::wstring WholeClassesRoot() {
+    std::vector<std::wstring> names;
+    wchar_t name[256];
+    for (DWORD i = 0, length = 256; RegEnumKeyExW(HKEY_CLASSES_ROOT, i, name, &length, nullptr, nullptr, nullptr,
+                                                  nullptr) == ERROR_SUCCESS;
+         ++i, length = 256)
+        names.emplace_back(name, length);
+    return Snapshot(names);
+}
+
+DWORD SubkeyCount(HKEY root, const wchar_t* path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return 0;
+    DWORD count = 0;
+    RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+    RegCloseKey(key);
+    return count;
+}
+
+TEST(DryRun, ShowsWhatRegisteringWouldWriteMarkedAgainstTheRegistryAndWritesNothing) {
+    testing::RegistrySandbox sandbox;
+    testing::TempFolder folder;
+    for (const std::wstring& fixtures : FixtureFolders()) {
+        SCOPED_TRACE(WideToUtf8(fixtures));
+        const std::wstring server = fixtures + L"\\" + kDemoLibrary.fileName;
+        const DWORD userKeys = SubkeyCount(HKEY_CURRENT_USER, L"Software");
+        const std::wstring classes = WholeClassesRoot();
+        HostReport report = CaptureServerRegistration(server);
+        ASSERT_EQ(report.result.outcome, RegOutcome::Completed) << WideToUtf8(ReasonFor(report.result, 1, server));
+        EXPECT_EQ(report.machine, ServerMachine(server));
+        EXPECT_EQ(WholeClassesRoot(), classes) << "nothing written";
+        EXPECT_EQ(SubkeyCount(HKEY_CURRENT_USER, L"Software"), userKeys) << "the scratch keys are gone";
+        const std::wstring inproc = std::wstring(L"HKEY_CLASSES_ROOT\\CLSID\\") + kDemoLibrary.classes[0].clsidText +
+                                    L"\\InprocServer32";
+        const auto found = std::find_if(report.keys.begin(), report.keys.end(),
+                                        [&](const CapturedKey& k) { return EqualsNoCase(k.written.path, inproc); });
+        ASSERT_NE(found, report.keys.end());
+        EXPECT_EQ(ValueDataText(found->written.values.at(0)), server);
+        EXPECT_EQ(KeyMark(*found), CaptureMark::New);
+        EXPECT_EQ(CountMarks(report.keys).changed, 0u);
+
+        // The exported keys imported give exactly what a real registration gives.
+        const std::wstring exported = folder.File(L"capture.reg");
+        std::vector<RegFileKey> keys;
+        for (const CapturedKey& k : report.keys) keys.push_back(k.written);
+        WriteRegFile(exported, keys);
+        ASSERT_TRUE(ImportBackup(exported).ok);
+        const std::wstring imported = Snapshot(DemoKeys());
+        ASSERT_EQ(RunServerRegistration(server, kModeUnregister).outcome, RegOutcome::Completed);
+        ASSERT_EQ(RunServerRegistration(server, kModeRegister).outcome, RegOutcome::Completed);
+        EXPECT_EQ(Snapshot(DemoKeys()), imported);
+
+        // Registered already: every key the same; one value changed since: that key changed.
+        testing::SetRegString(HKEY_CLASSES_ROOT, std::wstring(L"CLSID\\") + kDemoLibrary.classes[1].clsidText, L"",
+                              L"renamed");
+        report = CaptureServerRegistration(server);
+        const CaptureCounts counts = CountMarks(report.keys);
+        EXPECT_EQ(counts.changed, 1u);
+        EXPECT_EQ(counts.same, report.keys.size() - 1);
+        ASSERT_EQ(RunServerRegistration(server, kModeUnregister).outcome, RegOutcome::Completed);
+
+        // A server that crashes in a dry run leaves no scratch keys either.
+        report = CaptureServerRegistration(fixtures + L"\\" + fixtures::kCrashFile);
+        EXPECT_EQ(report.result.outcome, RegOutcome::Crashed);
+        EXPECT_EQ(SubkeyCount(HKEY_CURRENT_USER, L"Software"), userKeys);
+    }
+}
+
+} // namespace
+} // namespace nivex

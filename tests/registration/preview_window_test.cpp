@@ -1,0 +1,67 @@
+// Tools > Preview Registration under a real window system: the tree of a dry run, Export, and a server
+// that fails before writing anything.
+#include <gtest/gtest.h>
+
+#include "common/text.h"
+#include "registration/preview_window.h"
+#include "registration/reg_engine.h"
+#include "registration/registration_resource.h"
+#include "registration_test_support.h"
+
+namespace nivex {
+namespace {
+
+using fixtures::kDemoLibrary;
+
+bool Shows(const std::vector<std::wstring>& lines, const std::wstring& line) {
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+TEST(PreviewWindow, ShowsTheDryRunAsATreeOfMarkedKeysAndExportsIt) {
+    testing::RegistrationScene scene;
+    HWND owner = CreateWindowExW(0, L"STATIC", L"owner", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
+    const std::wstring server = testing::FixturePath(kDemoLibrary.fileName);
+    testing::SetRegString(HKEY_CLASSES_ROOT, std::wstring(L"CLSID\\") + kDemoLibrary.classes[0].clsidText, L"", L"Old name");
+    frmPreviewRegistration* window = frmPreviewRegistration::Open(owner, scene.desktop, server, CaptureServerRegistration(server));
+    ASSERT_NE(window, nullptr);
+    EXPECT_FALSE(IsWindowEnabled(owner));
+    const std::vector<std::wstring> lines = window->TreeLines();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines[0], L"HKEY_CLASSES_ROOT");
+    // The gauge's key was there with another name: changed; its subkeys are new.
+    const std::wstring gauge = kDemoLibrary.classes[0].clsidText;
+    EXPECT_TRUE(Shows(lines, L"    [changed] " + gauge)) << WideToUtf8(lines[2]);
+    EXPECT_TRUE(Shows(lines, L"      [changed] (Default)  REG_SZ  Velmora Demo Gauge"));
+    EXPECT_TRUE(Shows(lines, L"      [new] InprocServer32"));
+    EXPECT_TRUE(Shows(lines, L"        [new] (Default)  REG_SZ  " + server));
+    EXPECT_NE(window->SummaryText().find(L"1 changed"), std::wstring::npos) << WideToUtf8(window->SummaryText());
+    EXPECT_EQ(testing::GetRegString(HKEY_CLASSES_ROOT, std::wstring(L"CLSID\\") + gauge, L""), L"Old name");
+
+    testing::TempFolder folder;
+    scene.desktop.fileAnswers = {folder.File(L"gauge.reg")};
+    SendMessageW(window->Handle(), WM_COMMAND, MAKEWPARAM(IDC_PREVIEW_EXPORT, BN_CLICKED), 0);
+    ASSERT_EQ(scene.desktop.fileDialogs.size(), 1u);
+    EXPECT_EQ(scene.desktop.fileDialogs[0].defaultExt, L"reg");
+    const std::string bytes = testing::ReadFileBytes(folder.File(L"gauge.reg"));
+    const RegFileParse parsed = ParseRegFile(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+    EXPECT_EQ(parsed.error, L"");
+    EXPECT_GT(parsed.keys.size(), 10u);
+
+    SendMessageW(window->Handle(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    EXPECT_TRUE(IsWindowEnabled(owner));
+    DestroyWindow(owner);
+}
+
+TEST(PreviewWindow, AServerThatFailsBeforeWritingIsReportedInAMessage) {
+    testing::RegistrationScene scene;
+    scene.desktop.fileAnswers = {testing::FixturePath(fixtures::kCrashFile)};
+    PreviewRegistrationCommand(nullptr, scene.desktop);
+    ASSERT_EQ(scene.desktop.messages.size(), 1u);
+    EXPECT_EQ(scene.desktop.messages[0].title, L"Preview Registration");
+    EXPECT_EQ(scene.desktop.messages[0].text, L"The dry run of fixture_crash.dll failed.\nThe server stopped with "
+                                              L"exception 0xC0000005 (access violation) in DllRegisterServer.");
+    EXPECT_EQ(FindWindowW(nullptr, L"Preview Registration"), nullptr);
+}
+
+} // namespace
+} // namespace nivex
