@@ -13,6 +13,7 @@ enum CommandNeeds : unsigned {
     kNeedsPresentFile = 1u << 2,    // ... whose server file is present (implies a selection)
     kNeedsMissingFile = 1u << 3,    // ... whose server file is missing (implies a selection)
     kNeedsMissingControls = 1u << 4, // the catalogue counts a missing file
+    kNeedsTwoViews = 1u << 5,       // the machine has two registry views (64-bit Windows)
 };
 
 struct CommandConditions {
@@ -20,6 +21,7 @@ struct CommandConditions {
     bool selection = false; // a control is selected
     bool missing = false;   // the selected control's file is missing
     long missingCount = 0;
+    bool twoViews = false;
 };
 
 bool NeedsMet(unsigned needs, const CommandConditions& conditions);

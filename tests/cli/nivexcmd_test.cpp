@@ -44,29 +44,52 @@ std::vector<std::vector<std::string>> CsvRows(const std::string& csv) {
 }
 
 std::wstring Default(const std::wstring& path) { return testing::GetRegString(HKEY_CLASSES_ROOT, path, L""); }
-bool KeyThere(const std::wstring& path) { return testing::RegKeyPresent(HKEY_CLASSES_ROOT, path); }
 std::wstring Quoted(const std::wstring& path) { return L"\"" + path + L"\""; }
 RunResult Nivexcmd(const std::wstring& arguments) { return RunProgram(NivexCmdPath(), arguments); }
 bool Exists(const std::wstring& path) { return std::filesystem::exists(std::filesystem::path(path)); }
 
-TEST(NivexCmd, ListsExactlyTheControlsThePrefixRegisters) {
-    // An independent walk: every class with Control, a non-empty TypeLib and InprocServer32.
-    std::map<std::string, std::string> expected;     // clsid -> library id
-    std::map<std::string, std::string> libraryNames; // library id -> text of its node
-    HKEY clsid = nullptr;
-    ASSERT_EQ(RegOpenKeyExW(HKEY_CLASSES_ROOT, L"CLSID", 0, KEY_READ, &clsid), ERROR_SUCCESS);
-    wchar_t name[256];
-    for (DWORD i = 0, length = 256; RegEnumKeyExW(clsid, i, name, &length, nullptr, nullptr, nullptr, nullptr) ==
-                                    ERROR_SUCCESS;
-         ++i, length = 256) {
-        const std::wstring base = std::wstring(L"CLSID\\") + name;
-        const std::wstring lib = Default(base + L"\\TypeLib");
-        if (lib.empty() || !KeyThere(base + L"\\Control") || !KeyThere(base + L"\\InprocServer32")) continue;
-        expected[WideToUtf8(name)] = WideToUtf8(lib);
-        std::wstring text = Default(L"TypeLib\\" + lib + L"\\" + Default(base + L"\\Version"));
-        if (!libraryNames.count(WideToUtf8(lib))) libraryNames[WideToUtf8(lib)] = WideToUtf8(text.empty() ? Default(base) : text);
+// The default value of HKEY_CLASSES_ROOT\path in a registry view (sam: its flag), empty when absent.
+std::wstring ViewDefault(const std::wstring& path, REGSAM sam, bool* found = nullptr) {
+    HKEY key = nullptr;
+    if (found) *found = false;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ | sam, &key) != ERROR_SUCCESS) return {};
+    if (found) *found = true;
+    wchar_t value[1024] = {};
+    DWORD size = sizeof value - sizeof(wchar_t);
+    RegQueryValueExW(key, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
+    RegCloseKey(key);
+    return value;
+}
+
+TEST(NivexCmd, ListsExactlyTheControlsThePrefixRegistersInEachView) {
+    // An independent walk of each view: every class with Control, a non-empty TypeLib and InprocServer32.
+    std::map<std::string, std::string> expected;     // view|clsid -> library id
+    std::map<std::string, std::string> libraryNames; // view|library id -> text of its node
+    BOOL wow64 = FALSE;
+    const bool twoViews = sizeof(void*) == 8 || (IsWow64Process(GetCurrentProcess(), &wow64) && wow64);
+    for (const auto& [number, sam] : {std::pair{"64", KEY_WOW64_64KEY}, std::pair{"32", KEY_WOW64_32KEY}}) {
+        const std::string view = number;
+        if (!twoViews && view == "64") continue;
+        const std::string mark = twoViews && view == "32" ? " (32-bit)" : "";
+        HKEY clsid = nullptr;
+        ASSERT_EQ(RegOpenKeyExW(HKEY_CLASSES_ROOT, L"CLSID", 0, KEY_READ | sam, &clsid), ERROR_SUCCESS);
+        wchar_t name[256];
+        for (DWORD i = 0, length = 256; RegEnumKeyExW(clsid, i, name, &length, nullptr, nullptr, nullptr, nullptr) ==
+                                        ERROR_SUCCESS;
+             ++i, length = 256) {
+            const std::wstring base = std::wstring(L"CLSID\\") + name;
+            bool control = false, server = false;
+            const std::wstring lib = ViewDefault(base + L"\\TypeLib", sam);
+            ViewDefault(base + L"\\Control", sam, &control);
+            ViewDefault(base + L"\\InprocServer32", sam, &server);
+            if (lib.empty() || !control || !server) continue;
+            const std::string libKey = view + "|" + WideToUtf8(lib);
+            expected[view + "|" + WideToUtf8(name)] = libKey;
+            const std::wstring text = Default(L"TypeLib\\" + lib + L"\\" + ViewDefault(base + L"\\Version", sam));
+            if (!libraryNames.count(libKey)) libraryNames[libKey] = WideToUtf8(text.empty() ? ViewDefault(base, sam) : text) + mark;
+        }
+        RegCloseKey(clsid);
     }
-    RegCloseKey(clsid);
     ASSERT_FALSE(expected.empty()) << "the prefix registers no control";
 
     const RunResult csv = Nivexcmd(L"list --csv");
@@ -76,9 +99,10 @@ TEST(NivexCmd, ListsExactlyTheControlsThePrefixRegisters) {
     EXPECT_EQ(rows[0][0], "library_key");
     std::map<std::string, std::string> listed;
     for (size_t r = 1; r < rows.size(); ++r) {
-        ASSERT_EQ(rows[r].size(), 5u);
-        listed[rows[r][3]] = rows[r][0];
-        EXPECT_EQ(rows[r][1], libraryNames[rows[r][0]]) << rows[r][3];
+        ASSERT_EQ(rows[r].size(), 6u);
+        const std::string libKey = rows[r][5] + "|" + rows[r][0];
+        listed[rows[r][5] + "|" + rows[r][3]] = libKey;
+        EXPECT_EQ(rows[r][1], libraryNames[libKey]) << rows[r][3];
     }
     EXPECT_EQ(listed, expected);
     EXPECT_NE(Nivexcmd(L"list --json").out.find("\"controls\": " + std::to_string(expected.size()) + ","), std::string::npos);

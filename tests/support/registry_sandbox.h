@@ -1,9 +1,13 @@
 #pragma once
 // Redirects HKEY_CLASSES_ROOT and HKEY_CURRENT_USER of this process to scratch keys,
 // so no test reads or writes the prefix's real classes or settings. Removed afterwards.
+// Inside it the machine has one registry view, the program's own: a flagged open of the other one would
+// pass the redirection by.
 #include <windows.h>
 
 #include <string>
+
+#include "registry/registry_views.h"
 
 namespace nivex::testing {
 
@@ -18,6 +22,7 @@ public:
     const std::wstring& ScratchPath() const { return scratch_; }
 
 private:
+    ScopedOwnViewOnly ownViewOnly_;
     std::wstring scratch_;
     HKEY classes_ = nullptr;
     HKEY user_ = nullptr;
