@@ -83,7 +83,7 @@ struct ClassReader {
     FileExistenceCache* files; // null: test each file afresh
     const Catalogue& catalogue;
 
-    REGSAM Access() const { return ViewAccess(view); }
+    REGSAM Access() const { return ViewAccessBelow(view); } // every open is below the view's CLSID
 
     bool ReadControl(const std::wstring& name, ControlRecord& record, bool resolveSystemFolder) {
         // One failed open costs one round trip: most classes stop here.
@@ -217,7 +217,7 @@ void AddControlsForFile(Catalogue& catalogue, const std::wstring& path, Registry
     ViewClasses classes = ListClasses(view);
     if (!classes.clsid) return;
     const HKEY clsid = classes.clsid.Get();
-    const REGSAM access = KEY_QUERY_VALUE | ViewAccess(view);
+    const REGSAM access = KEY_QUERY_VALUE | ViewAccessBelow(view);
     if (observer) observer->ScanStarted(static_cast<int>(classes.names.size()));
     ClassReader reader{clsid, view, nullptr, catalogue};
     // The chosen file as the server's process names it: a 32-bit server chosen in SysWOW64 is registered by

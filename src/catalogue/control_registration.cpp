@@ -17,7 +17,7 @@ std::optional<std::wstring> ReadDefault(HKEY cls, const wchar_t* subKey, Registr
     RegTextOptions options;
     options.expander = ViewExpander(view);
     if (!*subKey) return ReadValueText(cls, nullptr, options).value_or(std::wstring());
-    return ReadKeyDefaultText(cls, subKey, options, ViewAccess(view));
+    return ReadKeyDefaultText(cls, subKey, options, ViewAccessBelow(view));
 }
 
 // An empty or nested identifier would name CLSID itself or another key.

@@ -44,6 +44,10 @@ REGSAM ViewAccess(RegistryView view) {
     return view == RegistryView::Bits32 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
 }
 
+REGSAM ViewAccessBelow(RegistryView view) {
+    return view == RegistryView::Bits64 && OwnView() == RegistryView::Bits32 ? KEY_WOW64_64KEY : 0;
+}
+
 bool IsWindows64() {
     if constexpr (sizeof(void*) == 8) {
         return true;

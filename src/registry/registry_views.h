@@ -16,6 +16,12 @@ namespace nivex {
 // HKEY_CLASSES_ROOT pass by a RegOverridePredefKey redirection.
 REGSAM ViewAccess(RegistryView view);
 
+// The flag for opens relative to a key already opened in view. A 64-bit program's handle into the 32-bit
+// view leads only to that view's keys without it (and Wine looks for a Wow6432Node at every level of a
+// flagged open, three times the requests); a 32-bit program names the 64-bit view on every open, or the
+// redirector takes it back to the 32-bit one.
+REGSAM ViewAccessBelow(RegistryView view);
+
 // True on 64-bit Windows, whichever bitness this program is.
 bool IsWindows64();
 
