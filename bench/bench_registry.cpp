@@ -248,7 +248,8 @@ RealViewClasses::~RealViewClasses() {
     for (const auto& [parent, names] : parts) {
         RegKey key;
         if (RegOpenKeyExW(HKEY_CLASSES_ROOT, parent, 0, KEY_ALL_ACCESS | view_, key.Put()) != ERROR_SUCCESS) continue;
-        for (const std::wstring& name : *names) RegDeleteTreeW(key.Get(), name.c_str());
+        for (const std::wstring& name : *names)
+            RegDeleteTreeW(key.Get(), name.c_str());
     }
     expect_.classIds.clear();
     expect_.libraryIds.clear();

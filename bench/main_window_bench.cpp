@@ -107,8 +107,8 @@ int wmain(int argc, wchar_t** argv) {
             const std::wstring frames = argv[++i];
             if (frames != L"hosted" && frames != L"plain") return Usage();
             hosted = frames == L"hosted";
-        }
-        else return Usage();
+        } else
+            return Usage();
     }
     if (classes < 1 || classes > 200000 || !(percent >= 0 && percent <= 100)) return Usage();
 
@@ -144,11 +144,13 @@ int wmain(int argc, wchar_t** argv) {
         if (views.empty()) {
             expect = nivex::bench::Fill({classes, controls, static_cast<std::uint64_t>(classes)}, files, [](int) {});
         } else {
-            real64.emplace(nivex::bench::FillPlan{classes, controls, static_cast<std::uint64_t>(classes), KEY_WOW64_64KEY}, files);
+            real64.emplace(
+                nivex::bench::FillPlan{classes, controls, static_cast<std::uint64_t>(classes), KEY_WOW64_64KEY}, files);
             expect = real64->Expectation();
             if (views == L"both") {
                 real32.emplace(
-                    nivex::bench::FillPlan{classes, controls, static_cast<std::uint64_t>(classes) + 1, KEY_WOW64_32KEY}, files);
+                    nivex::bench::FillPlan{classes, controls, static_cast<std::uint64_t>(classes) + 1, KEY_WOW64_32KEY},
+                    files);
                 expect.controls += real32->Expectation().controls;
                 expect.libraries += real32->Expectation().libraries;
             }
@@ -182,9 +184,14 @@ int wmain(int argc, wchar_t** argv) {
                            items == expect.controls + expect.libraries;
         wchar_t frameClass[64] = {};
         GetClassNameW(GetDlgItem(window.Handle(), 404), frameClass, 64); // fraInfo(0)
-        std::printf("main window start-up, %d classes%ls (%d controls in %d libraries, %d missing), splash %s, panels %ls\n",
-                    classes, views == L"both" ? L" in each view" : views == L"64" ? L" in the 64-bit view" : L"", window.Model().controls, window.Model().libraries, window.Model().missing,
-                    splash ? "on" : "off", frameClass);
+        std::printf(
+            "main window start-up, %d classes%ls (%d controls in %d libraries, %d missing), splash %s, panels %ls\n",
+            classes,
+            views == L"both" ? L" in each view"
+            : views == L"64" ? L" in the 64-bit view"
+                             : L"",
+            window.Model().controls, window.Model().libraries, window.Model().missing, splash ? "on" : "off",
+            frameClass);
         std::printf("  process start to main():            %8.1f ms\n", enteredMs);
         std::printf("  filling the scratch registry:       %8.1f ms (not counted)\n", fillMs);
         std::printf("  Load() to the first node clicked:   %8.1f ms\n", loadMs);

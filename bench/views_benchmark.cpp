@@ -72,9 +72,12 @@ int main() {
     int size = 10000;
     for (int i = 1; argv && i < argc; ++i) {
         const std::wstring arg = argv[i];
-        if (arg == L"--count-mode") countMode = true;
-        else if (arg == L"--controls" && i + 1 < argc) percent = std::wcstod(argv[++i], nullptr);
-        else size = static_cast<int>(std::wcstol(argv[i], nullptr, 10));
+        if (arg == L"--count-mode")
+            countMode = true;
+        else if (arg == L"--controls" && i + 1 < argc)
+            percent = std::wcstod(argv[++i], nullptr);
+        else
+            size = static_cast<int>(std::wcstol(argv[i], nullptr, 10));
     }
     if (argv) LocalFree(argv);
     if (size < 1 || size > 100000 || !(percent >= 0 && percent <= 100)) {
@@ -93,7 +96,8 @@ int main() {
         std::printf("filling %d classes (%d controls) into each view...\n", size, controls);
         std::fflush(stdout);
         nivex::bench::RealViewClasses in64({size, controls, static_cast<std::uint64_t>(size), KEY_WOW64_64KEY}, files);
-        nivex::bench::RealViewClasses in32({size, controls, static_cast<std::uint64_t>(size) + 1, KEY_WOW64_32KEY}, files);
+        nivex::bench::RealViewClasses in32({size, controls, static_cast<std::uint64_t>(size) + 1, KEY_WOW64_32KEY},
+                                           files);
 
         if (countMode) {
             const unsigned long thread = GetCurrentThreadId();
@@ -117,8 +121,9 @@ int main() {
         const double scanBoth = BestMs([&] { both = Scan(true, true); });
         const int expected = before.controls + in64.Expectation().controls + in32.Expectation().controls;
         const int classes = Enumerate(RegistryView::Bits64) + Enumerate(RegistryView::Bits32);
-        std::printf("%d classes in both views (%d of them synthetic), %d controls in %d libraries found (%d expected)\n",
-                    classes, 2 * size, both.controls, both.libraries, expected);
+        std::printf(
+            "%d classes in both views (%d of them synthetic), %d controls in %d libraries found (%d expected)\n",
+            classes, 2 * size, both.controls, both.libraries, expected);
         std::printf("| View | Scan (best of %d) | Bare enumeration | Ratio |\n|---|---:|---:|---:|\n", kRepeats);
         std::printf("| 64-bit | %.1f ms | %.1f ms | %.2fx |\n", scan64, enum64, scan64 / enum64);
         std::printf("| 32-bit | %.1f ms | %.1f ms | %.2fx |\n", scan32, enum32, scan32 / enum32);

@@ -304,7 +304,7 @@ void MainWindow::NodeClick(int treeIndex) {
         const ControlDetails details = LoadInformation(catalogue_, treeIndex, node, Handle(), desktop_);
         details_.Show(details);
         details_.ShowView(details.complete && catalogue_.TwoViews() ? std::optional<RegistryView>(details.view)
-                                                                   : std::nullopt);
+                                                                    : std::nullopt);
         // Only the preview reads the server file, and it maps it as data: no control code runs here.
         if (details.toolboxBitmapReached) BitmapPreview::Instance().DrawToolboxBitmap(details.toolboxBitmap);
         if (details.complete) {
@@ -370,7 +370,9 @@ void MainWindow::ToggleBar(int menuId, HWND part, const wchar_t* key, const wcha
 }
 
 namespace {
-int ViewItem(RegistryView view) { return view == RegistryView::Bits32 ? mnuControls32 : mnuControls64; }
+int ViewItem(RegistryView view) {
+    return view == RegistryView::Bits32 ? mnuControls32 : mnuControls64;
+}
 const wchar_t* ViewKey(RegistryView view) {
     return view == RegistryView::Bits32 ? kKeyShow32BitControls : kKeyShow64BitControls;
 }

@@ -22,7 +22,8 @@ int CatalogueTree::Add(const std::wstring& relativeKey, const std::wstring& key,
         if (parent == 0) throw Error(kErrElementNotFound, kTreeSource, L"Element not found");
     }
     auto& byKey = byKey_[ViewSlot(view)];
-    if (!key.empty() && byKey.count(key) != 0) throw Error(kErrKeyNotUnique, kTreeSource, L"Key is not unique in collection");
+    if (!key.empty() && byKey.count(key) != 0)
+        throw Error(kErrKeyNotUnique, kTreeSource, L"Key is not unique in collection");
 
     nodes_.push_back(Slot{});
     const int index = static_cast<int>(nodes_.size());
@@ -101,8 +102,10 @@ void CatalogueTree::Remove(int index) {
 
 void CatalogueTree::Clear() {
     nodes_.clear();
-    for (auto& byKey : byKey_) byKey.clear();
-    for (auto& byTag : byTag_) byTag.clear();
+    for (auto& byKey : byKey_)
+        byKey.clear();
+    for (auto& byTag : byTag_)
+        byTag.clear();
     firstRoot_ = lastRoot_ = liveCount_ = selected_ = 0;
 }
 

@@ -36,11 +36,11 @@ struct ControlRecord {
     std::wstring ServerPath;          // resolved (the server-path rule applied)
     std::wstring RegisteredPath = {}; // as InProcServer32 holds it
     std::int64_t SizeKB = 0;
-    RegistryView View = OwnView();    // the registry view the class is registered in
+    RegistryView View = OwnView(); // the registry view the class is registered in
 };
 
 struct CatalogueNode {
-    std::wstring key; // the class or type library identifier; unique within its view
+    std::wstring key;              // the class or type library identifier; unique within its view
     RegistryView view = OwnView(); // the registry view of the registration the node stands for
     std::wstring text;
     std::wstring tag;
@@ -95,8 +95,8 @@ private:
     void RemoveFromIndexes(int index);
     static int ViewSlot(RegistryView view) { return view == RegistryView::Bits32 ? 1 : 0; }
     std::vector<Slot> nodes_; // slot i-1 holds index i
-    std::unordered_map<std::wstring, int> byKey_[2];                 // per view
-    std::unordered_map<std::wstring, std::vector<int>> byTag_[2];    // per view, ascending indexes per tag
+    std::unordered_map<std::wstring, int> byKey_[2];              // per view
+    std::unordered_map<std::wstring, std::vector<int>> byTag_[2]; // per view, ascending indexes per tag
     int firstRoot_ = 0;
     int lastRoot_ = 0;
     int liveCount_ = 0;

@@ -78,7 +78,7 @@ std::vector<std::wstring> SubkeyNames(HKEY key) {
 // Every registry call is a round trip to the Wine server, so each read is one open, one query and one close,
 // and nothing is read that the catalogue will not use.
 struct ClassReader {
-    HKEY clsid;                // CLSID of the view
+    HKEY clsid; // CLSID of the view
     RegistryView view;
     FileExistenceCache* files; // null: test each file afresh
     const Catalogue& catalogue;
@@ -144,7 +144,8 @@ struct ViewClasses {
 };
 
 ViewClasses ListClasses(RegistryView view) {
-    ViewClasses classes{view, OpenKey(HKEY_CLASSES_ROOT, L"CLSID", KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | ViewAccess(view)), {}};
+    ViewClasses classes{
+        view, OpenKey(HKEY_CLASSES_ROOT, L"CLSID", KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | ViewAccess(view)), {}};
     if (classes.clsid) classes.names = SubkeyNames(classes.clsid.Get());
     return classes;
 }

@@ -21,7 +21,9 @@ std::optional<std::wstring> ReadDefault(HKEY cls, const wchar_t* subKey, Registr
 }
 
 // An empty or nested identifier would name CLSID itself or another key.
-bool IsClassName(const std::wstring& classId) { return !classId.empty() && classId.find(L'\\') == std::wstring::npos; }
+bool IsClassName(const std::wstring& classId) {
+    return !classId.empty() && classId.find(L'\\') == std::wstring::npos;
+}
 
 RegKey OpenClass(const std::wstring& classId, RegistryView view) {
     RegKey cls;

@@ -27,8 +27,10 @@ std::wstring ToolboxReferenceInView(const std::wstring& reference, RegistryView 
     const std::optional<ToolboxBitmapRef> ref = ParseToolboxBitmapRef(reference);
     if (!ref || reference.compare(0, ref->module.size(), ref->module) != 0) return reference;
     std::wstring file = ref->module;
-    if (ServerPathIsRooted(file)) file = ServerFileInView(file, view);
-    else if (view != OwnView() && !file.empty()) file = SystemFolderOfView(view) + file;
+    if (ServerPathIsRooted(file))
+        file = ServerFileInView(file, view);
+    else if (view != OwnView() && !file.empty())
+        file = SystemFolderOfView(view) + file;
     return file + reference.substr(ref->module.size());
 }
 
@@ -51,7 +53,7 @@ SizeTextReader SetSizeTextReader(SizeTextReader reader) {
 }
 
 std::wstring GetControlRegValue(const Catalogue& catalogue, const std::wstring& classId, const std::wstring& subKey,
-                               RegistryView view) {
+                                RegistryView view) {
     std::wstring section = subKey;
     if (!subKey.empty() && subKey[0] == L'.') {
         const std::wstring pseudo = subKey.substr(1);

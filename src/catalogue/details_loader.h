@@ -22,8 +22,8 @@ struct ControlDetails {
     SelectedControl selection;      // empty when the load ended early or there is no node
     bool complete = false;          // false when the load ended early: "STATUS" stays as it was
     bool toolboxBitmapReached = false;
-    std::wstring toolboxBitmap; // the "Toolbox Bitmap" row's reference, its file named as the view's programs
-                                // find it, when reached
+    std::wstring toolboxBitmap;    // the "Toolbox Bitmap" row's reference, its file named as the view's programs
+                                   // find it, when reached
     RegistryView view = OwnView(); // of the node loaded (the frame's caption names it)
 };
 

@@ -41,7 +41,8 @@ std::vector<std::string> KnownDllNames() {
             wchar_t name[256];
             DWORD nameLength = 256;
             std::optional<std::wstring> data;
-            if (RegEnumValueW(key, index, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+            if (RegEnumValueW(key, index, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+                break;
             data = ReadValueText(key, name);
             if (data && !data->empty() && data->find(L'.') != std::wstring::npos)
                 list.push_back(ModuleKey(WideToUtf8(*data)));
@@ -316,13 +317,13 @@ DependencyReport BuildDependencyReport(const std::wstring& path) {
     return BuildDependencyReport(path, resolver);
 }
 
-std::wstring ExplainLoadFailure(const std::wstring& path) {
+std::wstring ExplainLoadFailure(const std::wstring& path, std::uint16_t loaderMachine) {
     const std::wstring full = FullPathName(path);
     if (full.empty()) return {};
     ImportResolver resolver(SearchFolders::ForFile(full));
-    const std::optional<LoadBlocker> blocker = FindLoadBlocker(full, resolver, OwnMachine());
+    const std::optional<LoadBlocker> blocker = FindLoadBlocker(full, resolver, loaderMachine);
     if (!blocker) return {};
-    const std::wstring text = LoadBlockerText(*blocker, GetFileName(full), OwnMachine());
+    const std::wstring text = LoadBlockerText(*blocker, GetFileName(full), loaderMachine);
     if (blocker->kind == LoadBlocker::Kind::OtherMachine) return L"The file is built for another processor: " + text;
     return text;
 }

@@ -89,8 +89,9 @@ private:
 DependencyReport BuildDependencyReport(const std::wstring& path, ImportResolver& resolver);
 DependencyReport BuildDependencyReport(const std::wstring& path);
 
-// Why a file that exists cannot be loaded, when its imports tell: a missing module with the chain that
-// needs it, or a machine type this program cannot load. Empty when the walk finds nothing to say.
-std::wstring ExplainLoadFailure(const std::wstring& path);
+// Why a file that exists cannot be loaded by a process of loaderMachine, when its imports tell: a missing
+// module with the chain that needs it (looked for as a process of the file's own machine type finds it), or
+// a machine type that process cannot load. Empty when the walk finds nothing to say.
+std::wstring ExplainLoadFailure(const std::wstring& path, std::uint16_t loaderMachine = OwnMachine());
 
 } // namespace nivex

@@ -74,7 +74,7 @@ std::optional<std::wstring> ReadValueText(HKEY key, const wchar_t* name, const R
 }
 
 std::optional<std::wstring> ReadKeyDefaultText(HKEY parent, const wchar_t* path, const RegTextOptions& options,
-                                              REGSAM viewAccess) {
+                                               REGSAM viewAccess) {
     RegKey key;
     if (RegOpenKeyExW(parent, path, 0, KEY_QUERY_VALUE | viewAccess, key.Put()) != ERROR_SUCCESS) return std::nullopt;
     return ReadValueText(key.Get(), nullptr, options).value_or(std::wstring());

@@ -18,8 +18,10 @@ std::wstring PathInView(const std::wstring& path, RegistryView view, RegistryVie
     const std::wstring& system = folders.system32;
     const std::wstring bare = system.substr(0, system.size() - 1);
     std::wstring rest;
-    if (StartsWithNoCase(path, system)) rest = path.substr(system.size());
-    else if (!EqualsNoCase(path, bare)) return path;
+    if (StartsWithNoCase(path, system))
+        rest = path.substr(system.size());
+    else if (!EqualsNoCase(path, bare))
+        return path;
     if (view == RegistryView::Bits32) return folders.wow64 + rest;
     if (own == RegistryView::Bits32) return folders.native + rest;
     return path;

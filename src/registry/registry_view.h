@@ -16,7 +16,9 @@ const wchar_t* ViewNumber(RegistryView view);
 std::optional<RegistryView> ParseViewNumber(std::wstring_view text);
 
 // The view a program of this build's bitness sees without a flag.
-constexpr RegistryView OwnView() { return sizeof(void*) == 8 ? RegistryView::Bits64 : RegistryView::Bits32; }
+constexpr RegistryView OwnView() {
+    return sizeof(void*) == 8 ? RegistryView::Bits64 : RegistryView::Bits32;
+}
 
 // The other view of a 64-bit machine.
 constexpr RegistryView OtherView(RegistryView view) {
@@ -25,11 +27,11 @@ constexpr RegistryView OtherView(RegistryView view) {
 
 // The System folders of a machine as the running program names them, each ending in a backslash.
 struct ViewFolders {
-    bool windows64 = false;  // two views: the folders below matter
-    std::wstring system32;   // the name registrations use for the System folder ("C:\windows\system32\")
-    std::wstring wow64;      // where a 32-bit program's System folder really lies ("C:\windows\syswow64\")
-    std::wstring native;     // how this program reaches the 64-bit System folder ("C:\windows\sysnative\"
-                             // from a 32-bit program, system32 from a 64-bit one)
+    bool windows64 = false; // two views: the folders below matter
+    std::wstring system32;  // the name registrations use for the System folder ("C:\windows\system32\")
+    std::wstring wow64;     // where a 32-bit program's System folder really lies ("C:\windows\syswow64\")
+    std::wstring native;    // how this program reaches the 64-bit System folder ("C:\windows\sysnative\"
+                            // from a 32-bit program, system32 from a 64-bit one)
 };
 
 // A path as a program of view would open it, named so that this program (of view own) opens the same file:

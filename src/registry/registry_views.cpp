@@ -29,14 +29,18 @@ ViewFolders QueryViewFolders() {
         f.native = f.system32;
     } else {
         const UINT windows = GetSystemWindowsDirectoryW(buffer, MAX_PATH);
-        f.native = windows > 0 && windows < MAX_PATH ? JoinPath(std::wstring(buffer, windows), L"Sysnative\\")
-                                                     : f.system32;
+        f.native =
+            windows > 0 && windows < MAX_PATH ? JoinPath(std::wstring(buffer, windows), L"Sysnative\\") : f.system32;
     }
     return f;
 }
 
-std::wstring Expand32(const std::wstring& text) { return ExpandForView(text, RegistryView::Bits32); }
-std::wstring Expand64(const std::wstring& text) { return ExpandForView(text, RegistryView::Bits64); }
+std::wstring Expand32(const std::wstring& text) {
+    return ExpandForView(text, RegistryView::Bits32);
+}
+std::wstring Expand64(const std::wstring& text) {
+    return ExpandForView(text, RegistryView::Bits64);
+}
 } // namespace
 
 REGSAM ViewAccess(RegistryView view) {
@@ -63,8 +67,12 @@ std::vector<RegistryView> MachineViews() {
     return {RegistryView::Bits32};
 }
 
-ScopedOwnViewOnly::ScopedOwnViewOnly() { ++ownViewOnly; }
-ScopedOwnViewOnly::~ScopedOwnViewOnly() { --ownViewOnly; }
+ScopedOwnViewOnly::ScopedOwnViewOnly() {
+    ++ownViewOnly;
+}
+ScopedOwnViewOnly::~ScopedOwnViewOnly() {
+    --ownViewOnly;
+}
 
 std::optional<RegistryView> ViewOfMachine(unsigned short machine) {
     if (machine == 0) return std::nullopt;
@@ -80,7 +88,9 @@ const ViewFolders& MachineViewFolders() {
     return folders;
 }
 
-void SetMachineViewFolders(std::optional<ViewFolders> folders) { injectedFolders = std::move(folders); }
+void SetMachineViewFolders(std::optional<ViewFolders> folders) {
+    injectedFolders = std::move(folders);
+}
 
 std::wstring ServerFileInView(const std::wstring& path, RegistryView view) {
     return PathInView(path, view, OwnView(), MachineViewFolders());
@@ -94,6 +104,8 @@ std::wstring ExpandForView(const std::wstring& text, RegistryView view) {
     return ExpandEnvironmentText(RenameViewVariables(text, view, OwnView()));
 }
 
-ViewExpanderFn ViewExpander(RegistryView view) { return view == RegistryView::Bits32 ? Expand32 : Expand64; }
+ViewExpanderFn ViewExpander(RegistryView view) {
+    return view == RegistryView::Bits32 ? Expand32 : Expand64;
+}
 
 } // namespace nivex

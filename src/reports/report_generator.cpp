@@ -90,7 +90,9 @@ struct ReportReaders {
     }
 };
 
-std::wstring ViewText(RegistryView view) { return std::wstring(ViewNumber(view)) + L"-bit"; }
+std::wstring ViewText(RegistryView view) {
+    return std::wstring(ViewNumber(view)) + L"-bit";
+}
 
 LibraryValues ReadLibraryValues(const CatalogueTree& tree, int libraryIndex, ReportReaders& readers) {
     const CatalogueNode& library = tree.Node(libraryIndex);

@@ -55,7 +55,8 @@ std::map<std::string, std::string> Listed(const std::string& csv) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         std::vector<std::string> f;
         std::istringstream fields(line);
-        for (std::string field; std::getline(fields, field, ',');) f.push_back(field);
+        for (std::string field; std::getline(fields, field, ',');)
+            f.push_back(field);
         if (f.size() == 6) rows[f[5] + "|" + f[3]] = f[2] + "|" + f[1];
     }
     return rows;
@@ -66,7 +67,7 @@ std::string Status(const std::map<std::string, std::string>& rows, const std::st
     return row == rows.end() ? "(not listed)" : row->second.substr(0, row->second.find('|'));
 }
 
-std::wstring Folder(UINT (*query)(LPWSTR, UINT)) {
+std::wstring Folder(UINT(WINAPI* query)(LPWSTR, UINT)) {
     wchar_t buffer[MAX_PATH];
     const UINT length = query(buffer, MAX_PATH);
     return std::wstring(buffer, length) + L"\\";
@@ -135,7 +136,8 @@ TEST_F(RealViews, BothProgramsListBothViewsWithTheirFilesAndStates) {
 }
 
 TEST_F(RealViews, System32AndProgramFilesAreThoseOfTheServersOwnProcess) {
-    const std::wstring in32 = L"{4E1D0000-0000-4000-8000-000000000032}", in64 = L"{4E1D0000-0000-4000-8000-000000000064}",
+    const std::wstring in32 = L"{4E1D0000-0000-4000-8000-000000000032}",
+                       in64 = L"{4E1D0000-0000-4000-8000-000000000064}",
                        programFiles = L"{4E1D0000-0000-4000-8000-0000000000F1}";
     wchar_t x86Files[MAX_PATH] = {};
     ASSERT_GT(GetEnvironmentVariableW(L"ProgramFiles(x86)", x86Files, MAX_PATH), 0u);
@@ -166,7 +168,8 @@ TEST_F(RealViews, TheViewFilterAndAnIdentifierOfBothViews) {
     ASSERT_EQ(only32.exitCode, 0u) << only32.err;
     const auto rows = Listed(only32.out);
     ASSERT_TRUE(rows.count("32|" + WideToUtf8(kGauge)));
-    for (const auto& [key, row] : rows) EXPECT_EQ(key.substr(0, 3), "32|") << key;
+    for (const auto& [key, row] : rows)
+        EXPECT_EQ(key.substr(0, 3), "32|") << key;
 
     testing::TempFolder folder;
     const std::wstring page = folder.File(L"page.htm");
@@ -183,7 +186,8 @@ TEST_F(RealViews, TheViewFilterAndAnIdentifierOfBothViews) {
 // What a registration leaves is looked for in the view of the server's machine type, from either program.
 TEST_F(RealViews, ControlsOfARegisteredFileAreFoundInTheViewOfItsMachineType) {
     Catalogue catalogue;
-    catalogue.SetErrorSink([](const std::wstring&, const std::wstring&, long, const std::wstring& d) { ADD_FAILURE() << WideToUtf8(d); });
+    catalogue.SetErrorSink(
+        [](const std::wstring&, const std::wstring&, long, const std::wstring& d) { ADD_FAILURE() << WideToUtf8(d); });
     AddControlsForFile(catalogue, kServer32);
     const CatalogueTree& all = catalogue.Tree(Catalogue::kAll);
     const int gauge32 = all.FindByKey(kGauge, k32);
@@ -195,7 +199,8 @@ TEST_F(RealViews, ControlsOfARegisteredFileAreFoundInTheViewOfItsMachineType) {
     EXPECT_NE(all.FindByKey(kGauge, k64), 0);
     EXPECT_EQ(catalogue.controls, 4);
     // The tray's Unregister takes the file's own view only.
-    for (int node : ControlsServedBy(catalogue, kServer32)) EXPECT_EQ(all.Node(node).view, k32);
+    for (int node : ControlsServedBy(catalogue, kServer32))
+        EXPECT_EQ(all.Node(node).view, k32);
     EXPECT_EQ(ControlsServedBy(catalogue, kServer32).size(), 2u);
 
     int node = gauge32;
@@ -217,9 +222,11 @@ TEST_F(RealViews, ImportsOfA32BitFileResolveInSysWow64) {
     const testing::RunResult deps = Nivexcmd(false, L"deps \"" + server + L"\" --json");
     EXPECT_EQ(deps.exitCode, 0u) << deps.err;
     std::wstring expected = L"\"resolved\": \"" + wow64 + L"fixture_dephelper.dll\"";
-    for (size_t at = 0; (at = expected.find(L'\\', at)) != std::wstring::npos; at += 2) expected.insert(at, 1, L'\\');
+    for (size_t at = 0; (at = expected.find(L'\\', at)) != std::wstring::npos; at += 2)
+        expected.insert(at, 1, L'\\');
     EXPECT_NE(ToLowerText(Utf8ToWide(deps.out)).find(ToLowerText(expected)), std::wstring::npos) << deps.out;
-    for (const wchar_t* name : {L"fixture_dephelper.dll", L"velmoradep.dll"}) DeleteFileW((wow64 + name).c_str());
+    for (const wchar_t* name : {L"fixture_dephelper.dll", L"velmoradep.dll"})
+        DeleteFileW((wow64 + name).c_str());
 }
 
 } // namespace

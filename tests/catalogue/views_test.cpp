@@ -23,7 +23,8 @@ std::vector<std::wstring> Texts(const CatalogueTree& tree) {
     std::vector<std::wstring> texts;
     for (int root : tree.Roots()) {
         texts.push_back(tree.Node(root).text);
-        for (int child : tree.Children(root)) texts.push_back(L"  " + tree.Node(child).text);
+        for (int child : tree.Children(root))
+            texts.push_back(L"  " + tree.Node(child).text);
     }
     return texts;
 }
@@ -123,7 +124,8 @@ TEST(NivexcmdViews, NodesNameTheirViewAndAnIdentifierOfBothViewsNeedsOne) {
     EXPECT_EQ(FindInViews(all, L"{LIB}", k64, false).Single(), 0) << "a library is no control";
 
     const std::wstring csv = CatalogueCsv(c, Catalogue::kAll);
-    EXPECT_EQ(csv.substr(0, csv.find(L"\r\n")), L"library_key,library_name,library_status,control_key,control_name,view");
+    EXPECT_EQ(csv.substr(0, csv.find(L"\r\n")),
+              L"library_key,library_name,library_status,control_key,control_name,view");
     EXPECT_NE(csv.find(L",{C1},Grid,64\r\n"), std::wstring::npos) << csv;
     EXPECT_NE(csv.find(L",{C2},Chart (32-bit),32\r\n"), std::wstring::npos) << csv;
     const std::wstring json = CatalogueJson(c, {});

@@ -43,7 +43,9 @@ std::vector<std::vector<std::string>> CsvRows(const std::string& csv) {
     return rows;
 }
 
-std::wstring Default(const std::wstring& path) { return testing::GetRegString(HKEY_CLASSES_ROOT, path, L""); }
+std::wstring Default(const std::wstring& path) {
+    return testing::GetRegString(HKEY_CLASSES_ROOT, path, L"");
+}
 std::wstring Quoted(const std::wstring& path) { return L"\"" + path + L"\""; }
 RunResult Nivexcmd(const std::wstring& arguments) { return RunProgram(NivexCmdPath(), arguments); }
 bool Exists(const std::wstring& path) { return std::filesystem::exists(std::filesystem::path(path)); }
@@ -74,8 +76,8 @@ TEST(NivexCmd, ListsExactlyTheControlsThePrefixRegistersInEachView) {
         HKEY clsid = nullptr;
         ASSERT_EQ(RegOpenKeyExW(HKEY_CLASSES_ROOT, L"CLSID", 0, KEY_READ | sam, &clsid), ERROR_SUCCESS);
         wchar_t name[256];
-        for (DWORD i = 0, length = 256; RegEnumKeyExW(clsid, i, name, &length, nullptr, nullptr, nullptr, nullptr) ==
-                                        ERROR_SUCCESS;
+        for (DWORD i = 0, length = 256;
+             RegEnumKeyExW(clsid, i, name, &length, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
              ++i, length = 256) {
             const std::wstring base = std::wstring(L"CLSID\\") + name;
             bool control = false, server = false;
@@ -86,7 +88,8 @@ TEST(NivexCmd, ListsExactlyTheControlsThePrefixRegistersInEachView) {
             const std::string libKey = view + "|" + WideToUtf8(lib);
             expected[view + "|" + WideToUtf8(name)] = libKey;
             const std::wstring text = Default(L"TypeLib\\" + lib + L"\\" + ViewDefault(base + L"\\Version", sam));
-            if (!libraryNames.count(libKey)) libraryNames[libKey] = WideToUtf8(text.empty() ? ViewDefault(base, sam) : text) + mark;
+            if (!libraryNames.count(libKey))
+                libraryNames[libKey] = WideToUtf8(text.empty() ? ViewDefault(base, sam) : text) + mark;
         }
         RegCloseKey(clsid);
     }
