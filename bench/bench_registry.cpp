@@ -184,7 +184,7 @@ FillExpectation Fill(const FillPlan& plan, const ServerFiles& files, const std::
     expect.missingLibraries = expect.libraries / 2; // every odd library's file is missing
 
     // One open parent per tree; every class is created relative to it.
-    RegKey clsid = Create(HKEY_CLASSES_ROOT, L"CLSID", KEY_CREATE_SUB_KEY);
+    RegKey clsid = Create(HKEY_CLASSES_ROOT, L"CLSID", KEY_CREATE_SUB_KEY | plan.view);
     RegKey typeLibs = Create(HKEY_CLASSES_ROOT, L"TypeLib", KEY_CREATE_SUB_KEY);
     Random random(plan.seed);
     std::wstring libraryId;
@@ -192,13 +192,15 @@ FillExpectation Fill(const FillPlan& plan, const ServerFiles& files, const std::
     for (int i = 0; i < plan.classes; ++i) {
         const std::uint64_t high = random.Next();
         const std::uint64_t low = random.Next();
-        RegKey cls = Create(clsid.Get(), GuidText(high, low), KEY_SET_VALUE | KEY_CREATE_SUB_KEY);
+        expect.classIds.push_back(GuidText(high, low));
+        RegKey cls = Create(clsid.Get(), expect.classIds.back(), KEY_SET_VALUE | KEY_CREATE_SUB_KEY);
         const auto index = static_cast<unsigned>(i);
         if (i < expect.controls) {
             const unsigned library = index / 4;
             if (index % 4 == 0) {
                 const std::uint64_t libHigh = random.Next();
                 libraryId = GuidText(libHigh, random.Next());
+                expect.libraryIds.push_back(libraryId);
                 RegKey name = Create(typeLibs.Get(), libraryId + L"\\1.0");
                 SetString(name.Get(), nullptr, Numbered(L"Bench Library %u", library));
                 // A library's controls live in one file; half of the libraries lost theirs.
@@ -234,6 +236,23 @@ FillExpectation Fill(const FillPlan& plan, const ServerFiles& files, const std::
         if (progress && ((i + 1) % 2500 == 0 || i + 1 == plan.classes)) progress(i + 1);
     }
     return expect;
+}
+
+// A fill that fails half way leaves volatile keys, which go with the prefix's Wine server.
+RealViewClasses::RealViewClasses(const FillPlan& plan, const ServerFiles& files)
+    : view_(plan.view), expect_(Fill(plan, files, nullptr)) {}
+
+RealViewClasses::~RealViewClasses() {
+    const std::pair<const wchar_t*, const std::vector<std::wstring>*> parts[] = {{L"CLSID", &expect_.classIds},
+                                                                                 {L"TypeLib", &expect_.libraryIds}};
+    for (const auto& [parent, names] : parts) {
+        RegKey key;
+        if (RegOpenKeyExW(HKEY_CLASSES_ROOT, parent, 0, KEY_ALL_ACCESS | view_, key.Put()) != ERROR_SUCCESS) continue;
+        for (const std::wstring& name : *names)
+            RegDeleteTreeW(key.Get(), name.c_str());
+    }
+    expect_.classIds.clear();
+    expect_.libraryIds.clear();
 }
 
 double NowMs() {

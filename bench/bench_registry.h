@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "registry/registry_views.h"
+
 namespace nivex::bench {
 
 // A registry or file operation the benchmark needs failed; the message names it.
@@ -37,6 +39,7 @@ public:
     const std::wstring& ScratchPath() const { return scratch_; }
 
 private:
+    ScopedOwnViewOnly ownViewOnly_; // the other view would be the real registry's
     std::wstring scratch_;
     HKEY classes_ = nullptr;
 };
@@ -68,6 +71,7 @@ struct FillPlan {
     int classes = 0;
     int controls = 0;       // how many of the classes are controls, four to a type library
     std::uint64_t seed = 1; // class identifiers are pseudo-random, so controls are spread over CLSID
+    REGSAM view = 0;        // the registry view of CLSID (KEY_WOW64_32KEY / KEY_WOW64_64KEY), 0: the own one
 };
 
 // What the scan of a filled registry must find.
@@ -75,6 +79,23 @@ struct FillExpectation {
     int controls = 0;
     int libraries = 0;
     int missingLibraries = 0; // libraries whose controls' server file does not exist
+    std::vector<std::wstring> classIds, libraryIds; // what was written
+};
+
+// Classes written into the real HKEY_CLASSES_ROOT of a view (a prefix of the benchmark's own): both views
+// cannot be sandboxed, as a view's flag passes a RegOverridePredefKey redirection by. The keys are volatile
+// and removed again on destruction.
+class RealViewClasses {
+public:
+    RealViewClasses(const FillPlan& plan, const ServerFiles& files); // throws BenchError
+    ~RealViewClasses();
+    RealViewClasses(const RealViewClasses&) = delete;
+    RealViewClasses& operator=(const RealViewClasses&) = delete;
+    const FillExpectation& Expectation() const { return expect_; }
+
+private:
+    REGSAM view_;
+    FillExpectation expect_;
 };
 
 // Writes plan.classes classes below HKEY_CLASSES_ROOT\CLSID (the sandbox) and the controls' type

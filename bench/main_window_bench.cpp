@@ -1,17 +1,20 @@
 // Times the main window's start-up on a synthetic registry: from process start to the first node clicked.
 // Not a test (speed is never checked by a timed test); run by hand or by scripts, one size per process:
 //
-//   main_window_bench --bench-startup N [--controls PERCENT] [--splash 0|1]
+//   main_window_bench --bench-startup N [--controls PERCENT] [--splash 0|1] [--views 64|both]
 //   main_window_bench --splash-shot SECONDS     (shows the splash window mid-scan, for scripts/screenshot.sh)
 //
 // The classes go into a scratch HKEY_CLASSES_ROOT (the scan benchmark's sandbox and filler), the settings
-// into a scratch HKEY_CURRENT_USER, so nothing of the prefix is read or changed.
+// into a scratch HKEY_CURRENT_USER, so nothing of the prefix is read or changed. With --views the N classes go
+// into the 64-bit view (64: the 32-bit view hidden) or into each view (both) of the prefix's real registry,
+// as volatile keys removed afterwards: both views cannot be sandboxed.
 #include <windows.h>
 #include <shellapi.h>
 
 #include <cmath>
 #include <cstdio>
 #include <cwchar>
+#include <optional>
 #include <string>
 
 #include "catalogue/catalogue_scan.h"
@@ -76,7 +79,7 @@ int SplashShot(int seconds) {
 
 int Usage() {
     std::fprintf(stderr, "usage: main_window_bench --bench-startup N [--controls PERCENT] [--splash 0|1]"
-                         " [--frames hosted|plain]\n"
+                         " [--frames hosted|plain] [--views 64|both]\n"
                          "       main_window_bench --splash-shot SECONDS\n");
     return 2;
 }
@@ -90,18 +93,22 @@ int wmain(int argc, wchar_t** argv) {
     double percent = 100.0 / 3.0;
     bool splash = true;
     bool hosted = true; // the information panels as VelmoraGUI Bevels, else plain frames
+    std::wstring views; // empty: the sandbox; "64" or "both": the real registry
     for (int i = 1; i < argc; ++i) {
         const std::wstring arg = argv[i];
         const bool hasValue = i + 1 < argc;
         if (arg == L"--bench-startup" && hasValue) classes = static_cast<int>(std::wcstol(argv[++i], nullptr, 10));
         else if (arg == L"--controls" && hasValue) percent = std::wcstod(argv[++i], nullptr);
         else if (arg == L"--splash" && hasValue) splash = std::wcstol(argv[++i], nullptr, 10) != 0;
-        else if (arg == L"--frames" && hasValue) {
+        else if (arg == L"--views" && hasValue) {
+            views = argv[++i];
+            if (views != L"64" && views != L"both") return Usage();
+        } else if (arg == L"--frames" && hasValue) {
             const std::wstring frames = argv[++i];
             if (frames != L"hosted" && frames != L"plain") return Usage();
             hosted = frames == L"hosted";
-        }
-        else return Usage();
+        } else
+            return Usage();
     }
     if (classes < 1 || classes > 200000 || !(percent >= 0 && percent <= 100)) return Usage();
 
@@ -114,18 +121,43 @@ int wmain(int argc, wchar_t** argv) {
         nivex::SetSystemFolder(nivex::QuerySystemDirectory());
         nivex::bench::RemoveStaleSandboxes();
         nivex::bench::ServerFiles files(300);
-        nivex::bench::ClassesSandbox classesSandbox;
+        std::optional<nivex::bench::ClassesSandbox> classesSandbox;
+        if (views.empty()) classesSandbox.emplace();
         SettingsSandbox settings;
         if (!settings.Ok()) throw nivex::bench::BenchError("cannot make the settings sandbox");
         nivex::SaveSetting(nivex::kSectionOptions, nivex::kKeyShowSplash, splash ? L"1" : L"0");
         nivex::SaveSetting(nivex::kSectionOptions, nivex::kKeyPlaySounds, L"0");
         nivex::SaveSetting(nivex::kSectionAppearence, nivex::kKeyWindowWidth, L"12000");
         nivex::SaveSetting(nivex::kSectionAppearence, nivex::kKeyWindowHeight, L"9000");
+        nivex::SaveSetting(nivex::kSectionAppearence, nivex::kKeyShow32BitControls, views == L"64" ? L"0" : L"1");
 
         const int controls = static_cast<int>(std::lround(classes * percent / 100.0));
+        // In the real registry the prefix's own controls are found too: counted first.
+        nivex::Catalogue before;
+        if (!views.empty()) {
+            before.SetViewShown(nivex::RegistryView::Bits32, views == L"both");
+            nivex::PopulateList(before);
+        }
         double start = NowMs();
-        const nivex::bench::FillExpectation expect =
-            nivex::bench::Fill({classes, controls, static_cast<std::uint64_t>(classes)}, files, [](int) {});
+        nivex::bench::FillExpectation expect;
+        std::optional<nivex::bench::RealViewClasses> real64, real32;
+        if (views.empty()) {
+            expect = nivex::bench::Fill({classes, controls, static_cast<std::uint64_t>(classes)}, files, [](int) {});
+        } else {
+            real64.emplace(
+                nivex::bench::FillPlan{classes, controls, static_cast<std::uint64_t>(classes), KEY_WOW64_64KEY}, files);
+            expect = real64->Expectation();
+            if (views == L"both") {
+                real32.emplace(
+                    nivex::bench::FillPlan{classes, controls, static_cast<std::uint64_t>(classes) + 1, KEY_WOW64_32KEY},
+                    files);
+                expect.controls += real32->Expectation().controls;
+                expect.libraries += real32->Expectation().libraries;
+            }
+            expect.controls += before.controls;
+            expect.libraries += before.libraries;
+            expect.missingLibraries = -1; // the 32-bit view judges System32 paths as SysWOW64: not counted
+        }
         const double fillMs = NowMs() - start;
 
         // The window's start-up: splash, layout, the scan into the trees, and the click on the first node.
@@ -138,6 +170,7 @@ int wmain(int argc, wchar_t** argv) {
         // Its parts, measured again on the same registry: the scan alone and the trees alone.
         nivex::Catalogue catalogue;
         catalogue.SetErrorSink([](const std::wstring&, const std::wstring&, long, const std::wstring&) {});
+        catalogue.SetViewShown(nivex::RegistryView::Bits32, views != L"64");
         start = NowMs();
         nivex::PopulateList(catalogue);
         const double scanMs = NowMs() - start;
@@ -147,13 +180,18 @@ int wmain(int argc, wchar_t** argv) {
         const int items = static_cast<int>(SendMessageW(window.Tree(0), TVM_GETCOUNT, 0, 0));
 
         const bool right = window.Model().controls == expect.controls && window.Model().libraries == expect.libraries &&
-                           window.Model().missing == expect.missingLibraries &&
+                           (expect.missingLibraries < 0 || window.Model().missing == expect.missingLibraries) &&
                            items == expect.controls + expect.libraries;
         wchar_t frameClass[64] = {};
         GetClassNameW(GetDlgItem(window.Handle(), 404), frameClass, 64); // fraInfo(0)
-        std::printf("main window start-up, %d classes (%d controls in %d libraries, %d missing), splash %s, panels %ls\n",
-                    classes, window.Model().controls, window.Model().libraries, window.Model().missing,
-                    splash ? "on" : "off", frameClass);
+        std::printf(
+            "main window start-up, %d classes%ls (%d controls in %d libraries, %d missing), splash %s, panels %ls\n",
+            classes,
+            views == L"both" ? L" in each view"
+            : views == L"64" ? L" in the 64-bit view"
+                             : L"",
+            window.Model().controls, window.Model().libraries, window.Model().missing, splash ? "on" : "off",
+            frameClass);
         std::printf("  process start to main():            %8.1f ms\n", enteredMs);
         std::printf("  filling the scratch registry:       %8.1f ms (not counted)\n", fillMs);
         std::printf("  Load() to the first node clicked:   %8.1f ms\n", loadMs);

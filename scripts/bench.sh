@@ -2,9 +2,10 @@
 # Builds the catalogue scan benchmark (Windows preset) and runs it under Wine, with the Wine server
 # and the program pinned to CPU 0 so that the figures of one run compare with the next.
 #
-# Usage: scripts/bench.sh [--build-dir DIR] [--no-build] [--report] [benchmark arguments...]
+# Usage: scripts/bench.sh [--build-dir DIR] [--no-build] [--report | --views] [benchmark arguments...]
 #   DIR        a build folder of the Windows preset (default build/windows)
 #   --report   the HTML report against `nivexcmd list --json` (report_benchmark) instead of the scan
+#   --views    both registry views at once against one after the other (views_benchmark [SIZE] per view)
 #   arguments  passed to scan_benchmark.exe: [--controls PERCENT] [SIZE...] (default sizes 1000 10000 30000),
 #              or to report_benchmark.exe: [--controls PERCENT] [SIZE] (default 10000)
 set -euo pipefail
@@ -19,7 +20,8 @@ while [ $# -gt 0 ]; do
     --build-dir) [ $# -ge 2 ] || { echo "bench.sh: --build-dir needs a folder" >&2; exit 2; }; build=$2; shift 2 ;;
     --no-build) do_build=0; shift ;;
     --report) bench=report_benchmark; shift ;;
-    -h|--help) sed -n '2,9p' "$0"; exit 0 ;;
+    --views) bench=views_benchmark; shift ;;
+    -h|--help) sed -n '2,10p' "$0"; exit 0 ;;
     *) break ;;
   esac
 done

@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Counts the Wine server requests one catalogue scan makes, per class.
 #
-# Usage: scripts/count-requests.sh [--build-dir DIR] [--no-build] [--details CLICKS | --report] [N]
+# Usage: scripts/count-requests.sh [--build-dir DIR] [--no-build] [--details CLICKS | --report | --views] [N]
 #   N          classes per scratch registry (default 3000)
 #   DIR        a build folder of the Windows preset (default build/windows)
 #   CLICKS     count instead the details of CLICKS selections after one scan (a click on a control)
 #   --report   count instead the parts of `nivexcmd report --html` against `list --json` (report_benchmark;
 #              N defaults to 10000 there)
+#   --views    count instead the scans of the 64-bit view, the 32-bit view and both (views_benchmark, N classes
+#              in each view of the prefix's real registry; N defaults to 10000 there)
 #
 # Four scans of scratch registries filled by bench/scan_benchmark.exe --count-mode, traced with
 # WINEDEBUG=+server: one with a third of the classes controls (the total per class), one with
@@ -22,6 +24,7 @@ do_build=1
 classes=3000
 details=0
 report=0
+views=0
 while [ $# -gt 0 ]; do
   case $1 in
     --build-dir) [ $# -ge 2 ] || { echo "count-requests.sh: --build-dir needs a folder" >&2; exit 2; }; build=$2; shift 2 ;;
@@ -30,6 +33,7 @@ while [ $# -gt 0 ]; do
       [[ ${2:-} =~ ^[0-9]+$ ]] && [ "$2" -ge 1 ] || { echo "count-requests.sh: --details needs a number of selections" >&2; exit 2; }
       details=$2; shift 2 ;;
     --report) report=1; classes=10000; shift ;;
+    --views) report=1; views=1; classes=10000; shift ;;
     -h|--help) sed -n '2,15p' "$0"; exit 0 ;;
     *)
       if [[ $1 =~ ^[0-9]+$ ]] && [ "$1" -ge 2 ] && [ "$1" -le 200000 ]; then classes=$1; shift
@@ -39,6 +43,7 @@ done
 build=$(cd "$build" 2>/dev/null && pwd || echo "$PWD/$build")
 bench=scan_benchmark
 [ $report = 1 ] && bench=report_benchmark
+[ $views = 1 ] && bench=views_benchmark
 
 if [ $do_build = 1 ]; then
   [ -f "$build/CMakeCache.txt" ] || cmake --preset windows -B "$build" >/dev/null
@@ -94,7 +99,11 @@ total_of() { awk '$1 == "total" { print $2 }' "$work/$1.counts"; }
 count_of() { awk -v n="$2" '$1 == n { c = $2 } END { print c + 0 }' "$work/$1.counts"; }
 
 if [ $report = 1 ]; then
-  echo "Wine server requests of a report against the listing, $classes classes (prefix $WINEPREFIX)"
+  if [ $views = 1 ]; then
+    echo "Wine server requests of a scan of each registry view and of both, $classes classes in each (prefix $WINEPREFIX)"
+  else
+    echo "Wine server requests of a report against the listing, $classes classes (prefix $WINEPREFIX)"
+  fi
   if ! DISPLAY='' WINEDEBUG=+server "$NIVEX_WINE" "$exe" --count-mode "$classes" >"$work/report.out" 2>"$work/report.trace"; then
     echo "failed"; cat "$work/report.out"; exit 1
   fi

@@ -179,6 +179,12 @@ if [ -n "$main" ]; then
   xtest keys Escape
   sleep 3
   shot "$main" "$out/main.png" && echo "main:    $out/main.png"
+  # The View menu: the display modes and the registry views.
+  xtest keys alt+v
+  sleep 1
+  shot "$main" "$out/view-menu.png" && echo "view:    $out/view-menu.png"
+  xtest keys Escape Escape
+  sleep 1
 fi
 [ -n "$preview" ] && shot "$preview" "$out/preview.png" && echo "preview: $out/preview.png"
 import -window root "$out/screen.png"

@@ -29,6 +29,7 @@
 <h2>%TYPELIB_NAME <span class="status">%STATUS</span></h2>
 <table>
 <tr><th>File</th><td class="mono">%FILENAME</td></tr>
+<tr><th>Registry view</th><td>%REGISTRY_VIEW</td></tr>
 <tr><th>Size</th><td>%FILE_SIZE</td></tr>
 <tr><th>Created</th><td>%CREATION_DATE</td></tr>
 <tr><th>Last accessed</th><td>%ACCESSED_DATE</td></tr>
@@ -44,6 +45,7 @@
 <tr><th colspan="2">%CONTROL_NAME</th></tr>
 <tr><td>Version</td><td>%CONTROL_VERSION</td></tr>
 <tr><td>Class identifier</td><td class="mono">%CLSID</td></tr>
+<tr><td>Registry view</td><td>%REGISTRY_VIEW</td></tr>
 <tr><td>ProgID</td><td class="mono">%PROGID</td></tr>
 <tr><td>Type library</td><td class="mono">%TYPELIB</td></tr>
 <tr><td>Toolbox bitmap</td><td class="mono">%TOOLBOX_BITMAP</td></tr>

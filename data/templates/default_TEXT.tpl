@@ -11,6 +11,7 @@
  LIBRARY  %TYPELIB_NAME
 -------------------------------------------------------------------------------
  File:            %FILENAME
+ Registry view:   %REGISTRY_VIEW
  Status:          %STATUS
  Size:            %FILE_SIZE
  Created:         %CREATION_DATE
@@ -23,6 +24,7 @@
    Control:         %CONTROL_NAME
    Version:         %CONTROL_VERSION
    Class ID:        %CLSID
+   Registry view:   %REGISTRY_VIEW
    ProgID:          %PROGID
    Type library:    %TYPELIB
    Toolbox bitmap:  %TOOLBOX_BITMAP

@@ -5,7 +5,8 @@
 namespace nivex {
 
 CommandConditions CommandDispatch::Conditions() const {
-    return CommandConditions{!busy_, !selection_.IsEmpty(), selection_.missing, catalogue_.missing};
+    return CommandConditions{!busy_, !selection_.IsEmpty(), selection_.missing, catalogue_.missing,
+                             catalogue_.TwoViews()};
 }
 
 void CommandDispatch::RunBusy(const std::function<void()>& operation) {

@@ -31,6 +31,7 @@ bool NeedsMet(unsigned needs, const CommandConditions& c) {
     if ((needs & kNeedsPresentFile) && c.missing) return false;
     if ((needs & kNeedsMissingFile) && !c.missing) return false;
     if ((needs & kNeedsMissingControls) && c.missingCount == 0) return false;
+    if ((needs & kNeedsTwoViews) && !c.twoViews) return false;
     return true;
 }
 

@@ -8,11 +8,12 @@ namespace nivex {
 // What a command needs before it may run; a command's rule is a combination of these.
 enum CommandNeeds : unsigned {
     kNeedsNothing = 0,
-    kNeedsIdle = 1u << 0,           // no scan or other operation under way ("enable main controls")
-    kNeedsSelection = 1u << 1,      // a control is selected
-    kNeedsPresentFile = 1u << 2,    // ... whose server file is present (implies a selection)
-    kNeedsMissingFile = 1u << 3,    // ... whose server file is missing (implies a selection)
+    kNeedsIdle = 1u << 0,            // no scan or other operation under way ("enable main controls")
+    kNeedsSelection = 1u << 1,       // a control is selected
+    kNeedsPresentFile = 1u << 2,     // ... whose server file is present (implies a selection)
+    kNeedsMissingFile = 1u << 3,     // ... whose server file is missing (implies a selection)
     kNeedsMissingControls = 1u << 4, // the catalogue counts a missing file
+    kNeedsTwoViews = 1u << 5,        // the machine has two registry views (64-bit Windows)
 };
 
 struct CommandConditions {
@@ -20,6 +21,7 @@ struct CommandConditions {
     bool selection = false; // a control is selected
     bool missing = false;   // the selected control's file is missing
     long missingCount = 0;
+    bool twoViews = false;
 };
 
 bool NeedsMet(unsigned needs, const CommandConditions& conditions);

@@ -51,6 +51,14 @@ void DetailsView::Show(const ControlDetails& details) {
     Fill(details.file, 1);
 }
 
+void DetailsView::ShowView(std::optional<RegistryView> view) {
+    std::wstring caption = L"Control Information";
+    if (view) caption += *view == RegistryView::Bits32 ? L" (32-bit view)" : L" (64-bit view)";
+    if (caption == caption_ || !frames_[0]) return;
+    caption_ = caption;
+    frames_[0]->SetCaption(caption);
+}
+
 void DetailsView::Fill(const std::vector<DetailRow>& rows, int listIndex) {
     rows_[listIndex] = rows;
     const ui::ListView& list = lists_[listIndex];

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,8 @@ public:
     int ListIndexOf(int controlId) const;
 
     void Show(const ControlDetails& details);
+    // The Control Information frame's caption names the selection's registry view (none: the plain caption).
+    void ShowView(std::optional<RegistryView> view);
     void Place(const RECT& upper, const RECT& lower);
     // The row the user selected in a list, as this view filled it (the screen is not read back); null when
     // no row is selected.
@@ -52,6 +55,7 @@ private:
     ui::ListView lists_[2];
     std::vector<DetailRow> rows_[2]; // what each list shows, row by row
     int active_ = 0;
+    std::wstring caption_; // the Control Information frame's caption as last set
     int firstListId_ = 0;
 };
 

@@ -21,6 +21,7 @@
 #include "guicontrols/gui_frames.h"
 #include "inspect/bitmap_preview.h"
 #include "common/ui/window_classes.h"
+#include "registry/registry_views.h"
 #include "registry/settings.h"
 #include "registry/sounds.h"
 
@@ -106,6 +107,8 @@ void MainWindow::AddOwnCommands() {
     t.Add(mnuControls0, kNeedsIdle, [this] { SwitchDisplayMode(0); });
     t.Add(mnuControls1, kNeedsIdle | kNeedsMissingControls, [this] { SwitchDisplayMode(1); });
     t.Add(mnuRefresh, kNeedsIdle, [this] { PopulateList(false); });
+    t.Add(mnuControls32, kNeedsIdle | kNeedsTwoViews, [this] { ToggleView(RegistryView::Bits32); });
+    t.Add(mnuControls64, kNeedsIdle | kNeedsTwoViews, [this] { ToggleView(RegistryView::Bits64); });
     t.Add(mnuOptions, kNeedsNothing, [this] { frmOptions::Show(Handle(), desktop_, this); });
     t.Add(mnuTrayOpenNivex, kNeedsNothing, [this] { RestoreFromTray(false); });
     t.Add(mnuTrayExit, kNeedsNothing, [this] { ExitPath(); });
@@ -160,6 +163,8 @@ bool MainWindow::Load() {
     bar_.Menus().Check(mnuShowStatusbar, !SettingIsOn(kSectionAppearence, kKeyShowStatusbar));
     ToggleBar(mnuShowStatusbar, status_.Handle(), kKeyShowStatusbar, L"mnuShowStatusbar_Click");
     if (SettingNumber(kSectionOptions, kKeyMinimizeToTray) == 1) bar_.SetExitCaption(L"Minimize To Tray");
+
+    LoadViewSettings();
 
     if (showSplash_) splash_.SetStatus(L"Loading Toolbar...");
     LoadToolbar();
@@ -298,6 +303,8 @@ void MainWindow::NodeClick(int treeIndex) {
         int node = catalogue_.Tree(treeIndex).Selected();
         const ControlDetails details = LoadInformation(catalogue_, treeIndex, node, Handle(), desktop_);
         details_.Show(details);
+        details_.ShowView(details.complete && catalogue_.TwoViews() ? std::optional<RegistryView>(details.view)
+                                                                    : std::nullopt);
         // Only the preview reads the server file, and it maps it as data: no control code runs here.
         if (details.toolboxBitmapReached) BitmapPreview::Instance().DrawToolboxBitmap(details.toolboxBitmap);
         if (details.complete) {
@@ -360,6 +367,47 @@ void MainWindow::ToggleBar(int menuId, HWND part, const wchar_t* key, const wcha
         desktop_.Message(Handle(), ErrorInMessage(procedure, e), kTitle, MsgButtons::Ok, MsgIcon::Critical);
     }
     Layout();
+}
+
+namespace {
+int ViewItem(RegistryView view) {
+    return view == RegistryView::Bits32 ? mnuControls32 : mnuControls64;
+}
+const wchar_t* ViewKey(RegistryView view) {
+    return view == RegistryView::Bits32 ? kKeyShow32BitControls : kKeyShow64BitControls;
+}
+} // namespace
+
+// Before the first scan: the views the settings show. A machine with one view shows it whatever they say, and
+// a store that hides both shows both (an empty window would only puzzle).
+void MainWindow::LoadViewSettings() {
+    const bool two = MachineViews().size() > 1;
+    bool shown[2] = {true, true};
+    if (two) {
+        shown[0] = SettingIsOn(kSectionAppearence, kKeyShow64BitControls);
+        shown[1] = SettingIsOn(kSectionAppearence, kKeyShow32BitControls);
+        if (!shown[0] && !shown[1]) shown[0] = shown[1] = true;
+    }
+    for (RegistryView view : {RegistryView::Bits64, RegistryView::Bits32}) {
+        const bool on = shown[view == RegistryView::Bits32 ? 1 : 0];
+        catalogue_.SetViewShown(view, on);
+        bar_.Menus().Check(ViewItem(view), on);
+    }
+}
+
+void MainWindow::ToggleView(RegistryView view) {
+    const bool shown = !catalogue_.ViewShown(view);
+    // One view always stays: hiding the last one would empty the trees.
+    if (!shown && !catalogue_.ViewShown(OtherView(view))) return;
+    catalogue_.SetViewShown(view, shown);
+    bar_.Menus().Check(ViewItem(view), shown);
+    try {
+        SaveSetting(kSectionAppearence, ViewKey(view), shown ? L"1" : L"0");
+    } catch (const Error& e) {
+        desktop_.Message(Handle(), ErrorInMessage(L"mnuControlsView_Click", e), kTitle, MsgButtons::Ok,
+                         MsgIcon::Critical);
+    }
+    PopulateList(false);
 }
 
 // ---- Closing, the tray and the exit path ----

@@ -65,6 +65,8 @@ public:
     // Refreshes the details of the selected node of tree index and the selection.
     void NodeClick(int treeIndex);
     void SwitchDisplayMode(int index);
+    // View > "32-bit Controls" / "64-bit Controls": shows or hides the view's nodes (a full scan) and stores it.
+    void ToggleView(RegistryView view);
     // Closing as the close box does: to the tray when "MinimizeToTray" is 1, otherwise the exit path.
     void CloseRequest();
     void ExitPath();
@@ -117,6 +119,7 @@ private:
     void SelectNode(int treeIndex, int node) { trees_.Select(treeIndex, node); }
     void ShowCounts() { status_.SetText(kPanelCount, catalogue_.CountsText(trees_.Visible())); }
     void ToggleBar(int menuId, HWND bar, const wchar_t* key, const wchar_t* procedure);
+    void LoadViewSettings();
     void MinimizeToTray();
     void CleanUp(bool tellFailure);
     void RestoreFromTray(bool afterDoubleClick);

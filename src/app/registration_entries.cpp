@@ -39,7 +39,7 @@ void AddRegistrationCommands(CommandTable& t, const CommandContext& c) {
         const SelectedControl selected = c.selection;
         // The command removes the library of the catalogue's selection: make it the selection's.
         CatalogueTree& all = c.catalogue.Tree(Catalogue::kAll);
-        all.Select(all.FindByKey(selected.classId));
+        all.Select(all.FindByKey(selected.classId, selected.view));
         Run(c, [&] {
             return UnregisterSelectedCommand(c.catalogue, selected.resolvedPath, c.owner, c.desktop, c.outcomes);
         });

@@ -28,7 +28,7 @@ void EditSelectedRow(const CommandContext& c) {
     request.element = SelectedElement(c);
     if (request.element.empty()) return;
     request.classId = c.selection.classId;
-    request.controlName = ReadClassValue(request.classId, L"").value_or(L"N/A");
+    request.controlName = ReadClassValue(request.classId, L"", c.selection.view).value_or(L"N/A");
     EditDataCommand(c.owner, c.desktop, request, [&c](const std::wstring& element, const std::wstring& value) {
         if (c.showElementValue) c.showElementValue(element, value);
     });

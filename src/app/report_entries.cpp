@@ -23,7 +23,8 @@ void OpenReports(const CommandContext& c) {
 void ViewInBrowser(const CommandContext& c) {
     const CatalogueTree& tree = c.catalogue.Tree(c.catalogue.DisplayMode());
     // The selection names the control (a library's first one); the page shows it as the tree does.
-    const std::optional<BrowserViewTarget> target = PickBrowserControl(tree, tree.FindByKey(c.selection.classId));
+    const std::optional<BrowserViewTarget> target =
+        PickBrowserControl(tree, tree.FindByKey(c.selection.classId, c.selection.view));
     if (!target) return;
     BrowserViewContext context;
     context.owner = c.owner;

@@ -69,6 +69,8 @@
 #define mnuControls0 1043
 #define mnuControls1 1044
 #define mnuRefresh 1045
+#define mnuControls32 1046
+#define mnuControls64 1047
 // Tools
 #define mnuRegEdit 1060
 #define mnuReports 1061

@@ -15,13 +15,15 @@ const wchar_t* const kTreeSource = L"TreeView";
 // ---- CatalogueTree ----
 
 int CatalogueTree::Add(const std::wstring& relativeKey, const std::wstring& key, const std::wstring& text,
-                       const std::wstring& tag, const std::wstring& image) {
+                       const std::wstring& tag, const std::wstring& image, RegistryView view) {
     int parent = 0;
     if (!relativeKey.empty()) {
-        parent = FindByKey(relativeKey);
+        parent = FindByKey(relativeKey, view);
         if (parent == 0) throw Error(kErrElementNotFound, kTreeSource, L"Element not found");
     }
-    if (!key.empty() && byKey_.count(key) != 0) throw Error(kErrKeyNotUnique, kTreeSource, L"Key is not unique in collection");
+    auto& byKey = byKey_[ViewSlot(view)];
+    if (!key.empty() && byKey.count(key) != 0)
+        throw Error(kErrKeyNotUnique, kTreeSource, L"Key is not unique in collection");
 
     nodes_.push_back(Slot{});
     const int index = static_cast<int>(nodes_.size());
@@ -32,6 +34,7 @@ int CatalogueTree::Add(const std::wstring& relativeKey, const std::wstring& key,
     node.text = text;
     node.tag = tag;
     node.image = image;
+    node.view = view;
     node.parent = parent;
     if (parent == 0) {
         node.previousSibling = lastRoot_;
@@ -46,8 +49,8 @@ int CatalogueTree::Add(const std::wstring& relativeKey, const std::wstring& key,
         p.lastChild = index;
         ++p.childCount;
     }
-    if (!key.empty()) byKey_.emplace(key, index);
-    byTag_[tag].push_back(index); // indexes grow, so each list stays sorted
+    if (!key.empty()) byKey.emplace(key, index);
+    byTag_[ViewSlot(view)][tag].push_back(index); // indexes grow, so each list stays sorted
     ++liveCount_;
     return index;
 }
@@ -69,13 +72,15 @@ void CatalogueTree::Unlink(int index) {
 
 void CatalogueTree::RemoveFromIndexes(int index) {
     const CatalogueNode& node = Node(index);
-    auto k = byKey_.find(node.key);
-    if (k != byKey_.end() && k->second == index) byKey_.erase(k);
-    auto t = byTag_.find(node.tag);
-    if (t != byTag_.end()) {
+    auto& byKey = byKey_[ViewSlot(node.view)];
+    auto k = byKey.find(node.key);
+    if (k != byKey.end() && k->second == index) byKey.erase(k);
+    auto& byTag = byTag_[ViewSlot(node.view)];
+    auto t = byTag.find(node.tag);
+    if (t != byTag.end()) {
         auto& list = t->second;
         list.erase(std::lower_bound(list.begin(), list.end(), index));
-        if (list.empty()) byTag_.erase(t);
+        if (list.empty()) byTag.erase(t);
     }
 }
 
@@ -97,19 +102,23 @@ void CatalogueTree::Remove(int index) {
 
 void CatalogueTree::Clear() {
     nodes_.clear();
-    byKey_.clear();
-    byTag_.clear();
+    for (auto& byKey : byKey_)
+        byKey.clear();
+    for (auto& byTag : byTag_)
+        byTag.clear();
     firstRoot_ = lastRoot_ = liveCount_ = selected_ = 0;
 }
 
-int CatalogueTree::FindByKey(const std::wstring& key) const {
-    auto it = byKey_.find(key);
-    return it == byKey_.end() ? 0 : it->second;
+int CatalogueTree::FindByKey(const std::wstring& key, RegistryView view) const {
+    const auto& byKey = byKey_[ViewSlot(view)];
+    auto it = byKey.find(key);
+    return it == byKey.end() ? 0 : it->second;
 }
 
-int CatalogueTree::FindByTag(const std::wstring& tag) const {
-    auto it = byTag_.find(tag);
-    return it == byTag_.end() || it->second.empty() ? 0 : it->second.front();
+int CatalogueTree::FindByTag(const std::wstring& tag, RegistryView view) const {
+    const auto& byTag = byTag_[ViewSlot(view)];
+    auto it = byTag.find(tag);
+    return it == byTag.end() || it->second.empty() ? 0 : it->second.front();
 }
 
 bool CatalogueTree::IsValid(int index) const {
@@ -173,34 +182,38 @@ void Catalogue::AddControlToList(const ControlRecord& record) {
         }
     };
 
+    const RegistryView view = record.View;
+    if (!ViewShown(view)) return;
     const bool fileMissing = record.Status == kStatusMissing;
     const wchar_t* image = fileMissing ? kImageError : kImageDefault;
 
-    if (FindNodeByKey(record.ClassId) != 0) return; // a class is catalogued once
+    if (FindNodeByKey(record.ClassId, view) != 0) return; // a class is catalogued once per view
 
     CatalogueTree& all = trees_[0];
     CatalogueTree& lost = trees_[1];
+    const std::wstring controlText = MarkedText(record.DisplayName, view);
     // A control goes under its library's node only: a key that names a control node instead
     // (a class identifier reused as a library identifier) is reported, never nested deeper.
     auto addControl = [&](CatalogueTree& tree) {
-        const int library = tree.FindByKey(record.TypeLibId);
+        const int library = tree.FindByKey(record.TypeLibId, view);
         if (library == 0 || tree.Node(library).parent != 0)
             throw Error(kErrElementNotFound, kTreeSource, L"Element not found");
-        const int node = tree.Add(record.TypeLibId, record.ClassId, record.DisplayName, record.TypeLibId, kImageComponent);
+        const int node =
+            tree.Add(record.TypeLibId, record.ClassId, controlText, record.TypeLibId, kImageComponent, view);
         tree.Node(node).serverPath = record.RegisteredPath;
     };
-    if (FindNodeByTag(record.TypeLibId) != 0) {
+    if (FindNodeByTag(record.TypeLibId, view) != 0) {
         ++controls;
         step([&] { addControl(all); });
         if (fileMissing) {
             // The library was catalogued through a present file, so the missing tree has no node for it yet:
             // it gets a plain copy of the library node, counted once as a missing file.
             step([&] {
-                if (lost.FindByKey(record.TypeLibId) != 0) return;
-                const int library = all.FindByKey(record.TypeLibId);
+                if (lost.FindByKey(record.TypeLibId, view) != 0) return;
+                const int library = all.FindByKey(record.TypeLibId, view);
                 if (library == 0 || all.Node(library).parent != 0) return; // addControl reports it
                 const CatalogueNode source = all.Node(library);
-                lost.Add(L"", source.key, source.text, source.tag, source.image);
+                lost.Add(L"", source.key, source.text, source.tag, source.image, view);
                 ++missing;
             });
             step([&] { addControl(lost); });
@@ -213,13 +226,14 @@ void Catalogue::AddControlToList(const ControlRecord& record) {
     std::wstring libraryText;
     step([&] { libraryText = libraryName_ ? libraryName_(record.TypeLibId, record.Version) : std::wstring(); });
     if (libraryText.empty()) libraryText = record.DisplayName;
+    libraryText = MarkedText(libraryText, view);
     step([&] {
-        const int node = all.Add(L"", record.TypeLibId, libraryText, record.Status, image);
+        const int node = all.Add(L"", record.TypeLibId, libraryText, record.Status, image, view);
         if (fileMissing) all.Node(node).bold = true;
     });
     step([&] { addControl(all); });
     if (fileMissing) {
-        step([&] { lost.Add(L"", record.TypeLibId, libraryText, record.Status, image); });
+        step([&] { lost.Add(L"", record.TypeLibId, libraryText, record.Status, image, view); });
         step([&] { addControl(lost); });
         ++missing;
     }

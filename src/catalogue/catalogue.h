@@ -7,6 +7,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "registry/registry_view.h"
+
 namespace nivex {
 
 inline const wchar_t* const kStatusRegistered = L"Registered.";
@@ -16,6 +18,9 @@ inline const wchar_t* const kImageError = L"ERROR";
 inline const wchar_t* const kImageProperty = L"PROPERTY";
 inline const wchar_t* const kImageDefault = L"DEFAULT";
 inline const wchar_t* const kImageComponent = L"COMPONENT";
+
+// The end of every node text of the 32-bit view on a 64-bit machine, as the system marks 32-bit programs.
+inline const wchar_t* const kThirtyTwoBitMark = L" (32-bit)";
 
 // Error numbers the tree store raises, as a tree control would.
 constexpr long kErrElementNotFound = 35601;
@@ -31,10 +36,12 @@ struct ControlRecord {
     std::wstring ServerPath;          // resolved (the server-path rule applied)
     std::wstring RegisteredPath = {}; // as InProcServer32 holds it
     std::int64_t SizeKB = 0;
+    RegistryView View = OwnView(); // the registry view the class is registered in
 };
 
 struct CatalogueNode {
-    std::wstring key;
+    std::wstring key;              // the class or type library identifier; unique within its view
+    RegistryView view = OwnView(); // the registry view of the registration the node stands for
     std::wstring text;
     std::wstring tag;
     std::wstring image;
@@ -49,19 +56,23 @@ struct CatalogueNode {
     int childCount = 0;
 };
 
-// A tree of keyed nodes with constant-time look-ups by key and by tag.
+// A tree of keyed nodes with constant-time look-ups by key and by tag. A node's identity is its key and its
+// view: a library registered in both views is two nodes with one key.
 // Indexes start at 1, in insertion order; 0 means "none". Removed nodes leave their index unused.
 class CatalogueTree {
 public:
-    // Adds a node at the top level (relativeKey empty) or as the last child of the node keyed relativeKey.
-    // Throws nivex::Error 35602 when the key is already used, 35601 when relativeKey names no node.
+    // Adds a node at the top level (relativeKey empty) or as the last child of the node keyed relativeKey in
+    // the same view. Throws nivex::Error 35602 when the key is already used in that view, 35601 when
+    // relativeKey names no node there.
     int Add(const std::wstring& relativeKey, const std::wstring& key, const std::wstring& text, const std::wstring& tag,
-            const std::wstring& image);
+            const std::wstring& image, RegistryView view = OwnView());
     void Remove(int index); // with all its children
     void Clear();
 
-    int FindByKey(const std::wstring& key) const; // first node whose key equals it exactly
-    int FindByTag(const std::wstring& tag) const; // first node whose tag equals it exactly
+    // The node of the view whose key equals key exactly.
+    int FindByKey(const std::wstring& key, RegistryView view = OwnView()) const;
+    // The first node of the view whose tag equals tag exactly.
+    int FindByTag(const std::wstring& tag, RegistryView view = OwnView()) const;
     bool IsValid(int index) const;
     const CatalogueNode& Node(int index) const;
     CatalogueNode& Node(int index);
@@ -82,9 +93,10 @@ private:
     };
     void Unlink(int index);
     void RemoveFromIndexes(int index);
+    static int ViewSlot(RegistryView view) { return view == RegistryView::Bits32 ? 1 : 0; }
     std::vector<Slot> nodes_; // slot i-1 holds index i
-    std::unordered_map<std::wstring, int> byKey_;
-    std::unordered_map<std::wstring, std::vector<int>> byTag_; // ascending indexes per tag
+    std::unordered_map<std::wstring, int> byKey_[2];              // per view
+    std::unordered_map<std::wstring, std::vector<int>> byTag_[2]; // per view, ascending indexes per tag
     int firstRoot_ = 0;
     int lastRoot_ = 0;
     int liveCount_ = 0;
@@ -118,10 +130,26 @@ public:
     // Clears both trees and the counters (the display mode stays).
     void Reset();
 
+    // Files the record in its view. A view that is not shown adds nothing.
     void AddControlToList(const ControlRecord& record);
 
-    int FindNodeByKey(const std::wstring& key) const { return trees_[0].FindByKey(key); }
-    int FindNodeByTag(const std::wstring& tag) const { return trees_[0].FindByTag(tag); }
+    int FindNodeByKey(const std::wstring& key, RegistryView view = OwnView()) const {
+        return trees_[0].FindByKey(key, view);
+    }
+    int FindNodeByTag(const std::wstring& tag, RegistryView view = OwnView()) const {
+        return trees_[0].FindByTag(tag, view);
+    }
+
+    // The views of the machine: with two, the texts of the 32-bit view's nodes end in kThirtyTwoBitMark.
+    void SetTwoViews(bool twoViews) { twoViews_ = twoViews; }
+    bool TwoViews() const { return twoViews_; }
+    // The views shown (View > "32-bit Controls" / "64-bit Controls"); both by default.
+    void SetViewShown(RegistryView view, bool shown) { shown_[view == RegistryView::Bits32 ? 1 : 0] = shown; }
+    bool ViewShown(RegistryView view) const { return shown_[view == RegistryView::Bits32 ? 1 : 0]; }
+    // A node text as the view marks it.
+    std::wstring MarkedText(const std::wstring& text, RegistryView view) const {
+        return twoViews_ && view == RegistryView::Bits32 ? text + kThirtyTwoBitMark : text;
+    }
 
     // The counts text of the current display mode (what the "COUNT" panel shows).
     std::wstring CountsText() const { return CountsText(displayMode_); }
@@ -141,6 +169,8 @@ public:
 private:
     CatalogueTree trees_[2];
     int displayMode_ = kAll;
+    bool twoViews_ = false;
+    bool shown_[2] = {true, true};
     LibraryNameLookup libraryName_;
     CatalogueErrorSink errorSink_;
 };

@@ -1,5 +1,6 @@
 #include "catalogue/catalogue_scan.h"
 
+#include <algorithm>
 #include <cwchar>
 #include <vector>
 
@@ -11,7 +12,9 @@
 #include "common/text.h"
 #include "common/winutil.h"
 #include "common/file_exists.h"
+#include "inspect/dependency_files.h"
 #include "registry/reg_read.h"
+#include "registry/registry_views.h"
 
 namespace nivex {
 
@@ -75,14 +78,17 @@ std::vector<std::wstring> SubkeyNames(HKEY key) {
 // Every registry call is a round trip to the Wine server, so each read is one open, one query and one close,
 // and nothing is read that the catalogue will not use.
 struct ClassReader {
-    HKEY clsid;
+    HKEY clsid; // CLSID of the view
+    RegistryView view;
     FileExistenceCache* files; // null: test each file afresh
     const Catalogue& catalogue;
 
+    REGSAM Access() const { return ViewAccessBelow(view); } // every open is below the view's CLSID
+
     bool ReadControl(const std::wstring& name, ControlRecord& record, bool resolveSystemFolder) {
         // One failed open costs one round trip: most classes stop here.
-        if (!OpenKey(clsid, SubkeyPath(name, L"Control").c_str())) return false;
-        RegKey cls = OpenKey(clsid, name);
+        if (!OpenKey(clsid, SubkeyPath(name, L"Control").c_str(), KEY_QUERY_VALUE | Access())) return false;
+        RegKey cls = OpenKey(clsid, name, KEY_QUERY_VALUE | Access());
         if (!cls) return false;
         record.ClassId = name;
         record.DisplayName = ReadValueText(cls.Get(), nullptr).value_or(std::wstring());
@@ -91,6 +97,7 @@ struct ClassReader {
 
     // From the TypeLIB requirement on; serverPath, when given, was read already.
     bool ReadRest(HKEY cls, ControlRecord& record, bool resolveSystemFolder, const std::wstring* serverPath) {
+        record.View = view;
         record.TypeLibId.clear();
         if (!ReadSubkeyText(cls, L"TypeLIB", record.TypeLibId) || record.TypeLibId.empty()) return false;
         if (serverPath) {
@@ -102,10 +109,12 @@ struct ClassReader {
         // The version only selects the library's name, which AddControlToList looks up for the first
         // control of a library alone; for the others it stays empty and the three requests are saved.
         record.Version.clear();
-        if (catalogue.FindNodeByKey(record.ClassId) == 0 && catalogue.FindNodeByTag(record.TypeLibId) == 0)
+        if (catalogue.FindNodeByKey(record.ClassId, view) == 0 && catalogue.FindNodeByTag(record.TypeLibId, view) == 0)
             ReadSubkeyText(cls, L"Version", record.Version);
-        // AddControlsForFile matches the registered text against the chosen file and keeps it as registered.
-        record.ServerPath = resolveSystemFolder ? ResolveServerPath(record.RegisteredPath) : record.RegisteredPath;
+        // AddControlsForFile matches the registered text against the chosen file and resolves no bare name; the
+        // file is still the one the server's own process would open.
+        record.ServerPath = resolveSystemFolder ? ResolveServerPath(record.RegisteredPath, view)
+                                                : ServerFileInView(record.RegisteredPath, view);
 
         std::uint64_t length = 0;
         const bool exists =
@@ -115,14 +124,31 @@ struct ClassReader {
         return true;
     }
 
-    // The default value of the subkey (empty when it has none); false when the subkey does not exist.
-    static bool ReadSubkeyText(HKEY cls, const wchar_t* subkey, std::wstring& text) {
-        std::optional<std::wstring> value = ReadKeyDefaultText(cls, subkey);
+    // The default value of the subkey (empty when it has none), expanded as the view's programs expand it;
+    // false when the subkey does not exist.
+    bool ReadSubkeyText(HKEY cls, const wchar_t* subkey, std::wstring& text) const {
+        RegTextOptions options;
+        options.expander = ViewExpander(view);
+        std::optional<std::wstring> value = ReadKeyDefaultText(cls, subkey, options, Access());
         if (!value) return false;
         text = std::move(*value);
         return true;
     }
 };
+
+// CLSID of one view and its subkey names.
+struct ViewClasses {
+    RegistryView view;
+    RegKey clsid;
+    std::vector<std::wstring> names;
+};
+
+ViewClasses ListClasses(RegistryView view) {
+    ViewClasses classes{
+        view, OpenKey(HKEY_CLASSES_ROOT, L"CLSID", KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | ViewAccess(view)), {}};
+    if (classes.clsid) classes.names = SubkeyNames(classes.clsid.Get());
+    return classes;
+}
 
 void Report(Catalogue& catalogue, const std::wstring& title, const Error& e) {
     catalogue.ReportError(L"PopulateList", title, e.Number(), e.Description());
@@ -141,61 +167,86 @@ std::wstring GetLibraryName(const std::wstring& typeLibId, const std::wstring& v
 void PopulateList(Catalogue& catalogue, ScanObserver* observer) {
     catalogue.Reset();
     if (!catalogue.HasLibraryNameLookup()) catalogue.SetLibraryNameLookup(GetLibraryName);
+    const std::vector<RegistryView> views = MachineViews();
+    catalogue.SetTwoViews(views.size() > 1);
 
-    RegKey clsid = OpenKey(HKEY_CLASSES_ROOT, L"CLSID", KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE);
-    const std::vector<std::wstring> names = clsid ? SubkeyNames(clsid.Get()) : std::vector<std::wstring>();
-    const int count = static_cast<int>(names.size());
+    // Both views are listed first, so that the progress knows the whole count.
+    std::vector<ViewClasses> scans;
+    int count = 0;
+    for (RegistryView view : views) {
+        if (!catalogue.ViewShown(view)) continue;
+        scans.push_back(ListClasses(view));
+        count += static_cast<int>(scans.back().names.size());
+    }
     if (observer) observer->ScanStarted(count);
 
+    // Paths are named per view before they are tested, so one listing of a folder serves both views.
     FileExistenceCache files;
-    ClassReader reader{clsid.Get(), &files, catalogue};
     ControlRecord record;
-    for (int i = 0; i < count; ++i) {
-        try {
-            if (reader.ReadControl(names[static_cast<size_t>(i)], record, true)) catalogue.AddControlToList(record);
-        } catch (const Error& e) {
-            Report(catalogue, record.DisplayName, e);
-        } catch (const std::exception& e) {
-            Report(catalogue, record.DisplayName, Error(0, L"", Utf8ToWide(e.what())));
+    int index = 0;
+    for (const ViewClasses& scan : scans) {
+        ClassReader reader{scan.clsid.Get(), scan.view, &files, catalogue};
+        for (const std::wstring& name : scan.names) {
+            try {
+                if (reader.ReadControl(name, record, true)) catalogue.AddControlToList(record);
+            } catch (const Error& e) {
+                Report(catalogue, record.DisplayName, e);
+            } catch (const std::exception& e) {
+                Report(catalogue, record.DisplayName, Error(0, L"", Utf8ToWide(e.what())));
+            }
+            if (observer) observer->ClassDone(++index, record.DisplayName);
         }
-        if (observer) observer->ClassDone(i + 1, record.DisplayName);
     }
     if (observer) observer->ScanFinished();
 }
 
+RegistryView ViewOfServerFile(const std::wstring& path) {
+    const std::vector<RegistryView> views = MachineViews();
+    const std::optional<RegistryView> view = ViewOfMachine(FileMachine(path));
+    if (view && std::find(views.begin(), views.end(), *view) != views.end()) return *view;
+    return OwnView();
+}
+
 void AddControlsForFile(Catalogue& catalogue, const std::wstring& path, ScanObserver* observer) {
+    AddControlsForFile(catalogue, path, ViewOfServerFile(path), observer);
+}
+
+void AddControlsForFile(Catalogue& catalogue, const std::wstring& path, RegistryView view, ScanObserver* observer) {
     if (!catalogue.HasLibraryNameLookup()) catalogue.SetLibraryNameLookup(GetLibraryName);
-    RegKey clsid = OpenKey(HKEY_CLASSES_ROOT, L"CLSID", KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE);
-    if (!clsid) return;
-    const std::vector<std::wstring> names = SubkeyNames(clsid.Get());
-    if (observer) observer->ScanStarted(static_cast<int>(names.size()));
-    ClassReader reader{clsid.Get(), nullptr, catalogue};
+    catalogue.SetTwoViews(MachineViews().size() > 1);
+    if (!catalogue.ViewShown(view)) return;
+    ViewClasses classes = ListClasses(view);
+    if (!classes.clsid) return;
+    const HKEY clsid = classes.clsid.Get();
+    const REGSAM access = KEY_QUERY_VALUE | ViewAccessBelow(view);
+    if (observer) observer->ScanStarted(static_cast<int>(classes.names.size()));
+    ClassReader reader{clsid, view, nullptr, catalogue};
+    // The chosen file as the server's process names it: a 32-bit server chosen in SysWOW64 is registered by
+    // its own process under System32.
+    const std::wstring chosen = ServerFileInView(path, view);
     ControlRecord record;
     std::wstring server;
     auto addIfServedByFile = [&](const std::wstring& name) {
         // All conditions must hold and reading has no side effect, so the cheapest test goes first:
         // one failed open dismisses a class that is not a control.
-        if (!OpenKey(clsid.Get(), SubkeyPath(name, L"Control").c_str())) return;
-        std::optional<std::wstring> registered =
-            ReadKeyDefaultText(clsid.Get(), SubkeyPath(name, L"InProcServer32").c_str());
-        if (!registered) return;
-        server = std::move(*registered);
-        if (!EqualsNoCase(server, path)) return;
-        if (catalogue.FindNodeByKey(name) != 0) {
+        if (!OpenKey(clsid, SubkeyPath(name, L"Control").c_str(), access)) return;
+        if (!reader.ReadSubkeyText(clsid, SubkeyPath(name, L"InProcServer32").c_str(), server)) return;
+        if (!EqualsNoCase(server, path) && !EqualsNoCase(ServerFileInView(server, view), chosen)) return;
+        if (catalogue.FindNodeByKey(name, view) != 0) {
             // Catalogued already: the node stays, but a report must name the file registered now.
             for (int tree : {Catalogue::kAll, Catalogue::kMissing})
-                if (const int node = catalogue.Tree(tree).FindByKey(name))
+                if (const int node = catalogue.Tree(tree).FindByKey(name, view))
                     catalogue.Tree(tree).Node(node).serverPath = server;
             return;
         }
-        RegKey cls = OpenKey(clsid.Get(), name);
+        RegKey cls = OpenKey(clsid, name, access);
         if (!cls) return;
         record.ClassId = name;
         record.DisplayName = ReadValueText(cls.Get(), nullptr).value_or(std::wstring());
         if (reader.ReadRest(cls.Get(), record, false, &server)) catalogue.AddControlToList(record);
     };
     int index = 0;
-    for (const std::wstring& name : names) {
+    for (const std::wstring& name : classes.names) {
         try {
             addIfServedByFile(name);
         } catch (const Error& e) {

@@ -26,10 +26,19 @@ std::wstring ReadDefaultValue(HKEY root, const std::wstring& path);
 // The default value of HKEY_CLASSES_ROOT\TypeLib\{id}\{version}, empty when that key does not exist.
 std::wstring GetLibraryName(const std::wstring& typeLibId, const std::wstring& version);
 
-// A full scan: clears the catalogue and files every in-process control with a type library.
+// A full scan: clears the catalogue and files every in-process control with a type library, from each view of
+// the machine that the catalogue shows (the 64-bit view first).
 void PopulateList(Catalogue& catalogue, ScanObserver* observer = nullptr);
 
-// Adds the controls served by one file (compared without regard to case) without clearing anything.
+// The view a server file registers in: the one of its machine type (read from the file), the program's own
+// when the file tells none or the machine has no such view.
+RegistryView ViewOfServerFile(const std::wstring& path);
+
+// Adds the controls served by one file (compared without regard to case, and as the server's process names
+// it) without clearing anything, from the view of the file's machine type.
 void AddControlsForFile(Catalogue& catalogue, const std::wstring& path, ScanObserver* observer = nullptr);
+// The same in a given view.
+void AddControlsForFile(Catalogue& catalogue, const std::wstring& path, RegistryView view,
+                        ScanObserver* observer = nullptr);
 
 } // namespace nivex

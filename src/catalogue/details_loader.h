@@ -22,13 +22,17 @@ struct ControlDetails {
     SelectedControl selection;      // empty when the load ended early or there is no node
     bool complete = false;          // false when the load ended early: "STATUS" stays as it was
     bool toolboxBitmapReached = false;
-    std::wstring toolboxBitmap; // the "Toolbox Bitmap" row's data, when reached
+    std::wstring toolboxBitmap;    // the "Toolbox Bitmap" row's reference, its file named as the view's programs
+                                   // find it, when reached
+    RegistryView view = OwnView(); // of the node loaded (the frame's caption names it)
 };
 
-// The default value of HKEY_CLASSES_ROOT\CLSID\{classId}\{subKey} as text (empty when the key has none), "N/A"
-// when the key does not exist. Pseudo-names: ".Name" reads the class key itself; ".Status" gives the tag of the
-// library node above the class's node in the all-controls tree, and throws nivex::Error when there is none.
-std::wstring GetControlRegValue(const Catalogue& catalogue, const std::wstring& classId, const std::wstring& subKey);
+// The default value of HKEY_CLASSES_ROOT\CLSID\{classId}\{subKey} of view as text (empty when the key has none),
+// "N/A" when the key does not exist. Pseudo-names: ".Name" reads the class key itself; ".Status" gives the tag
+// of the library node above the class's node of that view in the all-controls tree, and throws nivex::Error
+// when there is none.
+std::wstring GetControlRegValue(const Catalogue& catalogue, const std::wstring& classId, const std::wstring& subKey,
+                                RegistryView view);
 
 // nodeIndex names a node of tree treeIndex; when it has children it is moved to its first child (the caller
 // selects it). Error 53 is shown on the desktop, owned by owner. The first row of each list is the one to

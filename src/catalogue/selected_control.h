@@ -3,6 +3,8 @@
 // clicked, held by the main window and handed to every command; the screen is never read back.
 #include <string>
 
+#include "registry/registry_view.h"
+
 namespace nivex {
 
 struct SelectedControl {
@@ -11,7 +13,8 @@ struct SelectedControl {
     std::wstring registeredPath; // InProcServer32 as registered
     std::wstring resolvedPath;   // the file that path names (the server-path rule applied)
     bool missing = false;        // the library's status says its file is missing
-    std::wstring toolboxBitmap;  // ToolboxBitmap32 as registered ("file,resource")
+    std::wstring toolboxBitmap;  // ToolboxBitmap32 ("file,resource"), the file as the view's programs find it
+    RegistryView view = OwnView(); // the registry view of the control and its library node
 
     // Nothing selected: an empty catalogue, or a details load that did not complete.
     bool IsEmpty() const { return classId.empty(); }

@@ -1,6 +1,7 @@
 #include "catalogue/server_path.h"
 
 #include "common/paths.h"
+#include "registry/registry_views.h"
 
 namespace nivex {
 
@@ -9,10 +10,10 @@ bool ServerPathIsRooted(const std::wstring& registered) {
     return registered.size() >= 2 && registered[0] == L'\\' && registered[1] == L'\\';
 }
 
-std::wstring ResolveServerPath(const std::wstring& registered, DrivelessPath rule) {
-    if (ServerPathIsRooted(registered)) return registered;
+std::wstring ResolveServerPath(const std::wstring& registered, RegistryView view, DrivelessPath rule) {
+    if (ServerPathIsRooted(registered)) return ServerFileInView(registered, view);
     if (rule == DrivelessPath::Version5SystemFolder && !OsIsMajor5()) return registered;
-    return SystemFolder() + registered;
+    return SystemFolderOfView(view) + registered;
 }
 
 } // namespace nivex

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "catalogue/catalogue_scan.h"
+#include "cli/catalogue_output.h"
 #include "common/error.h"
 #include "common/handles.h"
 #include "common/text.h"
@@ -12,16 +13,6 @@
 
 namespace nivex {
 
-int FindCataloguedControl(const Catalogue& catalogue, const std::wstring& classId) {
-    const CatalogueTree& tree = catalogue.Tree(Catalogue::kAll);
-    const int exact = tree.FindByKey(classId);
-    if (exact != 0) return tree.Node(exact).parent != 0 ? exact : 0;
-    for (int library : tree.Roots())
-        for (int child : tree.Children(library))
-            if (EqualsNoCase(tree.Node(child).key, classId)) return child;
-    return 0;
-}
-
 int RunTestPage(const CliOptions& options, CliWriter out, CliWriter err) {
     Catalogue catalogue;
     catalogue.SetErrorSink([&](const std::wstring& procedure, const std::wstring& title, long number,
@@ -29,8 +20,14 @@ int RunTestPage(const CliOptions& options, CliWriter out, CliWriter err) {
         err(title + L": " + ErrorInMessage(procedure, number, description) + L"\r\n");
     });
     PopulateList(catalogue);
-    const int node = FindCataloguedControl(catalogue, options.classId);
-    const std::optional<BrowserViewTarget> target = PickBrowserControl(catalogue.Tree(Catalogue::kAll), node);
+    const CatalogueTree& all = catalogue.Tree(Catalogue::kAll);
+    const ViewedNode found = FindInViews(all, options.classId, options.view, false);
+    if (found.Ambiguous()) {
+        err(L"nivexcmd: " + BothViewsMessage(all, options.classId, found));
+        return kExitUsage;
+    }
+    const int node = found.Single();
+    const std::optional<BrowserViewTarget> target = PickBrowserControl(all, node);
     if (node == 0 || !target) {
         err(L"nivexcmd: " + options.classId + L" is not a catalogued control.\r\n");
         return kExitNotCatalogued;

@@ -9,11 +9,8 @@ namespace nivex {
 
 using CliWriter = void (*)(const std::wstring& text);
 
-// The control node of the all-controls tree keyed classId (exactly, else without regard to case, as the
-// registry compares keys); 0 when the class is not a catalogued control.
-int FindCataloguedControl(const Catalogue& catalogue, const std::wstring& classId);
-
-// Scans the registry and writes the page. Exit codes: 0 written, 1 not written, 4 not a catalogued control.
+// Scans the registry and writes the page of the control (in options.view when given). Exit codes: 0 written,
+// 1 not written, 2 the class is catalogued in both views and no view was given, 4 not a catalogued control.
 int RunTestPage(const CliOptions& options, CliWriter out, CliWriter err);
 
 } // namespace nivex

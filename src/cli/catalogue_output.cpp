@@ -1,6 +1,7 @@
 #include "cli/catalogue_output.h"
 
 #include "common/format.h"
+#include "common/text.h"
 
 namespace nivex {
 
@@ -41,7 +42,7 @@ void AppendNodeJson(std::wstring& out, const CatalogueTree& tree, int index) {
     const CatalogueNode& node = tree.Node(index);
     out += L"{\"key\": " + JsonString(node.key) + L", \"text\": " + JsonString(node.text) + L", \"tag\": " +
            JsonString(node.tag) + L", \"image\": " + JsonString(node.image) + L", \"bold\": " +
-           (node.bold ? L"true" : L"false");
+           (node.bold ? L"true" : L"false") + L", \"view\": \"" + ViewNumber(node.view) + L"\"";
     if (node.parent == 0) {
         out += L", \"children\": [";
         bool first = true;
@@ -104,16 +105,48 @@ std::wstring CatalogueJson(const Catalogue& catalogue, const std::vector<Catalog
 
 std::wstring CatalogueCsv(const Catalogue& catalogue, int treeIndex) {
     const CatalogueTree& tree = catalogue.Tree(treeIndex);
-    std::wstring out = L"library_key,library_name,library_status,control_key,control_name\r\n";
+    // The view comes last, so that the columns a script already reads keep their places.
+    std::wstring out = L"library_key,library_name,library_status,control_key,control_name,view\r\n";
     for (int root = tree.FirstRoot(); root != 0; root = tree.Node(root).nextSibling) {
         const CatalogueNode& library = tree.Node(root);
         for (int child = library.firstChild; child != 0; child = tree.Node(child).nextSibling) {
             const CatalogueNode& control = tree.Node(child);
             out += CsvField(library.key) + L"," + CsvField(library.text) + L"," + CsvField(library.tag) + L"," +
-                   CsvField(control.key) + L"," + CsvField(control.text) + L"\r\n";
+                   CsvField(control.key) + L"," + CsvField(control.text) + L"," + ViewNumber(control.view) + L"\r\n";
         }
     }
     return out;
+}
+
+} // namespace nivex
+
+namespace nivex {
+
+ViewedNode FindInViews(const CatalogueTree& tree, const std::wstring& id, std::optional<RegistryView> view,
+                       bool library) {
+    ViewedNode found;
+    auto fits = [&](int node, RegistryView v) {
+        return node != 0 && tree.Node(node).view == v && (tree.Node(node).parent == 0) == library;
+    };
+    for (RegistryView v : {RegistryView::Bits64, RegistryView::Bits32}) {
+        if (view && *view != v) continue;
+        int node = tree.FindByKey(id, v);
+        if (!fits(node, v)) {
+            // The registry compares names without regard to case.
+            node = 0;
+            for (int index = 1; index <= tree.Capacity() && node == 0; ++index)
+                if (tree.IsValid(index) && fits(index, v) && EqualsNoCase(tree.Node(index).key, id)) node = index;
+        }
+        if (node != 0) found.nodes.push_back(node);
+    }
+    return found;
+}
+
+std::wstring BothViewsMessage(const CatalogueTree& tree, const std::wstring& id, const ViewedNode& found) {
+    std::wstring text = id + L" is registered in both registry views; choose one with --view:\r\n";
+    for (int node : found.nodes)
+        text += L"  --view " + std::wstring(ViewNumber(tree.Node(node).view)) + L"  " + tree.Node(node).text + L"\r\n";
+    return text;
 }
 
 } // namespace nivex

@@ -12,6 +12,15 @@ CliParseResult Fail(std::wstring message) {
 }
 } // namespace
 
+bool ParseViewOption(const std::wstring& text, std::optional<RegistryView>& view) {
+    if (text == L"both") {
+        view.reset();
+        return true;
+    }
+    view = ParseViewNumber(text);
+    return view.has_value();
+}
+
 CliParseResult ParseCliArguments(const std::vector<std::wstring>& args) {
     CliParseResult result;
     CliOptions& o = result.options;
@@ -48,6 +57,11 @@ CliParseResult ParseCliArguments(const std::vector<std::wstring>& args) {
         if (a == L"--help" || a == L"-h") {
             o.command = CliCommand::Help;
             return result;
+        }
+        if (a == L"--view" && o.command != CliCommand::Register && o.command != CliCommand::Unregister) {
+            std::wstring text;
+            if (!value(text) || !ParseViewOption(text, o.view)) return Fail(L"--view needs 32, 64 or both.");
+            continue;
         }
         if (o.command == CliCommand::Register || o.command == CliCommand::Unregister) {
             const bool registering = o.command == CliCommand::Register;
@@ -127,12 +141,16 @@ std::wstring CliUsageText() {
     return L"nivexcmd - Velmora Control Manager for scripts and headless machines\r\n"
            L"\r\n"
            L"Usage:\r\n"
-           L"  nivexcmd list [--missing] [--json | --csv]\r\n"
-           L"      Scans HKEY_CLASSES_ROOT\\CLSID and lists the controls under their libraries.\r\n"
+           L"  nivexcmd list [--missing] [--json | --csv] [--view 32|64|both]\r\n"
+           L"      Scans HKEY_CLASSES_ROOT\\CLSID and lists the controls under their libraries. On 64-bit\r\n"
+           L"      Windows both registry views are read; the 32-bit view's names end in \" (32-bit)\".\r\n"
            L"      --missing   only the controls whose server file is missing\r\n"
-           L"      --json      the whole catalogue (both trees, counts, errors) as one JSON object\r\n"
-           L"      --csv       one line per control\r\n"
+           L"      --json      the whole catalogue (both trees, counts, errors) as one JSON object;\r\n"
+           L"                  each node has \"view\": \"32\" or \"64\"\r\n"
+           L"      --csv       one line per control; the last column is the view\r\n"
+           L"      --view      only the controls of that registry view (default: both)\r\n"
            L"  nivexcmd report (--html | --text) --out FILE [--template FILE] [--only-missing] [--only-libraries]\r\n"
+           L"                  [--view 32|64|both]\r\n"
            L"      Writes a report of the catalogue from a template (default: the template set in the options).\r\n"
            L"  nivexcmd register FILE [--copy-to-system | --in-place] [--elevate]\r\n"
            L"      Runs the file's DllRegisterServer. --copy-to-system copies it into the System folder first\r\n"
@@ -167,11 +185,13 @@ std::wstring CliUsageText() {
            L"  nivexcmd relink CLSID FILE [--copy-to-system | --in-place] [--elevate]\r\n"
            L"      Removes the keys of the control's library (after a backup) and registers FILE instead;\r\n"
            L"      when FILE does not register, the old keys are put back. Exit codes as register.\r\n"
-           L"  nivexcmd testpage CLSID --out FILE\r\n"
+           L"  nivexcmd testpage CLSID --out FILE [--view 32|64]\r\n"
            L"      Writes the browser test page of a catalogued control (its class identifier in braces),\r\n"
            L"      the page View in Web Browser opens, for a browser of your choice.\r\n"
            L"  --elevate (register, unregister, relink, remove-keys, edit, restore): what failed for lack of\r\n"
            L"      rights is done again by a helper started with administrator rights.\r\n"
+           L"  A class or library identifier registered in both registry views needs --view; without it the\r\n"
+           L"  command lists both and ends with exit code 2.\r\n"
            L"  nivexcmd --help | --version\r\n"
            L"  nivexcmd host ...\r\n"
            L"      The registration helper, for Nivex's and nivexcmd's own use: loads one server in a process\r\n"
@@ -179,7 +199,8 @@ std::wstring CliUsageText() {
            L"\r\n"
            L"Exit codes: 0 success; 1 the operation failed (invalid template, report not written,\r\n"
            L"            a file of deps or compare that does not exist or cannot be read);\r\n"
-           L"            2 bad usage; 3 register/unregister cancelled, nothing changed (the copy into\r\n"
+           L"            2 bad usage (also: an identifier of both registry views without --view);\r\n"
+           L"            3 register/unregister cancelled, nothing changed (the copy into\r\n"
            L"            the System folder failed);\r\n"
            L"            4 no such library or control in the catalogue (find-file: nothing found);\r\n"
            L"            11 file not loadable; 12 not an ActiveX server (entry point missing);\r\n"

@@ -1,7 +1,10 @@
 #pragma once
 // The console companion's command line.
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "registry/registry_view.h"
 
 namespace nivex {
 
@@ -37,6 +40,8 @@ struct CliOptions {
     std::vector<std::wstring> rest;
     // testpage (writes to out)
     std::wstring classId;
+    // list, report, testpage: --view 32|64 (nullopt: both views, "--view both")
+    std::optional<RegistryView> view;
 };
 
 struct CliParseResult {
@@ -53,6 +58,9 @@ constexpr int kExitUsage = 2;
 constexpr int kExitNotCatalogued = 4;
 
 CliParseResult ParseCliArguments(const std::vector<std::wstring>& args);
+
+// The value of --view: "32", "64" or "both" (nullopt inside); false for anything else.
+bool ParseViewOption(const std::wstring& text, std::optional<RegistryView>& view);
 
 std::wstring CliUsageText();
 

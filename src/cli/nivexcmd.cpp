@@ -66,8 +66,9 @@ int RunRegistration(const CliOptions& options, Desktop& desktop) {
     return OutcomeExitCode(outcome);
 }
 
-// Scans the registry; every reported failure is printed and kept for the JSON form.
-void Scan(Catalogue& catalogue, std::vector<CatalogueError>& errors) {
+// Scans the registry (the view asked for, or both); every reported failure is printed and kept for the JSON form.
+void Scan(Catalogue& catalogue, std::vector<CatalogueError>& errors, std::optional<RegistryView> view) {
+    if (view) catalogue.SetViewShown(OtherView(*view), false);
     catalogue.SetErrorSink([&](const std::wstring& procedure, const std::wstring& title, long number,
                                const std::wstring& description) {
         errors.push_back({procedure, title, number, description});
@@ -79,7 +80,7 @@ void Scan(Catalogue& catalogue, std::vector<CatalogueError>& errors) {
 int RunList(const CliOptions& options) {
     Catalogue catalogue;
     std::vector<CatalogueError> errors;
-    Scan(catalogue, errors);
+    Scan(catalogue, errors, options.view);
     const int tree = options.missingOnly ? Catalogue::kMissing : Catalogue::kAll;
     switch (options.format) {
     case ListFormat::Json: Out(CatalogueJson(catalogue, errors)); break;
@@ -103,7 +104,7 @@ int RunReport(const CliOptions& options) {
     }
     Catalogue catalogue;
     std::vector<CatalogueError> errors;
-    Scan(catalogue, errors);
+    Scan(catalogue, errors, options.view);
     ReportOptions report;
     report.onlyMissing = options.onlyMissing;
     report.onlyLibraries = options.onlyLibraries;

@@ -1,5 +1,7 @@
 #include "guicontrols/gui_frames.h"
 
+#include <olectl.h>
+
 #include <algorithm>
 #include <utility>
 #include <vector>
@@ -158,6 +160,24 @@ void GuiControl::Move(const RECT& rect) {
         host_->Move(rect);
     else if (plain_)
         MoveWindow(plain_, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, TRUE);
+}
+
+void GuiControl::SetCaption(const std::wstring& caption) {
+    if (!host_) {
+        if (plain_) SetWindowTextW(plain_, caption.c_str());
+        return;
+    }
+    const ComPtr<IDispatch> dispatch = host_->Dispatch();
+    if (!dispatch) return;
+    VARIANT value;
+    VariantInit(&value);
+    value.vt = VT_BSTR;
+    value.bstrVal = SysAllocStringLen(caption.data(), static_cast<UINT>(caption.size()));
+    DISPID named = DISPID_PROPERTYPUT;
+    DISPPARAMS params{&value, &named, 1, 1};
+    dispatch->Invoke(DISPID_CAPTION, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &params, nullptr, nullptr,
+                     nullptr);
+    VariantClear(&value);
 }
 
 std::unique_ptr<GuiControl> PlaceInDialog(GuiControlKind kind, HWND dialog, int placeholderId, int propertySetId) {

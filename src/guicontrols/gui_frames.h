@@ -36,6 +36,8 @@ public:
     RECT InnerRect() const;
     RECT Rect() const;
     void Move(const RECT& rect);
+    // A Bevel's caption (the plain frame's text when one stands in).
+    void SetCaption(const std::wstring& caption);
 
 private:
     GuiControl() = default;

@@ -7,6 +7,8 @@
 #include "common/text.h"
 #include "common/winutil.h"
 #include "common/path_split.h"
+#include "registry/reg_read.h"
+#include "registry/registry_views.h"
 
 namespace nivex {
 
@@ -25,6 +27,30 @@ std::wstring WindowsFolder() {
     wchar_t buffer[MAX_PATH + 1] = {};
     const UINT length = GetWindowsDirectoryW(buffer, MAX_PATH);
     return length > 0 && length <= MAX_PATH ? std::wstring(buffer, length) : std::wstring();
+}
+
+// The loader's known DLLs as the registry lists them (the value data), lower-case.
+std::vector<std::string> KnownDllNames() {
+    static const std::vector<std::string> names = [] {
+        std::vector<std::string> list;
+        HKEY key = nullptr;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\Session Manager\\KnownDLLs", 0,
+                          KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+            return list;
+        for (DWORD index = 0;; ++index) {
+            wchar_t name[256];
+            DWORD nameLength = 256;
+            std::optional<std::wstring> data;
+            if (RegEnumValueW(key, index, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+                break;
+            data = ReadValueText(key, name);
+            if (data && !data->empty() && data->find(L'.') != std::wstring::npos)
+                list.push_back(ModuleKey(WideToUtf8(*data)));
+        }
+        RegCloseKey(key);
+        return list;
+    }();
+    return names;
 }
 
 std::vector<std::wstring> PathFolders() {
@@ -139,6 +165,13 @@ bool FeedByMapping(HANDLE file, std::uint64_t size, DependencyScanner& scanner, 
 
 } // namespace
 
+std::uint16_t FileMachine(const std::wstring& path) {
+    FileSource source(path);
+    if (!source.IsOpen()) return 0;
+    const PeImports imports = ReadPeImports(source);
+    return imports.isPe ? imports.machine : 0;
+}
+
 std::optional<MentionedNames> ScanFileForDependencies(const std::wstring& path) {
     // Read sharing only: nobody can shorten the file under a view of it.
     HANDLE file = OpenForReading(path);
@@ -174,9 +207,17 @@ SearchFolders SearchFolders::ForFile(const std::wstring& file) {
     const std::wstring full = FullPathName(file);
     const std::size_t slash = full.rfind(L'\\');
     if (slash != std::wstring::npos) folders.own = full.substr(0, slash + 1);
-    folders.system = QuerySystemDirectory();
+    // A 32-bit file on 64-bit Windows is loaded by a 32-bit process, whose System32 is SysWOW64.
+    RegistryView view = OwnView();
+    const std::vector<RegistryView> views = MachineViews();
+    if (const std::optional<RegistryView> fileView = ViewOfMachine(FileMachine(full));
+        fileView && std::find(views.begin(), views.end(), *fileView) != views.end())
+        view = *fileView;
+    folders.system = view == OwnView() ? QuerySystemDirectory() : SystemFolderOfView(view);
     folders.windows = WindowsFolder();
-    folders.path = PathFolders();
+    for (const std::wstring& folder : PathFolders())
+        folders.path.push_back(ServerFileInView(folder, view));
+    folders.known = KnownDllNames();
     return folders;
 }
 
@@ -197,7 +238,17 @@ std::vector<std::wstring> SearchFolders::InOrder() const {
     return order;
 }
 
-ImportResolver::ImportResolver(SearchFolders folders) : order_(folders.InOrder()) {}
+ImportResolver::ImportResolver(SearchFolders folders)
+    : order_(folders.InOrder()),
+      system_(folders.system.empty() ? std::wstring() : WithTrailingBackslash(folders.system)),
+      known_(std::move(folders.known)) {}
+
+std::optional<std::wstring> ImportResolver::InSystemFolder(const std::wstring& file) {
+    if (system_.empty() || file.find_first_of(L"\\/:") != std::wstring::npos || IsSearchPattern(file))
+        return std::nullopt;
+    if (!existence_.IsOrdinaryFile(system_ + file)) return std::nullopt;
+    return system_ + file;
+}
 
 std::optional<std::wstring> ImportResolver::Resolve(const std::string& name) { return ResolveName(ModuleNameText(name)); }
 
@@ -209,7 +260,10 @@ std::optional<std::wstring> ImportResolver::ResolveName(const std::wstring& name
     if (file.find(L'.') == std::wstring::npos) file += L".dll";
     else if (file.back() == L'.') file.pop_back();
     std::optional<std::wstring> result;
-    if (file.find_first_of(L"\\/:") != std::wstring::npos) {
+    if (std::find(known_.begin(), known_.end(), ModuleKey(WideToUtf8(file))) != known_.end()) {
+        // The loader takes its known DLLs from the System folder, before any other folder.
+        result = InSystemFolder(file);
+    } else if (file.find_first_of(L"\\/:") != std::wstring::npos) {
         // A name with a folder in it is taken as it stands.
         if (existence_.IsOrdinaryFile(file)) result = FullPathName(file);
     } else if (!file.empty() && !IsSearchPattern(file)) {
@@ -238,7 +292,9 @@ ResolvedImport ImportResolver::ResolveImport(const ImportedModule& module) {
     out.name = module.name;
     out.delayed = module.delayed;
     out.apiSet = IsApiSetName(module.name);
-    if (!out.apiSet) out.resolved = Resolve(module.name);
+    // The loader maps an API set to a host module itself; where the System folder holds a module of that name,
+    // it is named.
+    out.resolved = out.apiSet ? InSystemFolder(ModuleNameText(module.name)) : Resolve(module.name);
     return out;
 }
 
@@ -261,13 +317,13 @@ DependencyReport BuildDependencyReport(const std::wstring& path) {
     return BuildDependencyReport(path, resolver);
 }
 
-std::wstring ExplainLoadFailure(const std::wstring& path) {
+std::wstring ExplainLoadFailure(const std::wstring& path, std::uint16_t loaderMachine) {
     const std::wstring full = FullPathName(path);
     if (full.empty()) return {};
     ImportResolver resolver(SearchFolders::ForFile(full));
-    const std::optional<LoadBlocker> blocker = FindLoadBlocker(full, resolver, OwnMachine());
+    const std::optional<LoadBlocker> blocker = FindLoadBlocker(full, resolver, loaderMachine);
     if (!blocker) return {};
-    const std::wstring text = LoadBlockerText(*blocker, GetFileName(full), OwnMachine());
+    const std::wstring text = LoadBlockerText(*blocker, GetFileName(full), loaderMachine);
     if (blocker->kind == LoadBlocker::Kind::OtherMachine) return L"The file is built for another processor: " + text;
     return text;
 }

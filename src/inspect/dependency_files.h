@@ -39,16 +39,22 @@ private:
     mutable std::map<std::uint64_t, std::vector<std::uint8_t>> pages_;
 };
 
+// The machine type of a PE file's header; 0 when the file cannot be read or is no PE image.
+std::uint16_t FileMachine(const std::wstring& path);
+
 // Scans the whole file for mentioned ".dll" and ".ocx" names, one piece at a time. No value when the file
 // cannot be opened or read to its end.
 std::optional<MentionedNames> ScanFileForDependencies(const std::wstring& path);
 
-// The folders the loader searches, in order, for the modules of a file loaded by its full path.
+// The folders the loader searches, in order, for the modules of a file loaded by its full path, as a process
+// of the file's own machine type sees them (named so that this program reaches the same files).
 struct SearchFolders {
     std::wstring own;     // the file's own folder
-    std::wstring system;  // the System folder
+    std::wstring system;  // the System folder of the file's machine type (SysWOW64 for a 32-bit file on 64-bit Windows)
     std::wstring windows; // the Windows folder
     std::vector<std::wstring> path; // the folders of PATH, in order
+    // Modules the loader always takes from the System folder (its known DLLs), lower-case.
+    std::vector<std::string> known;
     // The folders of this machine for a file.
     static SearchFolders ForFile(const std::wstring& file);
     std::vector<std::wstring> InOrder() const;
@@ -69,7 +75,11 @@ public:
     std::size_t FolderListings() const { return existence_.FolderListings(); }
 
 private:
+    std::optional<std::wstring> InSystemFolder(const std::wstring& file);
+
     std::vector<std::wstring> order_; // each ending in a backslash
+    std::wstring system_;             // ending in a backslash (empty when unknown)
+    std::vector<std::string> known_;
     FileExistenceCache existence_;
     std::map<std::wstring, std::optional<std::wstring>> resolved_; // by upper-cased name
     std::map<std::wstring, std::unique_ptr<PeImports>> files_;    // by upper-cased full path
@@ -79,8 +89,9 @@ private:
 DependencyReport BuildDependencyReport(const std::wstring& path, ImportResolver& resolver);
 DependencyReport BuildDependencyReport(const std::wstring& path);
 
-// Why a file that exists cannot be loaded, when its imports tell: a missing module with the chain that
-// needs it, or a machine type this program cannot load. Empty when the walk finds nothing to say.
-std::wstring ExplainLoadFailure(const std::wstring& path);
+// Why a file that exists cannot be loaded by a process of loaderMachine, when its imports tell: a missing
+// module with the chain that needs it (looked for as a process of the file's own machine type finds it), or
+// a machine type that process cannot load. Empty when the walk finds nothing to say.
+std::wstring ExplainLoadFailure(const std::wstring& path, std::uint16_t loaderMachine = OwnMachine());
 
 } // namespace nivex

@@ -8,7 +8,7 @@ namespace nivex {
 std::wstring ImportNodeText(const ResolvedImport& module) {
     std::wstring text = ModuleNameText(module.name);
     if (module.delayed) text += L" (delay-loaded)";
-    if (module.apiSet) return text + L" (API set)";
+    if (module.apiSet) return text + L" (API set)" + (module.resolved ? L" - " + *module.resolved : std::wstring());
     if (!module.resolved) return text + L" (not found)";
     return text + L" - " + *module.resolved;
 }

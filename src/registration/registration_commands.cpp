@@ -9,6 +9,7 @@
 #include "common/desktop.h"
 #include "common/paths.h"
 #include "common/text.h"
+#include "registry/registry_views.h"
 #include "registration/outcome_display.h"
 #include "registration/reg_engine.h"
 #include "registration/reg_flows.h"
@@ -48,12 +49,15 @@ bool SamePath(const std::wstring& a, const std::wstring& b) {
 std::vector<int> ControlsServedBy(const Catalogue& catalogue, const std::wstring& path) {
     std::vector<int> found;
     const CatalogueTree& all = catalogue.Tree(Catalogue::kAll);
+    // The server unregisters what it registered: the controls of its own machine type's view.
+    const RegistryView view = ViewOfServerFile(path);
+    const std::wstring chosen = ServerFileInView(path, view);
     for (int index = 1; index <= all.Capacity(); ++index) {
-        if (!all.IsValid(index) || all.Node(index).parent == 0) continue;
-        const std::wstring server = ReadClassValue(all.Node(index).key, L"InProcServer32").value_or(L"");
+        if (!all.IsValid(index) || all.Node(index).parent == 0 || all.Node(index).view != view) continue;
+        const std::wstring server = ReadClassValue(all.Node(index).key, L"InProcServer32", view).value_or(L"");
         // Which file the loader takes for the registration: a bare name from the System folder on every
         // platform, so a drive-less registration of the chosen file is found wherever Nivex runs.
-        if (!server.empty() && SamePath(ResolveServerPath(server, DrivelessPath::SystemFolder), path))
+        if (!server.empty() && SamePath(ResolveServerPath(server, view, DrivelessPath::SystemFolder), chosen))
             found.push_back(index);
     }
     return found;

@@ -64,18 +64,19 @@ std::optional<std::wstring> ReadValueText(HKEY key, const wchar_t* name, const R
     DWORD type = 0;
     DWORD size = sizeof buffer;
     const LONG rc = RegQueryValueExW(key, name, nullptr, &type, buffer, &size);
-    if (rc == ERROR_SUCCESS)
-        return RegValueText(type, std::span<const std::uint8_t>(buffer, size), options, ExpandEnvironmentText);
+    const EnvironmentExpander expand = options.expander ? options.expander : ExpandEnvironmentText;
+    if (rc == ERROR_SUCCESS) return RegValueText(type, std::span<const std::uint8_t>(buffer, size), options, expand);
     if (rc != ERROR_MORE_DATA) return std::nullopt;
     std::optional<DWORD> found;
     std::vector<std::uint8_t> data;
     if (ReadRawValue(key, name ? name : L"", found, data) != ERROR_SUCCESS) return std::nullopt;
-    return RegValueText(*found, data, options, ExpandEnvironmentText);
+    return RegValueText(*found, data, options, expand);
 }
 
-std::optional<std::wstring> ReadKeyDefaultText(HKEY parent, const wchar_t* path, const RegTextOptions& options) {
+std::optional<std::wstring> ReadKeyDefaultText(HKEY parent, const wchar_t* path, const RegTextOptions& options,
+                                               REGSAM viewAccess) {
     RegKey key;
-    if (RegOpenKeyExW(parent, path, 0, KEY_QUERY_VALUE, key.Put()) != ERROR_SUCCESS) return std::nullopt;
+    if (RegOpenKeyExW(parent, path, 0, KEY_QUERY_VALUE | viewAccess, key.Put()) != ERROR_SUCCESS) return std::nullopt;
     return ReadValueText(key.Get(), nullptr, options).value_or(std::wstring());
 }
 

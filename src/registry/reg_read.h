@@ -24,7 +24,8 @@ std::wstring ExpandEnvironmentText(const std::wstring& text);
 std::optional<std::wstring> ReadValueText(HKEY key, const wchar_t* name, const RegTextOptions& options = {});
 
 // The default value of parent\path as ReadValueText gives it, empty when the key has none; nullopt when the
-// key does not exist.
-std::optional<std::wstring> ReadKeyDefaultText(HKEY parent, const wchar_t* path, const RegTextOptions& options = {});
+// key does not exist. viewAccess: the registry view's flag (registry/registry_views.h), 0 for this program's own.
+std::optional<std::wstring> ReadKeyDefaultText(HKEY parent, const wchar_t* path, const RegTextOptions& options = {},
+                                               REGSAM viewAccess = 0);
 
 } // namespace nivex

@@ -29,6 +29,9 @@ constexpr std::int32_t kRegLink = 6;
 constexpr std::int32_t kRegMultiSz = 7;
 constexpr std::int32_t kRegQword = 11;
 
+// Expands environment references; the platform supplies it.
+using EnvironmentExpander = std::wstring (*)(const std::wstring& text);
+
 // The choices a reader makes. Everything else is decoded one way for every reader.
 struct RegTextOptions {
     // REG_EXPAND_SZ with its environment references expanded; false keeps them as stored (what an editor
@@ -37,10 +40,10 @@ struct RegTextOptions {
     // Data without a text form (REG_BINARY, REG_NONE, REG_LINK, unknown types, numbers of the wrong size) as
     // its bytes, whose text is hex pairs; false makes it no value, so that the reader's default applies.
     bool keepBytes = true;
+    // How the platform reader expands REG_EXPAND_SZ (a server's path as its own process would); null: as this
+    // program's environment says.
+    EnvironmentExpander expander = nullptr;
 };
-
-// Expands environment references; the platform supplies it.
-using EnvironmentExpander = std::wstring (*)(const std::wstring& text);
 
 // REG_SZ and REG_EXPAND_SZ: the UTF-16 text up to its first NUL; a missing terminator loses nothing, and a
 // trailing odd byte is a character of its own (high byte zero) unless it is zero.

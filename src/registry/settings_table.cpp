@@ -27,6 +27,8 @@ const SettingInfo kTable[] = {
     {kAppTitle, kSectionAppearence, kKeyWindowLeft, L"100", false},
     {kAppTitle, kSectionAppearence, kKeyWindowWidth, L"8000", false},
     {kAppTitle, kSectionAppearence, kKeyWindowHeight, L"6000", false},
+    {kAppTitle, kSectionAppearence, kKeyShow32BitControls, L"1", false},
+    {kAppTitle, kSectionAppearence, kKeyShow64BitControls, L"1", false},
     {kAppTitle, kSectionDialogs, kKeyRegisterNonSysPath, L"0", false},
     {kAppTitle, kSectionDialogs, kKeyUnregisterDelete, L"0", false},
     {kAppTitle, kSectionDialogs, kKeyEditRegistryData, L"0", false},

@@ -38,6 +38,8 @@ inline constexpr const wchar_t* kKeyWindowTop = L"WindowTop";
 inline constexpr const wchar_t* kKeyWindowLeft = L"WindowLeft";
 inline constexpr const wchar_t* kKeyWindowWidth = L"WindowWidth";
 inline constexpr const wchar_t* kKeyWindowHeight = L"WindowHeight";
+inline constexpr const wchar_t* kKeyShow32BitControls = L"Show32BitControls";
+inline constexpr const wchar_t* kKeyShow64BitControls = L"Show64BitControls";
 // Keys of "Dialogs".
 inline constexpr const wchar_t* kKeyRegisterNonSysPath = L"RegisterNonSysPath";
 inline constexpr const wchar_t* kKeyUnregisterDelete = L"UnregisterDelete";

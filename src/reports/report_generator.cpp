@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "catalogue/control_registration.h"
@@ -76,20 +77,32 @@ private:
     std::string buffer_;
 };
 
-// What one report run shares: one handle of CLSID for the class values, one listing per folder for the files.
+// What one report run shares: one handle of CLSID per view for the class values, one listing per folder for
+// the files.
 struct ReportReaders {
-    ClassValueReader classes;
+    std::optional<ClassValueReader> classes[2];
     FileExistenceCache files;
+
+    const ClassValueReader& Classes(RegistryView view) {
+        std::optional<ClassValueReader>& reader = classes[view == RegistryView::Bits32 ? 1 : 0];
+        if (!reader) reader.emplace(view);
+        return *reader;
+    }
 };
+
+std::wstring ViewText(RegistryView view) {
+    return std::wstring(ViewNumber(view)) + L"-bit";
+}
 
 LibraryValues ReadLibraryValues(const CatalogueTree& tree, int libraryIndex, ReportReaders& readers) {
     const CatalogueNode& library = tree.Node(libraryIndex);
     LibraryValues v;
     v.name = library.text;
+    v.view = ViewText(library.view);
     // The report names the file as registered (as the scan read it); its facts come from the file that path
     // stands for, the dates from the folder listing that found it.
     v.fileName = tree.Node(library.firstChild).serverPath;
-    const std::wstring file = ResolveServerPath(v.fileName);
+    const std::wstring file = ResolveServerPath(v.fileName, library.view);
     ListedFile listed;
     v.fileMissing = !readers.files.IsOrdinaryFile(file, &listed);
     if (!v.fileMissing) {
@@ -108,14 +121,16 @@ LibraryValues ReadLibraryValues(const CatalogueTree& tree, int libraryIndex, Rep
 
 // The name and the library identifier are what the scan read into the node (its text and its tag);
 // only the values the scan does not keep are read.
-ControlValues ReadControlValues(const CatalogueNode& control, const ReportReaders& readers) {
+ControlValues ReadControlValues(const CatalogueNode& control, ReportReaders& readers) {
     ControlValues v;
+    const ClassValueReader& classes = readers.Classes(control.view);
     v.name = control.text;
-    v.version = readers.classes.Read(control.key, L"Version").value_or(L"");
+    v.version = classes.Read(control.key, L"Version").value_or(L"");
     v.clsid = control.key;
-    v.progId = readers.classes.Read(control.key, L"ProgID").value_or(L"");
+    v.progId = classes.Read(control.key, L"ProgID").value_or(L"");
     v.typeLib = control.tag;
-    v.toolboxBitmap = readers.classes.Read(control.key, L"ToolboxBitmap32").value_or(L"");
+    v.toolboxBitmap = classes.Read(control.key, L"ToolboxBitmap32").value_or(L"");
+    v.view = ViewText(control.view);
     return v;
 }
 

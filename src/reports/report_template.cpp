@@ -110,12 +110,14 @@ TokenValues LibraryTokens(const LibraryValues& v) {
             {L"%MODIFIED_DATE", fact(v.modified)},
             {L"%FILE_DESCRIPTION", fact(v.description)},
             {L"%FILE_VERSION", fact(v.version)},
-            {L"%FILE_COPYRIGHT", fact(v.copyright)}};
+            {L"%FILE_COPYRIGHT", fact(v.copyright)},
+            {L"%REGISTRY_VIEW", v.view}};
 }
 
 TokenValues ControlTokens(const ControlValues& v) {
     return {{L"%CONTROL_NAME", v.name}, {L"%CONTROL_VERSION", v.version}, {L"%CLSID", v.clsid},
-            {L"%PROGID", v.progId},     {L"%TYPELIB", v.typeLib},         {L"%TOOLBOX_BITMAP", v.toolboxBitmap}};
+            {L"%PROGID", v.progId},     {L"%TYPELIB", v.typeLib},         {L"%TOOLBOX_BITMAP", v.toolboxBitmap},
+            {L"%REGISTRY_VIEW", v.view}};
 }
 
 } // namespace nivex

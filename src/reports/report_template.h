@@ -38,6 +38,7 @@ struct HeadValues {
 
 struct LibraryValues {
     std::wstring name;
+    std::wstring view; // "32-bit" or "64-bit": the registry view of the library's registration
     std::wstring fileName;
     bool fileMissing = false;
     // The file facts; ignored (reported as "N/A") when the file is missing.
@@ -46,6 +47,7 @@ struct LibraryValues {
 
 struct ControlValues {
     std::wstring name, version, clsid, progId, typeLib, toolboxBitmap;
+    std::wstring view; // as LibraryValues::view
 };
 
 TokenValues HeadTokens(const HeadValues& v);

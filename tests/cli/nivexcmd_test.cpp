@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <filesystem>
+#include <map>
 #include <vector>
 
 #include "common/text.h"
@@ -35,6 +36,85 @@ void WriteControl(const std::wstring& clsid, const std::wstring& name, const std
     testing::SetRegString(HKEY_CLASSES_ROOT, base + L"\\Control", L"", L"");
     testing::SetRegString(HKEY_CLASSES_ROOT, base + L"\\InprocServer32", L"", server);
     testing::SetRegString(HKEY_CLASSES_ROOT, base + L"\\TypeLib", L"", lib);
+}
+
+std::vector<std::vector<std::string>> CsvRows(const std::string& csv) {
+    std::vector<std::vector<std::string>> rows(1);
+    std::string field;
+    bool quoted = false;
+    for (size_t i = 0; i < csv.size(); ++i) {
+        const char c = csv[i];
+        if (quoted && c == '"' && i + 1 < csv.size() && csv[i + 1] == '"') field += '"', ++i;
+        else if (c == '"') quoted = !quoted;
+        else if (!quoted && (c == ',' || c == '\n')) {
+            rows.back().push_back(field), field.clear();
+            if (c == '\n') rows.emplace_back();
+        } else if (quoted || c != '\r') field += c;
+    }
+    rows.pop_back(); // after the last line break
+    return rows;
+}
+
+// The default value of HKEY_CLASSES_ROOT\path in a registry view (sam: its flag), empty when absent.
+std::wstring ViewDefault(const std::wstring& path, REGSAM sam, bool* found = nullptr) {
+    HKEY key = nullptr;
+    if (found) *found = false;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ | sam, &key) != ERROR_SUCCESS) return {};
+    if (found) *found = true;
+    wchar_t value[1024] = {};
+    DWORD size = sizeof value - sizeof(wchar_t);
+    RegQueryValueExW(key, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
+    RegCloseKey(key);
+    return value;
+}
+
+TEST(NivexCmd, ListsExactlyTheControlsThePrefixRegistersInEachView) {
+    // An independent walk of each view: every class with Control, a non-empty TypeLib and InprocServer32.
+    std::map<std::string, std::string> expected;     // view|clsid -> library id
+    std::map<std::string, std::string> libraryNames; // view|library id -> text of its node
+    BOOL wow64 = FALSE;
+    const bool twoViews = sizeof(void*) == 8 || (IsWow64Process(GetCurrentProcess(), &wow64) && wow64);
+    for (const auto& [number, sam] : {std::pair{"64", KEY_WOW64_64KEY}, std::pair{"32", KEY_WOW64_32KEY}}) {
+        const std::string view = number;
+        if (!twoViews && view == "64") continue;
+        const std::string mark = twoViews && view == "32" ? " (32-bit)" : "";
+        HKEY clsid = nullptr;
+        ASSERT_EQ(RegOpenKeyExW(HKEY_CLASSES_ROOT, L"CLSID", 0, KEY_READ | sam, &clsid), ERROR_SUCCESS);
+        wchar_t name[256];
+        for (DWORD i = 0, length = 256;
+             RegEnumKeyExW(clsid, i, name, &length, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+             ++i, length = 256) {
+            const std::wstring base = std::wstring(L"CLSID\\") + name;
+            bool control = false, server = false;
+            const std::wstring lib = ViewDefault(base + L"\\TypeLib", sam);
+            ViewDefault(base + L"\\Control", sam, &control);
+            ViewDefault(base + L"\\InprocServer32", sam, &server);
+            if (lib.empty() || !control || !server) continue;
+            const std::string libKey = view + "|" + WideToUtf8(lib);
+            expected[view + "|" + WideToUtf8(name)] = libKey;
+            const std::wstring text = Default(L"TypeLib\\" + lib + L"\\" + ViewDefault(base + L"\\Version", sam));
+            if (!libraryNames.count(libKey))
+                libraryNames[libKey] = WideToUtf8(text.empty() ? ViewDefault(base, sam) : text) + mark;
+        }
+        RegCloseKey(clsid);
+    }
+    ASSERT_FALSE(expected.empty()) << "the prefix registers no control";
+
+    const RunResult csv = Nivexcmd(L"list --csv");
+    ASSERT_EQ(csv.exitCode, 0u) << csv.err;
+    const auto rows = CsvRows(csv.out);
+    ASSERT_FALSE(rows.empty());
+    EXPECT_EQ(rows[0][0], "library_key");
+    std::map<std::string, std::string> listed;
+    for (size_t r = 1; r < rows.size(); ++r) {
+        ASSERT_EQ(rows[r].size(), 6u);
+        const std::string libKey = rows[r][5] + "|" + rows[r][0];
+        listed[rows[r][5] + "|" + rows[r][3]] = libKey;
+        EXPECT_EQ(rows[r][1], libraryNames[libKey]) << rows[r][3];
+    }
+    EXPECT_EQ(listed, expected);
+    EXPECT_NE(Nivexcmd(L"list --json").out.find("\"controls\": " + std::to_string(expected.size()) + ","), std::string::npos);
+    EXPECT_NE(Nivexcmd(L"list").out.find(std::to_string(expected.size()) + " Controls in "), std::string::npos);
 }
 
 // On a platform of major version 5 a server path without a drive is looked up in the system folder.

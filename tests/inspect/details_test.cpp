@@ -119,7 +119,7 @@ TEST_F(DetailsPanel, MissingKeysReadNotAvailableAndKeysWithoutValueReadEmpty) {
 
     // Another pseudo-name is a sub-key name like any other.
     SetRegString(HKEY_CLASSES_ROOT, ClassPath(kFirst, L".Other"), L"", L"dotted");
-    EXPECT_EQ(GetControlRegValue(catalogue, kFirst, L".Other"), L"dotted");
+    EXPECT_EQ(GetControlRegValue(catalogue, kFirst, L".Other", OwnView()), L"dotted");
 }
 
 TEST_F(DetailsPanel, WithoutALibraryNodeTheLoadEndsSilentlyAfterVersion) {
@@ -129,7 +129,7 @@ TEST_F(DetailsPanel, WithoutALibraryNodeTheLoadEndsSilentlyAfterVersion) {
     EXPECT_EQ(Rows(details.control), (Texts{L"Control Name=N/A", L"Version=N/A"}));
     EXPECT_FALSE(details.complete);
     EXPECT_FALSE(details.toolboxBitmapReached);
-    EXPECT_THROW(GetControlRegValue(catalogue, L"{unknown}", L".Status"), Error);
+    EXPECT_THROW(GetControlRegValue(catalogue, L"{unknown}", L".Status", OwnView()), Error);
 }
 
 TEST_F(DetailsPanel, ABareOrQuotedNameIsLookedUpInTheSystemFolderOnVersion5OnlyAndAHiddenServerHasNoSize) {

@@ -297,7 +297,7 @@ TEST(ValueReaders, EveryTypeReadsAsOneTextThroughEveryReader) {
         const int node = catalogue.FindNodeByKey(id);
         ASSERT_NE(node, 0);
         EXPECT_EQ(catalogue.Tree(Catalogue::kAll).Node(node).text, c.text) << "scan";
-        EXPECT_EQ(ReadControlRegistration(id).name, c.text) << "details";
+        EXPECT_EQ(ReadControlRegistration(id, OwnView()).name, c.text) << "details";
         bool found = false;
         EXPECT_EQ(ReadElementValue(id, L"Control Name", &found), c.asStored) << "edit";
         EXPECT_TRUE(found);

@@ -34,11 +34,14 @@ TEST(TemplateSections, AreWholeLinesEachEndingInCrLf) {
 
 TEST(TokenReplacement, EachSectionHasItsOwnTokensInOrder) {
     const TemplateSections s = ParseTemplate(kTemplate);
-    ControlValues c{L"Grid", L"1.0", L"{C1}", L"Grid.Ctl", L"{LIB}", L"x.ocx, 1"};
+    ControlValues c{L"Grid", L"1.0", L"{C1}", L"Grid.Ctl", L"{LIB}", L"x.ocx, 1", L"32-bit"};
     // %TYPELIB_NAME is not a control token: %TYPELIB inside it is replaced.
     EXPECT_EQ(ApplyTokens(s.control, ControlTokens(c), false), L"C Grid {LIB}_NAME {LIB}\r\n");
+    EXPECT_EQ(ApplyTokens(L"%REGISTRY_VIEW", ControlTokens(c), false), L"32-bit");
     LibraryValues l;
     l.name = L"Lib";
+    l.view = L"64-bit";
+    EXPECT_EQ(ApplyTokens(L"%REGISTRY_VIEW", LibraryTokens(l), false), L"64-bit");
     l.fileMissing = true;
     l.size = L"12 KB";
     EXPECT_EQ(ApplyTokens(s.library, LibraryTokens(l), false), L"L Lib Missing File! N/A %TYPELIB\r\n");
@@ -49,7 +52,7 @@ TEST(TokenReplacement, EachSectionHasItsOwnTokensInOrder) {
 }
 
 TEST(TokenReplacement, ValuesAreReplacedSequentiallyAndEscapedOnlyForHtml) {
-    ControlValues c{L"<b>A & \"B\"</b> %PROGID", L"", L"{C}", L"P", L"", L""};
+    ControlValues c{L"<b>A & \"B\"</b> %PROGID", L"", L"{C}", L"P", L"", L"", L""};
     EXPECT_EQ(ApplyTokens(L"%CONTROL_NAME", ControlTokens(c), false), L"<b>A & \"B\"</b> P");
     EXPECT_EQ(ApplyTokens(L"%CONTROL_NAME", ControlTokens(c), true), L"&lt;b&gt;A &amp; &quot;B&quot;&lt;/b&gt; P");
 }

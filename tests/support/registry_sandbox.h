@@ -2,9 +2,13 @@
 // Redirects HKEY_CLASSES_ROOT and HKEY_CURRENT_USER of this process, and of the registration helpers it
 // starts, to scratch keys, so no test reads or writes the prefix's real classes or settings. Removed
 // afterwards. One sandbox at a time.
+// Inside it the machine has one registry view, the program's own: a flagged open of the other one would
+// pass the redirection by.
 #include <windows.h>
 
 #include <string>
+
+#include "registry/registry_views.h"
 
 namespace nivex::testing {
 
@@ -16,6 +20,7 @@ public:
     RegistrySandbox& operator=(const RegistrySandbox&) = delete;
 
 private:
+    ScopedOwnViewOnly ownViewOnly_;
     std::wstring scratch_;
 };
 

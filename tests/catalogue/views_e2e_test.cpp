@@ -1,0 +1,233 @@
+// Both registry views for real, in the 64-bit prefix of views_e2e.sh. That script registered the demo fixture
+// server twice: the x64 build with the 64-bit regsvr32 from C:\nivex-views\x64, the x86 build with the system's
+// 32-bit regsvr32 from C:\nivex-views\x86. Skipped anywhere else.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "catalogue/catalogue_scan.h"
+#include "catalogue/details_loader.h"
+#include "common/desktop.h"
+#include "common/text.h"
+#include "fixtures/servers/fixture_ids.h"
+#include "registration/registration_commands.h"
+#include "support/run_program.h"
+#include "support/temp_folder.h"
+
+namespace nivex {
+namespace {
+
+using fixtures::kDemoLibrary;
+namespace fs = std::filesystem;
+constexpr RegistryView k64 = RegistryView::Bits64;
+constexpr RegistryView k32 = RegistryView::Bits32;
+const std::wstring kServer64 = L"C:\\nivex-views\\x64\\fixture_control.ocx";
+const std::wstring kServer32 = L"C:\\nivex-views\\x86\\fixture_control.ocx";
+const std::wstring kGauge = kDemoLibrary.classes[0].clsidText;
+
+std::wstring HostFolder(const char* variable) {
+    const char* dir = std::getenv(variable);
+    std::wstring text = dir ? L"Z:" + Utf8ToWide(dir) : std::wstring();
+    for (auto& ch : text)
+        if (ch == L'/') ch = L'\\';
+    return text;
+}
+
+testing::RunResult Nivexcmd(bool x86, const std::wstring& arguments) {
+    const std::wstring bin = x86 ? HostFolder("NIVEX_X86_BIN_DIR") : testing::BinFolder();
+    return testing::RunProgram(bin + L"\\nivexcmd.exe", arguments);
+}
+
+// "view|control key" -> "library status|library text" of `nivexcmd list --csv` (the fixtures' names hold no
+// comma or quote).
+std::map<std::string, std::string> Listed(const std::string& csv) {
+    std::map<std::string, std::string> rows;
+    std::istringstream lines(csv);
+    std::string line;
+    std::getline(lines, line); // the header
+    while (std::getline(lines, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        std::vector<std::string> f;
+        std::istringstream fields(line);
+        for (std::string field; std::getline(fields, field, ',');)
+            f.push_back(field);
+        if (f.size() == 6) rows[f[5] + "|" + f[3]] = f[2] + "|" + f[1];
+    }
+    return rows;
+}
+
+std::string Status(const std::map<std::string, std::string>& rows, const std::string& key) {
+    const auto row = rows.find(key);
+    return row == rows.end() ? "(not listed)" : row->second.substr(0, row->second.find('|'));
+}
+
+std::wstring Folder(UINT(WINAPI* query)(LPWSTR, UINT)) {
+    wchar_t buffer[MAX_PATH];
+    const UINT length = query(buffer, MAX_PATH);
+    return std::wstring(buffer, length) + L"\\";
+}
+
+void Touch(const fs::path& file) {
+    fs::create_directories(file.parent_path());
+    std::ofstream(file, std::ios::binary) << "x";
+}
+
+// A control class written straight into one view (KEY_WOW64_32KEY or KEY_WOW64_64KEY).
+void RegisterIn(REGSAM view, const std::wstring& clsid, const std::wstring& server, DWORD type = REG_SZ) {
+    HKEY cls = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, (L"CLSID\\" + clsid).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view,
+                              nullptr, &cls, nullptr),
+              ERROR_SUCCESS);
+    const std::pair<const wchar_t*, std::wstring> subkeys[] = {{L"Control", L""}, {L"TypeLib", clsid + L"L"}};
+    for (const auto& [name, value] : subkeys)
+        RegSetKeyValueW(cls, name, nullptr, REG_SZ, value.c_str(), static_cast<DWORD>((value.size() + 1) * 2));
+    RegSetKeyValueW(cls, L"InprocServer32", nullptr, type, server.c_str(), static_cast<DWORD>((server.size() + 1) * 2));
+    RegCloseKey(cls);
+}
+
+void DeleteClass(REGSAM view, const std::wstring& clsid) {
+    HKEY classes = nullptr;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, L"CLSID", 0, KEY_ALL_ACCESS | view, &classes) != ERROR_SUCCESS) return;
+    RegDeleteTreeW(classes, clsid.c_str());
+    RegCloseKey(classes);
+}
+
+class RealViews : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!std::getenv("NIVEX_VIEWS_E2E") || OwnView() != k64) GTEST_SKIP() << "runs in views_e2e.sh (x64)";
+    }
+};
+
+TEST_F(RealViews, BothProgramsListBothViewsWithTheirFilesAndStates) {
+    Catalogue catalogue;
+    PopulateList(catalogue);
+    const CatalogueTree& all = catalogue.Tree(Catalogue::kAll);
+    for (const auto& [view, server] : {std::pair{k64, kServer64}, std::pair{k32, kServer32}}) {
+        const int node = all.FindByKey(kGauge, view);
+        ASSERT_NE(node, 0) << ViewNumber(view);
+        EXPECT_TRUE(EqualsNoCase(all.Node(node).serverPath, server)) << all.Node(node).serverPath;
+        EXPECT_EQ(all.Node(all.Node(node).parent).tag, kStatusRegistered);
+    }
+    const std::string name = WideToUtf8(kDemoLibrary.name), gauge = WideToUtf8(kGauge);
+    auto expectStates = [&](const char* state32) {
+        for (bool x86 : {false, true}) {
+            const testing::RunResult list = Nivexcmd(x86, L"list --csv");
+            ASSERT_EQ(list.exitCode, 0u) << list.err;
+            const auto rows = Listed(list.out);
+            EXPECT_EQ(rows.count("64|" + gauge) ? rows.at("64|" + gauge) : "", "Registered.|" + name) << x86;
+            EXPECT_EQ(rows.count("32|" + gauge) ? rows.at("32|" + gauge) : "",
+                      std::string(state32) + "|" + name + " (32-bit)")
+                << x86;
+        }
+    };
+    expectStates("Registered.");
+    // The same class in both views, the 32-bit file gone: only the 32-bit library is missing.
+    const std::wstring away = kServer32 + L".away";
+    ASSERT_TRUE(MoveFileW(kServer32.c_str(), away.c_str()));
+    expectStates("File Not Found!");
+    ASSERT_TRUE(MoveFileW(away.c_str(), kServer32.c_str()));
+}
+
+TEST_F(RealViews, System32AndProgramFilesAreThoseOfTheServersOwnProcess) {
+    const std::wstring in32 = L"{4E1D0000-0000-4000-8000-000000000032}",
+                       in64 = L"{4E1D0000-0000-4000-8000-000000000064}",
+                       programFiles = L"{4E1D0000-0000-4000-8000-0000000000F1}";
+    wchar_t x86Files[MAX_PATH] = {};
+    ASSERT_GT(GetEnvironmentVariableW(L"ProgramFiles(x86)", x86Files, MAX_PATH), 0u);
+    const fs::path onlyInWow64 = Folder(GetSystemWow64DirectoryW) + L"nivexviews_wow.ocx";
+    const fs::path pfFile = fs::path(x86Files) / L"NivexViews" / L"pf.ocx";
+    Touch(onlyInWow64);
+    Touch(pfFile);
+    const std::wstring inSystem32 = Folder(GetSystemDirectoryW) + L"nivexviews_wow.ocx";
+    RegisterIn(KEY_WOW64_32KEY, in32, inSystem32);
+    RegisterIn(KEY_WOW64_64KEY, in64, inSystem32);
+    RegisterIn(KEY_WOW64_32KEY, programFiles, L"%ProgramFiles%\\NivexViews\\pf.ocx", REG_EXPAND_SZ);
+
+    for (bool x86 : {false, true}) {
+        const auto rows = Listed(Nivexcmd(x86, L"list --csv").out);
+        EXPECT_EQ(Status(rows, "32|" + WideToUtf8(in32)), "Registered.") << "found in SysWOW64; x86: " << x86;
+        EXPECT_EQ(Status(rows, "64|" + WideToUtf8(in64)), "File Not Found!") << "not in System32; x86: " << x86;
+        EXPECT_EQ(Status(rows, "32|" + WideToUtf8(programFiles)), "Registered.") << "x86 Program Files; x86: " << x86;
+    }
+    DeleteClass(KEY_WOW64_32KEY, in32);
+    DeleteClass(KEY_WOW64_64KEY, in64);
+    DeleteClass(KEY_WOW64_32KEY, programFiles);
+    fs::remove(onlyInWow64);
+    fs::remove_all(pfFile.parent_path());
+}
+
+TEST_F(RealViews, TheViewFilterAndAnIdentifierOfBothViews) {
+    const testing::RunResult only32 = Nivexcmd(false, L"list --csv --view 32");
+    ASSERT_EQ(only32.exitCode, 0u) << only32.err;
+    const auto rows = Listed(only32.out);
+    ASSERT_TRUE(rows.count("32|" + WideToUtf8(kGauge)));
+    for (const auto& [key, row] : rows)
+        EXPECT_EQ(key.substr(0, 3), "32|") << key;
+
+    testing::TempFolder folder;
+    const std::wstring page = folder.File(L"page.htm");
+    const testing::RunResult ambiguous = Nivexcmd(false, L"testpage " + kGauge + L" --out \"" + page + L"\"");
+    EXPECT_EQ(ambiguous.exitCode, 2u);
+    EXPECT_NE(ambiguous.err.find("--view 64  Velmora Demo Gauge\r\n"), std::string::npos) << ambiguous.err;
+    EXPECT_NE(ambiguous.err.find("--view 32  Velmora Demo Gauge (32-bit)\r\n"), std::string::npos) << ambiguous.err;
+    EXPECT_FALSE(fs::exists(page));
+    const testing::RunResult chosen = Nivexcmd(true, L"testpage " + kGauge + L" --out \"" + page + L"\" --view 32");
+    EXPECT_EQ(chosen.exitCode, 0u) << chosen.err;
+    EXPECT_TRUE(fs::exists(page));
+}
+
+// What a registration leaves is looked for in the view of the server's machine type, from either program.
+TEST_F(RealViews, ControlsOfARegisteredFileAreFoundInTheViewOfItsMachineType) {
+    Catalogue catalogue;
+    catalogue.SetErrorSink(
+        [](const std::wstring&, const std::wstring&, long, const std::wstring& d) { ADD_FAILURE() << WideToUtf8(d); });
+    AddControlsForFile(catalogue, kServer32);
+    const CatalogueTree& all = catalogue.Tree(Catalogue::kAll);
+    const int gauge32 = all.FindByKey(kGauge, k32);
+    ASSERT_NE(gauge32, 0);
+    EXPECT_EQ(all.FindByKey(kGauge, k64), 0);
+    EXPECT_EQ(all.Node(gauge32).text, std::wstring(kDemoLibrary.classes[0].name) + L" (32-bit)");
+    EXPECT_EQ(catalogue.controls, 2);
+    AddControlsForFile(catalogue, kServer64);
+    EXPECT_NE(all.FindByKey(kGauge, k64), 0);
+    EXPECT_EQ(catalogue.controls, 4);
+    // The tray's Unregister takes the file's own view only.
+    for (int node : ControlsServedBy(catalogue, kServer32))
+        EXPECT_EQ(all.Node(node).view, k32);
+    EXPECT_EQ(ControlsServedBy(catalogue, kServer32).size(), 2u);
+
+    int node = gauge32;
+    const ControlDetails details = LoadInformation(catalogue, Catalogue::kAll, node, nullptr, TheDesktop());
+    ASSERT_TRUE(details.complete);
+    EXPECT_EQ(details.selection.view, k32);
+    EXPECT_TRUE(EqualsNoCase(details.selection.resolvedPath, kServer32));
+    EXPECT_FALSE(details.selection.missing);
+}
+
+TEST_F(RealViews, ImportsOfA32BitFileResolveInSysWow64) {
+    const std::wstring x86Fixtures = HostFolder("NIVEX_X86_FIXTURE_DIR");
+    testing::TempFolder folder;
+    const std::wstring server = folder.File(L"fixture_depserver.dll");
+    ASSERT_TRUE(CopyFileW((x86Fixtures + L"\\fixture_depserver.dll").c_str(), server.c_str(), FALSE));
+    const std::wstring wow64 = Folder(GetSystemWow64DirectoryW);
+    for (const wchar_t* name : {L"fixture_dephelper.dll", L"velmoradep.dll"})
+        ASSERT_TRUE(CopyFileW((x86Fixtures + L"\\" + name).c_str(), (wow64 + name).c_str(), FALSE));
+    const testing::RunResult deps = Nivexcmd(false, L"deps \"" + server + L"\" --json");
+    EXPECT_EQ(deps.exitCode, 0u) << deps.err;
+    std::wstring expected = L"\"resolved\": \"" + wow64 + L"fixture_dephelper.dll\"";
+    for (size_t at = 0; (at = expected.find(L'\\', at)) != std::wstring::npos; at += 2)
+        expected.insert(at, 1, L'\\');
+    EXPECT_NE(ToLowerText(Utf8ToWide(deps.out)).find(ToLowerText(expected)), std::wstring::npos) << deps.out;
+    for (const wchar_t* name : {L"fixture_dephelper.dll", L"velmoradep.dll"})
+        DeleteFileW((wow64 + name).c_str());
+}
+
+} // namespace
+} // namespace nivex
