@@ -52,12 +52,25 @@ TEST_F(SettingsTest, SavedTextLivesInTheUserStoreAndReadsBackUnaltered) {
     SaveSetting(L"Options", L"PlaySounds", L"yes");
     EXPECT_TRUE(SettingIsOn(L"Options", L"PlaySounds"));
 
-    SetRegString(HKEY_CURRENT_USER, L"Software\\Velmora Software\\Bug Report Wizard", L"Install Path", L"C:\\F");
-    EXPECT_EQ(FaultnoteInstallPath(), L"C:\\F");
     SaveAppSetting(L"Other App", L"Sec", L"Key", L"v");
     EXPECT_EQ(GetRegString(HKEY_CURRENT_USER, L"Software\\Other App\\Sec", L"Key"), L"v");
     EXPECT_EQ(GetAppSetting(L"Other App", L"Sec", L"Key", L"d"), L"v");
     EXPECT_EQ(GetSetting(L"Sec", L"Key", L"d"), L"d");
+}
+
+TEST_F(SettingsTest, InstallPathIsTheUsersOwnElseTheOneForAllUsers) {
+    const std::wstring key = L"Software\\Velmora Software\\Bug Report Wizard";
+    SetRegString(HKEY_CURRENT_USER, L"Machine\\" + key, L"Install Path", L"C:\\All\\faultnote.exe");
+    HKEY machine = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"Machine", 0, KEY_ALL_ACCESS, &machine), ERROR_SUCCESS);
+    ASSERT_EQ(RegOverridePredefKey(HKEY_LOCAL_MACHINE, machine), ERROR_SUCCESS);
+    EXPECT_EQ(FaultnoteInstallPath(), L"C:\\All\\faultnote.exe");
+    SetRegString(HKEY_CURRENT_USER, key, L"Install Path", L""); // an empty value names nothing
+    EXPECT_EQ(FaultnoteInstallPath(), L"C:\\All\\faultnote.exe");
+    SetRegString(HKEY_CURRENT_USER, key, L"Install Path", L"C:\\Mine\\faultnote.exe");
+    EXPECT_EQ(FaultnoteInstallPath(), L"C:\\Mine\\faultnote.exe");
+    RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
+    RegCloseKey(machine);
 }
 
 TEST_F(SettingsTest, AFailedSaveIsReportedWithTheSystemText) {
