@@ -649,8 +649,13 @@ Section "Nivex" SecMain
   ${Else}
     StrCpy $R0 "$INSTDIR\${NIVEX_FAULTNOTE_X86}"
   ${EndIf}
+  ClearErrors
   WriteRegStr SHCTX "${SETTINGS_KEY}" "Install Path" $R0
-  ${Log} "Install Path: $R0"
+  ${If} ${Errors}
+    ${Fail} ${EXIT_FILES} "Could not write $\"Install Path$\" (${SETTINGS_KEY})."
+  ${Else}
+    ${Log} "Install Path: $R0"
+  ${EndIf}
   ${If} $PerUser <> 1
     ; An older setup wrote it for the installing user only; that value would hide this one.
     ReadRegStr $R1 HKCU "${SETTINGS_KEY}" "Install Path"
@@ -677,6 +682,9 @@ Section "Nivex" SecMain
     ${Fail} ${EXIT_FILES} "Could not make the shortcuts in ${MENU_FOLDER}."
   ${EndIf}
 
+  ; GetSize leaves the error flag set: it goes first.
+  ${GetSize} "$INSTDIR" "/S=0K" $R0 $R1 $R2
+  ClearErrors
   WriteRegStr SHCTX "${PRODUCT_KEY}" "InstallDir" "$INSTDIR"
   WriteRegStr SHCTX "${UNINSTALL_KEY}" "DisplayName" "Nivex"
   WriteRegStr SHCTX "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
@@ -688,11 +696,9 @@ Section "Nivex" SecMain
   WriteRegStr SHCTX "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\Uninstall.exe" /S _?=$INSTDIR'
   WriteRegDWORD SHCTX "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD SHCTX "${UNINSTALL_KEY}" "NoRepair" 1
-  ${GetSize} "$INSTDIR" "/S=0K" $R0 $R1 $R2
-  ClearErrors
   WriteRegDWORD SHCTX "${UNINSTALL_KEY}" "EstimatedSize" $R0
   ${If} ${Errors}
-    ${Fail} ${EXIT_FILES} "Could not write the uninstall entry (${UNINSTALL_KEY})."
+    ${Fail} ${EXIT_FILES} "Could not write the record of the installation (${PRODUCT_KEY}) or its uninstall entry (${UNINSTALL_KEY})."
   ${EndIf}
   !insertmacro Finished
 SectionEnd
@@ -1090,8 +1096,13 @@ Section "Uninstall"
   ${EndIf}
   ReadRegStr $R1 SHCTX "${UNINSTALL_KEY}" "InstallLocation"
   ${If} $R1 == $INSTDIR
+    ClearErrors
     DeleteRegKey SHCTX "${UNINSTALL_KEY}"
-    ${Log} "Removed the uninstall entry."
+    ${If} ${Errors}
+      ${Fail} ${EXIT_FILES} "Could not remove the uninstall entry (${UNINSTALL_KEY})."
+    ${Else}
+      ${Log} "Removed the uninstall entry."
+    ${EndIf}
   ${EndIf}
   ; "Install Path" while it names this installation, for all users and (written by older setups) the user.
   StrLen $R2 "$INSTDIR\"
