@@ -1,5 +1,7 @@
 #include "registry/settings.h"
 
+#include <optional>
+
 #include "common/error.h"
 #include "common/handles.h"
 #include "common/winutil.h"
@@ -13,14 +15,20 @@ std::wstring StorePath(const std::wstring& app, const std::wstring& section) {
 }
 } // namespace
 
+namespace {
+std::optional<std::wstring> ReadStored(HKEY root, const std::wstring& app, const std::wstring& section,
+                                       const std::wstring& key) {
+    RegKey handle;
+    if (RegOpenKeyExW(root, StorePath(app, section).c_str(), 0, KEY_QUERY_VALUE, handle.Put()) != ERROR_SUCCESS)
+        return std::nullopt;
+    // Data without a text form reads as absent, so a hand-edited value never yields garbage.
+    return ReadValueText(handle.Get(), key.c_str(), {.expand = true, .keepBytes = false});
+}
+} // namespace
+
 std::wstring GetAppSetting(const std::wstring& app, const std::wstring& section, const std::wstring& key,
                            const std::wstring& defaultValue) {
-    RegKey handle;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, StorePath(app, section).c_str(), 0, KEY_QUERY_VALUE, handle.Put()) !=
-        ERROR_SUCCESS)
-        return defaultValue;
-    // Data without a text form reads as absent, so a hand-edited value never yields garbage.
-    return ReadValueText(handle.Get(), key.c_str(), {.expand = true, .keepBytes = false}).value_or(defaultValue);
+    return ReadStored(HKEY_CURRENT_USER, app, section, key).value_or(defaultValue);
 }
 
 void SaveAppSetting(const std::wstring& app, const std::wstring& section, const std::wstring& key,
@@ -63,8 +71,12 @@ long SettingNumber(const std::wstring& section, const std::wstring& key) {
 }
 
 std::wstring FaultnoteInstallPath() {
-    return GetAppSetting(kMakerApp, kSectionBugReportWizard, kKeyInstallPath,
-                         SettingDefault(FindAppSetting(kMakerApp, kSectionBugReportWizard, kKeyInstallPath)));
+    // The user's own value (a per-user installation) first, then the one an installation for all users wrote.
+    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+        const auto stored = ReadStored(root, kMakerApp, kSectionBugReportWizard, kKeyInstallPath);
+        if (stored && !stored->empty()) return *stored;
+    }
+    return SettingDefault(FindAppSetting(kMakerApp, kSectionBugReportWizard, kKeyInstallPath));
 }
 
 } // namespace nivex

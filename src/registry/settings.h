@@ -25,7 +25,8 @@ bool SettingIsOn(const std::wstring& section, const std::wstring& key);
 // Decimal text within 32 bits; other text counts as the table default.
 long SettingNumber(const std::wstring& section, const std::wstring& key);
 
-// Folder of the installed Faultnote program, written by its installer; empty when not installed.
+// "Install Path" of the installed Faultnote, written by its installer: the user's value, else the value for all
+// users (HKEY_LOCAL_MACHINE); empty when neither is set.
 std::wstring FaultnoteInstallPath();
 
 } // namespace nivex

@@ -1,22 +1,29 @@
 // Walks a setup wizard's pages for the installer test: waits for a top-level window whose title holds a
-// text, reports which page it shows, and presses its buttons as a person would.
+// text, reports which page it shows, and presses its buttons as a person would. A message box shares the
+// wizard's title, so every window with that title is searched.
 //   page_driver wait TITLE                 waits (up to 60 s) until the window is shown
 //   page_driver page TITLE TEXT            waits (up to 120 s) until it shows a control whose text holds TEXT
 //   page_driver click TITLE ID [TEXT]      waits until button ID is enabled (and, with TEXT, until a
 //                                          static text holding TEXT is shown), then presses it
 //   page_driver check TITLE TEXT           succeeds when a shown check box's caption holds TEXT and it is checked
 //   page_driver close TITLE                asks the window to close
+//   page_driver hold FILE MARKER           keeps FILE open as a program that uses it would (others may read
+//                                          it, not write, delete or rename it), creates MARKER, and ends
+//                                          when MARKER is deleted (at most 5 minutes)
 // Exit code 0 when done, 1 when the window or button never came, 2 on bad usage.
 #include <windows.h>
 
 #include <cstdio>
 #include <cwchar>
+#include <functional>
 #include <string>
 
 namespace {
 
+// The first shown top-level window whose title holds `title` and that `accept` takes.
 struct Search {
     const wchar_t* title;
+    std::function<bool(HWND)> accept;
     HWND found;
 };
 
@@ -24,16 +31,16 @@ BOOL CALLBACK FindTitled(HWND hwnd, LPARAM param) {
     auto* search = reinterpret_cast<Search*>(param);
     wchar_t text[256] = {};
     GetWindowTextW(hwnd, text, 256);
-    if (IsWindowVisible(hwnd) && std::wcsstr(text, search->title)) {
+    if (IsWindowVisible(hwnd) && std::wcsstr(text, search->title) && (!search->accept || search->accept(hwnd))) {
         search->found = hwnd;
         return FALSE;
     }
     return TRUE;
 }
 
-HWND WaitForWindow(const wchar_t* title, DWORD timeoutMs) {
+HWND WaitForWindow(const wchar_t* title, DWORD timeoutMs, std::function<bool(HWND)> accept = {}) {
     for (DWORD waited = 0; waited <= timeoutMs; waited += 100) {
-        Search search{title, nullptr};
+        Search search{title, accept, nullptr};
         EnumWindows(FindTitled, reinterpret_cast<LPARAM>(&search));
         if (search.found) return search.found;
         Sleep(100);
@@ -72,15 +79,30 @@ int Fail(const wchar_t* what, const wchar_t* title) {
     return 1;
 }
 
+int Usage() {
+    std::fwprintf(stderr, L"usage: page_driver wait|page|click|check|close TITLE [ID [TEXT] | TEXT] | hold FILE MARKER\n");
+    return 2;
+}
+
+int Hold(const wchar_t* file, const wchar_t* marker) {
+    HANDLE held = CreateFileW(file, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (held == INVALID_HANDLE_VALUE) return Fail(L"cannot open", file);
+    HANDLE made = CreateFileW(marker, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (made == INVALID_HANDLE_VALUE) return Fail(L"cannot create", marker);
+    CloseHandle(made);
+    for (int waited = 0; waited < 300000 && GetFileAttributesW(marker) != INVALID_FILE_ATTRIBUTES; waited += 100)
+        Sleep(100);
+    CloseHandle(held);
+    return 0;
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc < 3) {
-        std::fwprintf(stderr, L"usage: page_driver wait|page|click|check|close TITLE [ID [TEXT] | TEXT]\n");
-        return 2;
-    }
+    if (argc < 3) return Usage();
     const std::wstring command = argv[1];
     const wchar_t* title = argv[2];
+    if (command == L"hold" && argc == 4) return Hold(argv[2], argv[3]);
     HWND window = WaitForWindow(title, 60000);
     if (!window) return Fail(L"no window titled", title);
     if (command == L"wait") return 0;
@@ -89,10 +111,8 @@ int wmain(int argc, wchar_t** argv) {
         return 0;
     }
     if (command == L"page" && argc == 4) {
-        for (int waited = 0; waited < 120000; waited += 100, Sleep(100)) {
-            window = WaitForWindow(title, 0);
-            if (window && FindText(window, argv[3], false)) return 0;
-        }
+        const wchar_t* text = argv[3];
+        if (WaitForWindow(title, 120000, [text](HWND w) { return FindText(w, text, false) != nullptr; })) return 0;
         return Fail(L"the page never came in", title);
     }
     if (command == L"check" && argc == 4) {
@@ -101,18 +121,15 @@ int wmain(int argc, wchar_t** argv) {
     }
     if (command == L"click" && argc >= 4) {
         const int id = _wtoi(argv[3]);
-        for (int waited = 0; waited < 120000; waited += 100, Sleep(100)) {
-            window = WaitForWindow(title, 0);
-            if (!window) continue;
-            HWND button = GetDlgItem(window, id);
-            if (!button || !IsWindowEnabled(button) || !IsWindowVisible(button)) continue;
-            if (argc >= 5 && !FindText(window, argv[4], false)) continue;
-            // Posted: the wizard may start work (or a program) that outlasts this driver.
-            PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
-            return 0;
-        }
-        return Fail(L"the button never became ready in", title);
+        const wchar_t* text = argc >= 5 ? argv[4] : nullptr;
+        window = WaitForWindow(title, 120000, [id, text](HWND w) {
+            HWND button = GetDlgItem(w, id);
+            return button && IsWindowEnabled(button) && IsWindowVisible(button) && (!text || FindText(w, text, false));
+        });
+        if (!window) return Fail(L"the button never became ready in", title);
+        // Posted: the wizard may start work (or a program) that outlasts this driver.
+        PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, id)));
+        return 0;
     }
-    std::fwprintf(stderr, L"usage: page_driver wait|page|click|check|close TITLE [ID [TEXT] | TEXT]\n");
-    return 2;
+    return Usage();
 }

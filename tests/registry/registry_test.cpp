@@ -247,8 +247,22 @@ TEST_F(RegistryTest, SettingsReadTheTableDefaultsFromAnEmptyStoreAndSavedTextUna
     EXPECT_EQ(ReadSetting(L"Appearence", L"WindowWidth"), L"wide");
     EXPECT_EQ(SettingNumber(L"Appearence", L"WindowWidth"), 8000);
 
-    SetRegString(HKEY_CURRENT_USER, L"Software\\Velmora Software\\Bug Report Wizard", L"Install Path", L"C:\\F");
-    EXPECT_EQ(FaultnoteInstallPath(), L"C:\\F");
+}
+
+// The user's own "Install Path" first, else the one for all users; an empty value names nothing.
+TEST_F(RegistryTest, InstallPathIsTheUsersOwnElseTheOneForAllUsers) {
+    const std::wstring key = L"Software\\Velmora Software\\Bug Report Wizard";
+    SetRegString(HKEY_CURRENT_USER, L"Machine\\" + key, L"Install Path", L"C:\\All\\faultnote.exe");
+    HKEY machine = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"Machine", 0, KEY_ALL_ACCESS, &machine), ERROR_SUCCESS);
+    ASSERT_EQ(RegOverridePredefKey(HKEY_LOCAL_MACHINE, machine), ERROR_SUCCESS);
+    EXPECT_EQ(FaultnoteInstallPath(), L"C:\\All\\faultnote.exe");
+    SetRegString(HKEY_CURRENT_USER, key, L"Install Path", L"");
+    EXPECT_EQ(FaultnoteInstallPath(), L"C:\\All\\faultnote.exe");
+    SetRegString(HKEY_CURRENT_USER, key, L"Install Path", L"C:\\Mine\\faultnote.exe");
+    EXPECT_EQ(FaultnoteInstallPath(), L"C:\\Mine\\faultnote.exe");
+    RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
+    RegCloseKey(machine);
 }
 
 TEST_F(RegistryTest, SettingsAFailedSaveIsReportedWithTheSystemText) {

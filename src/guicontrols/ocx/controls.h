@@ -21,5 +21,7 @@ HRESULT CreateEtchedLineControl(REFIID iid, void** out);
 // Writes and removes the library's registration under HKEY_CLASSES_ROOT (as the process sees it).
 HRESULT RegisterServer(const std::wstring& modulePath);
 HRESULT UnregisterServer();
+// DllInstall's "user": the same below HKEY_CURRENT_USER\Software\Classes, which needs no administrator rights.
+HRESULT InstallForUser(bool install, const wchar_t* command, const std::wstring& modulePath);
 
 } // namespace nivex::vgui

@@ -225,3 +225,8 @@ STDAPI DllRegisterServer() {
 STDAPI DllUnregisterServer() {
     return nivex::vgui::UnregisterServer();
 }
+
+// regsvr32 /n /i:user (and /u): registration for the current user only.
+STDAPI DllInstall(BOOL install, PCWSTR command) {
+    return nivex::vgui::InstallForUser(install != FALSE, command, nivex::vgui::ModulePath());
+}

@@ -240,4 +240,22 @@ HRESULT UnregisterServer() {
     }
 }
 
+HRESULT InstallForUser(bool install, const wchar_t* command, const std::wstring& modulePath) {
+    if (!command || CompareStringOrdinal(command, -1, L"user", -1, TRUE) != CSTR_EQUAL) return E_INVALIDARG;
+    HKEY classes = nullptr;
+    LONG rc = RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Classes", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &classes,
+                              nullptr);
+    if (rc != ERROR_SUCCESS) return HRESULT_FROM_WIN32(rc);
+    // The registration writes through HKEY_CLASSES_ROOT: pointed at the user's classes while it runs (the
+    // system still keeps a 32-bit caller's classes in their own view there).
+    rc = RegOverridePredefKey(HKEY_CLASSES_ROOT, classes);
+    HRESULT result = HRESULT_FROM_WIN32(rc);
+    if (rc == ERROR_SUCCESS) {
+        result = install ? RegisterServer(modulePath) : UnregisterServer();
+        RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr);
+    }
+    RegCloseKey(classes);
+    return result;
+}
+
 } // namespace nivex::vgui
