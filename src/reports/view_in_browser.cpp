@@ -64,7 +64,13 @@ std::optional<BrowserViewTarget> PickBrowserControl(const CatalogueTree& tree, i
     } else if (chosen->parent == 0) {
         return std::nullopt; // a library left without controls
     }
-    return BrowserViewTarget{chosen->text, chosen->key};
+    // The page names the control, not the tree's view mark.
+    std::wstring name = chosen->text;
+    const std::wstring mark = kThirtyTwoBitMark;
+    if (chosen->view == RegistryView::Bits32 && name.size() > mark.size() &&
+        name.compare(name.size() - mark.size(), mark.size(), mark) == 0)
+        name.resize(name.size() - mark.size());
+    return BrowserViewTarget{name, chosen->key};
 }
 
 std::wstring WritePageBeside(const std::wstring& uniqueName, const std::string& bytes) {

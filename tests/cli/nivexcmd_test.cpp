@@ -28,6 +28,11 @@ std::wstring Quoted(const std::wstring& path) { return L"\"" + path + L"\""; }
 std::wstring Default(const std::wstring& path) { return testing::GetRegString(HKEY_CLASSES_ROOT, path, L""); }
 bool KeyThere(const std::wstring& path) { return testing::RegKeyPresent(HKEY_CLASSES_ROOT, path); }
 constexpr size_t npos = std::string::npos;
+// The mark of the nodes of this program's own view: a 32-bit program on 64-bit Windows is in the 32-bit view.
+std::string OwnMark() {
+    BOOL wow64 = FALSE;
+    return IsWow64Process(GetCurrentProcess(), &wow64) && wow64 ? " (32-bit)" : "";
+}
 
 // A control's class key as a server registers it.
 void WriteControl(const std::wstring& clsid, const std::wstring& name, const std::wstring& server, const std::wstring& lib) {
@@ -138,8 +143,8 @@ TEST(NivexCmd, PathsWithoutDriveResolveInTheSystemFolderOnVersionFive) {
     const RunResult onSix = testing::RunProgram(nivexcmd, L"list --csv", folder.Text());
     RegDeleteTreeW(HKEY_CLASSES_ROOT, (L"CLSID\\" + clsid).c_str());
     RegDeleteTreeW(HKEY_CURRENT_USER, appDefaults.c_str());
-    EXPECT_NE(onFive.out.find("Relative Path Control,Registered.," + WideToUtf8(clsid)), npos) << onFive.out;
-    EXPECT_NE(onSix.out.find("Relative Path Control,File Not Found!," + WideToUtf8(clsid)), npos) << onSix.out;
+    EXPECT_NE(onFive.out.find("Relative Path Control" + OwnMark() + ",Registered.," + WideToUtf8(clsid)), npos) << onFive.out;
+    EXPECT_NE(onSix.out.find("Relative Path Control" + OwnMark() + ",File Not Found!," + WideToUtf8(clsid)), npos) << onSix.out;
 }
 
 TEST(NivexCmd, TestPageWritesTheBrowserPageOfACataloguedControlOnly) {
@@ -205,9 +210,9 @@ TEST_F(NivexCmdServer, RegistersListsAndUnregistersAsToldOrAsTheSettingSaysAndNe
     EXPECT_EQ(Server(), file);
     // Listed in every form; --missing lists the tree of missing files.
     const std::string library = WideToUtf8(lib), control = WideToUtf8(gauge);
-    EXPECT_NE(Nivexcmd(L"list --csv").out.find(library + ",Velmora Demo Controls,Registered.," + control + ","), npos);
+    EXPECT_NE(Nivexcmd(L"list --csv").out.find(library + ",Velmora Demo Controls" + OwnMark() + ",Registered.," + control + ","), npos);
     EXPECT_NE(Nivexcmd(L"list --json").out.find("{\"key\": \"" + control + "\""), npos);
-    EXPECT_NE(Nivexcmd(L"list").out.find("    " + WideToUtf8(kDemoLibrary.classes[0].name) + "  " + control), npos);
+    EXPECT_NE(Nivexcmd(L"list").out.find("    " + WideToUtf8(kDemoLibrary.classes[0].name) + OwnMark() + "  " + control), npos);
     EXPECT_NE(Nivexcmd(L"list --missing").out.find(" Missing File(s)\r\n"), npos);
     r = Nivexcmd(L"unregister " + Quoted(file));
     ASSERT_EQ(r.exitCode, 0u) << r.out << r.err;

@@ -12,6 +12,9 @@ source_dir=$2
 work=$build/installer-test
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+# Waits until the prefix's programs have ended; a console host that outlives its program under load would
+# otherwise hold the wait for ever.
+settle() { timeout 120 "$NIVEX_WINESERVER" -w || "$NIVEX_WINESERVER" -k; }
 check() { local what=$1; shift; if "$@"; then echo "ok: $what"; else fail "$what"; fi; }
 
 echo "== building the setup"
@@ -193,9 +196,9 @@ if [ $have_display -eq 1 ]; then
   check "the rest is replaced now" cmp -s "$build/bin/nivex.exe" "$default_dir/nivex.exe"
   rm -f "$WINEPREFIX/drive_c/held"
   wait "$holder"
-  "$NIVEX_WINESERVER" -w
+  settle
   wine64 wineboot -r
-  "$NIVEX_WINESERVER" -w
+  settle
   check "after the restart the new VelmoraGUI.ocx is in place" cmp -s "$build/bin/VelmoraGUI.ocx" "$default_dir/VelmoraGUI.ocx"
   start "$default_dir/nivex.exe" "Velmora Control Manager"
 fi
@@ -207,7 +210,7 @@ mkdir -p "$backups" && echo "REGEDIT4" >"$backups/2026-01-01 000000 {backup}.reg
 uninstall_quietly 0 HKLM
 removed "$default_win" HKLM
 check "shortcuts removed" test ! -e "$menu"
-"$NIVEX_WINESERVER" -w
+settle
 check "then Uninstall.exe goes; the folder stays for the user's file" \
   test ! -e "$default_dir/Uninstall.exe" -a -f "$default_dir/templates/mine.tpl"
 check "the user's settings and registry backups are kept" \
@@ -317,7 +320,7 @@ else
 fi
 removed "$other_win" HKLM
 check "the catalogue lists no VelmoraGUI" test -z "$(listed "$build/bin/nivexcmd.exe")$(listed "$nivexcmd86")"
-"$NIVEX_WINESERVER" -w
+settle
 check "no folder is left" test ! -e "$(unix_path "$other_win")"
 
 "$NIVEX_WINESERVER" -k 2>/dev/null || true
