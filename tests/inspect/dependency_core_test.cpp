@@ -378,6 +378,7 @@ TEST(CompareRows, RowsInOrderSameOnlyWhenTheTextsAreEqual) {
     EXPECT_EQ(elements, (std::vector<std::wstring>{L"Filename", L"File Size", L"Creation Date", L"Accessed Date",
                                                    L"Modified Date", L"Description", L"Version", L"Copyright"}));
     EXPECT_EQ(marks, L"YNYYYYNY");
+    EXPECT_EQ(rows[2].first + L"|" + rows[3].first + L"|" + rows[4].first, L"01/02/2020|01/03/2020|01/04/2020");
     EXPECT_EQ(rows[1].first, L"1KB");
     EXPECT_EQ(rows[1].second, L"2KB");
     EXPECT_EQ(CompactSizeText(1100), CompactSizeText(1400));

@@ -31,7 +31,7 @@ protected:
     ReportTest() {
         server = folder.WriteFile(L"grid.ocx", std::string(1536, 'g'));
         templatePath = folder.WriteFile(L"t.tpl", kTemplate);
-        out = folder.File(L"report.txt");
+        out = folder.WriteFile(L"report.txt", std::string(100000, 'x')); // an older, longer report
         testing::SetRegString(HKEY_CLASSES_ROOT, L"TypeLib\\{LIB-1}\\1.0", L"", L"Grid <Library>");
         Register(L"{A1}", L"Grid \u00e9", server, L"{LIB-1}");
         Register(L"{A2}", L"Chart", server, L"{LIB-1}");
