@@ -18,53 +18,46 @@
 namespace nivex {
 namespace {
 
+using Texts = std::vector<std::wstring>;
 const char* const kTemplate = "<h>%CONTROL_COUNT\r\n[HEAD]\r\n[TYPELIB]\r\nL|%TYPELIB_NAME|%STATUS\r\n"
                               "[CONTROL]\r\nC|%CONTROL_NAME|%CLSID\r\n[FOOT]\r\n</end>\r\n";
+const wchar_t* const kStatus = L"C:\\Windows\\System32\\grid.ocx";
 
+// Three libraries of two controls; the third library's file is missing.
 class ReportsDialogTest : public ::testing::Test {
 protected:
     ReportsDialogTest() {
         SetProgramFolder(folder.Text());
-        owner = CreateWindowExW(0, L"STATIC", L"owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 300, 200, nullptr,
-                                nullptr, GetModuleHandleW(nullptr), nullptr);
-        server = folder.WriteFile(L"grid.ocx", std::string(2048, 'g'));
-        for (int lib = 0; lib < 3; ++lib)
-            for (int c = 0; c < 2; ++c)
-                Register(L"{C" + std::to_wstring(lib) + std::to_wstring(c) + L"}", L"Control <" + std::to_wstring(c) + L">",
-                         lib == 2 ? folder.File(L"lost.ocx") : server, L"{LIB-" + std::to_wstring(lib) + L"}");
+        const std::wstring server = folder.WriteFile(L"grid.ocx", std::string(2048, 'g'));
+        for (int id = 0; id < 6; ++id) {
+            const std::wstring key = L"CLSID\\{C" + std::to_wstring(id / 2) + std::to_wstring(id % 2) + L"}";
+            for (const auto& [sub, value] : {std::pair<const wchar_t*, std::wstring>{L"", L"Control <" + std::to_wstring(id % 2) + L">"},
+                                             {L"\\Control", L""}, {L"\\InprocServer32", id / 2 == 2 ? folder.File(L"lost.ocx") : server},
+                                             {L"\\TypeLib", L"{LIB-" + std::to_wstring(id / 2) + L"}"}})
+                testing::SetRegString(HKEY_CLASSES_ROOT, key + sub, L"", value);
+        }
         PopulateList(catalogue);
-        htmlTemplate = folder.WriteFile(L"mine_HTML.tpl", kTemplate);
-        textTemplate = folder.WriteFile(L"mine_TEXT.tpl", kTemplate);
     }
     ~ReportsDialogTest() override {
         if (frmReports::Current()) DestroyWindow(frmReports::Current()->Handle());
         DestroyWindow(owner);
         SetProgramFolder(L"");
     }
-    static void Register(const std::wstring& clsid, const std::wstring& name, const std::wstring& path,
-                         const std::wstring& lib) {
-        testing::SetRegString(HKEY_CLASSES_ROOT, L"CLSID\\" + clsid, L"", name);
-        testing::SetRegString(HKEY_CLASSES_ROOT, L"CLSID\\" + clsid + L"\\Control", L"", L"");
-        testing::SetRegString(HKEY_CLASSES_ROOT, L"CLSID\\" + clsid + L"\\InprocServer32", L"", path);
-        testing::SetRegString(HKEY_CLASSES_ROOT, L"CLSID\\" + clsid + L"\\TypeLib", L"", lib);
-    }
+    // The main window's part: its status text, progress bar and busy state, as a log.
     ReportsHost Host() {
         ReportsHost host;
-        host.statusText = [this] { return statusText; };
-        host.setStatusText = [this](const std::wstring& text) {
-            statusText = text;
-            statusHistory.push_back(text);
-        };
-        host.showProgress = [this](int maximum) { progressMaximum = maximum, progressVisible = true; };
+        host.statusText = [this] { return status; };
+        host.setStatusText = [this](const std::wstring& text) { log.push_back(L"status " + (status = text)); };
+        host.showProgress = [this](int maximum) { log.push_back(L"show " + std::to_wstring(maximum)); };
         host.setProgress = [this](int value) {
-            progressValues.push_back(value);
-            if (onProgress) onProgress();
+            progress.push_back(value);
+            if (onProgress) std::exchange(onProgress, nullptr)();
         };
-        host.hideProgress = [this] { progressVisible = false; };
+        host.hideProgress = [this] { log.push_back(L"hide"); };
         host.runBusy = [this](const std::function<void()>& operation) {
-            busyHistory.push_back(true);
+            log.push_back(L"busy");
             operation();
-            busyHistory.push_back(false);
+            log.push_back(L"idle");
         };
         return host;
     }
@@ -74,187 +67,142 @@ protected:
         hwnd = dialog->Handle();
     }
     HWND Item(int id) const { return GetDlgItem(hwnd, id); }
+    std::wstring Label() const { return ui::WindowText(Item(IDC_REP_LBLFILE)); }
     void Click(int id) const {
         if (id == IDC_REP_DOCTYPE_0 || id == IDC_REP_DOCTYPE_1) CheckRadioButton(hwnd, IDC_REP_DOCTYPE_0, IDC_REP_DOCTYPE_1, id);
         SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(Item(id)));
     }
-    bool CloseItemEnabled() const {
-        HMENU menu = GetSystemMenu(hwnd, FALSE);
-        const UINT state = GetMenuState(menu, SC_CLOSE, MF_BYCOMMAND);
-        return state != static_cast<UINT>(-1) && !(state & (MF_GRAYED | MF_DISABLED));
+    // Which of the controls that a run turns off, and the system menu's Close item, are enabled.
+    std::wstring Enabled() const {
+        const UINT close = GetMenuState(GetSystemMenu(hwnd, FALSE), SC_CLOSE, MF_BYCOMMAND);
+        std::wstring state = close != static_cast<UINT>(-1) && !(close & (MF_GRAYED | MF_DISABLED)) ? L"1" : L"0";
+        for (int id : {IDC_REP_CMDGENERAL, IDC_REP_CMDCANCEL, IDC_REP_CMDBROWSE, IDC_REP_FRAME2, IDC_REP_FRAME3})
+            state += IsWindowEnabled(Item(id)) ? L'1' : L'0';
+        return state;
     }
 
     testing::RegistrySandbox sandbox;
     testing::ScriptedDesktop desktop;
     testing::TempFolder folder;
-    HWND owner = nullptr;
-    std::wstring server, htmlTemplate, textTemplate;
+    HWND owner = CreateWindowExW(0, L"STATIC", L"owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 300, 200, nullptr, nullptr,
+                                 GetModuleHandleW(nullptr), nullptr);
     Catalogue catalogue;
     frmReports* dialog = nullptr;
     HWND hwnd = nullptr;
-
-    std::wstring statusText = L"C:\\Windows\\System32\\grid.ocx";
-    std::vector<std::wstring> statusHistory;
-    int progressMaximum = -1;
-    bool progressVisible = false;
-    std::vector<int> progressValues;
-    std::vector<bool> busyHistory;
+    std::wstring status = kStatus;
+    Texts log;
+    std::vector<int> progress;
     std::function<void()> onProgress;
 };
 
-TEST_F(ReportsDialogTest, OpensOverADisabledOwnerShowsEachKindsTemplateAndClosingGivesTheOwnerBack) {
-    SaveSetting(kSectionOptions, kKeyTEXTTemplate, textTemplate);
+TEST_F(ReportsDialogTest, ShowsEachKindsTemplateBrowsingChangesOnlyItClosingGivesTheOwnerBackAndAFailedSettingsWriteIsReported) {
+    const std::wstring text = folder.WriteFile(L"mine_TEXT.tpl", kTemplate), chosen = folder.WriteFile(L"chosen.tpl", kTemplate);
+    SaveSetting(kSectionOptions, kKeyTEXTTemplate, text);
     Open();
     EXPECT_EQ(ui::WindowText(hwnd), L"Nivex - Reports");
     EXPECT_FALSE(IsWindowEnabled(owner));
-    EXPECT_EQ(IsDlgButtonChecked(hwnd, IDC_REP_DOCTYPE_0), static_cast<UINT>(BST_CHECKED));
-    for (int box : {IDC_REP_CHKCONTROLS_0, IDC_REP_CHKCONTROLS_1, IDC_REP_CHKCONTROLS_2})
-        EXPECT_EQ(IsDlgButtonChecked(hwnd, box), static_cast<UINT>(BST_UNCHECKED));
-    EXPECT_EQ(ui::WindowText(Item(IDC_REP_LBLFILE)), L"Template: default_HTML.tpl");
-    Click(IDC_REP_DOCTYPE_1);
-    EXPECT_EQ(ui::WindowText(Item(IDC_REP_LBLFILE)), L"Template: mine_TEXT.tpl");
-    Click(IDC_REP_DOCTYPE_0);
-    EXPECT_EQ(ui::WindowText(Item(IDC_REP_LBLFILE)), L"Template: default_HTML.tpl");
+    for (int button : {IDC_REP_DOCTYPE_0, IDC_REP_CHKCONTROLS_0, IDC_REP_CHKCONTROLS_1, IDC_REP_CHKCONTROLS_2})
+        EXPECT_EQ(IsDlgButtonChecked(hwnd, button), button == IDC_REP_DOCTYPE_0 ? 1u : 0u) << button;
+    EXPECT_EQ(Label(), L"Template: default_HTML.tpl");
     EXPECT_EQ(frmReports::Show(owner, desktop, catalogue, Host()), dialog) << "one dialog at a time";
 
-    // Esc (the dialog's cancel command) closes it when idle.
-    SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-    EXPECT_EQ(frmReports::Current(), nullptr);
-    EXPECT_FALSE(IsWindow(hwnd));
-    EXPECT_TRUE(IsWindowEnabled(owner));
-    // The close box closes it too.
-    Open();
-    SendMessageW(hwnd, WM_CLOSE, 0, 0);
-    EXPECT_EQ(frmReports::Current(), nullptr);
-    EXPECT_TRUE(IsWindowEnabled(owner));
-}
-
-TEST_F(ReportsDialogTest, BrowsingChangesOnlyTheChosenKindsTemplate) {
-    Open();
+    desktop.fileAnswers = {L"0", chosen};
     Click(IDC_REP_DOCTYPE_1);
+    EXPECT_EQ(Label(), L"Template: mine_TEXT.tpl");
     Click(IDC_REP_CMDBROWSE); // cancelled
-    ASSERT_EQ(desktop.fileDialogs.size(), 1u);
-    const FileDialogRequest& request = desktop.fileDialogs[0];
-    EXPECT_EQ(request.title, L"Select Template File");
-    EXPECT_EQ(request.filter, L"ActiveX Controls (*.tpl)|*.tpl|Template Files (*.tpl)|*.tpl");
-    EXPECT_EQ(request.initialFolder, folder.Text() + L"\\templates");
-    EXPECT_EQ(request.owner, hwnd);
-    EXPECT_EQ(GetSetting(kSectionOptions, kKeyTEXTTemplate, L"<absent>"), L"<absent>");
-
-    desktop.fileAnswers.push_back(textTemplate);
+    EXPECT_EQ(GetSetting(kSectionOptions, kKeyTEXTTemplate, L""), text);
     Click(IDC_REP_CMDBROWSE);
-    EXPECT_EQ(ui::WindowText(Item(IDC_REP_LBLFILE)), L"Template: mine_TEXT.tpl");
-    EXPECT_EQ(GetSetting(kSectionOptions, kKeyTEXTTemplate, L"<absent>"), textTemplate);
-    EXPECT_EQ(GetSetting(kSectionOptions, kKeyHTMLTemplate, L"<absent>"), L"<absent>");
+    ASSERT_EQ(desktop.fileDialogs.size(), 2u);
+    const FileDialogRequest& request = desktop.fileDialogs[0];
+    EXPECT_EQ(request.title + L"|" + request.filter + L"|" + request.initialFolder,
+              L"Select Template File|ActiveX Controls (*.tpl)|*.tpl|Template Files (*.tpl)|*.tpl|" + folder.Text() + L"\\templates");
+    EXPECT_EQ(request.owner, hwnd);
+    EXPECT_EQ(Label(), L"Template: chosen.tpl");
+    EXPECT_EQ(GetSetting(kSectionOptions, kKeyTEXTTemplate, L"") + L"|" + GetSetting(kSectionOptions, kKeyHTMLTemplate, L"<absent>"),
+              chosen + L"|<absent>");
     Click(IDC_REP_DOCTYPE_0);
-    EXPECT_EQ(ui::WindowText(Item(IDC_REP_LBLFILE)), L"Template: default_HTML.tpl");
-    EXPECT_TRUE(desktop.messages.empty());
-}
+    EXPECT_EQ(Label(), L"Template: default_HTML.tpl");
 
-TEST_F(ReportsDialogTest, AFailedSettingsWriteIsReportedAndTheLabelKeepsTheTemplateInForce) {
-    SaveSetting(kSectionOptions, kKeyHTMLTemplate, htmlTemplate);
-    // The store's section can be read but not written.
+    // Esc (the dialog's cancel command) and the close box close it when idle.
+    for (UINT message : {WM_COMMAND, WM_CLOSE}) {
+        if (!IsWindow(hwnd)) Open();
+        SendMessageW(hwnd, message, message == WM_COMMAND ? MAKEWPARAM(IDCANCEL, BN_CLICKED) : 0, 0);
+        EXPECT_TRUE(frmReports::Current() == nullptr && IsWindowEnabled(owner));
+    }
+    EXPECT_TRUE(desktop.messages.empty());
+
+    // The store's section can be read but not written: browsing says so and the label keeps the template in force.
+    SaveSetting(kSectionOptions, kKeyHTMLTemplate, folder.WriteFile(L"mine_HTML.tpl", kTemplate));
     HKEY options = nullptr;
-    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Velmora Control Manager\\Options", 0, WRITE_DAC | KEY_READ,
-                            &options), ERROR_SUCCESS);
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Velmora Control Manager\\Options", 0, WRITE_DAC | KEY_READ, &options),
+              ERROR_SUCCESS);
     PSECURITY_DESCRIPTOR readOnly = nullptr;
     ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(A;;KR;;;WD)", SDDL_REVISION_1, &readOnly, nullptr));
     ASSERT_EQ(RegSetKeySecurity(options, DACL_SECURITY_INFORMATION, readOnly), ERROR_SUCCESS);
     LocalFree(readOnly);
     RegCloseKey(options);
-
     Open();
-    desktop.answers.push_back(MsgAnswer::Ok);
     desktop.fileAnswers.push_back(folder.File(L"other.tpl"));
     Click(IDC_REP_CMDBROWSE);
     ASSERT_EQ(desktop.messages.size(), 1u);
     EXPECT_EQ(desktop.messages[0].text.rfind(L"Error in cmdBrowse_Click()\r\nError ", 0), 0u) << desktop.messages[0].text;
     EXPECT_EQ(desktop.messages[0].icon, MsgIcon::Critical);
-    EXPECT_EQ(ui::WindowText(Item(IDC_REP_LBLFILE)), L"Template: mine_HTML.tpl");
-    EXPECT_EQ(GetSetting(kSectionOptions, kKeyHTMLTemplate, L""), htmlTemplate);
+    EXPECT_EQ(Label(), L"Template: mine_HTML.tpl");
 }
 
-TEST_F(ReportsDialogTest, GeneratingWritesTheSameReportShowsProgressAndPutsTheStatusBack) {
-    SaveSetting(kSectionOptions, kKeyHTMLTemplate, htmlTemplate);
+TEST_F(ReportsDialogTest, GeneratingIsBusyShowsProgressWritesTheSameReportAndPutsTheStatusBack) {
+    const std::wstring html = folder.WriteFile(L"mine_HTML.tpl", kTemplate), out = folder.File(L"report.htm");
+    SaveSetting(kSectionOptions, kKeyHTMLTemplate, html);
+    SaveSetting(kSectionOptions, kKeyTEXTTemplate, folder.WriteFile(L"mine_TEXT.tpl", kTemplate));
     // A removed library leaves its index unused: the progress range still covers every index reported.
     CatalogueTree& tree = catalogue.Tree(Catalogue::kAll);
     tree.Remove(tree.FindByKey(L"{LIB-0}"));
     Open();
     CheckDlgButton(hwnd, IDC_REP_CHKCONTROLS_2, BST_CHECKED);
-    const std::wstring out = folder.File(L"report.htm");
     desktop.fileAnswers.push_back(out);
-
     // Mid-run: the dialog is busy, and Esc, the close box and Alt+F4 leave it standing.
     bool checkedWhileBusy = false;
     onProgress = [&] {
-        if (checkedWhileBusy) return;
         checkedWhileBusy = true;
         EXPECT_TRUE(dialog->Generating());
-        EXPECT_EQ(statusText, L"Generating Report...");
-        EXPECT_TRUE(progressVisible);
-        for (int id : {IDC_REP_CMDGENERAL, IDC_REP_CMDCANCEL, IDC_REP_CMDBROWSE, IDC_REP_FRAME2, IDC_REP_FRAME3})
-            EXPECT_FALSE(IsWindowEnabled(Item(id))) << id;
-        EXPECT_FALSE(CloseItemEnabled());
+        EXPECT_EQ(log, (Texts{L"show " + std::to_wstring(tree.Capacity()), L"status Generating Report...", L"busy"}));
+        EXPECT_EQ(Enabled(), L"000000");
         SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
         SendMessageW(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
         SendMessageW(hwnd, WM_CLOSE, 0, 0);
         // A click queued on Generate must not start a second run inside this one.
         PostMessageW(hwnd, WM_COMMAND, MAKEWPARAM(IDC_REP_CMDGENERAL, BN_CLICKED), 0);
         Sleep(60);
-        EXPECT_TRUE(IsWindow(hwnd));
         EXPECT_EQ(frmReports::Current(), dialog);
     };
     Click(IDC_REP_CMDGENERAL);
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-
     ASSERT_TRUE(checkedWhileBusy);
-    EXPECT_TRUE(IsWindow(hwnd)) << "the dialog stays open after a run";
-    EXPECT_FALSE(dialog->Generating());
-    EXPECT_EQ(progressMaximum, tree.Capacity());
-    for (int value : progressValues) EXPECT_LE(value, progressMaximum);
-    EXPECT_EQ(progressValues.back(), tree.Roots().back());
-    EXPECT_FALSE(progressVisible);
-    EXPECT_EQ(statusHistory, (std::vector<std::wstring>{L"Generating Report...", L"C:\\Windows\\System32\\grid.ocx"}));
-    EXPECT_EQ(busyHistory, (std::vector<bool>{true, false}));
-    for (int id : {IDC_REP_CMDGENERAL, IDC_REP_CMDCANCEL, IDC_REP_CMDBROWSE, IDC_REP_FRAME2, IDC_REP_FRAME3})
-        EXPECT_TRUE(IsWindowEnabled(Item(id))) << id;
-    EXPECT_TRUE(CloseItemEnabled());
+    EXPECT_TRUE(IsWindow(hwnd) && !dialog->Generating()) << "the dialog stays open after a run";
+    EXPECT_EQ(log, (Texts{L"show " + std::to_wstring(tree.Capacity()), L"status Generating Report...", L"busy", L"idle", L"hide",
+                          std::wstring(L"status ") + kStatus}));
+    EXPECT_LE(*std::max_element(progress.begin(), progress.end()), tree.Capacity());
+    EXPECT_EQ(progress.back(), tree.Roots().back());
+    EXPECT_EQ(Enabled(), L"111111");
     EXPECT_FALSE(IsWindowEnabled(owner));
-
     // Byte for byte what the console companion writes from the same catalogue.
     ASSERT_EQ(desktop.fileDialogs.size(), 1u) << "one run only";
     EXPECT_EQ(desktop.fileDialogs[0].filter, L"HTML Document (*.htm)|*.htm");
-    const std::wstring expected = folder.File(L"expected.htm");
-    ASSERT_TRUE(WriteReport(catalogue, DocType::Html, htmlTemplate, expected, {}, {}));
-    EXPECT_EQ(testing::ReadFileBytes(out), testing::ReadFileBytes(expected));
+    ASSERT_TRUE(WriteReport(catalogue, DocType::Html, html, folder.File(L"expected.htm"), {}, {}));
+    EXPECT_EQ(testing::ReadFileBytes(out), testing::ReadFileBytes(folder.File(L"expected.htm")));
     EXPECT_NE(testing::ReadFileBytes(out).find("C|Control &lt;1&gt;|{C21}"), std::string::npos);
-    ASSERT_EQ(desktop.executions.size(), 1u);
-    EXPECT_EQ(desktop.executions[0].verb + L" " + desktop.executions[0].file, L"open " + out);
-}
+    EXPECT_EQ(desktop.executions.at(0).verb + L" " + desktop.executions.at(0).file, L"open " + out);
 
-TEST_F(ReportsDialogTest, TheTextKindAndItsOptionsReachTheGenerator) {
-    SaveSetting(kSectionOptions, kKeyTEXTTemplate, textTemplate);
-    Open();
+    // The text kind with only the missing libraries.
     Click(IDC_REP_DOCTYPE_1);
-    CheckDlgButton(hwnd, IDC_REP_CHKCONTROLS_0, BST_CHECKED); // only missing
-    CheckDlgButton(hwnd, IDC_REP_CHKCONTROLS_1, BST_CHECKED); // only libraries
-    const std::wstring out = folder.File(L"report.txt");
-    desktop.fileAnswers.push_back(out);
+    for (int box : {IDC_REP_CHKCONTROLS_0, IDC_REP_CHKCONTROLS_1, IDC_REP_CHKCONTROLS_2})
+        CheckDlgButton(hwnd, box, box == IDC_REP_CHKCONTROLS_2 ? BST_UNCHECKED : BST_CHECKED);
+    desktop.fileAnswers.push_back(folder.File(L"report.txt"));
     Click(IDC_REP_CMDGENERAL);
-    ASSERT_EQ(desktop.fileDialogs.size(), 1u);
-    EXPECT_EQ(desktop.fileDialogs[0].defaultExt, L"txt");
-    EXPECT_EQ(testing::ReadFileBytes(out), "<h>6\r\n\r\nL|Control <0>|Missing File!\r\n\r\n</end>\r\n\r\n");
-    EXPECT_TRUE(desktop.executions.empty());
-
-    // An invalid template: the generator's message, and the dialog comes back to idle.
-    SaveSetting(kSectionOptions, kKeyTEXTTemplate, folder.WriteFile(L"bad.tpl", "[FOOT]\r\n"));
-    desktop.answers.push_back(MsgAnswer::Ok);
-    Click(IDC_REP_CMDGENERAL);
-    ASSERT_EQ(desktop.messages.size(), 1u);
-    EXPECT_EQ(desktop.messages[0].text, L"Invalid Template File");
-    EXPECT_TRUE(IsWindowEnabled(Item(IDC_REP_CMDGENERAL)));
-    EXPECT_EQ(statusText, L"C:\\Windows\\System32\\grid.ocx");
+    EXPECT_EQ(desktop.fileDialogs.at(1).defaultExt, L"txt");
+    EXPECT_EQ(testing::ReadFileBytes(folder.File(L"report.txt")), "<h>6\r\n\r\nL|Control <0>|Missing File!\r\n\r\n</end>\r\n\r\n");
+    EXPECT_EQ(desktop.executions.size(), 1u);
 }
 
 } // namespace

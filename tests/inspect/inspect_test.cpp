@@ -1,0 +1,283 @@
+// Inspection against real files and fixture servers, and nivexcmd deps / compare run as a program.
+#include <windows.h>
+#include <winioctl.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "cli/inspect_output.h"
+#include "common/error.h"
+#include "common/handles.h"
+#include "common/paths.h"
+#include "common/text.h"
+#include "common/winutil.h"
+#include "inspect/dependency_files.h"
+#include "inspect/file_compare.h"
+#include "inspect/file_facts.h"
+#include "registration/reg_engine.h"
+#include "support/run_program.h"
+#include "support/temp_folder.h"
+
+namespace nivex {
+namespace {
+
+std::wstring Fixture(const std::wstring& variant) { return testing::FixturePath(L"fixture_version_" + variant + L".dll"); }
+
+TEST(VersionField, TheChosenTranslationsTextOrNotAvailable) {
+    const std::tuple<const wchar_t*, const wchar_t*, const wchar_t*> cases[] = {
+        {L"german_first", L"FileDescription", L"English description"}, // U.S. English wherever it is listed
+        {L"german_only", L"FileVersion", L"5.6.7.8 (deutsch)"},        // the only listed one, not the unlisted English
+        {L"no_translation", L"FileDescription", L"Neutral code page"},
+        {L"empty_field", L"filedescription", L"Has empty fields"}, // names without regard to case
+        {L"empty_field", L"Comments", L"N/A"},                     // present but empty
+        {L"odd_translation", L"FileDescription", L"Ganzes Paar"},  // the half pair is not read
+        {L"none", L"FileDescription", L""},
+        {L"oversized", L"FileDescription", L"Before the cap"}, // a resource past the cap is read up to it
+        {L"oversized", L"LegalCopyright", L"N/A"},
+    };
+    for (const auto& [variant, field, text] : cases) EXPECT_EQ(GetFileVersionField(Fixture(variant), field), text) << WideToUtf8(variant);
+}
+
+// The date chosen by its exact name; the one-open read (with the dates asked of the file or taken from a
+// folder listing) gives exactly what the single-fact calls give, file by file.
+TEST(FileDates, ChosenByExactNameUnknownWithoutReadSharingAndTheReportsReadEqualsTheSingleFacts) {
+    testing::TempFolder folder;
+    const std::wstring dated = folder.WriteFile(L"dated.ocx", "d");
+    // Noon UTC stays on the same calendar day in every time zone but the farthest.
+    const SYSTEMTIME accessed{1999, 12, 6, 25, 12, 0, 0, 0}, written{2002, 3, 4, 7, 12, 0, 0, 0};
+    FILETIME access{}, write{};
+    FileHandle file(CreateFileW(dated.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(SystemTimeToFileTime(&accessed, &access) && SystemTimeToFileTime(&written, &write));
+    ASSERT_TRUE(file && SetFileTime(file.Get(), nullptr, &access, &write));
+    file.Reset();
+    // Any other name chooses no time, so the last-write date stands in.
+    for (const wchar_t* which : {L"access", L"modify", L"Create", L"ACCESS", L"modify ", L""})
+        EXPECT_EQ(GetFileDate(dated, which), which == std::wstring(L"access") ? L"12/25/1999" : L"03/07/2002") << WideToUtf8(which);
+    for (const std::wstring& other : {folder.Text(), folder.File(L"missing.txt"), std::wstring()})
+        EXPECT_EQ(GetFileDate(other, L"modify"), L"Unknown") << WideToUtf8(other);
+
+    const std::vector<std::wstring> fields = {L"FileDescription", L"FileVersion", L"LegalCopyright", L"Comments"};
+    std::vector<std::wstring> files = {dated, folder.WriteFile(L"plain.ocx", std::string(3000, 'x')), folder.WriteFile(L"short.ocx", "M"),
+                                       folder.WriteFile(L"headless.ocx", "MZ not really an image")};
+    for (const wchar_t* variant : {L"german_first", L"german_only", L"no_translation", L"empty_field", L"odd_translation", L"none", L"oversized"})
+        files.push_back(Fixture(variant));
+    // A file open for writing: no dates, even where the listing has them, but its version text is still read.
+    files.push_back(folder.File(L"locked.dll"));
+    ASSERT_TRUE(CopyFileW(Fixture(L"german_first").c_str(), files.back().c_str(), FALSE));
+    FileHandle writer(CreateFileW(files.back().c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    EXPECT_EQ(GetFileDate(files.back(), L"modify") + GetFileVersionField(files.back(), L"FileDescription"), L"UnknownEnglish description");
+    for (const std::wstring& path : files) {
+        for (const bool fromListing : {true, false}) {
+            // Reading a file's bytes moves its access time: what to expect is taken right before.
+            ListedFile listed;
+            ASSERT_TRUE(FileExistenceCache().IsOrdinaryFile(path, &listed)) << WideToUtf8(path);
+            std::wstring expected = GetFileDate(path, L"create") + L"|" + GetFileDate(path, L"access") + L"|" + GetFileDate(path, L"modify");
+            const FileReportFacts facts = ReadFileReportFacts(path, fields, fromListing ? &listed : nullptr);
+            std::wstring read = facts.dates.created + L"|" + facts.dates.accessed + L"|" + facts.dates.modified;
+            for (size_t i = 0; i < fields.size(); ++i) expected += L"|" + GetFileVersionField(path, fields[i]);
+            for (const std::wstring& field : facts.fields) read += L"|" + field;
+            EXPECT_EQ(read, expected) << WideToUtf8(path);
+        }
+    }
+}
+
+TEST(FileSizeAndExistence, KilobytesRoundHalfToEvenAnUnreadableLengthIsError53AndOnlyOrdinaryFilesAreFoundUnderAnyNameThatReachesThem) {
+    testing::TempFolder folder;
+    for (const auto& [bytes, text] : {std::pair{512, L"0 KB"}, {513, L"1 KB"}, {1536, L"2 KB"}, {2560, L"2 KB"}})
+        EXPECT_EQ(FileSizeText(folder.WriteFile(std::to_wstring(bytes) + L".bin", std::string(bytes, 'z'))), text) << bytes;
+    const auto error = [](const std::wstring& path) {
+        try {
+            return FileSizeText(path);
+        } catch (const Error& error) {
+            return std::to_wstring(error.Number()) + L" " + error.Description();
+        }
+    };
+    for (const std::wstring& path : {folder.File(L"missing.bin"), folder.Text(), folder.File(L"*.bin"), std::wstring()})
+        EXPECT_EQ(error(path), L"53 File not found") << WideToUtf8(path);
+    ASSERT_TRUE(CreateDirectoryW(folder.File(L"Sub").c_str(), nullptr) && CreateDirectoryW(folder.File(L"Hidden Sub").c_str(), nullptr));
+    // Hidden and system files with a version resource, which is not read either.
+    for (const wchar_t* name : {L"hidden.dll", L"system.dll"}) ASSERT_TRUE(CopyFileW(Fixture(L"german_first").c_str(), folder.File(name).c_str(), FALSE));
+    for (const auto& [name, bytes] : {std::pair{L"Normal.dll", 1000}, {L"readonly.dll", 1500}, {L"hiddenro.dll", 10},
+                                      {L"A long server name.ocx", 4000}, {L"Sub\\inner.dll", 5000}})
+        folder.WriteFile(name, std::string(bytes, 'b'));
+    for (const auto& [name, attributes] : {std::pair{L"Hidden Sub", FILE_ATTRIBUTE_HIDDEN}, {L"hidden.dll", FILE_ATTRIBUTE_HIDDEN},
+                                           {L"system.dll", FILE_ATTRIBUTE_SYSTEM}, {L"readonly.dll", FILE_ATTRIBUTE_READONLY},
+                                           {L"hiddenro.dll", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY}})
+        ASSERT_TRUE(SetFileAttributesW(folder.File(name).c_str(), attributes));
+    FileExistenceCache cache;
+    const auto check = [&](const std::wstring& path) {
+        std::uint64_t cachedLength = 0, searchedLength = 0;
+        const bool cached = cache.IsOrdinaryFile(path, &cachedLength);
+        EXPECT_EQ(cached, OrdinaryFileExists(path, &searchedLength)) << WideToUtf8(path);
+        EXPECT_EQ(cachedLength, searchedLength) << WideToUtf8(path);
+        return cached;
+    };
+    for (const wchar_t* name :
+         {L"NORMAL.DLL", L"normal.dll", L"ReadOnly.DLL", L"a LONG server NAME.OCX", L"sub\\INNER.dll", L"Normal.dll.", L"Sub\\..\\Normal.dll"})
+        EXPECT_TRUE(check(folder.File(name))) << WideToUtf8(name);
+    for (const wchar_t* name :
+         {L"HIDDEN.DLL", L"system.dll", L"hiddenro.dll", L"Sub", L"Sub\\", L"Hidden Sub", L"missing.dll", L"Normal.dl",
+          L"Normal.dll.bak", L"No Such Folder\\Normal.dll", L"Normal.dll\\inner.dll", L"Hidden Sub\\anything.dll",
+          L"Normal.dl?", L"Norm*.dll", L"*", L"Su?\\inner.dll", L"Normal<"})
+        EXPECT_FALSE(check(folder.File(name))) << WideToUtf8(name);
+    for (const wchar_t* name : {L"hidden.dll", L"system.dll"}) EXPECT_EQ(GetFileVersionField(folder.File(name), L"FileDescription"), L"");
+    // Relative paths resolve as the directory search resolves them.
+    wchar_t previous[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, previous);
+    ASSERT_TRUE(SetCurrentDirectoryW(folder.File(L"Sub").c_str()));
+    EXPECT_TRUE(check(L"inner.dll") && check(L"..\\Normal.dll"));
+    SetCurrentDirectoryW(previous);
+
+    // The same folder spelt in another case is the same folder; a file made later is seen after Clear.
+    FileExistenceCache fresh;
+    for (const wchar_t* name : {L"Normal.dll", L"missing1.dll", L"HIDDEN.dll", L"Sub", L"normal.dll", L"later.dll"}) fresh.IsOrdinaryFile(folder.File(name));
+    fresh.IsOrdinaryFile(ToUpperText(folder.File(L"missing3.dll")));
+    EXPECT_EQ(fresh.FolderListings(), 1u);
+    folder.WriteFile(L"later.dll", "x");
+    EXPECT_FALSE(fresh.IsOrdinaryFile(folder.File(L"later.dll")));
+    fresh.Clear();
+    EXPECT_TRUE(fresh.IsOrdinaryFile(folder.File(L"later.dll")));
+    EXPECT_EQ(fresh.FolderListings(), 1u);
+    // Sparse where the platform can say so; a Linux file system makes holes on its own.
+    const std::wstring path = folder.File(L"sparse.bin");
+    LARGE_INTEGER end{};
+    end.QuadPart = 5ll * 1024 * 1024 * 1024 + 1536;
+    FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    DWORD ignored = 0;
+    DeviceIoControl(file.Get(), FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &ignored, nullptr);
+    if (!SetFilePointerEx(file.Get(), end, nullptr, FILE_BEGIN) || !SetEndOfFile(file.Get())) GTEST_SKIP() << "no room for 5 GB";
+    file.Reset();
+    std::uint64_t found = 0, cached = 0;
+    EXPECT_TRUE(OrdinaryFileExists(path, &found) && FileExistenceCache().IsOrdinaryFile(path, &cached));
+    EXPECT_EQ(FileSizeText(path) + L"|" + std::to_wstring(found) + L"|" + std::to_wstring(cached),
+              L"5242882 KB|" + std::to_wstring(end.QuadPart) + L"|" + std::to_wstring(end.QuadPart));
+}
+
+std::wstring SystemDir() { return WithTrailingBackslash(QuerySystemDirectory()); }
+
+// fixture_depserver.dll needs fixture_dephelper.dll, which needs velmoradep.dll: copied, the last one left out.
+std::wstring CopyDepServer(const testing::TempFolder& folder) {
+    for (const wchar_t* name : {L"fixture_depserver.dll", L"fixture_dephelper.dll"})
+        EXPECT_TRUE(CopyFileW(testing::FixturePath(name).c_str(), folder.File(name).c_str(), FALSE));
+    return folder.File(L"fixture_depserver.dll");
+}
+
+TEST(Dependencies, FoundInOwnFolderSystemWindowsThenPathAndAMissingOneOrAnotherMachineExplainsALoadFailure) {
+    testing::TempFolder own, onPath;
+    ASSERT_TRUE(CopyFileW((SystemDir() + L"kernel32.dll").c_str(), own.File(L"ole32.dll").c_str(), FALSE));
+    onPath.WriteFile(L"pathonly.dll", "x");
+    SearchFolders folders = SearchFolders::ForFile(own.File(L"server.ocx"));
+    folders.path.insert(folders.path.begin(), onPath.Text());
+    ImportResolver resolver(folders);
+    EXPECT_TRUE(EqualsNoCase(resolver.Resolve("OLE32.dll").value_or(L""), own.File(L"OLE32.dll")));
+    EXPECT_TRUE(EqualsNoCase(resolver.Resolve("kernel32").value_or(L""), SystemDir() + L"kernel32.dll"));
+    EXPECT_TRUE(EqualsNoCase(resolver.Resolve("PathOnly.dll").value_or(L""), WithTrailingBackslash(onPath.Text()) + L"PathOnly.dll"));
+    EXPECT_FALSE(resolver.Resolve("velmora-nowhere.dll") || resolver.Resolve("*.dll"));
+    const std::size_t listings = resolver.FolderListings();
+    for (const char* name : {"user32.dll", "gdi32.dll", "nowhere1.dll", "nowhere2.dll"}) resolver.Resolve(name);
+    EXPECT_EQ(resolver.FolderListings(), listings);
+    const ResolvedImport apiSet = resolver.ResolveImport({"api-ms-win-core-synch-l1-2-0.dll", false});
+    // Named only where the System folder holds a module of that name.
+    EXPECT_TRUE(apiSet.apiSet && (!apiSet.resolved || StartsWithNoCase(*apiSet.resolved, SystemDir())) &&
+                !IsMissingImport(apiSet));
+    testing::TempFolder folder;
+    const std::wstring server = CopyDepServer(folder);
+    RegDetail detail;
+    EXPECT_EQ(RegisterServer(server, kModeRegister, &detail), RegOutcome::LoadFailed);
+    EXPECT_EQ(detail.loadError, static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
+    EXPECT_NE(detail.reason.find(L"\nfixture_depserver.dll needs velmoradep.dll (through fixture_dephelper.dll), which was not found."),
+              std::wstring::npos) << WideToUtf8(detail.reason);
+    EXPECT_EQ(BuildDependencyReport(server).machine, OwnMachine());
+    // With the leaf in place the fixture itself works.
+    ASSERT_TRUE(CopyFileW(testing::FixturePath(L"velmoradep.dll").c_str(), folder.File(L"velmoradep.dll").c_str(), FALSE));
+    EXPECT_EQ(ExplainLoadFailure(server), L"");
+    EXPECT_EQ(RegisterServer(server, kModeRegister), RegOutcome::Completed);
+
+    const std::wstring x86 = testing::FixturePath(L"fixture_x86.dll");
+    if (GetFileAttributesW(x86.c_str()) == INVALID_FILE_ATTRIBUTES) GTEST_SKIP() << "no 32-bit compiler";
+    // A 32-bit server goes to the 32-bit helper, or the missing helper is named.
+    const std::wstring helper = HelperFolder() + L"\\x86\\nivexcmd.exe";
+    const bool present = GetFileAttributesW(helper.c_str()) != INVALID_FILE_ATTRIBUTES;
+    EXPECT_EQ(RegisterServer(x86, kModeRegister, &detail), present ? RegOutcome::Completed : RegOutcome::ThreadFailed);
+    EXPECT_TRUE(present || detail.reason.find(helper) != std::wstring::npos) << WideToUtf8(detail.reason);
+    EXPECT_EQ(BuildDependencyReport(x86).machine, kMachineX86);
+}
+
+TEST(FileScanAndCompare, PiecesOfAFileGiveTheNamesOfTheWholeLockedFilesNoneAndRowsComeFromRealFiles) {
+    testing::TempFolder folder;
+    std::string bytes(3 * 1024 * 1024 + 8000, '\x01');
+    const std::string names[] = {"ALPHA.DLL", "x_beta.ocx", "gamma.dll"};
+    // Names across each piece boundary, split at every position of their window.
+    for (std::size_t boundary = 1 << 20; boundary < bytes.size(); boundary += 1 << 20)
+        for (std::size_t shift = 0; shift < 12; ++shift)
+            bytes.replace(boundary - shift - 4 + (shift % 5) * 1000, names[shift % 3].size(), names[shift % 3]);
+    bytes.replace(0, 9, "first.dll");
+    const std::wstring path = folder.WriteFile(L"big.bin", bytes);
+    const auto shown = [](const std::optional<MentionedNames>& found) {
+        std::wstring text = found ? L"" : L"<none>";
+        const MentionedNames names = found.value_or(MentionedNames{});
+        for (const auto* list : {&names.dll, &names.ocx}) for (const auto& name : *list) text += name.name + L" ";
+        return text;
+    };
+    const std::wstring whole = shown(ScanForDependencies(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+    EXPECT_EQ(whole.substr(0, 10), L"first.dll ");
+    EXPECT_EQ(shown(ScanFileForDependencies(path)), whole);
+    FileHandle writer(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    EXPECT_EQ(shown(ScanFileForDependencies(path)), whole) << "read in pieces while another program writes it";
+    writer.Reset();
+    // Locked against reading: no names, and dates the comparison cannot read.
+    HANDLE lock = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_EQ(shown(ScanFileForDependencies(path)), L"<none>");
+    EXPECT_EQ(CompareFiles(L"big.bin", path, L"big.bin", path).at(2).first, L"Unknown");
+    CloseHandle(lock);
+
+    const std::wstring fixture = testing::FixturePath(L"fixture_version_german_first.dll");
+    const auto file = [&](const wchar_t* name, int size) { return folder.WriteFile(name, std::string(size, 'a')); };
+    const struct {
+        std::wstring firstName, first, secondName, second, marks;
+    } cases[] = {
+        {L"a.ocx", file(L"a.ocx", 1500), L"b.ocx", file(L"B.OCX", 1700), L"NN"},
+        {L"c.ocx", file(L"c.ocx", 1100), L"d.ocx", file(L"d.ocx", 1400), L"NY"},
+        {L"b.ocx", folder.File(L"B.OCX"), L"B.OCX", folder.File(L"B.OCX"), L"YYYYYYYY"},
+        {L"v.dll", fixture, L"v.dll", fixture, L"YYYYYYYY"},
+    };
+    for (const auto& c : cases) {
+        std::wstring marks;
+        for (const auto& row : CompareFiles(c.firstName, c.first, c.secondName, c.second)) marks += row.same ? L'Y' : L'N';
+        EXPECT_EQ(marks.substr(0, c.marks.size()), c.marks) << WideToUtf8(c.firstName);
+    }
+    EXPECT_EQ(UpperCaseName(L"\u00e9t\u00e9.ocx"), L"\u00c9T\u00c9.OCX") << "the system's upper case, not only A to Z";
+}
+
+std::wstring Quoted(const std::wstring& path) { return L"\"" + path + L"\""; }
+
+TEST(NivexcmdInspect, DepsAndCompareGiveWhatTheWindowsShow) {
+    testing::TempFolder folder;
+    const std::wstring server = CopyDepServer(folder);
+    const testing::RunResult json = testing::RunNivexcmd(L"deps " + Quoted(server) + L" --json");
+    ASSERT_EQ(json.exitCode, 0u) << json.err;
+    EXPECT_EQ(Utf8ToWide(json.out), DependencyReportJson(BuildDependencyReport(server)));
+    EXPECT_EQ(Utf8ToWide(testing::RunNivexcmd(L"deps " + Quoted(server)).out), DependencyReportText(BuildDependencyReport(server)));
+
+    const std::wstring gone = Quoted(folder.File(L"velmoradep.dll"));
+    const testing::RunResult missing = testing::RunNivexcmd(L"deps " + gone);
+    EXPECT_EQ(missing.exitCode, 1u);
+    EXPECT_NE(missing.err.find("velmoradep.dll does not exist!"), std::string::npos) << missing.err;
+    for (const std::wstring& usage : {std::wstring(L"deps"), L"compare " + Quoted(server), std::wstring(L"deps a b")})
+        EXPECT_EQ(testing::RunNivexcmd(usage).exitCode, 2u) << WideToUtf8(usage);
+
+    const std::wstring helper = folder.File(L"fixture_dephelper.dll");
+    const testing::RunResult compare = testing::RunNivexcmd(L"compare " + Quoted(server) + L" " + Quoted(helper) + L" --json");
+    ASSERT_EQ(compare.exitCode, 0u) << compare.err;
+    EXPECT_EQ(Utf8ToWide(compare.out), CompareRowsJson(CompareFiles(L"fixture_depserver.dll", server, L"fixture_dephelper.dll", helper)));
+    EXPECT_NE(compare.out.find("{\"element\": \"Filename\", \"first\": \"FIXTURE_DEPSERVER.DLL\", \"second\": "
+                               "\"FIXTURE_DEPHELPER.DLL\", \"same\": false}"), std::string::npos) << compare.out;
+    EXPECT_EQ(testing::RunNivexcmd(L"compare " + Quoted(server) + L" " + gone).exitCode, 1u);
+}
+
+} // namespace
+} // namespace nivex
