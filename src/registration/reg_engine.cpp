@@ -61,8 +61,12 @@ bool WaitForProcess(HANDLE process, DWORD timeoutMs) {
 HelperRun RunHelper(const std::wstring& helper, const std::wstring& arguments, const EngineOptions& options) {
     HelperRun run;
     if (options.elevated) {
-        Desktop& desktop = options.desktop ? *options.desktop : TheDesktop();
-        const ElevatedRun elevated = desktop.RunElevated(options.owner, helper, arguments, options.timeoutMs);
+        // Only a flow elevates, and it hands over its desktop (the one that may ask for rights).
+        if (!options.desktop) {
+            run.startError = ERROR_INVALID_PARAMETER;
+            return run;
+        }
+        const ElevatedRun elevated = options.desktop->RunElevated(options.owner, helper, arguments, options.timeoutMs);
         run.started = elevated.started;
         run.startError = elevated.error;
         run.timedOut = elevated.timedOut;
