@@ -23,13 +23,15 @@ void RegisterClass(const std::wstring& clsid, const std::wstring& name, const st
     if (!version.empty()) SetRegString(HKEY_CLASSES_ROOT, base + L"\\Version", L"", version);
 }
 
-class CountingObserver : public ScanObserver {
-public:
-    void ScanStarted(int count) override { started = count; }
-    void ClassDone(int index, const std::wstring&) override { last = index, ++done; }
-    void ScanFinished() override { finished = true; }
-    int started = -1, done = 0, last = 0;
-    bool finished = false;
+// "started N", then the last index of as many classes as were done, then "finished".
+struct CountingObserver : ScanObserver {
+    void ScanStarted(int count) override { seen = L"started " + std::to_wstring(count); }
+    void ClassDone(int index, const std::wstring&) override { ++done, last = index; }
+    void ScanFinished() override {
+        seen += L", " + std::to_wstring(last) + L" of " + std::to_wstring(done) + L", finished";
+    }
+    std::wstring seen;
+    int done = 0, last = 0;
 };
 
 class ScanTest : public ::testing::Test {
@@ -95,10 +97,7 @@ TEST_F(ScanTest, KeepsOnlyInProcessControlsWithATypeLibraryAndAsksEachLibraryNam
     EXPECT_EQ(catalogue.CountsText() + L", " + catalogue.CountsText(Catalogue::kMissing),
               L"4 Controls in 3 Libraries, 1 Missing File(s)");
     EXPECT_TRUE(errors.empty());
-    EXPECT_EQ(observer.started, 8);
-    EXPECT_EQ(observer.done, 8);
-    EXPECT_EQ(observer.last, 8);
-    EXPECT_TRUE(observer.finished);
+    EXPECT_EQ(observer.seen, L"started 8, 8 of 8, finished");
     PopulateList(catalogue); // a full scan replaces the trees and counters
     EXPECT_EQ(catalogue.CountsText(), L"4 Controls in 3 Libraries");
     EXPECT_EQ(catalogue.Tree(Catalogue::kAll).Count(), 7);
