@@ -13,7 +13,8 @@ using CliWriter = void (*)(const std::wstring& text);
 // registry compares keys); 0 when the class is not a catalogued control.
 int FindCataloguedControl(const Catalogue& catalogue, const std::wstring& classId);
 
-// Scans the registry and writes the page. Exit codes: 0 written, 1 not written, 4 not a catalogued control.
+// Scans the registry and writes the page. Exit codes: 0 written, 1 not written, 4 not a catalogued control
+// (an argument that is no class identifier at all is a usage error, refused before).
 int RunTestPage(const CliOptions& options, CliWriter out, CliWriter err);
 
 } // namespace nivex

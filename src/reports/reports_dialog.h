@@ -48,6 +48,7 @@ protected:
 private:
     void Init();
     void DocTypeClick(int index);
+    void ShowTemplate(const std::wstring& path);
     void BrowseClick();
     void Generate();
     void SetIdle(bool idle);

@@ -13,6 +13,7 @@
 #include "registration/reg_backup.h"
 #include "registration/registration_test_support.h"
 #include "registry/settings.h"
+#include "reports/view_in_browser.h"
 
 namespace nivex {
 namespace {
@@ -125,6 +126,16 @@ TEST_F(CommandEntries, RepairCommandsAskForARedrawAfterARemovalAndARescanAfterAR
     EXPECT_EQ(calls, Texts{L"rescan"});
     EXPECT_TRUE(testing::RegKeyPresent(HKEY_CLASSES_ROOT, L"CLSID\\" + kBeta));
     SetBackupFolder(L"");
+}
+
+TEST_F(CommandEntries, ViewInBrowserAsksForABrowserFirstAndSaysWhenTheSelectionStandsForNoControl) {
+    Select(L"{10000000-0000-0000-0000-0000000000FF}", scene.work.File(L"gone.ocx"), true); // not in the tree
+    scene.desktop.answers = {MsgAnswer::No};
+    Run(mnuTestInBrowser);
+    SaveSetting(kSectionOptions, kKeyTestBrowser, L"C:\\Web\\browse.exe");
+    Run(mnuTestInBrowser);
+    EXPECT_EQ(scene.desktop.MessageTexts(), (Texts{kNoBrowserText, kNoControlText}));
+    EXPECT_TRUE(scene.desktop.executions.empty());
 }
 
 } // namespace

@@ -652,19 +652,31 @@ TEST_F(MainWindowTest, TheHelpMenuTheTraysAboutF1AndWhatsThisAndTheTipAtStartUp)
     viewer.requests.clear();
 
     // Help With This: the next click picks the tree, the lists; their texts come from the help table.
-    auto whatsThis = [&](HWND part) {
+    // Shift+F1 (the key as the program's loop sees it, Shift held) starts the same mode.
+    auto whatsThis = [&](HWND part, bool byKey = false) {
         RECT r;
         GetWindowRect(part, &r);
         POINT p{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
         ScreenToClient(hwnd, &p);
         PostMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(p.x, p.y));
-        Command(mnuHelpWithThis);
+        if (byKey) {
+            BYTE keys[256] = {};
+            GetKeyboardState(keys);
+            keys[VK_SHIFT] = 0x80;
+            SetKeyboardState(keys);
+            MSG shiftF1{window->Tree(0), WM_KEYDOWN, VK_F1, 0x003B0001, 0, {}};
+            EXPECT_TRUE(window->PreTranslate(shiftF1));
+            keys[VK_SHIFT] = 0;
+            SetKeyboardState(keys);
+        } else {
+            Command(mnuHelpWithThis);
+        }
         CloseHelpPopupWindow();
         return viewer.requests.empty() ? 0ul : viewer.requests.back().id;
     };
     EXPECT_EQ(whatsThis(window->Tree(0)), IDH_MAIN_TREE_ALL);
     EXPECT_EQ(whatsThis(window->List(0)), IDH_MAIN_CONTROL_INFO);
-    EXPECT_EQ(whatsThis(window->List(1)), IDH_MAIN_FILE_INFO);
+    EXPECT_EQ(whatsThis(window->List(1), true), IDH_MAIN_FILE_INFO);
     EXPECT_EQ(whatsThis(window->StatusBarHandle()), IDH_MAIN_STATUSBAR);
     EXPECT_EQ(whatsThis(window->Toolbar()), IDH_MAIN_TOOLBAR);
     viewer.requests.clear();

@@ -47,7 +47,7 @@ TEST_F(AboutWindowTest, ShowsTheProgramItsVersionAndTheMaker) {
     ASSERT_GE(slogan.size(), 3u);
     EXPECT_EQ(slogan.front(), L'"');
     EXPECT_EQ(slogan.back(), L'"');
-    EXPECT_NE(ItemText(about, IDC_ABOUT_LBLMAKER).find(L"Velmora Software"), std::wstring::npos);
+    EXPECT_EQ(ItemText(about, IDC_ABOUT_LBLMAKER), MakerLine(NIVEX_COPYRIGHT_YEAR)) << "the build's year, as License.txt's";
     EXPECT_EQ(ItemText(about, IDC_ABOUT_LBLEMAIL), L"nivex@velmora.example");
     EXPECT_EQ(ItemText(about, IDC_ABOUT_LBLWEB), L"https://velmora.example/nivex");
     EXPECT_EQ(ItemText(about, IDC_ABOUT_CMDLICENSE), L"&License");

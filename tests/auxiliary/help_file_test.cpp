@@ -16,6 +16,7 @@
 #include "common/paths.h"
 #include "common/ui/toolkit.h"
 #include "common/text.h"
+#include "nivex_version.h"
 #include "support/scripted_desktop.h"
 #include "support/temp_folder.h"
 
@@ -144,7 +145,9 @@ TEST(ShippedFiles, TipsKeepTheirLineEndsAndTheLicenceIsThere) {
         EXPECT_LE(tip.size(), 200u) << WideToUtf8(tip); // fits the window
     }
     const std::string licence = testing::ReadFileBytes(std::filesystem::path(testing::BinFolder()) / L"License.txt");
-    EXPECT_NE(licence.find("Velmora Software"), std::string::npos);
+    EXPECT_NE(licence.find("Copyright (C) 2002-" + std::to_string(NIVEX_COPYRIGHT_YEAR) + " Velmora Software"),
+              std::string::npos)
+        << "the build's year, as the About box's";
     EXPECT_NE(licence.find("\r\n"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(testing::BinFolder()) / L"help"));
 }

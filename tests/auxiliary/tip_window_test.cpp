@@ -12,6 +12,7 @@
 #include "auxiliary/tip_window.h"
 #include "common/handles.h"
 #include "common/paths.h"
+#include "common/ui/modeless.h"
 #include "common/ui/toolkit.h"
 #include "registry/settings.h"
 #include "support/recording_help_viewer.h"
@@ -49,13 +50,13 @@ protected:
 };
 
 TEST_F(TipWindowTest, ShowsARandomTipOfTheFileBesideTheProgramAndAnotherOnNextTip) {
-    folder.WriteFile(L"nivex_10.tod", "Alpha tip\r\nBeta tip\r\n\r\nDelta tip & more\r\n");
+    folder.WriteFile(L"nivex_10.tod", "Alpha tip\r\nBeta tip\r\n\r\nDelta tip & more for %BITS-bit\r\n");
     ASSERT_NE(Open({0.3, 0.99, 0.5}), nullptr);
     EXPECT_EQ(ui::WindowText(tip.Handle()), L"Tip of the Day");
     EXPECT_EQ(tip.Tips().Count(), 4u);
     EXPECT_EQ(tip.TipText(), L"Beta tip"); // 0.3 * 4 + 1 = tip 2
     Click(IDC_TIP_CMDNEXTTIP);
-    EXPECT_EQ(tip.TipText(), L"Delta tip & more");
+    EXPECT_EQ(tip.TipText(), L"Delta tip & more for " + std::to_wstring(sizeof(void*) * 8) + L"-bit");
     Click(IDC_TIP_CMDNEXTTIP);
     EXPECT_EQ(tip.TipText(), L""); // the empty line is a tip of its own
     EXPECT_EQ(IsDlgButtonChecked(tip.Handle(), IDC_TIP_CHKLOADTIPSATSTARTUP), static_cast<UINT>(BST_CHECKED));
@@ -121,6 +122,34 @@ TEST_F(TipWindowTest, UntickingStoresZeroAndTheNextStartShowsNoWindow) {
     EXPECT_EQ(shown->TipText(), L"Only tip");
     SendMessageW(shown->Handle(), WM_COMMAND, IDCANCEL, 0); // Esc closes it like OK
     EXPECT_EQ(shown->Handle(), nullptr);
+}
+
+TEST_F(TipWindowTest, ShownAgainAboveItsOwnerItLeavesTheFocusWhereTheUserPutIt) {
+    folder.WriteFile(L"nivex_10.tod", "Tip\r\n");
+    SaveSetting(kSectionOptions, kKeyTipOfTheDay, L"1");
+    HWND owner = CreateWindowExW(0, L"STATIC", L"main", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 400, 300, nullptr,
+                                 nullptr, GetModuleHandleW(nullptr), nullptr);
+    HWND tree = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE, 10, 10, 200, 20, owner, nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
+    TipWindow* shown = ShowTipOfTheDayAtStartup(owner, desktop);
+    ASSERT_NE(shown, nullptr);
+    EXPECT_EQ(GetActiveWindow(), shown->Handle()) << "at start-up the tip takes the focus";
+    // The user clicks into the main window before the tip is put back above it.
+    SetActiveWindow(owner);
+    SetFocus(tree);
+    KeepTipOfTheDayAboveOwner();
+    EXPECT_TRUE(IsWindowVisible(shown->Handle()));
+    EXPECT_EQ(GetFocus(), tree);
+    // A Space goes where the focus is, as the program's loop hands it on; the tips stay on.
+    PostMessageW(GetFocus(), WM_KEYDOWN, VK_SPACE, 0x00390001);
+    PostMessageW(GetFocus(), WM_KEYUP, VK_SPACE, 0xC0390001);
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+        if (!ui::ModelessWindows::Dispatch(msg)) TranslateMessage(&msg), DispatchMessageW(&msg);
+    EXPECT_EQ(StoredOption(), L"1");
+    EXPECT_EQ(IsDlgButtonChecked(shown->Handle(), IDC_TIP_CHKLOADTIPSATSTARTUP), static_cast<UINT>(BST_CHECKED));
+    shown->Close();
+    DestroyWindow(owner);
 }
 
 TEST_F(TipWindowTest, AStoreThatRefusesTheChoiceIsReported) {

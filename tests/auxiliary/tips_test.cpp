@@ -32,6 +32,12 @@ TEST(TipLines, EmptyLinesAreTipsOfTheirOwn) {
     EXPECT_EQ(SplitTipLines(L"a\n\rb"), (Lines{L"a", L"", L"b"}));
 }
 
+TEST(TipLines, TheProgramsBitnessIsNamedAsItRuns) {
+    const wchar_t* const tip = L"A %OTHER_BITS-bit control cannot be registered by the %BITS-bit Nivex.";
+    EXPECT_EQ(TipForProgram(tip, 64), L"A 32-bit control cannot be registered by the 64-bit Nivex.");
+    EXPECT_EQ(TipForProgram(tip, 32), L"A 64-bit control cannot be registered by the 32-bit Nivex.");
+}
+
 TEST(TipChoice, EachTipIsEquallyLikelyAndTheNumberStaysInRange) {
     EXPECT_EQ(ChooseTipNumber(0.0, 4), 1);
     EXPECT_EQ(ChooseTipNumber(0.2499, 4), 1);

@@ -148,6 +148,54 @@ TEST_F(WhatsThisTest, TheCaptionsHelpButtonRunsTheModeAndF1OpensTheWindowsPage) 
     EXPECT_EQ(desktop.messages[0].title, L"Error");
 }
 
+// Holds Shift down for this thread, as the key messages that follow see it.
+class ShiftHeld {
+public:
+    ShiftHeld() { SetShift(0x80); }
+    ~ShiftHeld() { SetShift(0); }
+
+private:
+    static void SetShift(BYTE state) {
+        BYTE keys[256] = {};
+        GetKeyboardState(keys);
+        keys[VK_SHIFT] = keys[VK_LSHIFT] = state;
+        SetKeyboardState(keys);
+    }
+};
+
+// Inside a modal dialog's own loop: Shift+F1 on its data box, then a click on the box, then Esc.
+void CALLBACK PressShiftF1InEditData(HWND, UINT, UINT_PTR id, DWORD) {
+    HWND dialog = FindWindowW(L"#32770", L"Edit Data - Control");
+    if (!dialog) return;
+    KillTimer(nullptr, id);
+    HWND data = GetDlgItem(dialog, IDC_TXTDATA);
+    PostMessageW(data, WM_KEYDOWN, VK_F1, 0x003B0001);
+    PostClick(dialog, CentreOf(data, dialog));
+    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+}
+
+TEST_F(WhatsThisTest, ShiftF1StartsTheModeInEveryDialogWithHelpModelessOrModal) {
+    ShiftHeld shift;
+    // A modeless dialog: its keys pass the program's loop.
+    PostClick(about, CentreOf(Item(IDC_ABOUT_CMDLICENSE), about));
+    MSG key{Item(IDOK), WM_KEYDOWN, VK_F1, 0x003B0001, 0, {}};
+    EXPECT_TRUE(HandleDialogHelpKey(key, nullptr));
+    ASSERT_EQ(viewer.requests.size(), 1u);
+    EXPECT_EQ(viewer.requests[0].kind + L" " + std::to_wstring(viewer.requests[0].id),
+              L"popup " + std::to_wstring(IDH_ABOUT_LICENSE));
+    CloseHelpPopupWindow();
+
+    // A modal dialog: its keys never reach the program's loop.
+    testing::RegistrySandbox sandbox;
+    frmEditData edit(desktop, EditDataRequest{L"{6E1C0A55-0D2B-4A7E-9C1F-2B2B0000B003}", L"Control", L"Version"},
+                     [](const std::wstring&, const std::wstring&) {});
+    SetTimer(nullptr, 0, 50, &PressShiftF1InEditData);
+    edit.RunModal(IDD_EDITDATA, nullptr);
+    ASSERT_EQ(viewer.requests.size(), 2u);
+    EXPECT_EQ(viewer.requests[1].kind + L" " + std::to_wstring(viewer.requests[1].id),
+              L"popup " + std::to_wstring(IDH_EDITDATA_DATA));
+}
+
 TEST(WhatsThisPoint, TheSmallestControlUnderThePointWinsAndHelpIdentifiersComeFromTheParents) {
     HWND root = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 100, 100, 300, 200, nullptr, nullptr,
                                 GetModuleHandleW(nullptr), nullptr);

@@ -44,10 +44,13 @@ TEST(CliArguments, TestPageTakesOneClassAndAnOutputFile) {
     ASSERT_TRUE(r.error.empty()) << r.error;
     EXPECT_EQ(r.options.command, CliCommand::TestPage);
     EXPECT_EQ(r.options.classId + L"|" + r.options.out, L"{6E1C0A55-0D2B-4A7E-9C1F-2B2B0000AB01}|C:\\t p.htm");
+    const std::wstring id = L"{6E1C0A55-0D2B-4A7E-9C1F-2B2B0000AB01}";
     EXPECT_EQ(ParseCliArguments({L"testpage", L"--out", L"x"}).error, L"testpage needs a class identifier.");
-    EXPECT_EQ(ParseCliArguments({L"testpage", L"{A}"}).error, L"testpage needs --out FILE.");
-    EXPECT_FALSE(ParseCliArguments({L"testpage", L"{A}", L"{B}", L"--out", L"x"}).error.empty());
-    EXPECT_FALSE(ParseCliArguments({L"testpage", L"{A}", L"--out", L"x", L"--html"}).error.empty());
+    EXPECT_EQ(ParseCliArguments({L"testpage", id}).error, L"testpage needs --out FILE.");
+    EXPECT_EQ(ParseCliArguments({L"testpage", L"{A}", L"--out", L"x"}).error,
+              L"testpage: '{A}' is not a class identifier (a GUID in braces).");
+    EXPECT_FALSE(ParseCliArguments({L"testpage", id, id, L"--out", L"x"}).error.empty());
+    EXPECT_FALSE(ParseCliArguments({L"testpage", id, L"--out", L"x", L"--html"}).error.empty());
     EXPECT_NE(CliUsageText().find(L"nivexcmd testpage CLSID --out FILE"), std::wstring::npos);
 }
 

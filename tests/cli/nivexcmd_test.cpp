@@ -195,33 +195,41 @@ TEST_F(NivexCmdRegistration, ExitCodesTellWhatHappenedAndFailuresSayWhy) {
     EXPECT_EQ(Nivexcmd(L"unregister " + Quoted(folder.File(L"absent.ocx"))).exitCode, 11u);
 }
 
-TEST(NivexCmd, TestPageWritesTheBrowserPageOfACataloguedControlOnly) {
+TEST(NivexCmd, TestPageWritesTheBrowserPageOfACataloguedControlOnlyAndNeverAPieceOfOne) {
     testing::TempFolder folder;
     const std::wstring clsid = L"{6E1C0A55-0D2B-4A7E-9C1F-2B2B0000AB07}";
-    const std::wstring odd = L"{NIVEX-TESTPAGE-ODD}";
     const std::wstring name = L"<Grid> \"@C\" {x} \u00e9";
-    for (const std::wstring& id : {clsid, odd}) {
-        const std::wstring base = L"CLSID\\" + id;
-        testing::SetRegString(HKEY_CLASSES_ROOT, base, L"", name);
-        testing::SetRegString(HKEY_CLASSES_ROOT, base + L"\\Control", L"", L"");
-        testing::SetRegString(HKEY_CLASSES_ROOT, base + L"\\InprocServer32", L"", folder.File(L"grid.ocx"));
-        testing::SetRegString(HKEY_CLASSES_ROOT, base + L"\\TypeLib", L"", L"{6E1C0A55-0D2B-4A7E-9C1F-2B2B0000AB08}");
-    }
+    const std::wstring base = L"CLSID\\" + clsid;
+    testing::SetRegString(HKEY_CLASSES_ROOT, base, L"", name);
+    testing::SetRegString(HKEY_CLASSES_ROOT, base + L"\\Control", L"", L"");
+    testing::SetRegString(HKEY_CLASSES_ROOT, base + L"\\InprocServer32", L"", folder.File(L"grid.ocx"));
+    testing::SetRegString(HKEY_CLASSES_ROOT, base + L"\\TypeLib", L"", L"{6E1C0A55-0D2B-4A7E-9C1F-2B2B0000AB08}");
     const std::wstring out = folder.File(L"page.htm");
+    // A page whose writing fails after the file was opened: another program holds a lock on its bytes.
+    const std::string old(4096, 'o');
+    const std::wstring locked = folder.WriteFile(L"locked.htm", old);
+    HANDLE holder = CreateFileW(locked.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
+    OVERLAPPED at{};
+    ASSERT_TRUE(LockFileEx(holder, LOCKFILE_EXCLUSIVE_LOCK, 0, 1 << 20, 0, &at));
     const RunResult written = Nivexcmd(L"testpage " + clsid + L" --out " + Quoted(out));
     const RunResult lower = Nivexcmd(L"testpage " + ToLowerText(clsid) + L" --out " + Quoted(folder.File(L"lower.htm")));
-    const RunResult refused = Nivexcmd(L"testpage " + odd + L" --out " + Quoted(folder.File(L"odd.htm")));
+    const RunResult held = Nivexcmd(L"testpage " + clsid + L" --out " + Quoted(locked));
+    const RunResult refused = Nivexcmd(L"testpage {NIVEX-TESTPAGE-ODD} --out " + Quoted(folder.File(L"odd.htm")));
     const RunResult unknown = Nivexcmd(L"testpage {6E1C0A55-0D2B-4A7E-9C1F-2B2B0000AB09} --out " + Quoted(folder.File(L"x.htm")));
     const RunResult library = Nivexcmd(L"testpage {6E1C0A55-0D2B-4A7E-9C1F-2B2B0000AB08} --out " + Quoted(folder.File(L"x.htm")));
     const RunResult usage = Nivexcmd(L"testpage " + clsid);
-    for (const std::wstring& id : {clsid, odd}) RegDeleteTreeW(HKEY_CLASSES_ROOT, (L"CLSID\\" + id).c_str());
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, base.c_str());
+    UnlockFileEx(holder, 0, 1 << 20, 0, &at);
+    CloseHandle(holder);
 
     ASSERT_EQ(written.exitCode, 0u) << written.err;
     EXPECT_EQ(testing::ReadFileBytes(out), *BrowserPageBytes(name, clsid));
     EXPECT_EQ(lower.exitCode, 0u) << "class identifiers compare without regard to case, as the registry's keys";
     EXPECT_EQ(testing::ReadFileBytes(folder.File(L"lower.htm")), *BrowserPageBytes(name, clsid));
-    EXPECT_EQ(refused.exitCode, 1u);
-    EXPECT_NE(refused.err.find("is not a GUID in braces"), std::string::npos) << refused.err;
+    EXPECT_EQ(testing::ReadFileBytes(locked), held.exitCode == 0 ? *BrowserPageBytes(name, clsid) : old) << held.err;
+    EXPECT_EQ(refused.exitCode, 2u) << "an argument that is no class identifier is a usage error";
+    EXPECT_NE(refused.err.find("is not a class identifier"), std::string::npos) << refused.err;
     EXPECT_FALSE(Exists(folder.File(L"odd.htm")));
     EXPECT_EQ(unknown.exitCode, 4u);
     EXPECT_NE(unknown.err.find("is not a catalogued control"), std::string::npos) << unknown.err;

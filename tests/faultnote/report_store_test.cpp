@@ -6,9 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <filesystem>
 #include <thread>
 
 #include "common/win32_desktop.h"
+#include "support/temp_folder.h"
 
 namespace faultnote {
 namespace {
@@ -31,6 +33,40 @@ TEST(LosslessAnsi, OnlyWhenEveryCharacterSurvives) {
     EXPECT_FALSE(LosslessAnsi(L"\U0001F41E", 1252).has_value());
     EXPECT_TRUE(LosslessAnsi(L"\u0418\u0432\u0430\u043D", 1251).has_value());
     EXPECT_EQ(LosslessAnsi(L"\u0418", CP_UTF8), std::optional<std::string>("\xD0\x98"));
+}
+
+TEST(ReportFile, TheProgramFolderKeepsOneReportTheDocumentsFolderLosesNoFileAndNoPieceIsEverLeft) {
+    nivex::testing::TempFolder program, documents;
+    const std::wstring inProgram = program.File(L"Bug_Report.txt");
+    EXPECT_EQ(SaveReportFile(L"first", program.Text(), documents.Text(), 1252).path, inProgram);
+    SaveOutcome saved = SaveReportFile(L"second", program.Text(), documents.Text(), 1252);
+    EXPECT_TRUE(saved.saved && saved.path == inProgram) << "replaced";
+    EXPECT_EQ(nivex::testing::ReadFileBytes(inProgram), "second\r\n");
+
+    // The Documents folder holds the user's own files: the report takes the next free name there.
+    documents.WriteFile(L"Bug_Report.txt", "mine");
+    documents.WriteFile(L"Bug_Report (2).txt", "mine too");
+    saved = SaveReportFile(L"third", L"", documents.Text(), 1252);
+    EXPECT_TRUE(saved.saved);
+    EXPECT_EQ(saved.path, documents.File(L"Bug_Report (3).txt"));
+    EXPECT_EQ(nivex::testing::ReadFileBytes(saved.path), "third\r\n");
+    EXPECT_EQ(nivex::testing::ReadFileBytes(documents.File(L"Bug_Report.txt")), "mine");
+    EXPECT_EQ(nivex::testing::ReadFileBytes(documents.File(L"Bug_Report (2).txt")), "mine too");
+
+    // Writing fails once the file is open: another program holds a lock on its bytes. The program folder then
+    // holds the last report or the whole new one, never a piece, and nothing else.
+    HANDLE holder = CreateFileW(inProgram.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
+    OVERLAPPED at{};
+    ASSERT_TRUE(LockFileEx(holder, LOCKFILE_EXCLUSIVE_LOCK, 0, 1 << 20, 0, &at));
+    saved = SaveReportFile(L"fourth", program.Text(), documents.Text(), 1252);
+    UnlockFileEx(holder, 0, 1 << 20, 0, &at);
+    CloseHandle(holder);
+    EXPECT_TRUE(saved.saved);
+    EXPECT_EQ(nivex::testing::ReadFileBytes(inProgram), saved.path == inProgram ? "fourth\r\n" : "second\r\n");
+    size_t files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(program.Path())) files += entry.is_regular_file() ? 1 : 0;
+    EXPECT_EQ(files, 1u);
 }
 
 std::wstring ClipboardUnicodeText() {
