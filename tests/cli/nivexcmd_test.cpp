@@ -205,29 +205,29 @@ TEST(NivexCmd, TestPageWritesTheBrowserPageOfACataloguedControlOnlyAndNeverAPiec
     testing::SetRegString(HKEY_CLASSES_ROOT, base + L"\\InprocServer32", L"", folder.File(L"grid.ocx"));
     testing::SetRegString(HKEY_CLASSES_ROOT, base + L"\\TypeLib", L"", L"{6E1C0A55-0D2B-4A7E-9C1F-2B2B0000AB08}");
     const std::wstring out = folder.File(L"page.htm");
-    // A page whose writing fails after the file was opened: another program holds a lock on its bytes.
-    const std::string old(4096, 'o');
-    const std::wstring locked = folder.WriteFile(L"locked.htm", old);
-    HANDLE holder = CreateFileW(locked.c_str(), GENERIC_READ | GENERIC_WRITE,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
-    OVERLAPPED at{};
-    ASSERT_TRUE(LockFileEx(holder, LOCKFILE_EXCLUSIVE_LOCK, 0, 1 << 20, 0, &at));
+    // Another program has the old page open and lets nobody replace it: the write fails and leaves the old
+    // page, and no piece of the new one, behind.
+    const std::wstring held = folder.WriteFile(L"held.htm", "old page");
+    HANDLE holder = CreateFileW(held.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     const RunResult written = Nivexcmd(L"testpage " + clsid + L" --out " + Quoted(out));
     const RunResult lower = Nivexcmd(L"testpage " + ToLowerText(clsid) + L" --out " + Quoted(folder.File(L"lower.htm")));
-    const RunResult held = Nivexcmd(L"testpage " + clsid + L" --out " + Quoted(locked));
+    const RunResult refusedWrite = Nivexcmd(L"testpage " + clsid + L" --out " + Quoted(held));
     const RunResult refused = Nivexcmd(L"testpage {NIVEX-TESTPAGE-ODD} --out " + Quoted(folder.File(L"odd.htm")));
     const RunResult unknown = Nivexcmd(L"testpage {6E1C0A55-0D2B-4A7E-9C1F-2B2B0000AB09} --out " + Quoted(folder.File(L"x.htm")));
     const RunResult library = Nivexcmd(L"testpage {6E1C0A55-0D2B-4A7E-9C1F-2B2B0000AB08} --out " + Quoted(folder.File(L"x.htm")));
     const RunResult usage = Nivexcmd(L"testpage " + clsid);
     RegDeleteTreeW(HKEY_CLASSES_ROOT, base.c_str());
-    UnlockFileEx(holder, 0, 1 << 20, 0, &at);
     CloseHandle(holder);
 
     ASSERT_EQ(written.exitCode, 0u) << written.err;
     EXPECT_EQ(testing::ReadFileBytes(out), *BrowserPageBytes(name, clsid));
     EXPECT_EQ(lower.exitCode, 0u) << "class identifiers compare without regard to case, as the registry's keys";
     EXPECT_EQ(testing::ReadFileBytes(folder.File(L"lower.htm")), *BrowserPageBytes(name, clsid));
-    EXPECT_EQ(testing::ReadFileBytes(locked), held.exitCode == 0 ? *BrowserPageBytes(name, clsid) : old) << held.err;
+    EXPECT_EQ(refusedWrite.exitCode, 1u);
+    EXPECT_EQ(testing::ReadFileBytes(held), "old page");
+    size_t files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.Path())) files += entry.is_regular_file() ? 1 : 0;
+    EXPECT_EQ(files, 3u) << "page.htm, lower.htm and held.htm only";
     EXPECT_EQ(refused.exitCode, 2u) << "an argument that is no class identifier is a usage error";
     EXPECT_NE(refused.err.find("is not a class identifier"), std::string::npos) << refused.err;
     EXPECT_FALSE(Exists(folder.File(L"odd.htm")));
