@@ -60,6 +60,8 @@ std::wstring frmReports::TemplateSetting(int docType) {
     return ReadSetting(kSectionOptions, docType != 0 ? kKeyTEXTTemplate : kKeyHTMLTemplate);
 }
 
+std::wstring frmReports::TemplateTip() const { return tooltip_.Tip(GetDlgItem(Handle(), IDC_REP_LBLFILE)); }
+
 int frmReports::SelectedDocType() const { return IsDlgButtonChecked(Handle(), IDC_REP_DOCTYPE_1) == BST_CHECKED ? 1 : 0; }
 
 void frmReports::Init() {

@@ -2,10 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
-#include <commctrl.h>
 #include <sddl.h>
-
-#include <cwchar>
 
 #include "catalogue/catalogue_scan.h"
 #include "common/paths.h"
@@ -81,28 +78,6 @@ protected:
         if (id == IDC_REP_DOCTYPE_0 || id == IDC_REP_DOCTYPE_1) CheckRadioButton(hwnd, IDC_REP_DOCTYPE_0, IDC_REP_DOCTYPE_1, id);
         SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(Item(id)));
     }
-    // The tool tip of the template label, from the dialog's tooltip control.
-    std::wstring LabelTip() const {
-        std::pair<HWND, HWND> search{hwnd, nullptr};
-        EnumThreadWindows(GetCurrentThreadId(), &FindTooltip, reinterpret_cast<LPARAM>(&search));
-        wchar_t text[1024] = {};
-        TOOLINFOW tool{};
-        tool.cbSize = TTTOOLINFOW_V2_SIZE;
-        tool.uFlags = TTF_IDISHWND;
-        tool.hwnd = hwnd;
-        tool.uId = reinterpret_cast<UINT_PTR>(Item(IDC_REP_LBLFILE));
-        tool.lpszText = text;
-        SendMessageW(search.second, TTM_GETTEXTW, 1024, reinterpret_cast<LPARAM>(&tool));
-        return text;
-    }
-    static BOOL CALLBACK FindTooltip(HWND window, LPARAM param) {
-        auto* search = reinterpret_cast<std::pair<HWND, HWND>*>(param);
-        wchar_t name[32] = {};
-        GetClassNameW(window, name, 32);
-        if (wcscmp(name, TOOLTIPS_CLASSW) != 0 || GetWindow(window, GW_OWNER) != search->first) return TRUE;
-        search->second = window;
-        return FALSE;
-    }
     bool CloseItemEnabled() const {
         HMENU menu = GetSystemMenu(hwnd, FALSE);
         const UINT state = GetMenuState(menu, SC_CLOSE, MF_BYCOMMAND);
@@ -169,7 +144,7 @@ TEST_F(ReportsDialogTest, BrowsingChangesOnlyTheChosenKindsTemplate) {
     desktop.fileAnswers.push_back(textTemplate);
     Click(IDC_REP_CMDBROWSE);
     EXPECT_EQ(ui::WindowText(Item(IDC_REP_LBLFILE)), L"Template: mine_TEXT.tpl");
-    EXPECT_EQ(LabelTip(), textTemplate) << "the label shows the name, its tip the whole path";
+    EXPECT_EQ(dialog->TemplateTip(), textTemplate) << "the label shows the name, its tip the whole path";
     EXPECT_EQ(GetSetting(kSectionOptions, kKeyTEXTTemplate, L"<absent>"), textTemplate);
     EXPECT_EQ(GetSetting(kSectionOptions, kKeyHTMLTemplate, L"<absent>"), L"<absent>");
     Click(IDC_REP_DOCTYPE_0);
