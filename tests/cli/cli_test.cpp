@@ -65,7 +65,8 @@ TEST(CliArguments, EachCommandTakesItsOptionsInAnyOrderAndBadUsageIsRefusedWithA
     EXPECT_EQ(Error({L"register"}), L"register needs a file name.");
     EXPECT_EQ(Error({L"unregister", L"a.ocx", L"--in-place"}), L"Unknown option '--in-place' for unregister.");
     EXPECT_EQ(Error({L"testpage", L"--out", L"x"}), L"testpage needs a class identifier.");
-    EXPECT_EQ(Error({L"testpage", L"{A}"}), L"testpage needs --out FILE.");
+    EXPECT_EQ(Error({L"testpage", kId}), L"testpage needs --out FILE.");
+    EXPECT_EQ(Error({L"testpage", L"{A}", L"--out", L"x"}), L"testpage: '{A}' is not a class identifier (a GUID in braces).");
     EXPECT_NE(Error({L"edit", kId, L"Status", L"x"}).find(L"\"Toolbox Bitmap\""), std::wstring::npos);
     EXPECT_EQ(Error({L"edit", kId, L"Toolbox Bitmap", L""}), L"") << "an empty value clears it";
 }

@@ -256,6 +256,13 @@ TEST(NivexcmdInspect, DepsAndCompareGiveWhatTheWindowsShow) {
         << compare.out;
     const CmdRun gone = Nivexcmd(L"compare " + Quoted(broken.server) + L" " + Quoted(broken.folder.File(L"velmoradep.dll")));
     EXPECT_EQ(gone.exitCode, 1u);
+    // A folder is called one, not something that does not exist.
+    for (const std::wstring& command : {L"deps " + Quoted(broken.folder.Text()),
+                                        L"compare " + Quoted(broken.folder.Text()) + L" " + Quoted(broken.server)}) {
+        const CmdRun run = Nivexcmd(command);
+        EXPECT_EQ(run.exitCode, 1u);
+        EXPECT_NE(run.err.find("is a folder, not a file."), std::string::npos) << run.err;
+    }
 }
 
 } // namespace

@@ -3,11 +3,13 @@
 #include <windows.h>
 
 #include "catalogue/catalogue_scan.h"
+#include "common/handles.h"
 #include "common/winutil.h"
 #include "inspect/file_facts.h"
 #include "nivex_version.h"
 #include "registry/settings.h"
 #include "reports/report_generator.h"
+#include "reports/report_template.h"
 #include "support/registry_sandbox.h"
 #include "support/scripted_desktop.h"
 #include "support/temp_folder.h"
@@ -15,7 +17,7 @@
 namespace nivex {
 namespace {
 
-const char* const kTemplate = "<h>%DATE|%CONTROL_COUNT|%LIB_COUNT|%MISSING_COUNT|%APP_VERSION\r\n"
+const char* const kTemplate = "<h>%DATE|%CONTROL_COUNT|%LIB_COUNT|%MISSING_COUNT|%APP_VERSION|%CHARSET\r\n"
                               "[HEAD]\r\n[TYPELIB]\r\nL|%TYPELIB_NAME|%FILENAME|%STATUS|%FILE_SIZE|%FILE_VERSION|%CREATION_DATE\r\n"
                               "[CONTROL]\r\nC|%CONTROL_NAME|%CONTROL_VERSION|%CLSID|%PROGID|%TYPELIB|%TOOLBOX_BITMAP\r\n"
                               "[FOOT]\r\n</end>\r\n";
@@ -67,7 +69,7 @@ protected:
 TEST_F(ReportTest, TextReportHasEveryBlockFollowedByAnEmptyLine) {
     const std::string report = Write(DocType::Text);
     const std::string head = "<h>" + Today() + "|4|2|1|" + std::to_string(NIVEX_VERSION_MAJOR) + "." +
-                             std::to_string(NIVEX_VERSION_MINOR) + "\r\n\r\n";
+                             std::to_string(NIVEX_VERSION_MINOR) + "|" + WideToAnsi(CodePageWebName(GetACP())) + "\r\n\r\n";
     const std::string expected = head + LibraryLine() +
                                  "C|Grid \xe9|1.0|{A1}|Lib.Grid \xe9|{LIB-1}|\r\n\r\n"
                                  "C|Chart|1.0|{A2}|Lib.Chart|{LIB-1}|\r\n\r\n"
@@ -100,10 +102,25 @@ TEST_F(ReportTest, HtmlReportEscapesRegistryValuesAndAnUnwritableOneFailsOnce) {
 
 TEST_F(ReportTest, InteractiveRunChecksTemplateAsksWhereAndOpensTheReport) {
     testing::ScriptedDesktop desktop;
-    SaveSetting(L"Options", L"TEXTTemplate", folder.WriteFile(L"bad.tpl", "[HEAD]\r\n[CONTROL]\r\n[TYPELIB]\r\n[FOOT]\r\n"));
-    GenerateReport(catalogue, DocType::Text, {}, nullptr, desktop);
-    ASSERT_EQ(desktop.messages.size(), 1u);
-    EXPECT_EQ(desktop.messages[0].title + L": " + desktop.messages[0].text, L"Error: Invalid Template File");
+    // A template that cannot be used: the message names the file and what is wrong with it.
+    const std::wstring locked = folder.WriteFile(L"locked.tpl", kTemplate);
+    FileHandle holder(CreateFileW(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    const std::pair<std::wstring, std::wstring> unusable[] = {
+        {folder.WriteFile(L"bad.tpl", "[HEAD]\r\n[CONTROL]\r\n[TYPELIB]\r\n[FOOT]\r\n"),
+         L"The section marker [CONTROL] comes before [TYPELIB]"},
+        {folder.WriteFile(L"short.tpl", "[HEAD]\r\n[TYPELIB]\r\n[FOOT]\r\n"), L"The section marker [CONTROL] is missing."},
+        {folder.File(L"gone.tpl"), L"The file does not exist."},
+        {folder.Text(), L"It is a folder, not a file."},
+        {locked, L"The file cannot be read: "}};
+    for (const auto& [path, problem] : unusable) {
+        SaveSetting(L"Options", L"TEXTTemplate", path);
+        desktop.messages.clear();
+        GenerateReport(catalogue, DocType::Text, {}, nullptr, desktop);
+        ASSERT_EQ(desktop.messages.size(), 1u);
+        EXPECT_EQ(desktop.messages[0].title, L"Error");
+        EXPECT_EQ(desktop.messages[0].text.rfind(L"Invalid Template File\n" + path + L"\n" + problem, 0), 0u)
+            << WideToAnsi(desktop.messages[0].text);
+    }
     EXPECT_TRUE(desktop.fileDialogs.empty());
 
     SaveSetting(L"Options", L"TEXTTemplate", templatePath);
@@ -130,6 +147,9 @@ TEST(DefaultTemplates, ShipValidAndUseEveryToken) {
                                      L"%PROGID", L"%TOOLBOX_BITMAP"})
             EXPECT_NE(text.find(token), std::wstring::npos) << WideToAnsi(token);
     }
+    // The page declares the code page it is written in, whatever the machine's is.
+    EXPECT_NE(ReadTemplateFile(testing::BinFolder() + L"\\templates\\default_HTML.tpl").find(L"<meta charset=\"%CHARSET\">"),
+              std::wstring::npos);
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "reports/report_template.h"
 
 namespace nivex {
@@ -14,12 +16,19 @@ std::wstring Sections(const wchar_t* text) {
     return s.head + L"|" + s.library + L"|" + s.control + L"|" + s.foot;
 }
 
-TEST(TemplateValidity, AllFourMarkersInOrder) {
+TEST(TemplateValidity, AllFourMarkersInOrderAndOtherwiseTheProblemIsNamed) {
     EXPECT_TRUE(IsValidTemplateText(kTemplate));
     EXPECT_TRUE(IsValidTemplateText(L"x[HEAD]x[TYPELIB]x[CONTROL]x[FOOT]")) << "markers inside longer lines count";
-    for (const wchar_t* bad : {L"[HEAD]\r\n[CONTROL]\r\n[TYPELIB]\r\n[FOOT]\r\n", L"[HEAD]\r\n[TYPELIB]\r\n[CONTROL]\r\n", L"",
-                               L"[head]\r\n[TYPELIB]\r\n[CONTROL]\r\n[FOOT]"})
-        EXPECT_FALSE(IsValidTemplateText(bad));
+    const std::pair<const wchar_t*, const wchar_t*> bad[] = {
+        {L"[HEAD]\r\n[CONTROL]\r\n[TYPELIB]\r\n[FOOT]\r\n", L"The section marker [CONTROL] comes before [TYPELIB]"},
+        {L"[HEAD]\r\n[TYPELIB]\r\n[CONTROL]\r\n", L"The section marker [FOOT] is missing."},
+        {L"", L"The section marker [HEAD] is missing."},
+        {L"[head]\r\n[TYPELIB]\r\n[CONTROL]\r\n[FOOT]", L"The section marker [HEAD] is missing."}};
+    for (const auto& [text, problem] : bad) {
+        EXPECT_FALSE(IsValidTemplateText(text));
+        EXPECT_EQ(TemplateTextProblem(text).rfind(problem, 0), 0u) << TemplateTextProblem(text);
+    }
+    EXPECT_EQ(TemplateTextProblem(kTemplate), L"");
 }
 
 TEST(TemplateSections, AreWholeLinesEachEndingInCrLf) {
@@ -47,8 +56,12 @@ TEST(TokenReplacement, EachSectionHasItsOwnTokensInOrder) {
     EXPECT_EQ(ApplyTokens(s.library, LibraryTokens(l), false), L"L Lib Missing File! N/A %TYPELIB\r\n");
     l.fileMissing = false;
     EXPECT_EQ(ApplyTokens(s.library, LibraryTokens(l), false), L"L Lib Registered. 12 KB %TYPELIB\r\n");
-    EXPECT_EQ(ApplyTokens(s.head, HeadTokens({L"12/06/2026", 5, 2, 1, L"1.0"}), false),
-              L"before head\r\nH 12/06/2026 5/2/1 v1.0\r\n");
+    EXPECT_EQ(ApplyTokens(s.head + L"<meta charset=\"%CHARSET\">", HeadTokens({L"12/06/2026", 5, 2, 1, L"1.0", L"windows-1251"}), false),
+              L"before head\r\nH 12/06/2026 5/2/1 v1.0\r\n<meta charset=\"windows-1251\">");
+    // %CHARSET is the web name of the report's code page.
+    for (const auto& [codePage, name] :
+         {std::pair<unsigned, const wchar_t*>{1251, L"windows-1251"}, {932, L"shift_jis"}, {65001, L"utf-8"}})
+        EXPECT_EQ(CodePageWebName(codePage), name) << codePage;
 }
 
 TEST(TokenReplacement, ValuesAreReplacedSequentiallyAndEscapedOnlyForHtml) {

@@ -144,6 +144,7 @@ TEST_F(ReportsDialogTest, BrowsingChangesOnlyTheChosenKindsTemplate) {
     desktop.fileAnswers.push_back(textTemplate);
     Click(IDC_REP_CMDBROWSE);
     EXPECT_EQ(ui::WindowText(Item(IDC_REP_LBLFILE)), L"Template: mine_TEXT.tpl");
+    EXPECT_EQ(dialog->TemplateTip(), textTemplate) << "the label shows the name, its tip the whole path";
     EXPECT_EQ(GetSetting(kSectionOptions, kKeyTEXTTemplate, L"<absent>"), textTemplate);
     EXPECT_EQ(GetSetting(kSectionOptions, kKeyHTMLTemplate, L"<absent>"), L"<absent>");
     Click(IDC_REP_DOCTYPE_0);
@@ -252,7 +253,7 @@ TEST_F(ReportsDialogTest, TheTextKindAndItsOptionsReachTheGenerator) {
     desktop.answers.push_back(MsgAnswer::Ok);
     Click(IDC_REP_CMDGENERAL);
     ASSERT_EQ(desktop.messages.size(), 1u);
-    EXPECT_EQ(desktop.messages[0].text, L"Invalid Template File");
+    EXPECT_EQ(desktop.messages[0].text.rfind(L"Invalid Template File\n" + folder.File(L"bad.tpl") + L"\n", 0), 0u);
     EXPECT_TRUE(IsWindowEnabled(Item(IDC_REP_CMDGENERAL)));
     EXPECT_EQ(statusText, L"C:\\Windows\\System32\\grid.ocx");
 }
