@@ -56,8 +56,8 @@ TEST(CliArguments, EachCommandTakesItsOptionsInAnyOrderAndBadUsageIsRefusedWithA
         {}, {L"lst"}, {L"list", L"--json", L"--csv"}, {L"list", L"--html"}, {L"report", L"--out", L"x"},
         {L"report", L"--html", L"--text", L"--out", L"x"}, {L"report", L"--html", L"--out"}, {L"report", L"--html"},
         {L"register", L"a.ocx", L"b.ocx"}, {L"register", L"a.ocx", L"--in-place", L"--copy-to-system"},
-        {L"register", L"a.ocx", L"--delete"}, {L"register", L""}, {L"testpage", L"{A}", L"{B}", L"--out", L"x"},
-        {L"testpage", L"{A}", L"--out", L"x", L"--html"}, {L"remove-keys"}, {L"remove-keys", L"TypeLib\\"},
+        {L"register", L"a.ocx", L"--delete"}, {L"register", L""}, {L"testpage", kId, kId, L"--out", L"x"},
+        {L"testpage", kId, L"--out", L"x", L"--html"}, {L"remove-keys"}, {L"remove-keys", L"TypeLib\\"},
         {L"remove-keys", kId, kId}, {L"remove-keys", kId, L"--force"}, {L"edit", L"", L"Version", L"help"},
         {L"edit", kId, L"progid", L"x"}, {L"find-file", kId}, {L"find-file", kId, L"--in"}, {L"relink", kId},
         {L"relink", kId, L"f.ocx", L"--in-place", L"--copy-to-system"}, {L"restore"}, {L"restore", L"a.reg", L"--yes"}};
