@@ -37,6 +37,8 @@ function(payload bin out)
   # Only what the build copies beside the programs (help sources, say, are compiled, not copied).
   file(GLOB_RECURSE data RELATIVE "${DATA_DIR}" "${DATA_DIR}/*")
   foreach(f IN LISTS data)
+    # A file the build fills in (License.txt.in) ships under its name without ".in", from bin.
+    string(REGEX REPLACE "\\.in$" "" f "${f}")
     if(EXISTS "${bin}/${f}")
       list(APPEND files "${f}")
     endif()
@@ -113,9 +115,9 @@ string(APPEND defines "!define NIVEX_X64_BIN \"${X64_BIN}\"\n!define NIVEX_X86_B
 find_named("${x64_files}" "nivex.exe" nivex)
 find_named("${x64_files}" "License.txt" license)
 if(nivex STREQUAL "" OR license STREQUAL "")
-  message(FATAL_ERROR "The setup needs nivex.exe in ${X64_BIN} and License.txt in ${DATA_DIR}.")
+  message(FATAL_ERROR "The setup needs nivex.exe and License.txt in ${X64_BIN}.")
 endif()
-string(APPEND defines "!define NIVEX_LICENSE_FILE \"${DATA_DIR}/${license}\"\n")
+string(APPEND defines "!define NIVEX_LICENSE_FILE \"${X64_BIN}/${license}\"\n")
 
 # Optional parts, each defined only when both builds hold it.
 foreach(part VELMORAGUI:VelmoraGUI.ocx FAULTNOTE:faultnote.exe HELP:Nivex.chm)

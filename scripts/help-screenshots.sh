@@ -15,6 +15,7 @@ shot_exe=$build/tests/auxiliary/window_shot.exe
 
 source scripts/wine-env.sh "$build/wineprefix"
 nivex_wine_prefix_ready
+nivex_caption_font
 nivex_start_xvfb 150 199
 xvfb_pid=$NIVEX_XVFB_PID
 x11='HKCU\Software\Wine\X11 Driver'

@@ -14,6 +14,7 @@ mkdir -p "$out"
 [ -f "$build/bin/faultnote.exe" ] || { echo "screenshot-faultnote.sh: $build/bin/faultnote.exe is not built" >&2; exit 1; }
 source scripts/wine-env.sh "${NIVEX_PREFIX:-$build/wineprefix}"
 nivex_wine_prefix_ready
+nivex_caption_font
 nivex_start_xvfb 150 199
 
 # A copy of the program in a scratch folder, so the report file it writes lands there.

@@ -23,6 +23,7 @@ mkdir -p "$out"
 prefix=${NIVEX_PREFIX:-$build/demo-prefix}
 source scripts/wine-env.sh "$prefix"
 nivex_wine_prefix_ready
+nivex_caption_font
 wine_reg() { "$NIVEX_WINE" reg "$@" >/dev/null 2>&1; }
 
 # A demo prefix of our own when scripts/run.sh has not made one: the fixture controls, one of them

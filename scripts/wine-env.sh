@@ -35,6 +35,20 @@ nivex_wine_prefix_ready() {
   ) 9>"$WINEPREFIX.lock"
 }
 
+# Wine draws the caption buttons with the Marlett font; this Wine loads it only from the prefix's Fonts folder,
+# and without it the buttons show as "0 1 r". Screenshots put it there first.
+nivex_caption_font() {
+  local fonts="$WINEPREFIX/drive_c/windows/Fonts" f
+  [ -f "$fonts/marlett.ttf" ] && return 0
+  for f in /usr/share/wine/fonts/marlett.ttf /usr/lib/wine/fonts/marlett.ttf /usr/local/share/wine/fonts/marlett.ttf; do
+    if [ -f "$f" ]; then
+      mkdir -p "$fonts" && cp "$f" "$fonts/marlett.ttf"
+      return 0
+    fi
+  done
+  echo "Marlett (package fonts-wine) not found: caption buttons will show as letters" >&2
+}
+
 # Starts an X server of our own when there is none (DISPLAY empty); NIVEX_XVFB_PID names it.
 nivex_start_xvfb() {
   NIVEX_XVFB_PID=""

@@ -1,7 +1,7 @@
 <!DOCTYPE html>
 <html lang="en">
 <head>
-<meta charset="windows-1252">
+<meta charset="%CHARSET">
 <title>Velmora Control Manager - ActiveX Control Report</title>
 <style>
   body { font-family: "Segoe UI", Tahoma, Verdana, sans-serif; font-size: 10pt; color: #1f2328; background: #f4f5f7; margin: 0; padding: 24px; }

@@ -25,14 +25,13 @@ void ViewInBrowser(const CommandContext& c) {
     // The selection names the control (a library's first one); the page shows it as the tree does.
     const std::optional<BrowserViewTarget> target =
         PickBrowserControl(tree, tree.FindByKey(c.selection.classId, c.selection.view));
-    if (!target) return;
     BrowserViewContext context;
     context.owner = c.owner;
     context.addTempFile = c.deleteAtExit;
     context.chooseBrowser = [&c] {
         if (c.openOptions) c.openOptions(frmOptions::kTabBrowser);
     };
-    nivex::ViewInBrowser(c.desktop, *target, context);
+    nivex::ViewInBrowser(c.desktop, target, context);
 }
 
 } // namespace

@@ -22,11 +22,6 @@ constexpr COLORREF kLinkColour = RGB(0, 70, 200);
 
 bool IsLink(int id) { return id == IDC_ABOUT_LBLEMAIL || id == IDC_ABOUT_LBLWEB; }
 
-int CurrentYear() {
-    SYSTEMTIME now{};
-    GetLocalTime(&now);
-    return now.wYear;
-}
 } // namespace
 
 AboutWindow& TheAboutWindow() {
@@ -53,7 +48,7 @@ void AboutWindow::OnInit() {
     SetDlgItemTextW(Handle(), IDC_ABOUT_LBLVERSION,
                     AboutVersionLine(NIVEX_VERSION_MAJOR, NIVEX_VERSION_MINOR, NIVEX_VERSION_REVISION).c_str());
     SetDlgItemTextW(Handle(), IDC_ABOUT_LABEL1, kProductSlogan);
-    SetDlgItemTextW(Handle(), IDC_ABOUT_LBLMAKER, MakerLine(CurrentYear()).c_str());
+    SetDlgItemTextW(Handle(), IDC_ABOUT_LBLMAKER, MakerLine(NIVEX_COPYRIGHT_YEAR).c_str());
     SetDlgItemTextW(Handle(), IDC_ABOUT_LBLEMAIL, kMakerEmail);
     SetDlgItemTextW(Handle(), IDC_ABOUT_LBLWEB, kProductWebAddress);
 

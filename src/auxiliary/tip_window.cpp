@@ -100,7 +100,7 @@ void TipWindow::DoNextTip() {
 void TipWindow::DisplayCurrentTip() {
     const std::wstring* text = tips_.CurrentText();
     if (!text || !Handle()) return;
-    SetDlgItemTextW(Handle(), IDC_TIP_LBLTIPTEXT, text->c_str());
+    SetDlgItemTextW(Handle(), IDC_TIP_LBLTIPTEXT, TipForProgram(*text, static_cast<int>(sizeof(void*) * 8)).c_str());
 }
 
 void TipWindow::OnInit() {
@@ -232,8 +232,10 @@ TipWindow* ShowTipOfTheDayAtStartup(HWND owner, Desktop& desktop) {
 void KeepTipOfTheDayAboveOwner() {
     HWND tip = StartupTip().Handle();
     if (!tip || !IsWindowVisible(tip)) return;
+    // Without activation: by now the user may be typing in the main window, and the focus must stay there
+    // (a Space on "Show Tips at Startup" would switch the tips off).
     ShowWindow(tip, SW_HIDE);
-    ShowWindow(tip, SW_SHOW);
+    ShowWindow(tip, SW_SHOWNA);
 }
 
 } // namespace nivex

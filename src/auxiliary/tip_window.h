@@ -54,7 +54,7 @@ private:
 // interface repaint once. Returns the window (kept by the caller's registry of modeless windows).
 TipWindow* ShowTipOfTheDayAtStartup(HWND owner, Desktop& desktop);
 // Shows the start-up tip again above its owner, where the window system raised the owner over it
-// behind the program's back; nothing when it is not open.
+// behind the program's back, without taking the activation or the focus; nothing when it is not open.
 void KeepTipOfTheDayAboveOwner();
 
 } // namespace nivex

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "common/text.h"
+
 namespace nivex {
 
 std::wstring TipsNotFoundText() { return std::wstring(kTipsFileName) + L" file was not found!"; }
@@ -22,6 +24,12 @@ std::vector<std::wstring> SplitTipLines(std::wstring_view text) {
     }
     if (start < text.size()) lines.emplace_back(text.substr(start));
     return lines;
+}
+
+std::wstring TipForProgram(std::wstring_view tip, int bits) {
+    const std::wstring own = std::to_wstring(bits);
+    const std::wstring other = bits == 64 ? L"32" : L"64";
+    return ReplaceAll(ReplaceAll(tip, L"%OTHER_BITS", other), L"%BITS", own);
 }
 
 long ChooseTipNumber(double random, std::size_t count) {

@@ -16,6 +16,10 @@ std::wstring TipsNotFoundText();
 // them); an empty line is a tip of its own, but a line end at the very end adds no empty tip.
 std::vector<std::wstring> SplitTipLines(std::wstring_view text);
 
+// A tip as this program shows it: "%BITS" becomes its own bitness (32 or 64) and "%OTHER_BITS" the other one,
+// so that one tips file speaks right for the x86 and the x64 program.
+std::wstring TipForProgram(std::wstring_view tip, int bits);
+
 // The tip number (1 to count) for a random number in [0, 1): the integer part of random * count + 1.
 // Every tip is equally likely; 0 for an empty list.
 long ChooseTipNumber(double random, std::size_t count);

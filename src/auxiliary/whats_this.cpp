@@ -3,6 +3,8 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
+#include <cwchar>
+
 #include "auxiliary/help_ids.h"
 #include "auxiliary/help_viewer.h"
 #include "common/paths.h"
@@ -143,6 +145,20 @@ LRESULT CALLBACK DialogHelpProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
     return DefSubclassProc(dialog, message, wParam, lParam);
 }
 
+// The keys of modal dialogs never reach the program's own loop: their loop hands each message to this filter.
+// Only dialogs are served, so the main window's keys stay with its accelerators.
+LRESULT CALLBACK DialogKeyFilter(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == MSGF_DIALOGBOX && lParam) {
+        const MSG& msg = *reinterpret_cast<const MSG*>(lParam);
+        HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+        wchar_t className[16] = {};
+        if (root && GetClassNameW(root, className, 16) && wcscmp(className, L"#32770") == 0 &&
+            HandleDialogHelpKey(msg, nullptr))
+            return 1;
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 } // namespace
 
 unsigned long HelpIdOf(HWND window, HWND root) {
@@ -251,9 +267,14 @@ unsigned long RunWhatsThis(HWND root) {
 
 bool HandleDialogHelpKey(const MSG& msg, HWND except) {
     if (msg.message != WM_KEYDOWN || msg.wParam != VK_F1 || !msg.hwnd) return false;
-    if (GetKeyState(VK_SHIFT) < 0 || GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0) return false;
+    if (GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0) return false;
     HWND root = GetAncestor(msg.hwnd, GA_ROOT);
     if (!root || root == except || !GetWindowContextHelpId(root)) return false;
+    // Shift+F1 starts What's-This where the caption shows no "?" button to start it.
+    if (GetKeyState(VK_SHIFT) < 0) {
+        RunWhatsThis(root);
+        return true;
+    }
     HELPINFO info{};
     info.cbSize = sizeof(info);
     info.iContextType = HELPINFO_WINDOW;
@@ -280,6 +301,8 @@ void AttachDialogHelp(HWND dialog, unsigned long dialogHelpId, std::initializer_
         SetWindowPos(dialog, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
     }
     SetWindowSubclass(dialog, &DialogHelpProc, kDialogHelpSubclass, 0);
+    thread_local HHOOK keyFilter = SetWindowsHookExW(WH_MSGFILTER, &DialogKeyFilter, nullptr, GetCurrentThreadId());
+    (void)keyFilter;
 }
 
 } // namespace nivex

@@ -42,11 +42,13 @@ struct ControlHelpId {
     unsigned long helpId;
 };
 // Gives a dialog its help: the dialog's own identifier (F1 opens that page), the identifiers of its
-// controls, the caption's "?" button, which runs the mode above. Safe to call once per dialog.
+// controls, the caption's "?" button and Shift+F1, which run the mode above. Keys of modal dialogs are
+// served by a message filter of the thread, installed with the first dialog. Safe to call once per dialog.
 void AttachDialogHelp(HWND dialog, unsigned long dialogHelpId, std::initializer_list<ControlHelpId> controls);
 
-// F1 pressed in a dialog with help (its message, before the dialog handles it): opens the dialog's
-// page and returns true. Messages of except (the main window, whose F1 is Help Contents) are left alone.
+// F1 or Shift+F1 pressed in a window with help (its message, before the window handles it): F1 opens the
+// window's page, Shift+F1 runs What's-This on it; returns true. Messages of except (the main window, whose
+// keys are its accelerators) are left alone.
 bool HandleDialogHelpKey(const MSG& msg, HWND except);
 
 } // namespace nivex

@@ -5,7 +5,7 @@
 #include "catalogue/catalogue_scan.h"
 #include "cli/catalogue_output.h"
 #include "common/error.h"
-#include "common/handles.h"
+#include "common/file_write.h"
 #include "common/text.h"
 #include "common/winutil.h"
 #include "reports/view_in_browser.h"
@@ -37,16 +37,9 @@ int RunTestPage(const CliOptions& options, CliWriter out, CliWriter err) {
         err(L"nivexcmd: " + NotAGuidMessage(target->classId) + L"\r\n");
         return kExitFailed;
     }
-    FileHandle file(CreateFileW(options.out.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                nullptr));
-    if (!file) {
-        err(L"nivexcmd: cannot create '" + options.out + L"': " + SystemErrorText(GetLastError()) + L"\r\n");
-        return kExitFailed;
-    }
-    DWORD written = 0;
-    if (!WriteFile(file.Get(), bytes->data(), static_cast<DWORD>(bytes->size()), &written, nullptr) ||
-        written != bytes->size()) {
-        err(L"nivexcmd: cannot write '" + options.out + L"': " + SystemErrorText(GetLastError()) + L"\r\n");
+    // Written whole under a name of its own first: a failure never leaves a page cut short.
+    if (const DWORD code = WriteWholeFile(options.out, *bytes, ExistingFile::Replace)) {
+        err(L"nivexcmd: cannot write '" + options.out + L"': " + SystemErrorText(code) + L"\r\n");
         return kExitFailed;
     }
     out(L"Test page of " + target->classId + L" written to " + options.out + L"\r\n");

@@ -1,6 +1,7 @@
 #include "cli/cli_options.h"
 
 #include "cli/repair_options.h"
+#include "common/text.h"
 
 namespace nivex {
 
@@ -128,6 +129,8 @@ CliParseResult ParseCliArguments(const std::vector<std::wstring>& args) {
         return Fail(command + L" needs a file name.");
     if (o.command == CliCommand::TestPage) {
         if (o.classId.empty()) return Fail(L"testpage needs a class identifier.");
+        if (!IsBracedGuid(o.classId))
+            return Fail(L"testpage: '" + o.classId + L"' is not a class identifier (a GUID in braces).");
         if (o.out.empty()) return Fail(L"testpage needs --out FILE.");
     }
     if (o.command == CliCommand::Report) {

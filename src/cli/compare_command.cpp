@@ -15,8 +15,7 @@ CommandResult RunCompareCommand(const std::vector<std::wstring>& args) {
     const std::wstring first = Absolute(files[0]);
     const std::wstring second = Absolute(files[1]);
     for (const std::wstring& path : {first, second}) {
-        if (!OrdinaryFileExists(path))
-            return CommandResult{kExitFailed, {}, L"nivexcmd: " + DoesNotExistText(path) + L"\r\n"};
+        if (!OrdinaryFileExists(path)) return NoSuchFile(path);
     }
     const auto rows = CompareFiles(GetFileName(first), first, GetFileName(second), second);
     return CommandResult{kExitOk, json ? CompareRowsJson(rows) : CompareRowsText(rows), {}};

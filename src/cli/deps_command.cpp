@@ -45,13 +45,20 @@ std::wstring Absolute(const std::wstring& path) {
     return full.empty() ? path : full;
 }
 
+CommandResult NoSuchFile(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    const bool folder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    return CommandResult{kExitFailed, {},
+                         L"nivexcmd: " + (folder ? path + L" is a folder, not a file." : DoesNotExistText(path)) + L"\r\n"};
+}
+
 CommandResult RunDepsCommand(const std::vector<std::wstring>& args) {
     std::vector<std::wstring> files;
     bool json = false;
     std::wstring error;
     if (!ParseFilesAndJson(args, 1, L"deps", files, json, error)) return Usage(error);
     const std::wstring path = Absolute(files[0]);
-    if (!OrdinaryFileExists(path)) return CommandResult{kExitFailed, {}, L"nivexcmd: " + DoesNotExistText(path) + L"\r\n"};
+    if (!OrdinaryFileExists(path)) return NoSuchFile(path);
     const DependencyReport report = BuildDependencyReport(path);
     CommandResult result{kExitOk, json ? DependencyReportJson(report) : DependencyReportText(report), {}};
     if (!report.readable) {

@@ -22,5 +22,7 @@ bool ParseFilesAndJson(const std::vector<std::wstring>& args, std::size_t fileCo
                        std::vector<std::wstring>& files, bool& json, std::wstring& error);
 CommandResult Usage(const std::wstring& error);
 std::wstring Absolute(const std::wstring& path);
+// The failure for a path that names no ordinary file: a folder is called one, anything else does not exist.
+CommandResult NoSuchFile(const std::wstring& path);
 
 } // namespace nivex

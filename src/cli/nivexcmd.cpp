@@ -93,13 +93,9 @@ int RunList(const CliOptions& options) {
 int RunReport(const CliOptions& options) {
     const DocType type = options.html ? DocType::Html : DocType::Text;
     const std::wstring templatePath = options.templatePath.empty() ? TemplatePathFor(type) : options.templatePath;
-    try {
-        if (!IsValidTemplateText(ReadTemplateFile(templatePath))) {
-            Err(L"Invalid Template File: " + templatePath + L"\r\n");
-            return kExitFailed;
-        }
-    } catch (const Error& e) {
-        Err(e.Description() + L"\r\n");
+    const std::wstring problem = TemplateFileProblem(templatePath);
+    if (!problem.empty()) {
+        Err(L"Invalid Template File: " + templatePath + L": " + problem + L"\r\n");
         return kExitFailed;
     }
     Catalogue catalogue;

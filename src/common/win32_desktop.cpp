@@ -1,11 +1,13 @@
 #include "common/win32_desktop.h"
 
 #include <windows.h>
+#include <cderr.h>
 #include <commdlg.h>
 #include <mmsystem.h>
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -25,9 +27,24 @@ std::vector<wchar_t> DialogFilter(const std::wstring& filter) {
     return out;
 }
 
-std::wstring RunFileDialog(const FileDialogRequest& request, bool save) {
-    // The file-name buffer holds 256 characters.
-    wchar_t file[256] = {};
+// The longest path the system takes (with the "\\?\" form), and its terminating NUL.
+constexpr DWORD kLongPathChars = 32768;
+
+// What a dialog failure that is not a cancel means to the person who chose the file.
+std::wstring FileDialogFailureText(DWORD code) {
+    switch (code) {
+    case FNERR_BUFFERTOOSMALL: return L"The path of the file chosen is too long.";
+    case FNERR_INVALIDFILENAME: return L"The file name is not valid.";
+    default: {
+        wchar_t hex[16] = {};
+        std::swprintf(hex, 16, L"0x%04lX", static_cast<unsigned long>(code));
+        return std::wstring(L"The file dialog could not be shown (error ") + hex + L").";
+    }
+    }
+}
+
+std::wstring RunFileDialog(Desktop& desktop, const FileDialogRequest& request, bool save) {
+    std::vector<wchar_t> file(kLongPathChars, L'\0');
     std::vector<wchar_t> filter = DialogFilter(request.filter);
     const std::wstring folder = request.initialFolder.empty() ? ProgramFolder() : request.initialFolder;
     OPENFILENAMEW ofn{};
@@ -35,16 +52,21 @@ std::wstring RunFileDialog(const FileDialogRequest& request, bool save) {
     ofn.hwndOwner = static_cast<HWND>(request.owner);
     ofn.lpstrFilter = filter.data();
     ofn.nFilterIndex = 1;
-    ofn.lpstrFile = file;
-    ofn.nMaxFile = 256;
+    ofn.lpstrFile = file.data();
+    ofn.nMaxFile = kLongPathChars;
     ofn.lpstrInitialDir = folder.c_str();
     ofn.lpstrTitle = request.title.c_str();
     ofn.lpstrDefExt = request.defaultExt.empty() ? nullptr : request.defaultExt.c_str();
     ofn.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_EXPLORER;
     ofn.Flags |= save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST;
     const BOOL ok = save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn);
-    if (!ok) return kDialogCancelled;
-    return std::wstring(file, wcsnlen(file, 256));
+    if (!ok) {
+        // Only a cancel is silent: anything else would look like one to the person who chose a file.
+        if (const DWORD code = CommDlgExtendedError())
+            desktop.Message(request.owner, FileDialogFailureText(code), request.title, MsgButtons::Ok, MsgIcon::Exclamation);
+        return kDialogCancelled;
+    }
+    return std::wstring(file.data(), wcsnlen(file.data(), file.size()));
 }
 
 // Another program (a clipboard viewer, a remote session) may hold the clipboard for a moment.
@@ -65,9 +87,9 @@ MsgAnswer Win32Desktop::Message(WindowRef owner, const std::wstring& text, const
     return answer == 0 ? MsgAnswer::Cancel : static_cast<MsgAnswer>(answer);
 }
 
-std::wstring Win32Desktop::OpenFile(const FileDialogRequest& request) { return RunFileDialog(request, false); }
+std::wstring Win32Desktop::OpenFile(const FileDialogRequest& request) { return RunFileDialog(*this, request, false); }
 
-std::wstring Win32Desktop::SaveFile(const FileDialogRequest& request) { return RunFileDialog(request, true); }
+std::wstring Win32Desktop::SaveFile(const FileDialogRequest& request) { return RunFileDialog(*this, request, true); }
 
 std::wstring Win32Desktop::BrowseFolder(WindowRef owner, const std::wstring& title) {
     wchar_t display[MAX_PATH] = {};

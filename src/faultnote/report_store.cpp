@@ -4,7 +4,7 @@
 #include <shlobj.h>
 
 #include "faultnote/bug_report.h"
-#include "common/handles.h"
+#include "common/file_write.h"
 #include "common/paths.h"
 #include "common/winutil.h"
 
@@ -26,21 +26,12 @@ OsVersionRecord FromInfo(const OSVERSIONINFOEXW& info, bool extended) {
     return r;
 }
 
-// Writes every byte or reports the system's reason.
-bool WriteWholeFile(const std::wstring& path, const std::string& bytes, std::wstring& error) {
-    velmora::FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                         FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) {
-        error = velmora::SystemErrorText(GetLastError());
-        return false;
-    }
-    DWORD written = 0;
-    if (!WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
-        written != bytes.size()) {
-        error = velmora::SystemErrorText(GetLastError());
-        return false;
-    }
-    return true;
+// "Bug_Report.txt", then "Bug_Report (2).txt", "Bug_Report (3).txt", ...
+std::wstring NumberedName(int number) {
+    if (number == 1) return kReportFileName;
+    const std::wstring name = kReportFileName;
+    const size_t dot = name.rfind(L'.');
+    return name.substr(0, dot) + L" (" + std::to_wstring(number) + L")" + name.substr(dot);
 }
 
 } // namespace
@@ -106,18 +97,36 @@ SaveOutcome SaveReportFile(const std::wstring& report, const std::wstring& progr
     const std::optional<std::string> ansi = LosslessAnsi(report, codePage);
     const std::string bytes = ReportFileBytes(report, ansi ? &*ansi : nullptr);
     SaveOutcome outcome;
-    for (const std::wstring* folder : {&programFolder, &documentsFolder}) {
-        if (folder->empty()) continue;
-        outcome.path = velmora::JoinPath(*folder, kReportFileName);
-        std::wstring reason;
-        if (WriteWholeFile(outcome.path, bytes, reason)) {
+    auto failed = [&](DWORD code) { outcome.error += outcome.path + L": " + velmora::SystemErrorText(code) + L"\r\n"; };
+    // Faultnote's own folder holds one report, replaced by the next.
+    if (!programFolder.empty()) {
+        outcome.path = velmora::JoinPath(programFolder, kReportFileName);
+        const DWORD code = velmora::WriteWholeFile(outcome.path, bytes, velmora::ExistingFile::Replace);
+        if (code == ERROR_SUCCESS) {
             outcome.saved = true;
             outcome.error.clear();
             return outcome;
         }
-        outcome.error += outcome.path + L": " + reason + L"\r\n";
+        failed(code);
+    }
+    // The Documents folder holds the user's own files: a report gets a name of its own there.
+    if (!documentsFolder.empty()) {
+        for (int number = 1; number <= 999; ++number) {
+            outcome.path = velmora::JoinPath(documentsFolder, NumberedName(number));
+            const DWORD code = velmora::WriteWholeFile(outcome.path, bytes, velmora::ExistingFile::Keep);
+            if (code == ERROR_SUCCESS) {
+                outcome.saved = true;
+                outcome.error.clear();
+                return outcome;
+            }
+            if (code != ERROR_ALREADY_EXISTS) {
+                failed(code);
+                break;
+            }
+        }
     }
     if (outcome.path.empty()) outcome.error = L"No folder to write the report into.";
+    else if (outcome.error.empty()) outcome.error = outcome.path + L": no unused file name is left.\r\n";
     return outcome;
 }
 

@@ -26,9 +26,11 @@ struct SaveOutcome {
     std::wstring error; // when nothing was written: one line per file tried, with the system's reason
 };
 
-// Writes the report as "Bug_Report.txt" into the first folder that takes it: Faultnote's own folder, else the
-// user's Documents folder (read-only program folders are the rule under Program Files). ANSI when that loses
-// nothing, otherwise UTF-8 with a byte-order mark.
+// Writes the report as "Bug_Report.txt" into the first folder that takes it: Faultnote's own folder, where it
+// replaces the last report, else the user's Documents folder (read-only program folders are the rule under
+// Program Files), where it never replaces a file: "Bug_Report (2).txt" and so on when the name is taken.
+// A failed write leaves no piece of a file. ANSI when that loses nothing, otherwise UTF-8 with a byte-order
+// mark.
 SaveOutcome SaveReportFile(const std::wstring& report, const std::wstring& programFolder,
                            const std::wstring& documentsFolder, unsigned codePage);
 

@@ -198,20 +198,25 @@ void WizardWindow::Finish() {
     lastReport_ = BuildReportText(fields, setup_.today ? setup_.today() : ShortDateText());
     const bool view = Checked(3, Check1_1);
 
+    // The mail program opens only once the report is on the clipboard or in a file: a retry after a failure
+    // must not open one more empty message each time.
+    bool handedOver = false;
     if (Checked(3, optEmail0)) {
-        if (desktop_.SetClipboardText(Handle(), lastReport_)) {
+        handedOver = desktop_.SetClipboardText(Handle(), lastReport_);
+        if (handedOver) {
             desktop_.Message(Handle(), L"Copied Report to Windows Clipboard", L"Saved Report", MsgButtons::Ok,
                              MsgIcon::Information);
+            if (view) viewer_.ShowReport(Handle(), L"Clipboard Data:", lastReport_);
         } else {
             desktop_.Message(Handle(),
                              L"The report could not be copied to the clipboard: another program is using it.\r\n"
                              L"Please press \"Finish\" again in a moment, or choose the text file.",
                              kWizardTitle, MsgButtons::Ok, MsgIcon::Exclamation);
         }
-        if (view) viewer_.ShowReport(Handle(), L"Clipboard Data:", lastReport_);
     } else {
         const SaveOutcome saved =
             SaveReportFile(lastReport_, setup_.programFolder, setup_.documentsFolder, setup_.codePage);
+        handedOver = saved.saved;
         if (saved.saved) {
             desktop_.Message(Handle(), L"Saved report to " + saved.path, L"Saved Report", MsgButtons::Ok,
                              MsgIcon::Information);
@@ -224,7 +229,7 @@ void WizardWindow::Finish() {
         }
     }
 
-    if (Checked(3, Check1_0)) {
+    if (handedOver && Checked(3, Check1_0)) {
         const std::wstring address = std::wstring(L"mailto:") + kBugMailbox;
         if (desktop_.Execute(Handle(), L"open", address, L"") <= 32)
             desktop_.Message(Handle(),

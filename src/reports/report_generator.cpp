@@ -144,7 +144,7 @@ std::wstring ReadTemplateFile(const std::wstring& path) {
     if (!GetFileSizeEx(file.Get(), &size)) throw SystemError(GetLastError(), L"Cannot read the template file");
     // A template is a small text file; refuse anything absurd rather than exhaust memory.
     if (size.QuadPart > 64ll * 1024 * 1024)
-        throw Error(7, kReportSource, L"The template file '" + path + L"' is too large");
+        throw Error(ERROR_FILE_TOO_LARGE, kReportSource, L"The template file '" + path + L"' is too large");
     std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
     size_t done = 0;
     while (done < bytes.size()) {
@@ -159,12 +159,27 @@ std::wstring ReadTemplateFile(const std::wstring& path) {
     return AnsiToWide(bytes);
 }
 
-bool IsValidTemplate(const std::wstring& path) {
-    try {
-        return IsValidTemplateText(ReadTemplateFile(path));
-    } catch (const Error&) {
-        return false;
+bool IsValidTemplate(const std::wstring& path) { return TemplateFileProblem(path).empty(); }
+
+std::wstring TemplateFileProblem(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD code = GetLastError();
+        if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND || code == ERROR_INVALID_NAME)
+            return L"The file does not exist.";
+        return L"The file cannot be read: " + SystemErrorText(code);
     }
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return L"It is a folder, not a file.";
+    try {
+        return TemplateTextProblem(ReadTemplateFile(path));
+    } catch (const Error& e) {
+        if (e.Number() == ERROR_FILE_TOO_LARGE) return L"The file is too large for a template.";
+        return L"The file cannot be read: " + SystemErrorText(static_cast<DWORD>(e.Number()));
+    }
+}
+
+std::wstring InvalidTemplateText(const std::wstring& path, const std::wstring& problem) {
+    return L"Invalid Template File\n" + path + L"\n" + problem;
 }
 
 std::wstring TemplatePathFor(DocType type) {
@@ -188,7 +203,8 @@ bool WriteReport(const Catalogue& catalogue, DocType type, const std::wstring& t
     std::unique_ptr<ReportFile> out;
     try {
         out = std::make_unique<ReportFile>(outPath);
-        HeadValues head{TodayShortDate(), catalogue.controls, catalogue.libraries, catalogue.missing, AppVersion()};
+        HeadValues head{TodayShortDate(), catalogue.controls, catalogue.libraries, catalogue.missing, AppVersion(),
+                        CodePageWebName(GetACP())};
         out->WriteBlock(ApplyTokens(sections.head, HeadTokens(head), html));
     } catch (const Error& e) {
         // Without a report file every later step would fail the same way: stop after one message.
@@ -232,8 +248,9 @@ bool WriteReport(const Catalogue& catalogue, DocType type, const std::wstring& t
 void GenerateReport(const Catalogue& catalogue, DocType type, const ReportOptions& options, WindowRef owner,
                     Desktop& desktop, const ReportProgress& progress) {
     const std::wstring templatePath = TemplatePathFor(type);
-    if (!IsValidTemplate(templatePath)) {
-        desktop.Message(owner, L"Invalid Template File", L"Error", MsgButtons::Ok, MsgIcon::Critical);
+    const std::wstring problem = TemplateFileProblem(templatePath);
+    if (!problem.empty()) {
+        desktop.Message(owner, InvalidTemplateText(templatePath, problem), L"Error", MsgButtons::Ok, MsgIcon::Critical);
         return;
     }
     FileDialogRequest request;

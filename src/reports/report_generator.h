@@ -26,6 +26,11 @@ std::wstring ReadTemplateFile(const std::wstring& path);
 
 // True when the file can be read and its four markers stand in order.
 bool IsValidTemplate(const std::wstring& path);
+// Why the template file cannot be used: it does not exist, cannot be read (with the system's reason), or
+// lacks a section marker or has them out of order. Empty when it can be used.
+std::wstring TemplateFileProblem(const std::wstring& path);
+// "Invalid Template File", the file and its problem, one to a line.
+std::wstring InvalidTemplateText(const std::wstring& path, const std::wstring& problem);
 
 // The template path setting of a report kind, with its default.
 std::wstring TemplatePathFor(DocType type);
@@ -37,7 +42,8 @@ bool WriteReport(const Catalogue& catalogue, DocType type, const std::wstring& t
                  const ReportProgress& progress = {});
 
 // The interactive run: checks the template, asks where to save, writes, and opens the report when asked.
-// Messages, the save dialog and the opening go through the given desktop.
+// Messages, the save dialog and the opening go through the given desktop and belong to owner: the window
+// the user started the run from, which they disable while they are shown.
 void GenerateReport(const Catalogue& catalogue, DocType type, const ReportOptions& options, WindowRef owner,
                     Desktop& desktop, const ReportProgress& progress = {});
 

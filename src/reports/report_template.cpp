@@ -29,14 +29,31 @@ std::vector<std::wstring_view> SplitLines(std::wstring_view text) {
 
 } // namespace
 
-bool IsValidTemplateText(std::wstring_view text) {
-    const size_t head = text.find(kHead);
-    const size_t lib = text.find(kTypeLib);
-    const size_t control = text.find(kControl);
-    const size_t foot = text.find(kFoot);
-    const size_t npos = std::wstring_view::npos;
-    if (head == npos || lib == npos || control == npos || foot == npos) return false;
-    return head < lib && lib < control && control < foot;
+bool IsValidTemplateText(std::wstring_view text) { return TemplateTextProblem(text).empty(); }
+
+std::wstring TemplateTextProblem(std::wstring_view text) {
+    const wchar_t* const markers[] = {kHead, kTypeLib, kControl, kFoot};
+    size_t at[4];
+    for (size_t i = 0; i < 4; ++i) {
+        at[i] = text.find(markers[i]);
+        if (at[i] == std::wstring_view::npos) return std::wstring(L"The section marker ") + markers[i] + L" is missing.";
+    }
+    for (size_t i = 1; i < 4; ++i)
+        if (at[i] < at[i - 1])
+            return std::wstring(L"The section marker ") + markers[i] + L" comes before " + markers[i - 1] +
+                   L": the markers must stand in the order [HEAD], [TYPELIB], [CONTROL], [FOOT].";
+    return {};
+}
+
+std::wstring CodePageWebName(unsigned codePage) {
+    switch (codePage) {
+    case 932: return L"shift_jis";
+    case 936: return L"gbk";
+    case 949: return L"euc-kr";
+    case 950: return L"big5";
+    case 65001: return L"utf-8";
+    default: return L"windows-" + std::to_wstring(codePage);
+    }
 }
 
 TemplateSections ParseTemplate(std::wstring_view text) {
@@ -96,7 +113,8 @@ TokenValues HeadTokens(const HeadValues& v) {
             {L"%CONTROL_COUNT", std::to_wstring(v.controls)},
             {L"%LIB_COUNT", std::to_wstring(v.libraries)},
             {L"%MISSING_COUNT", std::to_wstring(v.missing)},
-            {L"%APP_VERSION", v.appVersion}};
+            {L"%APP_VERSION", v.appVersion},
+            {L"%CHARSET", v.charset}};
 }
 
 TokenValues LibraryTokens(const LibraryValues& v) {

@@ -16,6 +16,9 @@ struct TemplateSections {
 
 // The four markers are present and in the order [HEAD] [TYPELIB] [CONTROL] [FOOT] (first occurrences).
 bool IsValidTemplateText(std::wstring_view text);
+// Why a template text is not valid, as a sentence naming the marker it lacks or the two that stand out of
+// order; empty when it is valid.
+std::wstring TemplateTextProblem(std::wstring_view text);
 
 // Splits a template into its sections. Markers count only as whole lines; lines may end in CR LF, LF or CR.
 TemplateSections ParseTemplate(std::wstring_view text);
@@ -34,7 +37,12 @@ struct HeadValues {
     long long libraries = 0;
     long long missing = 0;
     std::wstring appVersion;
+    std::wstring charset; // the web name of the code page the report is written in
 };
+
+// The name a web page declares for a Windows code page ("windows-1251", "shift_jis", "utf-8");
+// "windows-" and the number for one without a common name.
+std::wstring CodePageWebName(unsigned codePage);
 
 struct LibraryValues {
     std::wstring name;

@@ -60,6 +60,8 @@ std::wstring frmReports::TemplateSetting(int docType) {
     return ReadSetting(kSectionOptions, docType != 0 ? kKeyTEXTTemplate : kKeyHTMLTemplate);
 }
 
+std::wstring frmReports::TemplateTip() const { return tooltip_.Tip(GetDlgItem(Handle(), IDC_REP_LBLFILE)); }
+
 int frmReports::SelectedDocType() const { return IsDlgButtonChecked(Handle(), IDC_REP_DOCTYPE_1) == BST_CHECKED ? 1 : 0; }
 
 void frmReports::Init() {
@@ -86,14 +88,18 @@ void frmReports::Init() {
         SetWindowLongPtrW(browse, GWL_STYLE, GetWindowLongPtrW(browse, GWL_STYLE) | BS_ICON);
         SendMessageW(browse, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(browseIcon_));
     }
-    if (tooltip_.Create(hwnd)) tooltip_.SetTip(GetDlgItem(hwnd, IDC_REP_CMDBROWSE), L"Browse for template file...");
+    if (tooltip_.Create(hwnd, 480)) tooltip_.SetTip(GetDlgItem(hwnd, IDC_REP_CMDBROWSE), L"Browse for template file...");
 
     CheckRadioButton(hwnd, IDC_REP_DOCTYPE_0, IDC_REP_DOCTYPE_1, IDC_REP_DOCTYPE_0);
     DocTypeClick(0);
 }
 
-void frmReports::DocTypeClick(int index) {
-    SetDlgItemTextW(Handle(), IDC_REP_LBLFILE, TemplateLabel(TemplateSetting(index)).c_str());
+void frmReports::DocTypeClick(int index) { ShowTemplate(TemplateSetting(index)); }
+
+void frmReports::ShowTemplate(const std::wstring& path) {
+    SetDlgItemTextW(Handle(), IDC_REP_LBLFILE, TemplateLabel(path).c_str());
+    // The label has room for the name only: the whole path is its tip.
+    tooltip_.SetTip(GetDlgItem(Handle(), IDC_REP_LBLFILE), path);
 }
 
 void frmReports::BrowseClick() {
@@ -112,7 +118,7 @@ void frmReports::BrowseClick() {
         desktop_->Message(Handle(), ErrorInMessage(L"cmdBrowse_Click", e), kTitle, MsgButtons::Ok, MsgIcon::Critical);
         return;
     }
-    SetDlgItemTextW(Handle(), IDC_REP_LBLFILE, TemplateLabel(chosen).c_str());
+    ShowTemplate(chosen);
 }
 
 void frmReports::SetIdle(bool idle) {
@@ -156,7 +162,9 @@ void frmReports::Generate() {
         if (host_.hideProgress) host_.hideProgress();
         if (host_.setStatusText) host_.setStatusText(remembered);
     });
-    auto generate = [&] { GenerateReport(*catalogue_, type, options, owner_, *desktop_, progress); };
+    // The save dialog and the messages belong to this dialog: closing one enables its owner again, and the
+    // main window must stay disabled while this dialog is open.
+    auto generate = [&] { GenerateReport(*catalogue_, type, options, hwnd, *desktop_, progress); };
     if (host_.runBusy) host_.runBusy(generate);
     else generate();
 }

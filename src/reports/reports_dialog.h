@@ -38,6 +38,8 @@ public:
     bool Generating() const { return generating_; }
     // Index of the selected DocType option.
     int SelectedDocType() const;
+    // The template label's tool tip (the template's full path).
+    std::wstring TemplateTip() const;
     // The template setting of a report kind with its default ("HTMLTemplate" or "TEXTTemplate").
     static std::wstring TemplateSetting(int docType);
 
@@ -48,6 +50,7 @@ protected:
 private:
     void Init();
     void DocTypeClick(int index);
+    void ShowTemplate(const std::wstring& path);
     void BrowseClick();
     void Generate();
     void SetIdle(bool idle);

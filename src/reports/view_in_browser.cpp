@@ -118,6 +118,11 @@ std::wstring WriteBrowserPageFile(const std::string& bytes, const std::wstring& 
 }
 
 BrowserViewResult ViewInBrowser(Desktop& desktop, const BrowserViewTarget& target, const BrowserViewContext& context) {
+    return ViewInBrowser(desktop, std::optional<BrowserViewTarget>(target), context);
+}
+
+BrowserViewResult ViewInBrowser(Desktop& desktop, const std::optional<BrowserViewTarget>& selected,
+                                const BrowserViewContext& context) {
     const std::wstring browser = ReadSetting(kSectionOptions, kKeyTestBrowser);
     if (browser.empty()) {
         if (desktop.Message(context.owner, kNoBrowserText, kNoBrowserTitle, MsgButtons::YesNo, MsgIcon::None) ==
@@ -126,6 +131,11 @@ BrowserViewResult ViewInBrowser(Desktop& desktop, const BrowserViewTarget& targe
             context.chooseBrowser();
         return BrowserViewResult::NoBrowser;
     }
+    if (!selected) {
+        desktop.Message(context.owner, kNoControlText, kViewInBrowserTitle, MsgButtons::Ok, MsgIcon::Exclamation);
+        return BrowserViewResult::NoControl;
+    }
+    const BrowserViewTarget& target = *selected;
     const std::optional<std::string> bytes = BrowserPageBytes(target.name, target.classId);
     if (!bytes) {
         desktop.Message(context.owner, NotAGuidMessage(target.classId), kViewInBrowserTitle, MsgButtons::Ok,

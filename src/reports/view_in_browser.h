@@ -31,6 +31,7 @@ struct BrowserViewContext {
 
 enum class BrowserViewResult {
     NoBrowser, // no browser chosen: asked, nothing written
+    NoControl, // the selection stands for no control: said so, nothing written
     Refused,   // the class identifier cannot go into a page: said so, nothing written
     Failed,    // the page could not be written or the browser not started: said so
     Opened,
@@ -39,9 +40,15 @@ enum class BrowserViewResult {
 inline const wchar_t* const kNoBrowserTitle = L"No Browser Available";
 inline const wchar_t* const kNoBrowserText = L"You have not chosen a test browser.\nWould you like to choose one now?";
 inline const wchar_t* const kViewInBrowserTitle = L"View in Web Browser";
+inline const wchar_t* const kNoControlText =
+    L"No control is selected.\nSelect a control, or a library that has controls, and try again.";
 
 // The whole command for one control, with the browser of the setting "TestBrowser".
 BrowserViewResult ViewInBrowser(Desktop& desktop, const BrowserViewTarget& target, const BrowserViewContext& context);
+// The same for what the selection stands for (PickBrowserControl); without a control, says so once a browser
+// is chosen.
+BrowserViewResult ViewInBrowser(Desktop& desktop, const std::optional<BrowserViewTarget>& target,
+                                const BrowserViewContext& context);
 
 // Writes the page bytes to a new file "<unique>.htm" beside the platform's unique "<unique>.tmp" in folder
 // (the platform's temporary folder when empty); an existing file is never replaced. Both files go to

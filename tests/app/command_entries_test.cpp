@@ -16,6 +16,7 @@
 #include "registration/reg_backup.h"
 #include "registration/registration_test_support.h"
 #include "registry/settings.h"
+#include "reports/view_in_browser.h"
 
 namespace nivex {
 namespace {
@@ -164,6 +165,16 @@ TEST_F(CommandEntries, ReportABugStartsTheInstalledWizardElseTheOneBesideTheProg
     Run(mnuBugReport);
     EXPECT_EQ(scene.desktop.messages.back().text,
               L"The Bug Report Wizard could not be started:\r\n" + wizard + L"\r\nNo program is associated with this file.");
+}
+
+TEST_F(CommandEntries, ViewInBrowserAsksForABrowserFirstAndSaysWhenTheSelectionStandsForNoControl) {
+    Select(L"{10000000-0000-0000-0000-0000000000FF}", scene.work.File(L"gone.ocx"), true); // not in the tree
+    scene.desktop.answers = {MsgAnswer::No};
+    Run(mnuTestInBrowser);
+    SaveSetting(kSectionOptions, kKeyTestBrowser, L"C:\\Web\\browse.exe");
+    Run(mnuTestInBrowser);
+    EXPECT_EQ(scene.desktop.MessageTexts(), (Texts{kNoBrowserText, kNoControlText}));
+    EXPECT_TRUE(scene.desktop.executions.empty());
 }
 
 } // namespace

@@ -505,16 +505,28 @@ TEST_F(MainWindowTest, TheHelpMenuTheTraysAboutF1AndWhatsThisAndTheTipAtStartUp)
     EXPECT_EQ(desktop.MessageTexts(), Texts{L"Unable to display " + folder.File(L"Nivex.chm")});
     viewer.requests.clear();
 
-    // Help With This: the next click picks the part; its text comes from the help table.
+    // Help With This, or Shift+F1 (Shift held as the loop sees it): the next click picks the part; its text
+    // comes from the help table.
     RECT r;
     GetWindowRect(window->List(1), &r);
     POINT p{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
     ScreenToClient(hwnd, &p);
-    PostMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(p.x, p.y));
-    Command(mnuHelpWithThis);
-    CloseHelpPopupWindow();
-    EXPECT_EQ(viewer.requests.empty() ? 0ul : viewer.requests.back().id, IDH_MAIN_FILE_INFO);
-    viewer.requests.clear();
+    for (const bool byKey : {false, true}) {
+        PostMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(p.x, p.y));
+        BYTE keys[256] = {};
+        GetKeyboardState(keys);
+        keys[VK_SHIFT] = byKey ? 0x80 : 0;
+        SetKeyboardState(keys);
+        if (byKey)
+            EXPECT_TRUE(Key(window->Tree(0), VK_F1));
+        else
+            Command(mnuHelpWithThis);
+        keys[VK_SHIFT] = 0;
+        SetKeyboardState(keys);
+        CloseHelpPopupWindow();
+        EXPECT_EQ(viewer.requests.empty() ? 0ul : viewer.requests.back().id, IDH_MAIN_FILE_INFO) << byKey;
+        viewer.requests.clear();
+    }
 
     // F1 in Find in List opens its page; in the main window it stays Help Contents (the accelerator).
     Command(mnuFindInList);

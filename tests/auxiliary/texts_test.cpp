@@ -34,10 +34,15 @@ TEST(TipLines, EveryLineEndEndsALineEmptyLinesAreTipsAndOnlyTheLastEndAddsNothin
         {L"a\n\rb", {L"a", L"", L"b"}}, // a CR LF pair is one line end, but LF CR is two
     };
     for (const auto& [text, lines] : cases) EXPECT_EQ(SplitTipLines(text), lines) << WideToUtf8(text);
+    // A tip names the bitness of the program that shows it.
+    const wchar_t* const tip = L"A %OTHER_BITS-bit control cannot be registered by the %BITS-bit Nivex.";
+    EXPECT_EQ(TipForProgram(tip, 64), L"A 32-bit control cannot be registered by the 64-bit Nivex.");
+    EXPECT_EQ(TipForProgram(tip, 32), L"A 64-bit control cannot be registered by the 32-bit Nivex.");
 }
 
 TEST(TipChoice, EachTipIsEquallyLikelyAndTheNumberStaysInRange) {
-    const std::tuple<double, std::size_t, long> cases[] = { // random, count, chosen{0.0, 4, 1},  {0.2499, 4, 1}, {0.25, 4, 2}, {0.75, 4, 4}, {std::nextafter(1.0, 0.0), 4, 4},
+    const std::tuple<double, std::size_t, long> cases[] = { // random, count, chosen
+                 {0.0, 4, 1}, {0.2499, 4, 1}, {0.25, 4, 2}, {0.75, 4, 4}, {std::nextafter(1.0, 0.0), 4, 4},
                  {std::nextafter(1.0, 0.0), 1u << 30, 1L << 30}, {0.999, 1, 1}, {0.5, 0, 0}, {-0.1, 3, 1},
                  {std::nan(""), 3, 1}};
     for (const auto& [random, count, chosen] : cases) EXPECT_EQ(ChooseTipNumber(random, count), chosen) << random << " of " << count;

@@ -24,6 +24,8 @@
 #include "common/text.h"
 #include "common/ui/toolkit.h"
 #include "nivex_version.h"
+#include "registration/registration_resource.h"
+#include "registration/repair_windows.h"
 #include "registry/settings.h"
 #include "support/recording_help_viewer.h"
 #include "support/registry_sandbox.h"
@@ -76,12 +78,12 @@ protected:
 };
 
 TEST_F(TipWindowTest, ShowsARandomTipOfTheFileBesideTheProgramAndAnotherOnNextTip) {
-    folder.WriteFile(L"nivex_10.tod", "Alpha tip\r\nBeta tip\r\n\r\nDelta tip & more\r\n");
+    folder.WriteFile(L"nivex_10.tod", "Alpha tip\r\nBeta tip\r\n\r\nDelta tip & more for %BITS-bit\r\n");
     ASSERT_NE(Open({0.3, 0.99, 0.5}), nullptr);
     EXPECT_EQ(ui::WindowText(tip.Handle()), L"Tip of the Day");
     EXPECT_EQ(tip.Tips().Count(), 4u);
     // 0.3 * 4 + 1 = tip 2; the empty line is a tip of its own.
-    EXPECT_EQ(Tips(2), (Texts{L"Beta tip", L"Delta tip & more", L""}));
+    EXPECT_EQ(Tips(2), (Texts{L"Beta tip", L"Delta tip & more for " + std::to_wstring(sizeof(void*) * 8) + L"-bit", L""}));
     EXPECT_EQ(IsDlgButtonChecked(tip.Handle(), IDC_TIP_CHKLOADTIPSATSTARTUP), static_cast<UINT>(BST_CHECKED));
     EXPECT_EQ(StoredOption(), L"1"); // ticking the box at load stores it again
     EXPECT_TRUE(desktop.messages.empty());
@@ -128,12 +130,24 @@ TEST_F(TipWindowTest, UntickingStoresZeroAndTheNextStartShowsNoWindowAndARefusin
     EXPECT_EQ(ShowTipOfTheDayAtStartup(nullptr, desktop), nullptr); // only 1 shows it
 
     SaveSetting(kSectionOptions, kKeyTipOfTheDay, L"1");
-    TipWindow* shown = ShowTipOfTheDayAtStartup(nullptr, desktop);
+    HWND owner = CreateWindowExW(0, L"STATIC", L"main", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 400, 300, nullptr,
+                                 nullptr, GetModuleHandleW(nullptr), nullptr);
+    HWND tree = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE, 10, 10, 200, 20, owner, nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
+    TipWindow* shown = ShowTipOfTheDayAtStartup(owner, desktop);
     ASSERT_NE(shown, nullptr);
-    EXPECT_TRUE(IsWindowVisible(shown->Handle()));
     EXPECT_EQ(shown->TipText(), L"Only tip");
+    EXPECT_EQ(GetActiveWindow(), shown->Handle()) << "at start-up the tip takes the focus";
+    // The user clicks into the main window before the tip is put back above it: a Space there must not
+    // switch the tips off.
+    SetActiveWindow(owner);
+    SetFocus(tree);
+    KeepTipOfTheDayAboveOwner();
+    EXPECT_TRUE(IsWindowVisible(shown->Handle()));
+    EXPECT_EQ(GetFocus(), tree);
     SendMessageW(shown->Handle(), WM_COMMAND, IDCANCEL, 0); // Esc closes it like OK
     EXPECT_EQ(shown->Handle(), nullptr);
+    DestroyWindow(owner);
 
     // Everyone may only read the section: the write fails for real, and is told.
     ASSERT_NE(Open(), nullptr);
@@ -209,7 +223,7 @@ TEST_F(AboutBox, ShowsTheProgramItsVersionAndTheMakerAndIsOneBox) {
                      L"nivex@velmora.example", L"https://velmora.example/nivex", L"&License", L"O&K"}));
     const std::wstring slogan = text(IDC_ABOUT_LABEL1);
     EXPECT_TRUE(slogan.size() > 2 && slogan.front() == L'"' && slogan.back() == L'"') << WideToUtf8(slogan);
-    EXPECT_NE(text(IDC_ABOUT_LBLMAKER).find(L"Velmora Software"), std::wstring::npos);
+    EXPECT_EQ(text(IDC_ABOUT_LBLMAKER), MakerLine(NIVEX_COPYRIGHT_YEAR)) << "the build's year, as License.txt's";
     EXPECT_TRUE((SendDlgItemMessageW(about, IDOK, WM_GETDLGCODE, 0, 0) & DLGC_DEFPUSHBUTTON) && IsWindowVisible(about));
     // The links show the hand pointer, the other labels do not.
     HCURSOR hand = LoadCursorW(nullptr, IDC_HAND);
@@ -300,6 +314,44 @@ TEST_F(AboutBox, EscARightClickOrAClickOutsideCancelsAndTheCaptionsHelpButtonRun
     ASSERT_EQ(desktop.messages.size(), 1u);
     EXPECT_EQ(desktop.messages[0].text, L"Unable to display C:\\Nivex\\Nivex.chm");
     EXPECT_EQ(desktop.messages[0].title, L"Error");
+}
+
+// Shift as the key messages of this thread see it.
+void HoldShift(bool down) {
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    keys[VK_SHIFT] = down ? 0x80 : 0;
+    SetKeyboardState(keys);
+}
+
+// Inside a modal dialog's own loop: Shift+F1 on its data box, then a click on the box, then Esc.
+void CALLBACK PressShiftF1InEditData(HWND, UINT, UINT_PTR id, DWORD) {
+    HWND dialog = FindWindowW(L"#32770", L"Edit Data - Control");
+    if (!dialog) return;
+    KillTimer(nullptr, id);
+    HWND data = GetDlgItem(dialog, IDC_TXTDATA);
+    PostMessageW(data, WM_KEYDOWN, VK_F1, 0x003B0001);
+    PostClick(dialog, CentreOf(data, dialog));
+    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+}
+
+TEST_F(AboutBox, ShiftF1StartsTheModeInEveryDialogWithHelpModelessOrModal) {
+    HoldShift(true);
+    // A modeless dialog: its keys pass the program's loop.
+    Click(IDC_ABOUT_CMDLICENSE);
+    const MSG key{GetDlgItem(about, IDOK), WM_KEYDOWN, VK_F1, 0x003B0001, 0, {}};
+    EXPECT_TRUE(HandleDialogHelpKey(key, nullptr));
+    CloseHelpPopupWindow();
+    // A modal dialog: its keys never reach the program's loop.
+    testing::RegistrySandbox sandbox;
+    frmEditData edit(desktop, EditDataRequest{L"{6E1C0A55-0D2B-4A7E-9C1F-2B2B0000B003}", L"Control", L"Version"},
+                     [](const std::wstring&, const std::wstring&) {});
+    SetTimer(nullptr, 0, 50, &PressShiftF1InEditData);
+    edit.RunModal(IDD_EDITDATA, nullptr);
+    HoldShift(false);
+    Texts shown;
+    for (const auto& r : viewer.requests) shown.push_back(r.kind + L" " + std::to_wstring(r.id));
+    EXPECT_EQ(shown, (Texts{L"popup " + std::to_wstring(IDH_ABOUT_LICENSE), L"popup " + std::to_wstring(IDH_EDITDATA_DATA)}));
 }
 
 TEST(WhatsThisPoint, TheSmallestControlUnderThePointWinsAndHelpIdentifiersComeFromTheParents) {
@@ -406,7 +458,9 @@ TEST(ShippedFiles, TipsKeepTheirLineEndsAndTheLicenceIsThere) {
     for (const auto& tip : SplitTipLines(Utf8ToWide(tips)))
         EXPECT_TRUE(!tip.empty() && tip.size() <= 200u) << WideToUtf8(tip); // fits the window
     const std::string licence = testing::ReadFileBytes(kBin / L"License.txt");
-    EXPECT_TRUE(licence.find("Velmora Software") != std::string::npos && licence.find("\r\n") != std::string::npos);
+    EXPECT_NE(licence.find("Copyright (C) 2002-" + std::to_string(NIVEX_COPYRIGHT_YEAR) + " Velmora Software"),
+              std::string::npos) << "the build's year, as the About box's";
+    EXPECT_NE(licence.find("\r\n"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(kBin / L"help"));
 }
 

@@ -244,7 +244,7 @@ TEST(NivexcmdViews, NodesNameTheirViewAndAnIdentifierOfBothViewsNeedsOne) {
     } parses[] = {
         {{L"list", L"--view", L"32"}, true, k32},
         {{L"report", L"--text", L"--out", L"r", L"--view", L"64"}, true, k64},
-        {{L"testpage", L"{C1}", L"--out", L"p", L"--view", L"both"}, true, std::nullopt},
+        {{L"testpage", L"{6E1C0A55-0D2B-4A7E-9C1F-2B2B0000AB01}", L"--out", L"p", L"--view", L"both"}, true, std::nullopt},
         {{L"list", L"--view", L"x86"}, false, std::nullopt},
         {{L"list", L"--view"}, false, std::nullopt},
         {{L"register", L"f.ocx", L"--view", L"32"}, false, std::nullopt}, // the file's machine type decides

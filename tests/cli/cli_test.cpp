@@ -56,8 +56,8 @@ TEST(CliArguments, EachCommandTakesItsOptionsInAnyOrderAndBadUsageIsRefusedWithA
         {}, {L"lst"}, {L"list", L"--json", L"--csv"}, {L"list", L"--html"}, {L"report", L"--out", L"x"},
         {L"report", L"--html", L"--text", L"--out", L"x"}, {L"report", L"--html", L"--out"}, {L"report", L"--html"},
         {L"register", L"a.ocx", L"b.ocx"}, {L"register", L"a.ocx", L"--in-place", L"--copy-to-system"},
-        {L"register", L"a.ocx", L"--delete"}, {L"register", L""}, {L"testpage", L"{A}", L"{B}", L"--out", L"x"},
-        {L"testpage", L"{A}", L"--out", L"x", L"--html"}, {L"remove-keys"}, {L"remove-keys", L"TypeLib\\"},
+        {L"register", L"a.ocx", L"--delete"}, {L"register", L""}, {L"testpage", kId, kId, L"--out", L"x"},
+        {L"testpage", kId, L"--out", L"x", L"--html"}, {L"remove-keys"}, {L"remove-keys", L"TypeLib\\"},
         {L"remove-keys", kId, kId}, {L"remove-keys", kId, L"--force"}, {L"edit", L"", L"Version", L"help"},
         {L"edit", kId, L"progid", L"x"}, {L"find-file", kId}, {L"find-file", kId, L"--in"}, {L"relink", kId},
         {L"relink", kId, L"f.ocx", L"--in-place", L"--copy-to-system"}, {L"restore"}, {L"restore", L"a.reg", L"--yes"}};
@@ -65,7 +65,8 @@ TEST(CliArguments, EachCommandTakesItsOptionsInAnyOrderAndBadUsageIsRefusedWithA
     EXPECT_EQ(Error({L"register"}), L"register needs a file name.");
     EXPECT_EQ(Error({L"unregister", L"a.ocx", L"--in-place"}), L"Unknown option '--in-place' for unregister.");
     EXPECT_EQ(Error({L"testpage", L"--out", L"x"}), L"testpage needs a class identifier.");
-    EXPECT_EQ(Error({L"testpage", L"{A}"}), L"testpage needs --out FILE.");
+    EXPECT_EQ(Error({L"testpage", kId}), L"testpage needs --out FILE.");
+    EXPECT_EQ(Error({L"testpage", L"{A}", L"--out", L"x"}), L"testpage: '{A}' is not a class identifier (a GUID in braces).");
     EXPECT_NE(Error({L"edit", kId, L"Status", L"x"}).find(L"\"Toolbox Bitmap\""), std::wstring::npos);
     EXPECT_EQ(Error({L"edit", kId, L"Toolbox Bitmap", L""}), L"") << "an empty value clears it";
 }

@@ -147,25 +147,33 @@ TEST(NivexCmd, PathsWithoutDriveResolveInTheSystemFolderOnVersionFive) {
     EXPECT_NE(onSix.out.find("Relative Path Control" + OwnMark() + ",File Not Found!," + WideToUtf8(clsid)), npos) << onSix.out;
 }
 
-TEST(NivexCmd, TestPageWritesTheBrowserPageOfACataloguedControlOnly) {
+TEST(NivexCmd, TestPageWritesTheBrowserPageOfACataloguedControlOnlyAndNeverAPieceOfOne) {
     testing::TempFolder folder;
-    const std::wstring clsid = L"{6E1C0A55-0D2B-4A7E-9C1F-2B2B0000AB07}", odd = L"{NIVEX-TESTPAGE-ODD}";
+    const std::wstring clsid = L"{6E1C0A55-0D2B-4A7E-9C1F-2B2B0000AB07}";
     const std::wstring lib = L"{6E1C0A55-0D2B-4A7E-9C1F-2B2B0000AB08}", name = L"<Grid> \"@C\" {x} \u00e9";
-    for (const std::wstring& id : {clsid, odd}) WriteControl(id, name, folder.File(L"grid.ocx"), lib);
+    WriteControl(clsid, name, folder.File(L"grid.ocx"), lib);
     const auto page = [&](const std::wstring& id, const wchar_t* file) {
         return Nivexcmd(L"testpage " + id + L" --out " + Quoted(folder.File(file)));
     };
+    // Another program has the old page open and lets nobody replace it.
+    const std::wstring held = folder.WriteFile(L"held.htm", "old page");
+    HANDLE holder = CreateFileW(held.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     const RunResult written = page(clsid, L"page.htm"), lower = page(ToLowerText(clsid), L"lower.htm");
-    const RunResult refused = page(odd, L"odd.htm"), library = page(lib, L"x.htm");
+    const RunResult refusedWrite = page(clsid, L"held.htm");
+    CloseHandle(holder);
+    const RunResult refused = page(L"{NIVEX-TESTPAGE-ODD}", L"odd.htm"), library = page(lib, L"x.htm");
     const RunResult unknown = page(L"{6E1C0A55-0D2B-4A7E-9C1F-2B2B0000AB09}", L"x.htm");
-    for (const std::wstring& id : {clsid, odd}) RegDeleteTreeW(HKEY_CLASSES_ROOT, (L"CLSID\\" + id).c_str());
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, (L"CLSID\\" + clsid).c_str());
 
     ASSERT_EQ(written.exitCode, 0u) << written.err;
     EXPECT_EQ(testing::ReadFileBytes(folder.File(L"page.htm")), *BrowserPageBytes(name, clsid));
     EXPECT_EQ(lower.exitCode, 0u) << "class identifiers compare without regard to case, as the registry's keys";
     EXPECT_EQ(testing::ReadFileBytes(folder.File(L"lower.htm")), *BrowserPageBytes(name, clsid));
-    EXPECT_EQ(refused.exitCode, 1u);
-    EXPECT_NE(refused.err.find("is not a GUID in braces"), npos) << refused.err;
+    EXPECT_EQ(refusedWrite.exitCode, 1u);
+    EXPECT_EQ(testing::ReadFileBytes(held), "old page");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 3) << "no piece of a page left";
+    EXPECT_EQ(refused.exitCode, 2u) << "an argument that is no class identifier is a usage error";
+    EXPECT_NE(refused.err.find("is not a class identifier"), npos) << refused.err;
     EXPECT_EQ(unknown.exitCode, 4u);
     EXPECT_NE(unknown.err.find("is not a catalogued control"), npos) << unknown.err;
     EXPECT_EQ(library.exitCode, 4u) << "a library is no control";

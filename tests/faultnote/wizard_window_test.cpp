@@ -155,14 +155,24 @@ TEST_F(WizardTest, FinishCopiesTheEditedReportViewsItAndOpensMail) {
     ExpectShowing(3);
     EXPECT_TRUE(std::filesystem::is_empty(program.Path())); // no file for the clipboard choice
 
-    // A busy clipboard and a mail program that cannot start are reported, not passed over.
+    // A busy clipboard is reported, and without the data neither the viewer nor the mail program opens, not
+    // even on a retry.
+    SendMessageW(viewer, WM_CLOSE, 0, 0);
     desktop.clipboardBusy = true;
     desktop.executeResult = 31; // no association for mailto:
     Click(cmdNavigate0);
+    Click(cmdNavigate0); // the retry
     ASSERT_EQ(desktop.messages.size(), 3u);
     EXPECT_NE(desktop.messages[1].text, desktop.messages[0].text);
     EXPECT_EQ(desktop.messages[1].icon, MsgIcon::Exclamation);
-    EXPECT_NE(desktop.messages[2].text.find(kBugMailbox), std::wstring::npos);
+    EXPECT_EQ(desktop.executions.size(), 1u);
+    EXPECT_EQ(wizard->ViewerHandle(), nullptr) << "no \"Clipboard Data:\" without the data";
+    // Once the clipboard is free a mail program that cannot start is reported, not passed over.
+    desktop.clipboardBusy = false;
+    Click(cmdNavigate0);
+    ASSERT_EQ(desktop.messages.size(), 5u);
+    EXPECT_EQ(desktop.messages[3].text, L"Copied Report to Windows Clipboard");
+    EXPECT_NE(desktop.messages[4].text.find(kBugMailbox), std::wstring::npos);
 }
 
 TEST_F(WizardTest, FinishRewritesTheFileThenFallsBackToDocumentsThenReportsTheFailure) {
@@ -193,14 +203,20 @@ TEST_F(WizardTest, FinishRewritesTheFileThenFallsBackToDocumentsThenReportsTheFa
     ASSERT_EQ(desktop.messages.size(), 3u);
     EXPECT_EQ(desktop.messages[2].text, L"Saved report to " + fallback);
     EXPECT_EQ(ReadFileBytes(fallback), "\xEF\xBB\xBF" + velmora::WideToUtf8(wizard->LastReport()) + "\r\n");
-
-    std::filesystem::remove(fallback);
-    std::filesystem::create_directory(fallback);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(program.Path()), {}), 1) << "no piece left behind";
+    // Documents holds the user's own files: the next report takes a free name there.
+    documents.WriteFile(L"Bug_Report.txt", "mine");
     Click(cmdNavigate0);
     ASSERT_EQ(desktop.messages.size(), 4u);
-    EXPECT_EQ(desktop.messages[3].text.find(L"Saved report to"), std::wstring::npos);
-    EXPECT_NE(desktop.messages[3].text.find(fallback), std::wstring::npos);
-    EXPECT_EQ(desktop.messages[3].icon, MsgIcon::Critical);
+    EXPECT_EQ(desktop.messages[3].text, L"Saved report to " + documents.File(L"Bug_Report (2).txt"));
+    EXPECT_EQ(ReadFileBytes(fallback), "mine");
+
+    std::filesystem::remove_all(documents.Path()); // nowhere left to write
+    Click(cmdNavigate0);
+    ASSERT_EQ(desktop.messages.size(), 5u);
+    EXPECT_EQ(desktop.messages[4].text.find(L"Saved report to"), std::wstring::npos);
+    EXPECT_NE(desktop.messages[4].text.find(fallback), std::wstring::npos) << desktop.messages[4].text;
+    EXPECT_EQ(desktop.messages[4].icon, MsgIcon::Critical);
     // The report stays at hand in the viewer.
     EXPECT_EQ(WindowText(GetDlgItem(wizard->ViewerHandle(), txtView)), wizard->LastReport());
     EXPECT_TRUE(desktop.executions.empty());

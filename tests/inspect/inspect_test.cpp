@@ -277,6 +277,12 @@ TEST(NivexcmdInspect, DepsAndCompareGiveWhatTheWindowsShow) {
     EXPECT_NE(compare.out.find("{\"element\": \"Filename\", \"first\": \"FIXTURE_DEPSERVER.DLL\", \"second\": "
                                "\"FIXTURE_DEPHELPER.DLL\", \"same\": false}"), std::string::npos) << compare.out;
     EXPECT_EQ(testing::RunNivexcmd(L"compare " + Quoted(server) + L" " + gone).exitCode, 1u);
+    // A folder is called one, not something that does not exist.
+    for (const std::wstring& command : {L"deps " + Quoted(folder.Text()), L"compare " + Quoted(folder.Text()) + L" " + Quoted(server)}) {
+        const testing::RunResult run = testing::RunNivexcmd(command);
+        EXPECT_EQ(run.exitCode, 1u);
+        EXPECT_NE(run.err.find("is a folder, not a file."), std::string::npos) << run.err;
+    }
 }
 
 } // namespace

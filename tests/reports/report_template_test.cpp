@@ -1,6 +1,8 @@
 // Report templates and the browser test page: text in, text out.
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "reports/browser_page.h"
 #include "reports/report_template.h"
 
@@ -12,14 +14,19 @@ const wchar_t* const kTemplate = L"before head\r\n[HEAD]\r\nH %DATE %CONTROL_COU
                                  L"[CONTROL]\r\nC %CONTROL_NAME %TYPELIB_NAME %TYPELIB\r\n[FOOT]\r\nF %DATE\r\n";
 
 TEST(ReportTemplate, ValidWithTheFourMarkersInOrderSplitIntoWholeLinesAndEachSectionsTokensReplacedAndEscapedForHtml) {
-    const std::pair<const wchar_t*, bool> validity[] = {
-        {kTemplate, true},
-        {L"x[HEAD]x[TYPELIB]x[CONTROL]x[FOOT]", true}, // a marker inside a longer line counts here
-        {L"[HEAD]\r\n[CONTROL]\r\n[TYPELIB]\r\n[FOOT]\r\n", false},
-        {L"[HEAD]\r\n[TYPELIB]\r\n[CONTROL]\r\n", false},
-        {L"[head]\r\n[TYPELIB]\r\n[CONTROL]\r\n[FOOT]", false},
+    // Otherwise the problem is named.
+    const std::pair<const wchar_t*, const wchar_t*> validity[] = {
+        {kTemplate, L""},
+        {L"x[HEAD]x[TYPELIB]x[CONTROL]x[FOOT]", L""}, // a marker inside a longer line counts here
+        {L"[HEAD]\r\n[CONTROL]\r\n[TYPELIB]\r\n[FOOT]\r\n", L"The section marker [CONTROL] comes before [TYPELIB]"},
+        {L"[HEAD]\r\n[TYPELIB]\r\n[CONTROL]\r\n", L"The section marker [FOOT] is missing."},
+        {L"", L"The section marker [HEAD] is missing."},
+        {L"[head]\r\n[TYPELIB]\r\n[CONTROL]\r\n[FOOT]", L"The section marker [HEAD] is missing."},
     };
-    for (const auto& [text, valid] : validity) EXPECT_EQ(IsValidTemplateText(text), valid) << ::testing::PrintToString(std::wstring(text));
+    for (const auto& [text, problem] : validity) {
+        EXPECT_EQ(IsValidTemplateText(text), *problem == L'\0') << ::testing::PrintToString(std::wstring(text));
+        EXPECT_EQ(TemplateTextProblem(text).rfind(problem, 0), 0u) << ::testing::PrintToString(TemplateTextProblem(text));
+    }
 
     const std::pair<const wchar_t*, const wchar_t*> sections[] = {
         {kTemplate, L"before head\r\nH %DATE %CONTROL_COUNT/%LIB_COUNT/%MISSING_COUNT v%APP_VERSION\r\n|"
@@ -46,7 +53,12 @@ TEST(ReportTemplate, ValidWithTheFourMarkersInOrderSplitIntoWholeLinesAndEachSec
     EXPECT_EQ(ApplyTokens(s.library, LibraryTokens(l), false), L"L Lib Registered. 12 KB %TYPELIB\r\n");
     l.fileMissing = true;
     EXPECT_EQ(ApplyTokens(s.library, LibraryTokens(l), false), L"L Lib Missing File! N/A %TYPELIB\r\n");
-    EXPECT_EQ(ApplyTokens(s.head, HeadTokens({L"12/06/2026", 5, 2, 1, L"1.0"}), false), L"before head\r\nH 12/06/2026 5/2/1 v1.0\r\n");
+    EXPECT_EQ(ApplyTokens(s.head + L"<meta charset=\"%CHARSET\">", HeadTokens({L"12/06/2026", 5, 2, 1, L"1.0", L"windows-1251"}), false),
+              L"before head\r\nH 12/06/2026 5/2/1 v1.0\r\n<meta charset=\"windows-1251\">");
+    // %CHARSET is the web name of the report's code page.
+    for (const auto& [codePage, name] :
+         {std::pair<unsigned, const wchar_t*>{1251, L"windows-1251"}, {932, L"shift_jis"}, {65001, L"utf-8"}})
+        EXPECT_EQ(CodePageWebName(codePage), name) << codePage;
 
     const TokenValues tokens = ControlTokens({L"<b>A & \"B\"</b> %PROGID", L"", L"{C}", L"P", L"", L"", L""});
     EXPECT_EQ(ApplyTokens(L"%CONTROL_NAME", tokens, false), L"<b>A & \"B\"</b> P");

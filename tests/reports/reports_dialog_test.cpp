@@ -118,6 +118,7 @@ TEST_F(ReportsDialogTest, ShowsEachKindsTemplateBrowsingChangesOnlyItClosingGive
               L"Select Template File|ActiveX Controls (*.tpl)|*.tpl|Template Files (*.tpl)|*.tpl|" + folder.Text() + L"\\templates");
     EXPECT_EQ(request.owner, hwnd);
     EXPECT_EQ(Label(), L"Template: chosen.tpl");
+    EXPECT_EQ(dialog->TemplateTip(), chosen) << "the label shows the name, its tip the whole path";
     EXPECT_EQ(GetSetting(kSectionOptions, kKeyTEXTTemplate, L"") + L"|" + GetSetting(kSectionOptions, kKeyHTMLTemplate, L"<absent>"),
               chosen + L"|<absent>");
     Click(IDC_REP_DOCTYPE_0);

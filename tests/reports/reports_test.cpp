@@ -8,6 +8,7 @@
 
 #include "catalogue/catalogue_scan.h"
 #include "common/error.h"
+#include "common/handles.h"
 #include "common/temp_files.h"
 #include "common/winutil.h"
 #include "inspect/file_facts.h"
@@ -27,7 +28,7 @@ namespace {
 namespace fs = std::filesystem;
 using Texts = std::vector<std::wstring>;
 
-const char* const kTemplate = "<h>%DATE|%CONTROL_COUNT|%LIB_COUNT|%MISSING_COUNT|%APP_VERSION\r\n"
+const char* const kTemplate = "<h>%DATE|%CONTROL_COUNT|%LIB_COUNT|%MISSING_COUNT|%APP_VERSION|%CHARSET\r\n"
                               "[HEAD]\r\n[TYPELIB]\r\nL|%TYPELIB_NAME|%FILENAME|%STATUS|%FILE_SIZE|%FILE_VERSION|%CREATION_DATE\r\n"
                               "[CONTROL]\r\nC|%CONTROL_NAME|%CONTROL_VERSION|%CLSID|%PROGID|%TYPELIB|%TOOLBOX_BITMAP\r\n"
                               "[FOOT]\r\n</end>\r\n";
@@ -78,7 +79,7 @@ TEST_F(ReportTest, EveryBlockIsFollowedByAnEmptyLineAndTheOptionsNarrowTheReport
     const std::string library = "L|Grid <Library>|" + WideToAnsi(server) + "|Registered.|2 KB||" +
                                 WideToAnsi(GetFileDate(server, L"create")) + "\r\n\r\n";
     EXPECT_EQ(Write(DocType::Text), "<h>" + WideToAnsi(today) + "|4|2|1|" + std::to_string(NIVEX_VERSION_MAJOR) + "." +
-                                        std::to_string(NIVEX_VERSION_MINOR) + "\r\n\r\n" + library +
+                                        std::to_string(NIVEX_VERSION_MINOR) + "|" + WideToAnsi(CodePageWebName(GetACP())) + "\r\n\r\n" + library +
                                         "C|Grid \xe9|1.0|{A1}|Lib.Grid \xe9|{LIB-1}|\r\n\r\n"
                                         "C|Chart|1.0|{A2}|Lib.Chart|{LIB-1}|\r\n\r\n"
                                         "C|Pie|1.0|{A3}|Lib.Pie|{LIB-1}|\r\n\r\n"
@@ -101,23 +102,44 @@ TEST_F(ReportTest, EveryBlockIsFollowedByAnEmptyLineAndTheOptionsNarrowTheReport
 }
 
 TEST_F(ReportTest, InteractiveRunChecksTheTemplateFirstAndTheDefaultTemplatesAreValidAndUseEveryToken) {
-    SaveSetting(L"Options", L"TEXTTemplate", folder.WriteFile(L"bad.tpl", "[HEAD]\r\n[CONTROL]\r\n[TYPELIB]\r\n[FOOT]\r\n"));
-    GenerateReport(catalogue, DocType::Text, {}, nullptr, desktop);
-    EXPECT_EQ(desktop.MessageTexts(), Texts{L"Invalid Template File"});
+    // A template that cannot be used: the message names the file and what is wrong with it.
+    const std::wstring locked = folder.WriteFile(L"locked.tpl", kTemplate);
+    FileHandle holder(CreateFileW(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    const std::pair<std::wstring, std::wstring> unusable[] = {
+        {folder.WriteFile(L"bad.tpl", "[HEAD]\r\n[CONTROL]\r\n[TYPELIB]\r\n[FOOT]\r\n"),
+         L"The section marker [CONTROL] comes before [TYPELIB]"},
+        {folder.WriteFile(L"short.tpl", "[HEAD]\r\n[TYPELIB]\r\n[FOOT]\r\n"), L"The section marker [CONTROL] is missing."},
+        {folder.File(L"gone.tpl"), L"The file does not exist."},
+        {folder.Text(), L"It is a folder, not a file."},
+        {locked, L"The file cannot be read: "}};
+    for (const auto& [path, problem] : unusable) {
+        SaveSetting(L"Options", L"TEXTTemplate", path);
+        desktop.messages.clear();
+        GenerateReport(catalogue, DocType::Text, {}, nullptr, desktop);
+        ASSERT_EQ(desktop.messages.size(), 1u);
+        EXPECT_EQ(desktop.messages[0].text.rfind(L"Invalid Template File\n" + path + L"\n" + problem, 0), 0u)
+            << WideToAnsi(desktop.messages[0].text);
+    }
     EXPECT_TRUE(desktop.fileDialogs.empty());
     SaveSetting(L"Options", L"TEXTTemplate", templatePath);
     GenerateReport(catalogue, DocType::Text, {}, nullptr, desktop); // cancelled save dialog
     ASSERT_EQ(desktop.fileDialogs.size(), 1u);
     EXPECT_EQ(desktop.fileDialogs[0].filter + L"|" + desktop.fileDialogs[0].defaultExt, L"Text Document (*.txt)|*.txt|txt");
 
-    // The default templates ship valid and use every token.
+    // The default templates ship valid and use every token (a text file declares no character set).
     for (const wchar_t* name : {L"default_HTML.tpl", L"default_TEXT.tpl"}) {
         const std::wstring path = testing::BinFolder() + L"\\templates\\" + name;
         ASSERT_TRUE(IsValidTemplate(path)) << WideToAnsi(path);
         const std::wstring text = ReadTemplateFile(path);
         for (const TokenValues& tokens : {HeadTokens({}), LibraryTokens({}), ControlTokens({})})
-            for (const auto& [token, value] : tokens) EXPECT_NE(text.find(token), std::wstring::npos) << WideToAnsi(token);
+            for (const auto& [token, value] : tokens) {
+                const bool used = text.find(token) != std::wstring::npos;
+                EXPECT_TRUE(used || (token == L"%CHARSET" && name[8] == L'T')) << WideToAnsi(token);
+            }
     }
+    // The page declares the code page it is written in, whatever the machine's is.
+    EXPECT_NE(ReadTemplateFile(testing::BinFolder() + L"\\templates\\default_HTML.tpl").find(L"<meta charset=\"%CHARSET\">"),
+              std::wstring::npos);
 }
 
 TEST_F(ReportTest, ALibraryIsTestedInTheBrowserAsItsFirstControlWithoutABrowserOnlyYesOpensTheChooser) {
