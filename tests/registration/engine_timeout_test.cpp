@@ -1,7 +1,6 @@
 // SLOW BY DESIGN (ten seconds): the one wait for the engine's time limit, on a server that blocks for a minute.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -17,7 +16,9 @@ LRESULT CALLBACK AnswerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
 
 TEST(EngineTimeOut, TenSecondWaitAnsweringOtherThreadsThenTheNextRegistrationWorks) {
     testing::RegistrySandbox sandbox;
-    HWND window = testing::MessageWindow(&AnswerProc, L"NivexTimeOutProbe");
+    const WNDCLASSW wc{0, &AnswerProc, 0, 0, GetModuleHandleW(nullptr), nullptr, nullptr, nullptr, nullptr, L"NivexTimeOutProbe"};
+    RegisterClassW(&wc);
+    HWND window = CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
     ASSERT_TRUE(window);
 
     // While the engine waits, this thread's window answers another thread (a server's broadcast, say).

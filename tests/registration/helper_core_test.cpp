@@ -6,6 +6,11 @@
 #include "registration/helper_command.h"
 #include "registration/reg_host_report.h"
 
+// Results are written with designated initializers: the members left out keep their defaults.
+#ifdef __GNUC__
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+#endif
+
 namespace nivex {
 namespace {
 
@@ -14,27 +19,18 @@ RegFileValue Value(const wchar_t* name, std::uint32_t type, std::string bytes) {
 }
 
 HostReport SampleReport() {
-    HostReport report;
-    report.machine = kMachineX86;
-    RegResult& r = report.result;
-    r.outcome = RegOutcome::EntryPointFailed;
-    r.phase = RegPhase::Call;
-    r.hresult = static_cast<std::int32_t>(0x80040201);
-    r.systemError = 193;
-    r.systemText = L"Line one\r\nback\\slash and \u00e9\U0001F600";
-    r.explanation = L"needs x.dll";
-    r.problem = L"";
-    r.exceptionCode = 0xC00000FD;
-    r.registryDenied = true;
-    r.fileMissing = true;
-    CapturedKey key;
-    key.written.path = L"HKEY_CLASSES_ROOT\\CLSID\\{1}\\name with\nbreak";
-    key.written.values = {Value(L"", 1, std::string("a\0\0\0", 4)), Value(L"x y", 4, std::string("\1\0\0\0", 4)),
-                          Value(L"empty", 3, "")};
-    key.existed = true;
-    key.current = {Value(L"X Y", 4, std::string("\2\0\0\0", 4))};
-    report.keys = {key, CapturedKey{RegFileKey{L"HKEY_USERS\\S", {}, false}, false, {}}};
-    return report;
+    const CapturedKey key{{L"HKEY_CLASSES_ROOT\\CLSID\\{1}\\name with\nbreak",
+                           {Value(L"", 1, std::string("a\0\0\0", 4)), Value(L"x y", 4, std::string("\1\0\0\0", 4)),
+                            Value(L"empty", 3, "")},
+                           false},
+                          true,
+                          {Value(L"X Y", 4, std::string("\2\0\0\0", 4))}};
+    return HostReport{{.outcome = RegOutcome::EntryPointFailed, .phase = RegPhase::Call,
+                       .hresult = static_cast<std::int32_t>(0x80040201), .systemError = 193,
+                       .systemText = L"Line one\r\nback\\slash and \u00e9\U0001F600", .fileMissing = true,
+                       .exceptionCode = 0xC00000FD, .explanation = L"needs x.dll", .registryDenied = true},
+                      kMachineX86,
+                      {key, CapturedKey{RegFileKey{L"HKEY_USERS\\S", {}, false}, false, {}}}};
 }
 
 std::wstring Flat(const HostReport& h) {
@@ -90,84 +86,57 @@ TEST(HostReport, KeysAndValuesAreMarkedAgainstWhatIsThere) {
     EXPECT_EQ(KeyMark(key), CaptureMark::Same);
 }
 
-RegResult Result(RegOutcome outcome) {
-    RegResult r;
-    r.outcome = outcome;
-    return r;
-}
+using O = RegOutcome;
 
 TEST(HelperResultTexts, EachOutcomeSaysWhatHappenedWithInsertsFilled) {
-    RegResult notProgram = Result(RegOutcome::LoadFailed);
-    notProgram.systemError = 193;
-    notProgram.systemText = L"Bad EXE format for %1.";
+    const RegResult notProgram{.outcome = O::LoadFailed, .systemError = 193, .systemText = L"Bad EXE format for %1."};
     RegResult foreign = notProgram;
     foreign.explanation = L"The file is built for another processor: a 64-bit control server cannot be loaded";
-    RegResult missing = Result(RegOutcome::LoadFailed);
-    missing.fileMissing = true;
-    missing.systemText = L"ignored";
-    RegResult crashed = Result(RegOutcome::Crashed);
-    crashed.exceptionCode = 0xC0000005;
-    crashed.phase = RegPhase::Call;
-    RegResult overflow = crashed;
-    overflow.exceptionCode = 0xC00000FD;
-    overflow.phase = RegPhase::Load;
-    RegResult unknown = crashed;
-    unknown.exceptionCode = 0xE0000001;
-    RegResult silent = Result(RegOutcome::Crashed);
-    RegResult helperGone = Result(RegOutcome::ThreadFailed);
-    helperGone.problem = L"The helper for 32-bit control servers is missing: C:\\N\\x86\\nivexcmd.exe.";
-    RegResult denied = Result(RegOutcome::EntryPointFailed);
-    denied.hresult = static_cast<std::int32_t>(0x80070005);
-    denied.systemText = L"Access denied.";
-
+    const RegResult crashed{.outcome = O::Crashed, .phase = RegPhase::Call, .exceptionCode = 0xC0000005};
+    const RegResult overflow{.outcome = O::Crashed, .phase = RegPhase::Load, .exceptionCode = 0xC00000FD};
+    const std::wstring gone = L"The helper for 32-bit control servers is missing: C:\\N\\x86\\nivexcmd.exe.";
     const struct {
-        const RegResult& result;
+        RegResult result;
         int mode;
-        const wchar_t* reason;
+        std::wstring reason;
     } cases[] = {
         {notProgram, kModeRegister, L"Unable to Load File: Bad EXE format for notes%1.dll.\nnotes%1.dll is not a program file."},
         {foreign, kModeRegister, L"Unable to Load File: Bad EXE format for notes%1.dll.\nThe file is built for another "
                                  L"processor: a 64-bit control server cannot be loaded."},
-        {missing, kModeRegister, L"File Not Found"},
+        {{.outcome = O::LoadFailed, .systemText = L"ignored", .fileMissing = true}, kModeRegister, L"File Not Found"},
         {crashed, kModeUnregister,
          L"The server stopped with exception 0xC0000005 (access violation) in DllUnregisterServer."},
         {overflow, kModeRegister, L"The server stopped with exception 0xC00000FD (stack overflow) while it was being loaded."},
-        {unknown, kModeRegister, L"The server stopped with exception 0xE0000001 in DllRegisterServer."},
-        {silent, kModeRegister, L"The helper ended without reporting an outcome."},
-        {helperGone, kModeRegister, helperGone.problem.c_str()},
-        {Result(RegOutcome::ThreadFailed), kModeRegister, L"Unable to Create Thread"},
-        {denied, kModeRegister, L"DllRegisterServer returned error 0x80070005: Access denied.\nAdministrator rights "
-                                L"are needed: run Nivex as an administrator."},
+        {{.outcome = O::Crashed, .phase = RegPhase::Call, .exceptionCode = 0xE0000001}, kModeRegister,
+         L"The server stopped with exception 0xE0000001 in DllRegisterServer."},
+        {{.outcome = O::Crashed}, kModeRegister, L"The helper ended without reporting an outcome."},
+        {{.outcome = O::ThreadFailed, .problem = gone}, kModeRegister, gone},
+        {{.outcome = O::ThreadFailed}, kModeRegister, L"Unable to Create Thread"},
+        {{.outcome = O::EntryPointFailed, .hresult = static_cast<std::int32_t>(0x80070005), .systemText = L"Access denied."},
+         kModeRegister, L"DllRegisterServer returned error 0x80070005: Access denied.\nAdministrator rights are needed: run "
+                        L"Nivex as an administrator."},
     };
     for (const auto& c : cases) EXPECT_EQ(ReasonFor(c.result, c.mode, L"C:\\f\\notes%1.dll"), c.reason);
     EXPECT_EQ(DescribeResult(crashed, kModeRegister, L"C:\\f\\a.ocx").message,
               L"Registration of a.ocx failed.\nThe server stopped with exception 0xC0000005 (access violation) in "
               L"DllRegisterServer.");
-    EXPECT_EQ(OutcomeExitCode(RegOutcome::Crashed), 17);
+    EXPECT_EQ(OutcomeExitCode(O::Crashed), 17);
     EXPECT_EQ(FillInserts(L"%1 and %10 and %", L"f"), L"f and %10 and %");
 }
 
 TEST(HelperResultTexts, RightsAreOfferedOnlyForFailuresThatRightsCanMend) {
-    const auto failed = [](std::uint32_t code, bool denied = false) {
-        RegResult r = Result(RegOutcome::EntryPointFailed);
-        r.hresult = static_cast<std::int32_t>(code);
-        r.registryDenied = denied;
-        return r;
+    const auto failed = [](std::uint32_t code, bool denied) {
+        return RegResult{.outcome = O::EntryPointFailed, .hresult = static_cast<std::int32_t>(code), .registryDenied = denied};
     };
-    RegResult loadDenied = Result(RegOutcome::LoadFailed);
-    loadDenied.systemError = 5;
-    RegResult loadOther = Result(RegOutcome::LoadFailed);
-    loadOther.systemError = 193;
-    RegResult crashedDenied = Result(RegOutcome::Crashed);
-    crashedDenied.hresult = static_cast<std::int32_t>(0x80070005);
     const struct {
         RegResult result;
         bool offer;
     } cases[] = {
-        {failed(0x80070005), true},          {failed(0x8002801C), true},      {failed(0x80040201, true), true},
-        {failed(0x80040201, false), false},  {failed(0x80004005, true), false}, {loadDenied, true},
-        {loadOther, false},                  {crashedDenied, false},          {Result(RegOutcome::Completed), false},
-        {Result(RegOutcome::TimedOut), false},
+        {failed(0x80070005, false), true}, {failed(0x8002801C, false), true}, {failed(0x80040201, true), true},
+        {failed(0x80040201, false), false}, {failed(0x80004005, true), false},
+        {{.outcome = O::LoadFailed, .systemError = 5}, true}, {{.outcome = O::LoadFailed, .systemError = 193}, false},
+        {{.outcome = O::Crashed, .hresult = static_cast<std::int32_t>(0x80070005)}, false},
+        {{.outcome = O::Completed}, false}, {{.outcome = O::TimedOut}, false},
     };
     for (size_t i = 0; i < std::size(cases); ++i) EXPECT_EQ(NeedsAdministrator(cases[i].result), cases[i].offer) << i;
 }

@@ -42,40 +42,50 @@ std::vector<std::wstring> FixtureFolders() {
     return folders;
 }
 
-std::wstring Reason(const RegResult& r, int mode, const std::wstring& path) { return ReasonFor(r, mode, path); }
-
-TEST(HelperProcess, CrashesOverflowsAndFailuresEndOnlyTheHelperInEitherBitness) {
+// Engine and helper together: each server's outcome and reason, in either bitness; a crash, an overflow or a
+// hang ends only the helper; the registration lands in the caller's (sandboxed) registry.
+TEST(HelperProcess, EachServerGivesItsOutcomeAndReasonAndCrashesOrHangsEndOnlyTheHelper) {
     testing::RegistrySandbox sandbox;
     testing::TempFolder folder;
-    const std::wstring text = folder.WriteFile(L"notes.dll", "This is not a library.\r\n");
+    const std::wstring text = folder.WriteFile(L"notes.dll", "This is not a library.\r\n"), absent = folder.File(L"absent.ocx");
+    const std::wstring denied = L" returned error 0x80070005: " + ResultCodeText(static_cast<std::int32_t>(0x80070005)) +
+                                L"\nAdministrator rights are needed";
     for (const std::wstring& fixtures : FixtureFolders()) {
         SCOPED_TRACE(WideToUtf8(fixtures));
         const auto file = [&](const wchar_t* name) { return fixtures + L"\\" + name; };
+        const std::wstring demo = file(kDemoLibrary.fileName), failing = file(fixtures::kFailFile);
         const struct {
             std::wstring path;
             int mode;
             RegOutcome outcome;
-            const wchar_t* reason; // part of it
+            std::wstring reason; // part of the detailed reason; empty: the fixed reason stays
         } cases[] = {
             {file(fixtures::kCrashFile), kModeRegister, RegOutcome::Crashed,
              L"exception 0xC0000005 (access violation) in DllRegisterServer."},
             {file(fixtures::kOverflowFile), kModeUnregister, RegOutcome::Crashed,
              L"exception 0xC00000FD (stack overflow) in DllUnregisterServer."},
-            {file(fixtures::kFailFile), kModeRegister, RegOutcome::EntryPointFailed, L"returned error 0x80070005"},
-            {file(fixtures::kNoEntryFile), kModeRegister, RegOutcome::EntryPointMissing, L"Invalid ActiveX Control"},
+            {failing, kModeRegister, RegOutcome::EntryPointFailed, L"DllRegisterServer" + denied},
+            {failing, kModeUnregister, RegOutcome::EntryPointFailed, L"DllUnregisterServer" + denied},
+            {file(fixtures::kNoEntryFile), kModeRegister, RegOutcome::EntryPointMissing, L""},
+            {file(fixtures::kRegOnlyFile), kModeUnregister, RegOutcome::EntryPointMissing, L""},
             {text, kModeRegister, RegOutcome::LoadFailed, L"notes.dll is not a program file."},
-            {file(kDemoLibrary.fileName), kModeRegister, RegOutcome::Completed, L""},
+            {absent, kModeRegister, RegOutcome::LoadFailed, L""},
+            {L"", kModeRegister, RegOutcome::LoadFailed, L""},
+            {absent, 2, RegOutcome::InvalidMode, L""}, // not loaded: that would have failed
+            {failing, -1, RegOutcome::InvalidMode, L""},
+            {demo, kModeRegister, RegOutcome::Completed, L""},
         };
         for (const auto& c : cases) {
-            const RegResult r = RunServerRegistration(c.path, c.mode);
-            EXPECT_EQ(r.outcome, c.outcome) << WideToUtf8(c.path) << ": " << WideToUtf8(Reason(r, c.mode, c.path));
-            EXPECT_NE(Reason(r, c.mode, c.path).find(c.reason), std::wstring::npos) << WideToUtf8(Reason(r, c.mode, c.path));
-            EXPECT_EQ(Reason(r, c.mode, c.path).find(L"%1"), std::wstring::npos);
+            SCOPED_TRACE(WideToUtf8(c.path) + " in mode " + std::to_string(c.mode));
+            RegDetail detail;
+            EXPECT_EQ(RegisterServer(c.path, c.mode, &detail), c.outcome);
+            EXPECT_TRUE(c.reason.empty() ? detail.reason.empty() : detail.reason.find(c.reason) != std::wstring::npos)
+                << WideToUtf8(detail.reason);
+            EXPECT_EQ(detail.reason.find(L"%1"), std::wstring::npos);
             EXPECT_EQ(GetModuleHandleW(c.path.c_str()), nullptr) << "never loaded here";
         }
-        // The registration went into the registry the caller sees (its sandbox), in the server's own name.
-        EXPECT_EQ(RegisteredServer(kDemoLibrary.classes[0]), file(kDemoLibrary.fileName));
-        EXPECT_EQ(RunServerRegistration(file(kDemoLibrary.fileName), kModeUnregister).outcome, RegOutcome::Completed);
+        for (const auto& cls : kDemoLibrary.classes) EXPECT_EQ(RegisteredServer(cls), demo);
+        EXPECT_EQ(RunServerRegistration(demo, kModeUnregister).outcome, RegOutcome::Completed);
         EXPECT_EQ(RegisteredServer(kDemoLibrary.classes[0]), L"");
 
         // A hang is ended at the time limit, helper and all: nothing holds the server afterwards.
@@ -88,6 +98,20 @@ TEST(HelperProcess, CrashesOverflowsAndFailuresEndOnlyTheHelperInEitherBitness) 
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(8));
         EXPECT_TRUE(DeleteFileW(hang.c_str())) << "a helper still holds the hanging server";
     }
+
+    // A name relative to the current folder is loaded by its full path, though a bare name is not looked for
+    // in the current folder.
+    ASSERT_TRUE(CopyFileW(FixturePath(fixtures::kRegOnlyFile).c_str(), folder.File(L"nivex_probe.dll").c_str(), FALSE));
+    wchar_t previous[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, previous);
+    ASSERT_TRUE(SetCurrentDirectoryW(folder.Text().c_str()));
+    SetSafeDllSearch();
+    EXPECT_EQ(RegisterServer(L"nivex_probe.dll", kModeRegister), RegOutcome::Completed);
+    EXPECT_EQ(testing::GetRegString(HKEY_CLASSES_ROOT, fixtures::kRegOnlyKey, L""), L"1");
+    HMODULE byName = LoadLibraryW(L"nivex_probe.dll");
+    EXPECT_EQ(byName, nullptr) << "a bare name was found in the current folder";
+    if (byName) FreeLibrary(byName);
+    SetCurrentDirectoryW(previous);
 }
 
 // The fixture with its PE header's machine switched to the other processor.
@@ -113,7 +137,7 @@ TEST(HelperProcess, AServerOfTheOtherProcessorNamesTheHelperItNeedsWhenThatIsMis
     const std::wstring expected = sizeof(void*) == 8
                                       ? L"The helper for 32-bit control servers is missing: " + helpers.File(L"x86\\nivexcmd.exe")
                                       : L"The helper for 64-bit control servers is missing: " + helpers.File(L"x64\\nivexcmd.exe");
-    EXPECT_EQ(Reason(r, kModeRegister, foreign), expected + L".");
+    EXPECT_EQ(ReasonFor(r, kModeRegister, foreign), expected + L".");
     EXPECT_EQ(OutcomeExitCode(r.outcome), 13);
     EXPECT_EQ(own.outcome, RegOutcome::Completed) << "the own helper beside the program does the rest";
     EXPECT_EQ(RunServerRegistration(FixturePath(kDemoLibrary.fileName), kModeUnregister).outcome, RegOutcome::Completed);
@@ -143,6 +167,14 @@ private:
     std::wstring path_;
 };
 
+// The elevated helper run for real, with the rights the key grants once its guard is lifted.
+std::function<ElevatedRun(const testing::Execution&)> RunUnlocked(ReadOnlyKey& locked) {
+    return [&locked](const testing::Execution& run) {
+        locked.Restore();
+        return ElevatedRun{true, 0, false, testing::RunProgram(run.file, run.parameters).exitCode};
+    };
+}
+
 std::vector<std::wstring> SplitCommandLine(const std::wstring& arguments) {
     int count = 0;
     LPWSTR* argv = CommandLineToArgvW((L"x.exe " + arguments).c_str(), &count);
@@ -151,6 +183,8 @@ std::vector<std::wstring> SplitCommandLine(const std::wstring& arguments) {
     return split;
 }
 
+// Registration, edit, restore and key removal refused for lack of rights are done again by the helper, and only
+// the helper, started through the shell's "runas"; here it runs for real, with the rights the key then grants.
 TEST(HelperProcess, RightsAreOfferedOnlyAfterAnAccessDeniedOutcomeAndOnlyTheHelperRunsElevated) {
     // What the system's splitting gives back from a quoted argument is the argument itself.
     for (const wchar_t* arg : {L"plain", L"with blank", L"", L"ends in\\", L"a\"quote", L"C:\\dir with blank\\",
@@ -158,57 +192,23 @@ TEST(HelperProcess, RightsAreOfferedOnlyAfterAnAccessDeniedOutcomeAndOnlyTheHelp
         EXPECT_EQ(SplitCommandLine(QuoteArgument(arg) + L" next"), (std::vector<std::wstring>{arg, L"next"})) << WideToUtf8(arg);
 
     testing::RegistrationScene scene;
-    scene.desktop.administrator = false;
-    // A file name with blanks and an apostrophe (quotes cannot be in file names).
-    const std::wstring file = testing::RegistrationScene::CopyFixture(scene.system, kDemoLibrary.fileName, L"it's mine.ocx");
-    ReadOnlyKey locked(std::wstring(L"CLSID\\") + kDemoLibrary.classes[0].clsidText);
-    std::wstring path = file;
-    scene.desktop.answers = {MsgAnswer::No};
-    EXPECT_EQ(RegisterControl(path, scene.Flow()), RegOutcome::EntryPointFailed);
-    ASSERT_EQ(scene.desktop.messages.size(), 1u);
-    EXPECT_EQ(scene.desktop.messages[0].title, L"Registration Failed!");
-    EXPECT_NE(scene.desktop.messages[0].text.find(L"returned error 0x80070005"), std::wstring::npos);
-    EXPECT_TRUE(scene.desktop.messages[0].text.ends_with(L"\n\nTry again as administrator?"));
-    EXPECT_TRUE(scene.desktop.executions.empty()) << "No runs nothing";
-
-    // Yes: the helper, and only the helper, is started through the shell's "runas"; here it runs for real,
-    // with the rights the key now grants.
-    scene.desktop.answers = {MsgAnswer::Yes};
-    scene.desktop.onElevated = [&](const testing::Execution& run) {
-        locked.Restore();
-        const testing::RunResult done = testing::RunProgram(run.file, run.parameters);
-        return ElevatedRun{true, 0, false, done.exitCode};
-    };
-    EXPECT_EQ(RegisterControl(path, scene.Flow()), RegOutcome::Completed);
-    ASSERT_EQ(scene.desktop.executions.size(), 1u);
-    const testing::Execution& run = scene.desktop.executions[0];
-    EXPECT_EQ(run.verb, L"runas");
-    EXPECT_TRUE(EqualsNoCase(run.file, HelperFolder() + L"\\nivexcmd.exe"));
-    const std::vector<std::wstring> args = SplitCommandLine(run.parameters);
-    ASSERT_GE(args.size(), 5u);
-    EXPECT_EQ(std::vector<std::wstring>(args.begin(), args.begin() + 4),
-              (std::vector<std::wstring>{L"host", L"register", file, L"--result"}));
-    EXPECT_EQ(RegisteredServer(kDemoLibrary.classes[0]), file);
-    EXPECT_EQ(scene.display.shown.back().title, L"Registration Successful!");
-
-    // No question where rights would not help, nor when they are held already.
-    scene.desktop.messages.clear();
-    std::wstring noEntry = testing::RegistrationScene::CopyFixture(scene.system, fixtures::kNoEntryFile);
-    EXPECT_EQ(RegisterControl(noEntry, scene.Flow()), RegOutcome::EntryPointMissing);
-    scene.desktop.administrator = true;
-    std::wstring failing = testing::RegistrationScene::CopyFixture(scene.system, fixtures::kFailFile);
-    EXPECT_EQ(RegisterControl(failing, scene.Flow()), RegOutcome::EntryPointFailed);
-    EXPECT_TRUE(scene.desktop.messages.empty());
-    EXPECT_EQ(scene.desktop.executions.size(), 1u);
-}
-
-TEST(HelperProcess, KeyRemovalEditAndRestoreRefusedForLackOfRightsAreDoneAgainByAnElevatedHelper) {
-    testing::RegistrationScene scene;
     testing::TempFolder backups;
     SetBackupFolder(backups.Text());
     scene.desktop.administrator = false;
-    const std::wstring gauge = kDemoLibrary.classes[0].clsidText;
-    const std::wstring gaugeKey = L"CLSID\\" + gauge;
+    const std::wstring gauge = kDemoLibrary.classes[0].clsidText, gaugeKey = L"CLSID\\" + gauge;
+    // A file name with blanks and an apostrophe (quotes cannot be in file names).
+    const std::wstring file = testing::RegistrationScene::CopyFixture(scene.system, kDemoLibrary.fileName, L"it's mine.ocx");
+    std::wstring path = file;
+    {
+        ReadOnlyKey locked(gaugeKey);
+        scene.desktop.answers = {MsgAnswer::No};
+        EXPECT_EQ(RegisterControl(path, scene.Flow()), RegOutcome::EntryPointFailed);
+        ASSERT_EQ(scene.desktop.messages.size(), 1u);
+        EXPECT_EQ(scene.desktop.messages[0].title, L"Registration Failed!");
+        EXPECT_NE(scene.desktop.messages[0].text.find(L"returned error 0x80070005"), std::wstring::npos);
+        EXPECT_TRUE(scene.desktop.messages[0].text.ends_with(L"\n\nTry again as administrator?"));
+        EXPECT_TRUE(scene.desktop.executions.empty()) << "No runs nothing";
+    }
     const std::wstring restoreFile = backups.File(L"named.reg");
     WriteRegFile(restoreFile, {RegFileKey{L"HKEY_CLASSES_ROOT\\" + gaugeKey, {{L"", REG_SZ, {'R', 0, 0, 0}, false}}, false}});
     std::vector<std::wstring> classIds;
@@ -217,6 +217,11 @@ TEST(HelperProcess, KeyRemovalEditAndRestoreRefusedForLackOfRightsAreDoneAgainBy
         const wchar_t* operation;
         std::function<bool()> run; // true when the change is in the registry afterwards
     } cases[] = {
+        {L"register", [&] {
+             return RegisterControl(path, scene.Flow()) == RegOutcome::Completed &&
+                    RegisteredServer(kDemoLibrary.classes[0]) == file &&
+                    scene.display.shown.back().title == L"Registration Successful!";
+         }},
         {L"edit", [&] {
              return WriteElementValue(gauge, L"Control Name", L"Renamed", scene.desktop, nullptr, Elevation::Ask).ok &&
                     testing::GetRegString(HKEY_CLASSES_ROOT, gaugeKey, L"") == L"Renamed";
@@ -235,51 +240,42 @@ TEST(HelperProcess, KeyRemovalEditAndRestoreRefusedForLackOfRightsAreDoneAgainBy
                     !testing::RegKeyPresent(HKEY_CLASSES_ROOT, gaugeKey);
          }},
     };
-    ASSERT_EQ(RunServerRegistration(FixturePath(kDemoLibrary.fileName), kModeRegister).outcome, RegOutcome::Completed);
     for (const auto& c : cases) {
         SCOPED_TRACE(WideToUtf8(c.operation));
         ReadOnlyKey locked(gaugeKey);
         scene.desktop.messages.clear();
         scene.desktop.executions.clear();
         scene.desktop.answers = {MsgAnswer::Yes};
-        scene.desktop.onElevated = [&](const testing::Execution& run) {
-            locked.Restore();
-            const testing::RunResult done = testing::RunProgram(run.file, run.parameters);
-            return ElevatedRun{true, 0, false, done.exitCode};
-        };
+        scene.desktop.onElevated = RunUnlocked(locked);
         EXPECT_TRUE(c.run());
         ASSERT_EQ(scene.desktop.executions.size(), 1u);
-        const std::vector<std::wstring> args = SplitCommandLine(scene.desktop.executions[0].parameters);
-        EXPECT_EQ(args.at(1), c.operation);
+        const testing::Execution& run = scene.desktop.executions[0];
+        EXPECT_TRUE(run.verb == L"runas" && EqualsNoCase(run.file, HelperFolder() + L"\\nivexcmd.exe")) << WideToUtf8(run.file);
+        const std::vector<std::wstring> args = SplitCommandLine(run.parameters);
+        EXPECT_EQ(args.at(0) + L" " + args.at(1), L"host " + std::wstring(c.operation));
         EXPECT_TRUE(scene.desktop.messages.at(0).text.ends_with(L"Try again as administrator?"));
     }
     SetBackupFolder(L"");
+
+    // No question where rights would not help, nor when they are held already.
+    scene.desktop.messages.clear();
+    scene.desktop.executions.clear();
+    std::wstring noEntry = testing::RegistrationScene::CopyFixture(scene.system, fixtures::kNoEntryFile);
+    EXPECT_EQ(RegisterControl(noEntry, scene.Flow()), RegOutcome::EntryPointMissing);
+    scene.desktop.administrator = true;
+    std::wstring failing = testing::RegistrationScene::CopyFixture(scene.system, fixtures::kFailFile);
+    EXPECT_EQ(RegisterControl(failing, scene.Flow()), RegOutcome::EntryPointFailed);
+    EXPECT_TRUE(scene.desktop.messages.empty());
+    EXPECT_TRUE(scene.desktop.executions.empty());
 }
 
-std::wstring Snapshot(const std::vector<std::wstring>& paths) {
-    std::vector<RegFileKey> keys;
-    for (const std::wstring& path : paths) ReadKeyTree(HKEY_CLASSES_ROOT, kClassesRootName, path, keys);
-    return FormatRegFile(keys);
-}
-
-std::vector<std::wstring> DemoKeys() {
-    std::vector<std::wstring> paths{std::wstring(L"TypeLib\\") + kDemoLibrary.libIdText};
-    for (const auto& cls : kDemoLibrary.classes) {
-        paths.push_back(std::wstring(L"CLSID\\") + cls.clsidText);
-        paths.push_back(cls.progId);
-    }
-    return paths;
-}
-
-// Everything below the (sandboxed) HKEY_CLASSES_ROOT.
+// Everything below the (sandboxed) HKEY_CLASSES_ROOT, as a backup file would hold it.
 std::wstring WholeClassesRoot() {
-    std::vector<std::wstring> names;
+    std::vector<RegFileKey> keys;
     wchar_t name[256];
-    for (DWORD i = 0, length = 256; RegEnumKeyExW(HKEY_CLASSES_ROOT, i, name, &length, nullptr, nullptr, nullptr,
-                                                  nullptr) == ERROR_SUCCESS;
-         ++i, length = 256)
-        names.emplace_back(name, length);
-    return Snapshot(names);
+    for (DWORD i = 0; RegEnumKeyW(HKEY_CLASSES_ROOT, i, name, 256) == ERROR_SUCCESS; ++i)
+        ReadKeyTree(HKEY_CLASSES_ROOT, kClassesRootName, name, keys);
+    return FormatRegFile(keys);
 }
 
 DWORD SubkeyCount(HKEY root, const wchar_t* path) {
@@ -319,10 +315,10 @@ TEST(DryRun, ShowsWhatRegisteringWouldWriteMarkedAgainstTheRegistryAndWritesNoth
         for (const CapturedKey& k : report.keys) keys.push_back(k.written);
         WriteRegFile(exported, keys);
         ASSERT_TRUE(ImportBackup(exported).ok);
-        const std::wstring imported = Snapshot(DemoKeys());
+        const std::wstring imported = WholeClassesRoot();
         ASSERT_EQ(RunServerRegistration(server, kModeUnregister).outcome, RegOutcome::Completed);
         ASSERT_EQ(RunServerRegistration(server, kModeRegister).outcome, RegOutcome::Completed);
-        EXPECT_EQ(Snapshot(DemoKeys()), imported);
+        EXPECT_EQ(WholeClassesRoot(), imported);
 
         // Registered already: every key the same; one value changed since: that key changed.
         testing::SetRegString(HKEY_CLASSES_ROOT, std::wstring(L"CLSID\\") + kDemoLibrary.classes[1].clsidText, L"",

@@ -1,10 +1,7 @@
-// The engine against the fixture servers, the register and unregister flows around it, and the commands,
-// Explorer verbs and one-shot runs that use the flows.
+// The register and unregister flows around the engine, and the commands, Explorer verbs and one-shot runs
+// that use the flows.
 #include <gtest/gtest.h>
 
-#include <objbase.h>
-
-#include <cstring>
 #include <filesystem>
 
 #include "catalogue/catalogue_scan.h"
@@ -22,62 +19,8 @@ namespace {
 
 using fixtures::kDemoLibrary;
 using fixtures::kSpareLibrary;
-using testing::FixturePath;
 using testing::RegisteredServer;
 using testing::RegistrationScene;
-
-TEST(Engine, EachServerGivesItsOutcomeAndReasonAndIsLoadedByItsFullPathOnly) {
-    testing::RegistrySandbox sandbox;
-    testing::TempFolder folder;
-    const std::wstring demo = FixturePath(kDemoLibrary.fileName), failing = FixturePath(fixtures::kFailFile);
-    ASSERT_EQ(RegisterServer(demo, kModeRegister), RegOutcome::Completed);
-    for (const auto& cls : kDemoLibrary.classes) EXPECT_EQ(RegisteredServer(cls), demo);
-    EXPECT_EQ(GetModuleHandleW(demo.c_str()), nullptr) << "unloaded again after the call";
-
-    // A failure code from the entry point is no success: its code in hex and the system's text for it.
-    const std::wstring denied = L" returned error 0x80070005: " + ResultCodeText(static_cast<std::int32_t>(0x80070005)) +
-                                L"\nAdministrator rights are needed";
-    const std::wstring absent = folder.File(L"absent.ocx");
-    const struct {
-        std::wstring path;
-        int mode;
-        RegOutcome outcome;
-        std::wstring reason; // part of the detailed reason; empty: the fixed reason stays
-    } cases[] = {
-        {absent, kModeRegister, RegOutcome::LoadFailed, L""},
-        {L"", kModeRegister, RegOutcome::LoadFailed, L""},
-        {folder.WriteFile(L"notes.dll", "Not a library."), kModeRegister, RegOutcome::LoadFailed, L"Unable to Load File: "},
-        {absent, 2, RegOutcome::InvalidMode, L""}, // not loaded: that would have failed
-        {failing, -1, RegOutcome::InvalidMode, L""},
-        {FixturePath(fixtures::kNoEntryFile), kModeRegister, RegOutcome::EntryPointMissing, L""},
-        {FixturePath(fixtures::kRegOnlyFile), kModeUnregister, RegOutcome::EntryPointMissing, L""},
-        {failing, kModeRegister, RegOutcome::EntryPointFailed, L"DllRegisterServer" + denied},
-        {failing, kModeUnregister, RegOutcome::EntryPointFailed, L"DllUnregisterServer" + denied},
-        {demo, kModeUnregister, RegOutcome::Completed, L""},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(WideToUtf8(c.path) + " in mode " + std::to_string(c.mode));
-        RegDetail detail;
-        EXPECT_EQ(RegisterServer(c.path, c.mode, &detail), c.outcome);
-        EXPECT_TRUE(c.reason.empty() ? detail.reason.empty() : detail.reason.find(c.reason) != std::wstring::npos)
-            << WideToUtf8(detail.reason);
-    }
-    for (const auto& cls : kDemoLibrary.classes) EXPECT_EQ(RegisteredServer(cls), L"");
-
-    // A name relative to the current folder is loaded by its full path, though a bare name is not looked for
-    // in the current folder.
-    ASSERT_TRUE(CopyFileW(FixturePath(fixtures::kRegOnlyFile).c_str(), folder.File(L"nivex_probe.dll").c_str(), FALSE));
-    wchar_t previous[MAX_PATH];
-    GetCurrentDirectoryW(MAX_PATH, previous);
-    ASSERT_TRUE(SetCurrentDirectoryW(folder.Text().c_str()));
-    SetSafeDllSearch();
-    EXPECT_EQ(RegisterServer(L"nivex_probe.dll", kModeRegister), RegOutcome::Completed);
-    EXPECT_EQ(testing::GetRegString(HKEY_CLASSES_ROOT, fixtures::kRegOnlyKey, L""), L"1");
-    HMODULE byName = LoadLibraryW(L"nivex_probe.dll");
-    EXPECT_EQ(byName, nullptr) << "a bare name was found in the current folder";
-    if (byName) FreeLibrary(byName);
-    SetCurrentDirectoryW(previous);
-}
 
 const fixtures::FixtureClass& Gauge() { return kDemoLibrary.classes[0]; }
 bool Exists(const std::wstring& path) { return std::filesystem::exists(std::filesystem::path(path)); }

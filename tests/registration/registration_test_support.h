@@ -56,13 +56,6 @@ inline std::wstring RegisteredServer(const fixtures::FixtureClass& cls) {
     return GetRegString(HKEY_CLASSES_ROOT, std::wstring(L"CLSID\\") + cls.clsidText + L"\\InprocServer32", L"");
 }
 
-// A message-only window of this thread whose procedure is proc.
-inline HWND MessageWindow(WNDPROC proc, const wchar_t* className) {
-    const WNDCLASSW wc{0, proc, 0, 0, GetModuleHandleW(nullptr), nullptr, nullptr, nullptr, nullptr, className};
-    RegisterClassW(&wc);
-    return CreateWindowExW(0, className, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
-}
-
 using ui::WindowText;
 
 } // namespace nivex::testing

@@ -2,21 +2,14 @@
 
 namespace nivex::testing {
 
-void Put16(std::vector<std::uint8_t>& b, std::size_t at, std::uint16_t v) {
-    if (b.size() < at + 2) b.resize(at + 2);
-    b[at] = static_cast<std::uint8_t>(v);
-    b[at + 1] = static_cast<std::uint8_t>(v >> 8);
+// Little-endian, growing the buffer as needed.
+static void PutBytes(std::vector<std::uint8_t>& b, std::size_t at, std::uint64_t v, std::size_t count) {
+    if (b.size() < at + count) b.resize(at + count);
+    for (std::size_t i = 0; i < count; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
 }
-
-void Put32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) {
-    Put16(b, at, static_cast<std::uint16_t>(v));
-    Put16(b, at + 2, static_cast<std::uint16_t>(v >> 16));
-}
-
-void Put64(std::vector<std::uint8_t>& b, std::size_t at, std::uint64_t v) {
-    Put32(b, at, static_cast<std::uint32_t>(v));
-    Put32(b, at + 4, static_cast<std::uint32_t>(v >> 32));
-}
+void Put16(std::vector<std::uint8_t>& b, std::size_t at, std::uint16_t v) { PutBytes(b, at, v, 2); }
+void Put32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) { PutBytes(b, at, v, 4); }
+void Put64(std::vector<std::uint8_t>& b, std::size_t at, std::uint64_t v) { PutBytes(b, at, v, 8); }
 
 std::vector<std::uint8_t> PeBuilder::Build() {
     PeBuilder& self = *this;
@@ -75,7 +68,6 @@ std::vector<std::uint8_t> PeBuilder::Build() {
         Put32(b, dirs + 13 * 8 + 4, delaySize);
     }
     self.importDescriptorsAt = PeLayout::kSectionRaw;
-    self.delayDescriptorsAt = PeLayout::kSectionRaw + importsSize;
 
     const std::uint32_t sh = opt + optionalSize;
     const char name[8] = {'.', 'i', 'd', 'a', 't', 'a', 0, 0};

@@ -25,7 +25,6 @@ struct PeBuilder {
 
     // Where Build put things, for tests that break them afterwards.
     std::uint32_t importDescriptorsAt = 0; // file offset
-    std::uint32_t delayDescriptorsAt = 0;
     std::uint32_t optionalHeaderAt = 0;
     std::uint32_t importDirectoryAt = 0; // file offset of the import directory entry (rva, size)
 };

@@ -6,6 +6,16 @@
 
 namespace nivex::testing {
 
+namespace {
+// The next scripted answer, or fallback when none is left.
+template <typename T> T Next(std::deque<T>& answers, T fallback) {
+    if (answers.empty()) return fallback;
+    T answer = std::move(answers.front());
+    answers.pop_front();
+    return answer;
+}
+} // namespace
+
 ScriptedDesktop::ScriptedDesktop() : previous_(SetDesktop(this)) {}
 
 ScriptedDesktop::~ScriptedDesktop() { SetDesktop(previous_); }
@@ -13,32 +23,19 @@ ScriptedDesktop::~ScriptedDesktop() { SetDesktop(previous_); }
 MsgAnswer ScriptedDesktop::Message(WindowRef, const std::wstring& text, const std::wstring& title, MsgButtons buttons,
                                    MsgIcon icon) {
     messages.push_back({text, title, buttons, icon});
-    if (answers.empty()) {
-        // Plain notices need no scripted answer; questions do.
-        if (buttons != MsgButtons::Ok) ADD_FAILURE() << "unscripted question: " << WideToUtf8(text);
-        return buttons == MsgButtons::Ok ? MsgAnswer::Ok : MsgAnswer::Cancel;
-    }
-    const MsgAnswer answer = answers.front();
-    answers.pop_front();
-    return answer;
+    // Plain notices need no scripted answer; questions do.
+    if (answers.empty() && buttons != MsgButtons::Ok) ADD_FAILURE() << "unscripted question: " << WideToUtf8(text);
+    return Next(answers, buttons == MsgButtons::Ok ? MsgAnswer::Ok : MsgAnswer::Cancel);
 }
 
 std::wstring ScriptedDesktop::OpenFile(const FileDialogRequest& request) {
     fileDialogs.push_back(request);
-    if (fileAnswers.empty()) return kDialogCancelled;
-    std::wstring answer = fileAnswers.front();
-    fileAnswers.pop_front();
-    return answer;
+    return Next(fileAnswers, std::wstring(kDialogCancelled));
 }
 
 std::wstring ScriptedDesktop::SaveFile(const FileDialogRequest& request) { return OpenFile(request); }
 
-std::wstring ScriptedDesktop::BrowseFolder(WindowRef, const std::wstring&) {
-    if (folderAnswers.empty()) return {};
-    std::wstring answer = folderAnswers.front();
-    folderAnswers.pop_front();
-    return answer;
-}
+std::wstring ScriptedDesktop::BrowseFolder(WindowRef, const std::wstring&) { return Next(folderAnswers, std::wstring()); }
 
 long long ScriptedDesktop::Execute(WindowRef, const std::wstring& verb, const std::wstring& file,
                                    const std::wstring& parameters) {

@@ -16,9 +16,7 @@ std::atomic<int> counter{0};
 
 TempFolder::TempFolder() {
     const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-    std::ostringstream name;
-    name << "nivex-test-" << stamp << "-" << counter++;
-    path_ = std::filesystem::temp_directory_path() / name.str();
+    path_ = std::filesystem::temp_directory_path() / ("nivex-test-" + std::to_string(stamp) + "-" + std::to_string(counter++));
     std::filesystem::create_directories(path_);
 }
 
@@ -64,12 +62,6 @@ std::wstring HostFolder(const char* variable) {
 std::wstring FixtureFolder() { return HostFolder("NIVEX_FIXTURE_DIR"); }
 std::wstring BinFolder() { return HostFolder("NIVEX_BIN_DIR"); }
 
-std::wstring FixturePath(const std::wstring& name) {
-#ifdef _WIN32
-    return FixtureFolder() + L"\\" + name;
-#else
-    return FixtureFolder() + L"/" + name;
-#endif
-}
+std::wstring FixturePath(const std::wstring& name) { return (std::filesystem::path(FixtureFolder()) / name).wstring(); }
 
 } // namespace nivex::testing
