@@ -29,11 +29,9 @@ std::wstring Fixture(const std::wstring& variant) { return testing::FixturePath(
 TEST(VersionField, TheChosenTranslationsTextOrNotAvailable) {
     const std::tuple<const wchar_t*, const wchar_t*, const wchar_t*> cases[] = {
         {L"german_first", L"FileDescription", L"English description"}, // U.S. English wherever it is listed
-        {L"german_only", L"FileVersion", L"5.6.7.8 (deutsch)"},        // the only listed one, not the unlisted English
         {L"no_translation", L"FileDescription", L"Neutral code page"},
         {L"empty_field", L"filedescription", L"Has empty fields"}, // names without regard to case
         {L"empty_field", L"Comments", L"N/A"},                     // present but empty
-        {L"odd_translation", L"FileDescription", L"Ganzes Paar"},  // the half pair is not read
         {L"none", L"FileDescription", L""},
         {L"oversized", L"FileDescription", L"Before the cap"}, // a resource past the cap is read up to it
         {L"oversized", L"LegalCopyright", L"N/A"},

@@ -101,12 +101,11 @@ TEST_F(InspectWindows, DetailsShowAControlsRowsTheFactsOfTheFileItsNameStandsFor
     EXPECT_EQ(Rows(details.control), L"Control Name=First Control\nVersion=2.1\nStatus=" + std::wstring(kStatusRegistered) +
                                          L"\nCLSID=" + kFirst + L"\nProgID=Sample.First.2\nTypeLib=" + kLib +
                                          L"\nToolbox Bitmap=C:\\x\\first.ocx, 1\n");
-    EXPECT_EQ(details.toolboxBitmap, L"C:\\x\\first.ocx, 1");
+    EXPECT_EQ(std::tuple(details.toolboxBitmap, details.selection.resolvedPath, details.complete, details.toolboxBitmapReached),
+              std::tuple(L"C:\\x\\first.ocx, 1", path, true, true));
     details.file.erase(details.file.begin() + 2, details.file.begin() + 5); // the dates, which vary
     // A plain file has no version resource: the version rows are empty.
     EXPECT_EQ(Rows(details.file), L"Filename=" + path + L"\nSize=2 KB\nDescription=\nFile Version=\nCopyright=\n");
-    EXPECT_TRUE(details.complete && details.toolboxBitmapReached);
-    EXPECT_EQ(details.selection.resolvedPath, path);
 
     testing::SetRegString(HKEY_CLASSES_ROOT, L"CLSID\\" + kSecond + L"\\Version", L"Other", L"not the default");
     details = Load(kSecond);
