@@ -3,6 +3,7 @@
 
 #include "catalogue/catalogue_scan.h"
 #include "common/paths.h"
+#include "common/text.h"
 #include "support/registry_sandbox.h"
 #include "support/temp_folder.h"
 
@@ -124,10 +125,7 @@ TEST_F(ScanTest, AddControlsForFileAddsOnlyThatFilesNewClasses) {
     PopulateList(catalogue);
     RegisterClass(L"{B1}", L"Beta", real, L"{LIB-1}", L"1.0");
     RegisterClass(L"{C1}", L"Other", folder.WriteFile(L"other.ocx", "o"), L"{LIB-3}", L"1.0");
-    std::wstring upper = real;
-    for (auto& ch : upper)
-        ch = static_cast<wchar_t>(towupper(ch));
-    AddControlsForFile(catalogue, upper);
+    AddControlsForFile(catalogue, ToUpperText(real));
     EXPECT_EQ(ControlKeys(Catalogue::kAll), (std::vector<std::wstring>{L"{A1}", L"{B1}"}));
     EXPECT_EQ(catalogue.CountsText(), L"2 Controls in 1 Libraries");
     EXPECT_TRUE(errors.empty());

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -31,11 +32,10 @@ const std::wstring kServer64 = L"C:\\nivex-views\\x64\\fixture_control.ocx";
 const std::wstring kServer32 = L"C:\\nivex-views\\x86\\fixture_control.ocx";
 const std::wstring kGauge = kDemoLibrary.classes[0].clsidText;
 
+// A folder of the host, as the prefix's Z: drive shows it.
 std::wstring HostFolder(const char* variable) {
-    const char* dir = std::getenv(variable);
-    std::wstring text = dir ? L"Z:" + Utf8ToWide(dir) : std::wstring();
-    for (auto& ch : text)
-        if (ch == L'/') ch = L'\\';
+    std::wstring text = L"Z:" + Utf8ToWide(std::getenv(variable) ? std::getenv(variable) : "");
+    std::replace(text.begin(), text.end(), L'/', L'\\');
     return text;
 }
 
@@ -44,17 +44,18 @@ testing::RunResult Nivexcmd(bool x86, const std::wstring& arguments) {
     return testing::RunProgram(bin + L"\\nivexcmd.exe", arguments);
 }
 
-// "view|control key" -> "library status|library text" of `nivexcmd list --csv` (the fixtures' names hold no
+// "view|control key" -> "library status|library text" of a `nivexcmd list --csv` (the fixtures' names hold no
 // comma or quote).
-std::map<std::string, std::string> Listed(const std::string& csv) {
+std::map<std::string, std::string> Listed(bool x86, const std::wstring& arguments = L"list --csv") {
+    const testing::RunResult list = Nivexcmd(x86, arguments);
+    EXPECT_EQ(list.exitCode, 0u) << list.err;
     std::map<std::string, std::string> rows;
-    std::istringstream lines(csv);
+    std::istringstream lines(list.out);
     std::string line;
     std::getline(lines, line); // the header
     while (std::getline(lines, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
         std::vector<std::string> f;
-        std::istringstream fields(line);
+        std::istringstream fields(line.substr(0, line.find('\r')));
         for (std::string field; std::getline(fields, field, ',');)
             f.push_back(field);
         if (f.size() == 6) rows[f[5] + "|" + f[3]] = f[2] + "|" + f[1];
@@ -62,20 +63,10 @@ std::map<std::string, std::string> Listed(const std::string& csv) {
     return rows;
 }
 
-std::string Status(const std::map<std::string, std::string>& rows, const std::string& key) {
-    const auto row = rows.find(key);
-    return row == rows.end() ? "(not listed)" : row->second.substr(0, row->second.find('|'));
-}
-
 std::wstring Folder(UINT(WINAPI* query)(LPWSTR, UINT)) {
     wchar_t buffer[MAX_PATH];
     const UINT length = query(buffer, MAX_PATH);
     return std::wstring(buffer, length) + L"\\";
-}
-
-void Touch(const fs::path& file) {
-    fs::create_directories(file.parent_path());
-    std::ofstream(file, std::ios::binary) << "x";
 }
 
 // A control class written straight into one view (KEY_WOW64_32KEY or KEY_WOW64_64KEY).
@@ -105,7 +96,8 @@ protected:
     }
 };
 
-TEST_F(RealViews, BothProgramsListBothViewsWithTheirFilesAndStates) {
+// Listed by both programs with each view's own file and state, filtered by view; a class of both views needs one.
+TEST_F(RealViews, BothProgramsListBothViewsWithTheirFilesAndStatesFilterThemAndAskWhichOne) {
     Catalogue catalogue;
     PopulateList(catalogue);
     const CatalogueTree& all = catalogue.Tree(Catalogue::kAll);
@@ -116,15 +108,11 @@ TEST_F(RealViews, BothProgramsListBothViewsWithTheirFilesAndStates) {
         EXPECT_EQ(all.Node(all.Node(node).parent).tag, kStatusRegistered);
     }
     const std::string name = WideToUtf8(kDemoLibrary.name), gauge = WideToUtf8(kGauge);
-    auto expectStates = [&](const char* state32) {
+    auto expectStates = [&](const std::string& state32) {
         for (bool x86 : {false, true}) {
-            const testing::RunResult list = Nivexcmd(x86, L"list --csv");
-            ASSERT_EQ(list.exitCode, 0u) << list.err;
-            const auto rows = Listed(list.out);
-            EXPECT_EQ(rows.count("64|" + gauge) ? rows.at("64|" + gauge) : "", "Registered.|" + name) << x86;
-            EXPECT_EQ(rows.count("32|" + gauge) ? rows.at("32|" + gauge) : "",
-                      std::string(state32) + "|" + name + " (32-bit)")
-                << x86;
+            auto rows = Listed(x86);
+            EXPECT_EQ(rows["64|" + gauge] + " / " + rows["32|" + gauge],
+                      "Registered.|" + name + " / " + state32 + "|" + name + " (32-bit)") << x86;
         }
     };
     expectStates("Registered.");
@@ -133,54 +121,66 @@ TEST_F(RealViews, BothProgramsListBothViewsWithTheirFilesAndStates) {
     ASSERT_TRUE(MoveFileW(kServer32.c_str(), away.c_str()));
     expectStates("File Not Found!");
     ASSERT_TRUE(MoveFileW(away.c_str(), kServer32.c_str()));
-}
 
-TEST_F(RealViews, System32AndProgramFilesAreThoseOfTheServersOwnProcess) {
-    const std::wstring in32 = L"{4E1D0000-0000-4000-8000-000000000032}",
-                       in64 = L"{4E1D0000-0000-4000-8000-000000000064}",
-                       programFiles = L"{4E1D0000-0000-4000-8000-0000000000F1}";
-    wchar_t x86Files[MAX_PATH] = {};
-    ASSERT_GT(GetEnvironmentVariableW(L"ProgramFiles(x86)", x86Files, MAX_PATH), 0u);
-    const fs::path onlyInWow64 = Folder(GetSystemWow64DirectoryW) + L"nivexviews_wow.ocx";
-    const fs::path pfFile = fs::path(x86Files) / L"NivexViews" / L"pf.ocx";
-    Touch(onlyInWow64);
-    Touch(pfFile);
-    const std::wstring inSystem32 = Folder(GetSystemDirectoryW) + L"nivexviews_wow.ocx";
-    RegisterIn(KEY_WOW64_32KEY, in32, inSystem32);
-    RegisterIn(KEY_WOW64_64KEY, in64, inSystem32);
-    RegisterIn(KEY_WOW64_32KEY, programFiles, L"%ProgramFiles%\\NivexViews\\pf.ocx", REG_EXPAND_SZ);
-
-    for (bool x86 : {false, true}) {
-        const auto rows = Listed(Nivexcmd(x86, L"list --csv").out);
-        EXPECT_EQ(Status(rows, "32|" + WideToUtf8(in32)), "Registered.") << "found in SysWOW64; x86: " << x86;
-        EXPECT_EQ(Status(rows, "64|" + WideToUtf8(in64)), "File Not Found!") << "not in System32; x86: " << x86;
-        EXPECT_EQ(Status(rows, "32|" + WideToUtf8(programFiles)), "Registered.") << "x86 Program Files; x86: " << x86;
-    }
-    DeleteClass(KEY_WOW64_32KEY, in32);
-    DeleteClass(KEY_WOW64_64KEY, in64);
-    DeleteClass(KEY_WOW64_32KEY, programFiles);
-    fs::remove(onlyInWow64);
-    fs::remove_all(pfFile.parent_path());
-}
-
-TEST_F(RealViews, TheViewFilterAndAnIdentifierOfBothViews) {
-    const testing::RunResult only32 = Nivexcmd(false, L"list --csv --view 32");
-    ASSERT_EQ(only32.exitCode, 0u) << only32.err;
-    const auto rows = Listed(only32.out);
-    ASSERT_TRUE(rows.count("32|" + WideToUtf8(kGauge)));
-    for (const auto& [key, row] : rows)
+    const auto only32 = Listed(false, L"list --csv --view 32");
+    EXPECT_TRUE(only32.count("32|" + gauge));
+    for (const auto& [key, row] : only32)
         EXPECT_EQ(key.substr(0, 3), "32|") << key;
-
     testing::TempFolder folder;
     const std::wstring page = folder.File(L"page.htm");
     const testing::RunResult ambiguous = Nivexcmd(false, L"testpage " + kGauge + L" --out \"" + page + L"\"");
     EXPECT_EQ(ambiguous.exitCode, 2u);
-    EXPECT_NE(ambiguous.err.find("--view 64  Velmora Demo Gauge\r\n"), std::string::npos) << ambiguous.err;
     EXPECT_NE(ambiguous.err.find("--view 32  Velmora Demo Gauge (32-bit)\r\n"), std::string::npos) << ambiguous.err;
     EXPECT_FALSE(fs::exists(page));
     const testing::RunResult chosen = Nivexcmd(true, L"testpage " + kGauge + L" --out \"" + page + L"\" --view 32");
     EXPECT_EQ(chosen.exitCode, 0u) << chosen.err;
     EXPECT_TRUE(fs::exists(page));
+}
+
+// System32, Program Files and the imports' folders are those of the server's own process.
+TEST_F(RealViews, System32ProgramFilesAndImportsAreThoseOfTheServersOwnProcess) {
+    const std::wstring in32 = L"{4E1D0000-0000-4000-8000-000000000032}",
+                       in64 = L"{4E1D0000-0000-4000-8000-000000000064}",
+                       programFiles = L"{4E1D0000-0000-4000-8000-0000000000F1}";
+    wchar_t x86Files[MAX_PATH] = {};
+    ASSERT_GT(GetEnvironmentVariableW(L"ProgramFiles(x86)", x86Files, MAX_PATH), 0u);
+    const std::wstring wow64 = Folder(GetSystemWow64DirectoryW);
+    const fs::path onlyInWow64 = wow64 + L"nivexviews_wow.ocx", pfFile = fs::path(x86Files) / L"NivexViews" / L"pf.ocx";
+    fs::create_directories(pfFile.parent_path());
+    for (const fs::path& file : {onlyInWow64, pfFile})
+        std::ofstream(file, std::ios::binary) << "x";
+    const std::wstring inSystem32 = Folder(GetSystemDirectoryW) + L"nivexviews_wow.ocx";
+    RegisterIn(KEY_WOW64_32KEY, in32, inSystem32);
+    RegisterIn(KEY_WOW64_64KEY, in64, inSystem32);
+    RegisterIn(KEY_WOW64_32KEY, programFiles, L"%ProgramFiles%\\NivexViews\\pf.ocx", REG_EXPAND_SZ);
+    for (bool x86 : {false, true}) {
+        auto rows = Listed(x86);
+        const auto status = [&](const char* view, const std::wstring& id) {
+            const std::string& row = rows[view + WideToUtf8(id)];
+            return row.substr(0, row.find('|'));
+        };
+        // Found in SysWOW64, not in System32, and in the x86 Program Files.
+        EXPECT_EQ(status("32|", in32) + " " + status("64|", in64) + " " + status("32|", programFiles),
+                  "Registered. File Not Found! Registered.") << x86;
+    }
+    for (const auto& [view, id] :
+         {std::pair{KEY_WOW64_32KEY, in32}, {KEY_WOW64_64KEY, in64}, {KEY_WOW64_32KEY, programFiles}})
+        DeleteClass(view, id);
+    fs::remove(onlyInWow64);
+    fs::remove_all(pfFile.parent_path());
+
+    const std::wstring x86Fixtures = HostFolder("NIVEX_X86_FIXTURE_DIR");
+    testing::TempFolder folder;
+    const std::wstring server = folder.File(L"fixture_depserver.dll");
+    ASSERT_TRUE(CopyFileW((x86Fixtures + L"\\fixture_depserver.dll").c_str(), server.c_str(), FALSE));
+    for (const wchar_t* name : {L"fixture_dephelper.dll", L"velmoradep.dll"})
+        ASSERT_TRUE(CopyFileW((x86Fixtures + L"\\" + name).c_str(), (wow64 + name).c_str(), FALSE));
+    const testing::RunResult deps = Nivexcmd(false, L"deps \"" + server + L"\" --json");
+    EXPECT_EQ(deps.exitCode, 0u) << deps.err;
+    EXPECT_NE(ToLowerText(Utf8ToWide(deps.out)).find(L"\\\\syswow64\\\\fixture_dephelper.dll\""), std::wstring::npos)
+        << deps.out;
+    for (const wchar_t* name : {L"fixture_dephelper.dll", L"velmoradep.dll"})
+        DeleteFileW((wow64 + name).c_str());
 }
 
 // What a registration leaves is looked for in the view of the server's machine type, from either program.
@@ -205,28 +205,9 @@ TEST_F(RealViews, ControlsOfARegisteredFileAreFoundInTheViewOfItsMachineType) {
 
     int node = gauge32;
     const ControlDetails details = LoadInformation(catalogue, Catalogue::kAll, node, nullptr, TheDesktop());
-    ASSERT_TRUE(details.complete);
-    EXPECT_EQ(details.selection.view, k32);
-    EXPECT_TRUE(EqualsNoCase(details.selection.resolvedPath, kServer32));
-    EXPECT_FALSE(details.selection.missing);
-}
-
-TEST_F(RealViews, ImportsOfA32BitFileResolveInSysWow64) {
-    const std::wstring x86Fixtures = HostFolder("NIVEX_X86_FIXTURE_DIR");
-    testing::TempFolder folder;
-    const std::wstring server = folder.File(L"fixture_depserver.dll");
-    ASSERT_TRUE(CopyFileW((x86Fixtures + L"\\fixture_depserver.dll").c_str(), server.c_str(), FALSE));
-    const std::wstring wow64 = Folder(GetSystemWow64DirectoryW);
-    for (const wchar_t* name : {L"fixture_dephelper.dll", L"velmoradep.dll"})
-        ASSERT_TRUE(CopyFileW((x86Fixtures + L"\\" + name).c_str(), (wow64 + name).c_str(), FALSE));
-    const testing::RunResult deps = Nivexcmd(false, L"deps \"" + server + L"\" --json");
-    EXPECT_EQ(deps.exitCode, 0u) << deps.err;
-    std::wstring expected = L"\"resolved\": \"" + wow64 + L"fixture_dephelper.dll\"";
-    for (size_t at = 0; (at = expected.find(L'\\', at)) != std::wstring::npos; at += 2)
-        expected.insert(at, 1, L'\\');
-    EXPECT_NE(ToLowerText(Utf8ToWide(deps.out)).find(ToLowerText(expected)), std::wstring::npos) << deps.out;
-    for (const wchar_t* name : {L"fixture_dephelper.dll", L"velmoradep.dll"})
-        DeleteFileW((wow64 + name).c_str());
+    const SelectedControl& chosen = details.selection;
+    EXPECT_EQ(std::tuple(details.complete, chosen.view, ToLowerText(chosen.resolvedPath), chosen.missing),
+              std::tuple(true, k32, ToLowerText(kServer32), false));
 }
 
 } // namespace

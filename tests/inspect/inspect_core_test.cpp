@@ -129,36 +129,26 @@ TEST(VersionBlock, TheFirstUsEnglishTranslationElseTheLastWholeBlocksAreLeftAlon
     }
 }
 
-// A small image with one section holding the resource tree: type, identifier 1, the given languages.
+// A small image whose one section holds the resource tree: type, identifier 1, the given languages.
 Bytes Image(std::vector<std::uint32_t> languages, bool wide = false, std::uint32_t type = 16, std::uint32_t resourceRva = 0x1000) {
-    Bytes b(0x600, 0);
-    const auto put32 = [&](std::size_t at, std::uint32_t v) {
-        for (int i = 0; i < 4; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
-    };
+    testing::PeBuilder pe;
+    pe.pe64 = wide;
+    Bytes b = pe.Build();
     const auto directory = [&](std::size_t at, const std::vector<std::pair<std::uint32_t, std::uint32_t>>& ids) {
         Set16(b, at + 14, ids.size());
-        for (std::size_t i = 0; i < ids.size(); ++i) put32(at + 16 + 8 * i, ids[i].first), put32(at + 20 + 8 * i, ids[i].second);
+        for (std::size_t i = 0; i < ids.size(); ++i)
+            testing::Put32(b, at + 16 + 8 * i, ids[i].first), testing::Put32(b, at + 20 + 8 * i, ids[i].second);
     };
-    b[0] = 'M', b[1] = 'Z', b[0x40] = 'P', b[0x41] = 'E';
-    put32(0x3C, 0x40);
-    Set16(b, 0x46, 1); // one section
-    const std::uint32_t optionalSize = wide ? 240 : 224;
-    Set16(b, 0x54, optionalSize);
-    Set16(b, 0x58, wide ? 0x20B : 0x10B);
-    const std::size_t count = 0x58 + (wide ? 108 : 92);
-    put32(count, 16);
-    put32(count + 4 + 2 * 8, resourceRva); // the resource directory
-    put32(count + 8 + 2 * 8, 0x200);
-    const std::size_t section = 0x58 + optionalSize;
-    put32(section + 12, 0x1000), put32(section + 16, 0x200), put32(section + 20, 0x400); // address, raw size, offset
-    directory(0x400, {{type, 0x80000018u}});
-    directory(0x418, {{1, 0x80000030u}});
+    testing::Put32(b, pe.importDirectoryAt + 8, resourceRva); // the resource directory follows the import one
+    testing::Put32(b, pe.importDirectoryAt + 12, 0x200);
+    directory(0x200, {{type, 0x80000018u}});
+    directory(0x218, {{1, 0x80000030u}});
     std::vector<std::pair<std::uint32_t, std::uint32_t>> langs;
     for (std::size_t i = 0; i < languages.size(); ++i) {
         langs.push_back({languages[i], static_cast<std::uint32_t>(0x80 + 16 * i)});
-        put32(0x480 + 16 * i, 0x1100), put32(0x484 + 16 * i, 12); // the data's address and size
+        testing::Put32(b, 0x280 + 16 * i, 0x1100), testing::Put32(b, 0x284 + 16 * i, 12); // the data's place
     }
-    directory(0x430, langs);
+    directory(0x230, langs);
     return b;
 }
 
@@ -173,10 +163,10 @@ VersionLocation Locate(const Bytes& file) {
 TEST(VersionLocator, FindsTheOneLanguagesBytesSaysWhenThereAreNoneAndLeavesTheRestToThePlatform) {
     for (bool wide : {false, true}) {
         const VersionLocation at = Locate(Image({0x409}, wide));
-        EXPECT_EQ(std::tuple(at.result, at.offset, at.size), std::tuple(VersionLocation::Found, 0x500ull, 12u)) << wide;
+        EXPECT_EQ(std::tuple(at.result, at.offset, at.size), std::tuple(VersionLocation::Found, 0x300ull, 12u)) << wide;
     }
     Bytes cut = Image({0x409});
-    cut.resize(0x420); // inside the resource tree
+    cut.resize(0x220); // inside the resource tree
     const std::tuple<const char*, Bytes, VersionLocation::Result> cases[] = {
         {"icons only", Image({0x409}, false, 3), VersionLocation::None},
         {"no resources", Image({0x409}, false, 16, 0), VersionLocation::None},
@@ -478,10 +468,10 @@ TEST(DependencyReport, ALoadFailureNamesTheFirstMissingModuleWithItsChainOrTheMa
     report.imports = {{"gone\"q.dll", false, false, std::nullopt},
                       {"api-ms-win-crt-heap-l1-1-0.dll", false, true, std::nullopt},
                       {"USER32.dll", true, false, std::wstring(L"C:\\w\\user32.dll")}};
-    const wchar_t* const nodes[] = {L"gone\"q.dll (not found)", L"api-ms-win-crt-heap-l1-1-0.dll (API set)",
-                                    L"USER32.dll (delay-loaded) - C:\\w\\user32.dll"};
-    for (std::size_t i = 0; i < 3; ++i) EXPECT_EQ(ImportNodeText(report.imports[i]) + (IsMissingImport(report.imports[i]) ? L"!" : L""),
-                                                  nodes[i] + std::wstring(i == 0 ? L"!" : L""));
+    const wchar_t* const nodes[] = {L"gone\"q.dll (not found)!", L"api-ms-win-crt-heap-l1-1-0.dll (API set)",
+                                    L"USER32.dll (delay-loaded) - C:\\w\\user32.dll"}; // "!": shown missing
+    for (std::size_t i = 0; i < 3; ++i)
+        EXPECT_EQ(ImportNodeText(report.imports[i]) + (IsMissingImport(report.imports[i]) ? L"!" : L""), nodes[i]);
     EXPECT_EQ(MachineCaptionNote(report, kMachineX64), L" [32-bit x86 file, not loadable by the 64-bit Nivex]");
     EXPECT_EQ(MachineCaptionNote(report, kMachineX86), L"");
     EXPECT_EQ(DependencyReportJson(report),
