@@ -85,7 +85,6 @@ TEST_F(TipWindowTest, ShowsARandomTipOfTheFileBesideTheProgramAndAnotherOnNextTi
     folder.WriteFile(L"nivex_10.tod", "Alpha tip\r\nBeta tip\r\n\r\nDelta tip & more for %BITS-bit\r\n");
     ASSERT_NE(Open({0.3, 0.99, 0.5}), nullptr);
     EXPECT_EQ(ui::WindowText(tip.Handle()), L"Tip of the Day");
-    EXPECT_EQ(tip.Tips().Count(), 4u);
     // 0.3 * 4 + 1 = tip 2; the empty line is a tip of its own.
     EXPECT_EQ(Tips(2), (Texts{L"Beta tip", L"Delta tip & more for " + std::to_wstring(sizeof(void*) * 8) + L"-bit", L""}));
     EXPECT_EQ(IsDlgButtonChecked(tip.Handle(), IDC_TIP_CHKLOADTIPSATSTARTUP), static_cast<UINT>(BST_CHECKED));
