@@ -1,6 +1,5 @@
 // Holds one of the auxiliary windows open for a screenshot of the help file's pictures:
-//   window_shot.exe tip|about|whatsthis|regstatus|reports SECONDS [PROGRAM-FOLDER]
-//   window_shot.exe previewreg SECONDS PROGRAM-FOLDER SERVER   (the dry run's window for SERVER)
+//   window_shot.exe tip|about|regstatus SECONDS [PROGRAM-FOLDER]
 // The windows work on a sandboxed settings store, so the machine's own settings are left alone.
 #include <windows.h>
 
@@ -8,22 +7,11 @@
 
 #include "auxiliary/about_window.h"
 #include "auxiliary/tip_window.h"
-#include "catalogue/catalogue.h"
 #include "common/paths.h"
 #include "common/win32_desktop.h"
 #include "common/winutil.h"
-#include "registration/preview_window.h"
-#include "registration/reg_engine.h"
 #include "registration/reg_status_window.h"
-#include "registry/settings.h"
-#include "reports/reports_dialog.h"
-#include "reports/reports_resource.h"
 #include "support/registry_sandbox.h"
-
-namespace {
-// Ends the program when a modal message box holds the loop below.
-void CALLBACK EndShot(HWND, UINT, UINT_PTR, DWORD) { ExitProcess(0); }
-} // namespace
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 3) return 2;
@@ -44,29 +32,6 @@ int wmain(int argc, wchar_t** argv) {
                             L"Registration of Gauge.ocx failed.\nDllRegisterServer returned error 0x80070005: Access "
                             L"is denied.\nAdministrator rights are needed: run Nivex as an administrator.",
                             false);
-    } else if (which == L"previewreg" && argc > 4) {
-        nivex::SetHelperFolder(nivex::ProgramFolder());
-        if (!nivex::frmPreviewRegistration::Open(nullptr, nivex::TheDesktop(), argv[4],
-                                                 nivex::CaptureServerRegistration(argv[4])))
-            return 1;
-    } else if (which == L"reports") {
-        // The Reports dialog over a main window, with the message of a template that lacks a marker.
-        static nivex::Catalogue catalogue;
-        static nivex::Win32Desktop desktop;
-        HWND main = CreateWindowExW(0, L"STATIC", L"Velmora Control Manager", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 20, 20,
-                                    700, 500, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-        wchar_t temp[MAX_PATH] = {};
-        GetTempPathW(MAX_PATH, temp);
-        const std::wstring broken = std::wstring(temp) + L"my_report.tpl";
-        HANDLE file = CreateFileW(broken.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        DWORD written = 0;
-        WriteFile(file, "[HEAD]\r\n[TYPELIB]\r\n[FOOT]\r\n", 26, &written, nullptr);
-        CloseHandle(file);
-        nivex::SaveSetting(nivex::kSectionOptions, nivex::kKeyHTMLTemplate, broken);
-        nivex::frmReports* reports = nivex::frmReports::Show(main, desktop, catalogue, {});
-        if (!reports) return 1;
-        SetTimer(nullptr, 0, seconds * 1000, &EndShot);
-        PostMessageW(reports->Handle(), WM_COMMAND, MAKEWPARAM(IDC_REP_CMDGENERAL, BN_CLICKED), 0);
     } else {
         return 2;
     }

@@ -32,28 +32,20 @@ TEST(ProductArguments, SplitsAtPercentAfterRemovingOnePairOfQuotes) {
 }
 
 TEST(ReportText, ExactLinesWithSeparatorsAndEveryLineBreakAsCrLf) {
-    ReportFields f;
-    f.product = {L"Velmora Control Manager", L"1.0", L"0012"};
-    f.osText = L"Microsoft Windows XP (Version: 5.1.2600)";
-    f.userName = L"Ada";
-    f.email = L"ada@example.org";
-    f.errorMessages = L"Run-time error 429\r\nActiveX component can't create object";
-    f.cause = L"Registering\nan\rOCX"; // bare line feeds and carriage returns become CR LF
+    // Bare line feeds and carriage returns in a field become CR LF.
+    const ReportFields f{{L"Velmora Control Manager", L"1.0", L"0012"}, L"Microsoft Windows XP (Version: 5.1.2600)",
+                         L"Ada", L"ada@example.org", L"Run-time error 429\r\nActiveX component can't create object",
+                         L"Registering\nan\rOCX", L""};
     const std::wstring sep(49, L'-');
-    EXPECT_EQ(BuildReportText(f, L"12/7/2026"), L"Velmora Bug Report Wizard - 12/7/2026\r\n" + sep + L"\r\n" +
-                                                    L"Application: Velmora Control Manager\r\n"
-                                                    L"Version: 1.0.0012\r\n"
-                                                    L"OS: Microsoft Windows XP (Version: 5.1.2600)\r\n" +
-                                                    sep + L"\r\n" +
-                                                    L"Username: Ada\r\n"
-                                                    L"Email: ada@example.org\r\n" +
-                                                    sep + L"\r\n" +
-                                                    L"Reported Error Mesages:\r\n"
-                                                    L"Run-time error 429\r\nActiveX component can't create object\r\n"
-                                                    L"Cause of Error:\r\n"
-                                                    L"Registering\r\nan\r\nOCX\r\n"
-                                                    L"Description of Error:\r\n"
-                                                    L"\r\n");
+    std::wstring expected;
+    for (const std::wstring& line : std::initializer_list<std::wstring>{
+             L"Velmora Bug Report Wizard - 12/7/2026", sep, L"Application: Velmora Control Manager",
+             L"Version: 1.0.0012", L"OS: Microsoft Windows XP (Version: 5.1.2600)", sep, L"Username: Ada",
+             L"Email: ada@example.org", sep,
+             L"Reported Error Mesages:", L"Run-time error 429", L"ActiveX component can't create object",
+             L"Cause of Error:", L"Registering", L"an", L"OCX", L"Description of Error:", L""})
+        expected += line + L"\r\n";
+    EXPECT_EQ(BuildReportText(f, L"12/7/2026"), expected);
     // A file holds the report and one more line break: ANSI when lossless, else UTF-8 with a byte order mark.
     const std::string ansi = "Caf\xE9\r\n";
     EXPECT_EQ(ReportFileBytes(L"Caf\u00E9\r\n", &ansi), "Caf\xE9\r\n\r\n");
@@ -120,12 +112,10 @@ TEST(OsName, HistoricalAndModernSystems) {
 namespace nivex {
 namespace {
 
-TEST(FaultnoteLaunch, ArgumentsCarryTitleVersionAndFourDigitRevision) {
+TEST(FaultnoteLaunch, ArgumentsCarryFourDigitRevisionAndTheInstallPathFallsBackBesideTheMainProgram) {
     EXPECT_EQ(FaultnoteArguments(L"Velmora Control Manager", 1, 0, 12), L"Velmora Control Manager%1.0%0012");
     EXPECT_EQ(FaultnoteArguments(L"T", 3, 10, 12345), L"T%3.10%12345");
-}
-
-TEST(FaultnoteLaunch, InstallPathAsFolderOrProgramElseBesideTheMainProgram) {
+    // The install path names the program or its folder; else the copy beside the main program.
     const std::wstring installed = L"C:\\Velmora\\Faultnote\\faultnote.exe";
     const std::wstring beside = L"C:\\Nivex\\faultnote.exe";
     const auto probe = [](std::vector<std::wstring> files, std::vector<std::wstring> folders) {

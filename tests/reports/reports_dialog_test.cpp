@@ -1,12 +1,18 @@
-// frmReports under a real window system, driven by the messages its controls send.
+// frmReports under a real window system, driven by the messages its controls send; then with the system's own
+// save dialog and message boxes, acted on by a timer from inside their modal loops.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 #include <sddl.h>
 
+#include <cwchar>
+#include <filesystem>
+#include <functional>
+
 #include "catalogue/catalogue_scan.h"
 #include "common/paths.h"
 #include "common/ui/toolkit.h"
+#include "common/win32_desktop.h"
 #include "registry/settings.h"
 #include "reports/report_generator.h"
 #include "reports/reports_dialog.h"
@@ -23,11 +29,27 @@ const char* const kTemplate = "<h>%CONTROL_COUNT\r\n[HEAD]\r\n[TYPELIB]\r\nL|%TY
                               "[CONTROL]\r\nC|%CONTROL_NAME|%CLSID\r\n[FOOT]\r\n</end>\r\n";
 const wchar_t* const kStatus = L"C:\\Windows\\System32\\grid.ocx";
 
+// An owner window and the program folder in a temporary folder, on a sandboxed store.
+class ReportsWindowTest : public ::testing::Test {
+protected:
+    ReportsWindowTest() { SetProgramFolder(folder.Text()); }
+    ~ReportsWindowTest() override {
+        if (frmReports::Current()) DestroyWindow(frmReports::Current()->Handle());
+        DestroyWindow(owner);
+        SetProgramFolder(L"");
+    }
+
+    testing::RegistrySandbox sandbox;
+    testing::TempFolder folder;
+    HWND owner = CreateWindowExW(0, L"STATIC", L"owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 300, 200, nullptr, nullptr,
+                                 GetModuleHandleW(nullptr), nullptr);
+    Catalogue catalogue;
+};
+
 // Three libraries of two controls; the third library's file is missing.
-class ReportsDialogTest : public ::testing::Test {
+class ReportsDialogTest : public ReportsWindowTest {
 protected:
     ReportsDialogTest() {
-        SetProgramFolder(folder.Text());
         const std::wstring server = folder.WriteFile(L"grid.ocx", std::string(2048, 'g'));
         for (int id = 0; id < 6; ++id) {
             const std::wstring key = L"CLSID\\{C" + std::to_wstring(id / 2) + std::to_wstring(id % 2) + L"}";
@@ -37,11 +59,6 @@ protected:
                 testing::SetRegString(HKEY_CLASSES_ROOT, key + sub, L"", value);
         }
         PopulateList(catalogue);
-    }
-    ~ReportsDialogTest() override {
-        if (frmReports::Current()) DestroyWindow(frmReports::Current()->Handle());
-        DestroyWindow(owner);
-        SetProgramFolder(L"");
     }
     // The main window's part: its status text, progress bar and busy state, as a log.
     ReportsHost Host() {
@@ -81,12 +98,7 @@ protected:
         return state;
     }
 
-    testing::RegistrySandbox sandbox;
     testing::ScriptedDesktop desktop;
-    testing::TempFolder folder;
-    HWND owner = CreateWindowExW(0, L"STATIC", L"owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 300, 200, nullptr, nullptr,
-                                 GetModuleHandleW(nullptr), nullptr);
-    Catalogue catalogue;
     frmReports* dialog = nullptr;
     HWND hwnd = nullptr;
     std::wstring status = kStatus;
@@ -204,6 +216,73 @@ TEST_F(ReportsDialogTest, GeneratingIsBusyShowsProgressWritesTheSameReportAndPut
     EXPECT_EQ(desktop.fileDialogs.at(1).defaultExt, L"txt");
     EXPECT_EQ(testing::ReadFileBytes(folder.File(L"report.txt")), "<h>6\r\n\r\nL|Control <0>|Missing File!\r\n\r\n</end>\r\n\r\n");
     EXPECT_EQ(desktop.executions.size(), 1u);
+}
+
+HWND reports = nullptr, mainWindow = nullptr; // the dialog and its owner, for the timer
+// Each system dialog met: its title, whether the Reports dialog owns it, whether the main window was enabled.
+std::vector<std::wstring> seen;
+std::function<void(HWND)> act; // what the timer does with it
+
+BOOL CALLBACK FindSystemDialog(HWND window, LPARAM found) {
+    wchar_t name[16] = {};
+    GetClassNameW(window, name, 16);
+    if (window == reports || !IsWindowVisible(window) || wcscmp(name, L"#32770") != 0) return TRUE;
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+}
+
+void CALLBACK OnTimer(HWND, UINT, UINT_PTR id, DWORD) {
+    HWND dialog = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), &FindSystemDialog, reinterpret_cast<LPARAM>(&dialog));
+    if (!dialog) return; // not up yet
+    KillTimer(nullptr, id);
+    seen.push_back(ui::WindowText(dialog) + (GetWindow(dialog, GW_OWNER) == reports ? L" owned" : L" stray") +
+                   (IsWindowEnabled(mainWindow) ? L" main enabled" : L""));
+    act(dialog);
+}
+
+// What Generate shows belongs to the Reports dialog, so the main window stays disabled.
+class RealDialogsTest : public ReportsWindowTest {
+protected:
+    RealDialogsTest() {
+        mainWindow = owner;
+        SaveSetting(kSectionOptions, kKeyTEXTTemplate, folder.WriteFile(L"t.tpl", "[HEAD]\r\n[TYPELIB]\r\n[CONTROL]\r\n[FOOT]\r\n"));
+        reports = frmReports::Show(mainWindow, desktop, catalogue, {})->Handle();
+        CheckRadioButton(reports, IDC_REP_DOCTYPE_0, IDC_REP_DOCTYPE_1, IDC_REP_DOCTYPE_1);
+        seen.clear();
+    }
+    void Generate(std::function<void(HWND)> action) {
+        act = std::move(action);
+        SetTimer(nullptr, 0, 50, &OnTimer);
+        SendMessageW(reports, WM_COMMAND, MAKEWPARAM(IDC_REP_CMDGENERAL, BN_CLICKED), 0);
+    }
+    static void Press(HWND dialog, int button) { PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0); }
+
+    Win32Desktop desktop;
+};
+
+TEST_F(RealDialogsTest, TheSaveDialogAndTheMessagesBelongToTheReportsDialogSoTheMainWindowStaysDisabled) {
+    Generate([](HWND dialog) { Press(dialog, IDCANCEL); });
+    SaveSetting(kSectionOptions, kKeyTEXTTemplate, folder.File(L"gone.tpl"));
+    Generate([](HWND dialog) { Press(dialog, IDOK); });
+    EXPECT_EQ(seen, (std::vector<std::wstring>{L"Save File As owned", L"Error owned"}));
+    EXPECT_FALSE(IsWindowEnabled(mainWindow)) << "every main-window command would work beside the open dialog";
+    SendMessageW(reports, WM_COMMAND, MAKEWPARAM(IDC_REP_CMDCANCEL, BN_CLICKED), 0);
+    EXPECT_TRUE(IsWindowEnabled(mainWindow));
+}
+
+TEST_F(RealDialogsTest, AReportPathOfMoreThan256CharactersIsWrittenNotTakenForACancel) {
+    // 258 characters: more than the dialogs once took, within what the platform's own dialog handles.
+    std::wstring deep = folder.Text() + L"\\" + std::wstring(120, L'a');
+    deep += L"\\" + std::wstring(258 - 22 - deep.size(), L'b');
+    std::filesystem::create_directories(deep);
+    const std::wstring out = deep + L"\\long report name.txt";
+    Generate([&out](HWND dialog) {
+        SetDlgItemTextW(dialog, 0x47C, out.c_str()); // the file name box (cmb13, or edt1)
+        SetDlgItemTextW(dialog, 0x480, out.c_str());
+        Press(dialog, IDOK);
+    });
+    EXPECT_EQ(testing::ReadFileBytes(out), "\r\n\r\n") << "the head and the foot of an empty catalogue";
 }
 
 } // namespace
