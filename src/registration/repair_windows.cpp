@@ -73,7 +73,7 @@ INT_PTR frmEditData::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
         // The stored text, not the shown one: an expandable value keeps its references. An absent value
         // starts empty.
         oldValue_ =
-            request_.element == kElementClsid ? request_.classId : ReadElementValue(request_.classId, request_.element);
+            request_.element == kElementClsid ? request_.classId : ReadElementValue(request_.classId, request_.element, nullptr, request_.view);
         SetDlgItemTextW(Handle(), IDC_TXTDATA, oldValue_.c_str());
         const bool readOnly = request_.element == kElementStatus || request_.element == kElementClsid;
         EnableWindow(GetDlgItem(Handle(), IDC_TXTDATA), !readOnly);
@@ -108,7 +108,7 @@ void frmEditData::OnOk() {
         Close(IDCANCEL); // an element that is not stored: nothing to write
         return;
     }
-    const EditResult result = WriteElementValue(request_.classId, request_.element, text);
+    const EditResult result = WriteElementValue(request_.classId, request_.element, text, request_.view);
     if (!result.ok) {
         // The dialog stays open with the text kept, so the user can try again or cancel.
         desktop_.Message(Handle(), result.error, L"Edit Data", MsgButtons::Ok, MsgIcon::Critical);
@@ -198,7 +198,7 @@ void frmFindFile::FillLookIn() {
     SendDlgItemMessageW(Handle(), IDC_CBOLOOKIN, CB_RESETCONTENT, 0, 0);
     lookIn_.clear();
     AddLookIn({L"SYSTEM", SystemFolder(), imageFolder_});
-    AddLookIn({L"APPDRIVE", ProgramFolder().substr(0, 3), imageHardDisk_});
+    AddLookIn({L"APPDRIVE", VolumeRoot(ProgramFolder()), imageHardDisk_});
     for (int i = 1; i <= kRecentCount; ++i) {
         const std::wstring folder = ReadSetting(kSectionData, RecentKey(kKeyRecentFindFolders, i));
         if (!folder.empty()) AddLookIn({folder, folder, imageFolder_});
@@ -227,7 +227,7 @@ void frmFindFile::OnLookInChanged() {
     if (key == L"SYSTEM")
         searchFolder_ = SystemFolder();
     else if (key == L"APPDRIVE")
-        searchFolder_ = ProgramFolder().substr(0, 3);
+        searchFolder_ = VolumeRoot(ProgramFolder());
     else
         searchFolder_ = key;
 }
@@ -356,7 +356,7 @@ void frmFindFile::OnInit() {
     gFindFile = this;
     HIMAGELIST images = SystemSmallImages();
     imageFolder_ = SystemIconIndex(L"folder", FILE_ATTRIBUTE_DIRECTORY, true);
-    imageHardDisk_ = SystemIconIndex(ProgramFolder().substr(0, 3).c_str(), 0, false);
+    imageHardDisk_ = SystemIconIndex(VolumeRoot(ProgramFolder()).c_str(), 0, false);
     imageControl_ = SystemIconIndex(L"control.ocx", FILE_ATTRIBUTE_NORMAL, true);
     if (images) SendDlgItemMessageW(Handle(), IDC_CBOLOOKIN, CBEM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
 
@@ -433,10 +433,10 @@ std::wstring ShowFindFile(HWND owner, Desktop& desktop, const std::wstring& miss
 
 CatalogueChange FindMissingFileCommand(Catalogue& catalogue, const std::wstring& missingPath,
                                        const std::wstring& libraryKey, HWND owner, Desktop& desktop,
-                                       OutcomeDisplay& display, const StatusText& status) {
+                                       OutcomeDisplay& display, const StatusText& status, RegistryView view) {
     const std::wstring chosen = ShowFindFile(owner, desktop, missingPath, libraryKey);
     if (chosen.empty()) return CatalogueChange::None;
-    return RelinkCommand(catalogue, chosen, libraryKey, owner, desktop, display, status);
+    return RelinkCommand(catalogue, chosen, libraryKey, owner, desktop, display, status, view);
 }
 
 } // namespace nivex

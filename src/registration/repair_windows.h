@@ -18,6 +18,7 @@ struct EditDataRequest {
     std::wstring classId;     // the selected control
     std::wstring controlName; // for the caption
     std::wstring element;     // the selected row's element
+    RegistryView view = OwnView(); // the control's registry view
 };
 // Called with the value read back after a write, for the element's row.
 using RowUpdated = std::function<void(const std::wstring& element, const std::wstring& value)>;
@@ -106,6 +107,7 @@ std::wstring ShowFindFile(HWND owner, Desktop& desktop, const std::wstring& miss
 // chosen file for the control's library.
 CatalogueChange FindMissingFileCommand(Catalogue& catalogue, const std::wstring& missingPath,
                                        const std::wstring& libraryKey, HWND owner, Desktop& desktop,
-                                       OutcomeDisplay& display, const StatusText& status);
+                                       OutcomeDisplay& display, const StatusText& status,
+                                       RegistryView view = OwnView());
 
 } // namespace nivex
