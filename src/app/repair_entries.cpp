@@ -59,7 +59,7 @@ void AddRepairCommands(CommandTable& t, const CommandContext& c) {
         mnuEditInformation, kNeedsIdle | kNeedsSelection, [&c] { EditSelectedRow(c); },
         [&c] { return !SelectedElement(c).empty(); });
     t.Add(mnuRestoreRegistryKeys, kNeedsIdle, [&c] {
-        if (RestoreRegistryKeysCommand(c.owner, c.desktop)) CommandContext::Call(c.rescan);
+        if (RestoreListCommand(c.owner, c.desktop)) CommandContext::Call(c.rescan);
     });
 }
 

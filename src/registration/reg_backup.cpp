@@ -2,6 +2,7 @@
 
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cwchar>
 
 #include "common/error.h"
@@ -244,7 +245,8 @@ std::wstring WriteBackup(const BackupRequest& request) {
     const std::vector<std::uint8_t> bytes = EncodeUtf16Le(FormatRegFile(keys, comments));
 
     CreateFolderPath(BackupFolder());
-    std::wstring path = NewBackupPath(request.identifier, request.name);
+    const std::wstring& named = request.header.control.empty() ? request.header.library : request.header.control;
+    std::wstring path = NewBackupPath(request.identifier, request.name.empty() ? named : request.name);
     FileHandle file = CreateNewFile(path);
     DWORD written = 0;
     const bool ok = WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
@@ -326,6 +328,42 @@ LONG DeleteKeyTree(HKEY root, const std::wstring& path, RegistryView view) {
     }
     const LONG rc = RegDeleteKeyExW(root, path.c_str(), PathAccess(path, view), 0);
     return rc == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : rc;
+}
+
+std::vector<BackupEntry> ListBackups(const std::wstring& folder) {
+    std::vector<BackupEntry> entries;
+    const std::wstring base = WithTrailingBackslash(folder);
+    WIN32_FIND_DATAW data{};
+    FindHandle find(FindFirstFileW((base + L"*.reg").c_str(), &data));
+    if (!find) return entries;
+    do {
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+        BackupEntry entry;
+        entry.path = base + data.cFileName;
+        entry.stamp = (static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                      data.ftLastWriteTime.dwLowDateTime;
+        FILETIME local{};
+        SYSTEMTIME time{};
+        if (FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) && FileTimeToSystemTime(&local, &time)) {
+            wchar_t text[32];
+            swprintf(text, 32, L"%04u-%02u-%02u %02u:%02u:%02u", time.wYear, time.wMonth, time.wDay, time.wHour,
+                     time.wMinute, time.wSecond);
+            entry.time = text;
+        }
+        FileHandle file(CreateFileW(entry.path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+        std::uint8_t head[4096];
+        DWORD got = 0;
+        if (file && ReadFile(file.Get(), head, sizeof(head), &got, nullptr)) {
+            const BackupHeader header = ParseBackupHeader(LeadingComments(std::span(head, got)));
+            entry.operation = header.operation;
+            entry.control = header.control.empty() ? header.library : header.control;
+        }
+        entries.push_back(std::move(entry));
+    } while (FindNextFileW(find.Get(), &data));
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const BackupEntry& a, const BackupEntry& b) { return a.stamp > b.stamp; });
+    return entries;
 }
 
 ImportResult ImportBackup(const std::wstring& file) {

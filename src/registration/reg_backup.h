@@ -28,7 +28,7 @@ void ReadKeyTree(HKEY root, const std::wstring& rootName, const std::wstring& pa
 struct BackupRequest {
     BackupHeader header;
     std::wstring identifier; // the class or library identifier, for the file name
-    std::wstring name;       // the control's or library's name, for the file name
+    std::wstring name;       // for the file name (empty: the header's control, else its library)
     // Saved with everything below them, each preceded by its own deletion; an absent one as its deletion.
     std::vector<std::wstring> trees;
     // Saved with their own values only, "@=-" when the default value is absent; an absent one as the
@@ -68,6 +68,17 @@ ImportResult ImportBackup(const std::wstring& file);
 // The view flag for a path below HKEY_CLASSES_ROOT: ViewAccess(view) for the keys kept per view, none for
 // the shared ones (a flagged open of TypeLib would look for a Wow6432Node copy under Wine).
 REGSAM PathAccess(const std::wstring& classesRootPath, RegistryView view);
+
+// A backup file as the restore list shows it.
+struct BackupEntry {
+    std::wstring path;
+    std::wstring time;      // last written, local time, "2026-12-07 14:05:09"
+    std::wstring operation; // empty: not one of Nivex's backups
+    std::wstring control;   // the control's name (the library's when the backup names no control)
+    std::uint64_t stamp = 0; // for sorting
+};
+// The .reg files in folder, newest first, their headers read from the first few kilobytes only.
+std::vector<BackupEntry> ListBackups(const std::wstring& folder);
 
 // Deletes root\path with everything below it in the view; ERROR_SUCCESS also when it was not there.
 LONG DeleteKeyTree(HKEY root, const std::wstring& path, RegistryView view);

@@ -443,6 +443,35 @@ bool SameKeys(const std::vector<RegFileKey>& a, const std::vector<RegFileKey>& b
     return true;
 }
 
+std::vector<std::wstring> LeadingComments(std::span<const std::uint8_t> bytes) {
+    std::wstring text;
+    if (bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
+        std::vector<std::uint16_t> units;
+        for (size_t i = 2; i + 1 < bytes.size(); i += 2)
+            units.push_back(static_cast<std::uint16_t>(bytes[i] | (bytes[i + 1] << 8)));
+        text = FromUnits(units);
+    } else {
+        const size_t start = bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF ? 3 : 0;
+        text = Utf8ToWide(std::string(reinterpret_cast<const char*>(bytes.data()) + start, bytes.size() - start));
+    }
+    std::vector<std::wstring> comments;
+    bool headerSeen = false;
+    size_t start = 0;
+    for (size_t end = text.find(L'\n'); end != std::wstring::npos; start = end + 1, end = text.find(L'\n', start)) {
+        const std::wstring line = Trim(TrimRight(text.substr(start, end - start)));
+        if (line.empty()) continue;
+        if (!headerSeen) {
+            if (line != kRegFileHeader) break;
+            headerSeen = true;
+        } else if (line[0] == L';') {
+            comments.push_back(Trim(line.substr(1)));
+        } else {
+            break;
+        }
+    }
+    return comments;
+}
+
 std::wstring PathBelowClassesRoot(const std::wstring& fullPath) {
     const std::wstring prefix = std::wstring(kClassesRootName) + L"\\";
     if (!StartsWithNoCase(fullPath, prefix)) return {};

@@ -52,6 +52,10 @@ bool SameKeys(const std::vector<RegFileKey>& a, const std::vector<RegFileKey>& b
 RegFileParse ParseRegFile(std::span<const std::uint8_t> bytes);
 RegFileParse ParseRegFileText(const std::wstring& text);
 
+// The comment lines between the header and the first key (without the ";"), read from the start of a file
+// that may be cut anywhere after them: what a list of backups shows without reading whole files.
+std::vector<std::wstring> LeadingComments(std::span<const std::uint8_t> bytes);
+
 // The first key (in file order) that does not lie below HKEY_CLASSES_ROOT, or empty when all do.
 // The root itself does not count as below it.
 std::wstring FirstKeyOutsideClassesRoot(const std::vector<RegFileKey>& keys);

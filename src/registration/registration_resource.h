@@ -23,5 +23,13 @@
 #define IDC_CBOLOOKIN 5118
 #define IDC_CMDBROWSE 5119
 #define IDC_CHKRECURSIVE 5120
+// Restore Registry Keys window (frmRestoreList)
+#define IDD_RESTORELIST 5130
+#define IDC_RESTORE_CAPTION 5131
+#define IDC_LVBACKUPS 5132
+#define IDC_CMDRESTORE 5133
+#define IDC_CMDOPENFOLDER 5134
+#define IDC_CMDDELETEBACKUP 5135
+#define IDC_CMDBROWSEBACKUP 5136
 // Property set of the EtchedLine under the title (resource type "VGUIPROPS").
 #define IDP_REGSTATUS_LINE 8010

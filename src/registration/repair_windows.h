@@ -8,6 +8,7 @@
 
 #include "common/desktop.h"
 #include "common/window.h"
+#include "registration/reg_backup.h"
 #include "registration/repair_commands.h"
 #include "registration/repair_rules.h"
 
@@ -97,6 +98,37 @@ private:
     std::vector<std::wstring> resultKeys_;
     int imageFolder_ = 0, imageHardDisk_ = 0, imageControl_ = 0;
 };
+
+// Edit > Restore Registry Keys...: the backups in the backup folder (time, operation, control), newest
+// first, with Restore, Open Folder, Delete and Browse for any other file.
+class frmRestoreList final : public Dialog {
+public:
+    explicit frmRestoreList(Desktop& desktop);
+    // True once keys were written or deleted (the caller rescans).
+    bool Restored() const { return restored_; }
+    // The files listed, top to bottom.
+    const std::vector<BackupEntry>& Entries() const { return entries_; }
+    static frmRestoreList* Current();
+
+protected:
+    INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void OnDestroyed() override;
+
+private:
+    void Fill();
+    int SelectedIndex() const;
+    void OnRestore();
+    void OnDelete();
+    void UpdateButtons();
+    HWND Item(int id) const { return GetDlgItem(Handle(), id); }
+
+    Desktop& desktop_;
+    std::vector<BackupEntry> entries_;
+    bool restored_ = false;
+};
+
+// Shows the restore list owned by owner; true when keys were restored.
+bool RestoreListCommand(HWND owner, Desktop& desktop);
 
 // Edit > Find Missing File...: shows the search window owned by owner (disabled meanwhile) for the missing
 // file at missingPath. Returns the found file the user chose and confirmed; empty when the window was

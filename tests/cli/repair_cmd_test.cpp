@@ -79,7 +79,8 @@ TEST_F(RepairCommands, RemoveKeysListsFirstRemovesWithYesAndRestoreBringsEveryth
     const std::wstring lib = kDemoLibrary.libIdText;
     const std::wstring before = Snapshot();
 
-    RunResult r = Nivexcmd(L"remove-keys " + lib);
+    // Identifiers compare without regard to case, as the registry compares them.
+    RunResult r = Nivexcmd(L"remove-keys " + ToLowerText(lib));
     ASSERT_EQ(r.exitCode, 0u) << r.err;
     EXPECT_NE(r.out.find("HKEY_CLASSES_ROOT\\TypeLib\\" + WideToUtf8(lib)), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("HKEY_CLASSES_ROOT\\CLSID\\" + WideToUtf8(gauge)), std::string::npos);
@@ -133,8 +134,15 @@ TEST_F(RepairCommands, AMovedFileIsFoundAndRelinkedAndAFailingOneLeavesTheOldReg
     ASSERT_EQ(r.exitCode, 0u) << r.err;
     EXPECT_EQ(r.out, WideToUtf8(moved) + "\r\n");
 
-    // A server whose entry point fails: the old keys come back.
+    // A mistyped file is refused before anything is deleted.
     const std::wstring before = Snapshot();
+    r = Nivexcmd(L"relink " + ToLowerText(gauge) + L" " + Quoted(folder.File(L"mistyped.ocx")));
+    EXPECT_EQ(r.exitCode, 1u) << r.out << r.err;
+    EXPECT_NE(r.err.find("does not exist"), std::string::npos) << r.err;
+    EXPECT_TRUE(BackupPath(r.out).empty());
+    EXPECT_EQ(Snapshot(), before);
+
+    // A server whose entry point fails: the old keys come back.
     const std::wstring failing = folder.File(L"failing.dll");
     ASSERT_TRUE(CopyFileW(testing::FixturePath(fixtures::kFailFile).c_str(), failing.c_str(), FALSE));
     r = Nivexcmd(L"relink " + gauge + L" " + Quoted(failing) + L" --in-place");

@@ -12,6 +12,7 @@
 #include "registration/repair_operations.h"
 #include "registration/repair_windows.h"
 #include "registry/settings.h"
+#include "common/handles.h"
 #include "registration_test_support.h"
 
 namespace nivex {
@@ -329,7 +330,11 @@ TEST(RestoreCommand, OpensTheBackupFolderAndImportsTheChosenFile) {
     testing::TempFolder backups;
     SetBackupFolder(backups.Text() + L"\\Backups");
     testing::SetRegString(HKEY_CLASSES_ROOT, L"CLSID\\" + kClass + L"\\Version", L"", L"1.0");
-    const std::wstring file = WriteBackup({L"CLSID\\" + kClass}, kClass);
+    BackupRequest backup;
+    backup.header.operation = L"Edit Data";
+    backup.identifier = kClass;
+    backup.trees = {L"CLSID\\" + kClass};
+    const std::wstring file = WriteBackup(backup);
     RegDeleteTreeW(HKEY_CLASSES_ROOT, (L"CLSID\\" + kClass).c_str());
     RegDeleteKeyW(HKEY_CLASSES_ROOT, (L"CLSID\\" + kClass).c_str());
 
@@ -339,9 +344,70 @@ TEST(RestoreCommand, OpensTheBackupFolderAndImportsTheChosenFile) {
     EXPECT_EQ(desktop.fileDialogs[0].initialFolder, backups.Text() + L"\\Backups\\");
 
     desktop.fileAnswers = {file};
-    desktop.answers = {MsgAnswer::Ok};
+    desktop.answers = {MsgAnswer::Yes, MsgAnswer::Ok};
     EXPECT_TRUE(RestoreRegistryKeysCommand(nullptr, desktop));
     EXPECT_EQ(testing::GetRegString(HKEY_CLASSES_ROOT, L"CLSID\\" + kClass + L"\\Version", L""), L"1.0");
+    SetBackupFolder(L"");
+}
+
+TEST(RestoreList, ListsBackupsNewestFirstDeletesAfterAskingAndRestoresTheChosenOne) {
+    testing::RegistrySandbox sandbox;
+    testing::ScriptedDesktop desktop;
+    testing::TempFolder backups;
+    SetBackupFolder(backups.Text());
+    const std::wstring versionKey = L"CLSID\\" + kClass + L"\\Version";
+    testing::SetRegString(HKEY_CLASSES_ROOT, L"CLSID\\" + kClass, L"", L"Restore Probe");
+    // Written in this order, dated the other way round: the list goes by date.
+    const auto dated = [](const std::wstring& file, int day) {
+        FileHandle handle(CreateFileW(file.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        SYSTEMTIME time{2026, 12, 0, static_cast<WORD>(day), 12, 0, 0, 0};
+        FILETIME stamp{};
+        SystemTimeToFileTime(&time, &stamp);
+        SetFileTime(handle.Get(), nullptr, nullptr, &stamp);
+        return file;
+    };
+    const auto backup = [&](const wchar_t* operation, int day) {
+        BackupRequest request;
+        request.header.operation = operation;
+        request.header.control = L"Restore Probe";
+        request.identifier = kClass;
+        request.keys = {versionKey};
+        return dated(WriteBackup(request), day);
+    };
+    const std::wstring older = backup(L"Edit Data", 5);
+    testing::SetRegString(HKEY_CLASSES_ROOT, versionKey, L"", L"1.0");
+    const std::wstring newer = backup(L"Remove Registry Keys", 6);
+    dated(backups.WriteFile(L"exported.reg", "Windows Registry Editor Version 5.00\r\n"), 4);
+    EXPECT_NE(older.find(L" Restore Probe.reg"), std::wstring::npos) << "the name tells backups apart";
+
+    frmRestoreList window(desktop);
+    const HWND hwnd = window.CreateModeless(IDD_RESTORELIST, nullptr);
+    ASSERT_NE(hwnd, nullptr);
+    ShowWindow(hwnd, SW_SHOW);
+    HoldForScreenshot();
+    ASSERT_EQ(window.Entries().size(), 3u);
+    EXPECT_EQ(window.Entries()[0].path, newer);
+    EXPECT_EQ(window.Entries()[1].path, older);
+    EXPECT_EQ(window.Entries()[0].control, L"Restore Probe");
+    EXPECT_EQ(window.Entries()[2].operation, L"") << "a file of someone else's";
+    const auto click = [&](int id) {
+        SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(hwnd, id)));
+    };
+
+    desktop.answers = {MsgAnswer::No};
+    click(IDC_CMDDELETEBACKUP);
+    EXPECT_TRUE(std::filesystem::exists(newer)) << "declined";
+    desktop.answers = {MsgAnswer::Yes};
+    click(IDC_CMDDELETEBACKUP);
+    EXPECT_FALSE(std::filesystem::exists(newer));
+    ASSERT_EQ(window.Entries().size(), 2u);
+
+    // The older backup was taken before Version existed: restoring it takes Version away again.
+    ListView_SetItemState(GetDlgItem(hwnd, IDC_LVBACKUPS), 0, LVIS_SELECTED, LVIS_SELECTED);
+    desktop.answers = {MsgAnswer::Yes, MsgAnswer::Ok};
+    click(IDC_CMDRESTORE);
+    EXPECT_TRUE(window.Restored());
+    EXPECT_FALSE(testing::RegKeyPresent(HKEY_CLASSES_ROOT, versionKey));
     SetBackupFolder(L"");
 }
 
