@@ -33,15 +33,18 @@ std::wstring ClassId(int n) {
 
 void Set(const std::wstring& path, const std::wstring& name, const std::wstring& value) {
     HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS)
-        throw nivex::bench::BenchError("cannot create a key");
+    const LONG rc = RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, REG_OPTION_VOLATILE, KEY_SET_VALUE,
+                                    nullptr, &key, nullptr);
+    if (rc != ERROR_SUCCESS)
+        throw nivex::bench::BenchError("cannot create " + std::string(path.begin(), path.end()) + ": error " +
+                                       std::to_string(rc));
     RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                    static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
     RegCloseKey(key);
 }
 
-// A library as a control vendor registers it: each control with its usual subkeys.
+// A library as a control vendor registers it: each control with its usual subkeys (volatile, as the
+// sandbox is).
 void Library(int controls) {
     Set(L"TypeLib\\" + kLib + L"\\1.0", L"", L"Benchmark Library");
     Set(L"TypeLib\\" + kLib + L"\\1.0\\0\\win32", L"", L"C:\\bench\\bench.ocx");
