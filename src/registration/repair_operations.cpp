@@ -42,12 +42,14 @@ std::wstring BackupNote(const std::wstring& path) {
     return L"A backup of the keys is in:\n" + path;
 }
 
-std::vector<std::wstring> Subkeys(const std::wstring& path, RegistryView view) {
+// The subkey names of root\path in the view; rc (when given) is how the open went.
+std::vector<std::wstring> Subkeys(const std::wstring& path, RegistryView view, HKEY root = HKEY_CLASSES_ROOT,
+                                  LONG* rc = nullptr) {
     std::vector<std::wstring> names;
     RegKey key;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_ENUMERATE_SUB_KEYS | PathAccess(path, view), key.Put()) !=
-        ERROR_SUCCESS)
-        return names;
+    const LONG opened = RegOpenKeyExW(root, path.c_str(), 0, KEY_ENUMERATE_SUB_KEYS | PathAccess(path, view), key.Put());
+    if (rc) *rc = opened;
+    if (opened != ERROR_SUCCESS) return names;
     wchar_t name[256];
     for (DWORD i = 0;; ++i) {
         DWORD length = 256;
@@ -93,21 +95,13 @@ BackupHeader Header(const wchar_t* operation, const std::wstring& control, const
 void DeleteAllKeys(HKEY root, const std::wstring& path, std::vector<KeyFailure>& failures, RegistryView view) {
     // An empty path would be the root itself.
     if (path.empty()) return;
-    RegKey key;
-    const LONG rc = RegOpenKeyExW(root, path.c_str(), 0, KEY_ENUMERATE_SUB_KEYS | PathAccess(path, view), key.Put());
+    LONG rc = ERROR_SUCCESS;
+    const std::vector<std::wstring> names = Subkeys(path, view, root, &rc);
     if (rc == ERROR_FILE_NOT_FOUND) return;
     if (rc != ERROR_SUCCESS) {
         failures.push_back({RootName(root) + L"\\" + path, static_cast<long>(rc), SystemErrorText(static_cast<DWORD>(rc))});
         return;
     }
-    std::vector<std::wstring> names;
-    wchar_t name[256];
-    for (DWORD i = 0;; ++i) {
-        DWORD length = 256;
-        if (RegEnumKeyExW(key.Get(), i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-        names.emplace_back(name, length);
-    }
-    key.Reset();
     for (const std::wstring& child : names)
         DeleteAllKeys(root, path + L"\\" + child, failures, view);
     if (KeyPresent(root, path, view)) DeleteOne(root, path, failures, view);
