@@ -94,15 +94,18 @@ int wmain(int argc, wchar_t** argv) {
     int controls = 50, rounds = 5;
     for (int i = 1; i < argc; ++i) {
         const std::wstring a = argv[i];
-        if (a == L"--rounds" && i + 1 < argc) rounds = std::max(1, _wtoi(argv[++i]));
-        else controls = std::max(1, _wtoi(argv[i]));
+        if (a == L"--rounds" && i + 1 < argc)
+            rounds = std::max(1, _wtoi(argv[++i]));
+        else
+            controls = std::max(1, _wtoi(argv[i]));
     }
     try {
         nivex::bench::RemoveStaleSandboxes();
         nivex::bench::ClassesSandbox sandbox;
         wchar_t temp[MAX_PATH];
         GetTempPathW(MAX_PATH, temp);
-        const std::wstring folder = std::wstring(temp) + L"nivex-repair-bench-" + std::to_wstring(GetCurrentProcessId()) + L"\\";
+        const std::wstring folder =
+            std::wstring(temp) + L"nivex-repair-bench-" + std::to_wstring(GetCurrentProcessId()) + L"\\";
         CreateDirectoryW(folder.c_str(), nullptr);
         nivex::SetBackupFolder(folder);
         nivex::SilentDesktop desktop;

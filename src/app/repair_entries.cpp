@@ -41,16 +41,17 @@ void AddRepairCommands(CommandTable& t, const CommandContext& c) {
     t.Add(mnuRemoveRegistryKeys, kNeedsIdle | kNeedsMissingFile, [&c] {
         const SelectedControl selected = c.selection;
         CatalogueChange change = CatalogueChange::None;
-        c.RunBusy([&] { change = RemoveKeysCommand(c.catalogue, selected.libraryKey, c.owner, c.desktop, selected.view); });
+        c.RunBusy(
+            [&] { change = RemoveKeysCommand(c.catalogue, selected.libraryKey, c.owner, c.desktop, selected.view); });
         Apply(c, change);
     });
     t.Add(mnuSearchForFile, kNeedsIdle | kNeedsMissingFile, [&c] {
         const SelectedControl selected = c.selection;
         CatalogueChange change = CatalogueChange::None;
         c.RunBusy([&] {
-            change = FindMissingFileCommand(c.catalogue, selected.resolvedPath, selected.libraryKey, c.owner,
-                                            c.desktop, c.outcomes, [&c](const std::wstring& text) { c.SetStatusText(text); },
-                                            selected.view);
+            change = FindMissingFileCommand(
+                c.catalogue, selected.resolvedPath, selected.libraryKey, c.owner, c.desktop, c.outcomes,
+                [&c](const std::wstring& text) { c.SetStatusText(text); }, selected.view);
         });
         Apply(c, change);
         if (change == CatalogueChange::None) c.SetStatusText(c.selection.resolvedPath);

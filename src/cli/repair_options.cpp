@@ -39,7 +39,8 @@ RepairParse ParseRepairArguments(CliCommand command, const std::vector<std::wstr
             return result;
         }
         if (a == L"--view" && command != CliCommand::Restore) {
-            if (i + 1 >= args.size() || !(o.view = ParseViewNumber(args[i + 1]))) return Fail(L"--view needs 32 or 64.");
+            if (i + 1 >= args.size() || !(o.view = ParseViewNumber(args[i + 1])))
+                return Fail(L"--view needs 32 or 64.");
             ++i;
         } else if (command == CliCommand::RemoveKeys && a == L"--yes")
             o.yes = true;

@@ -269,7 +269,8 @@ std::wstring WriteBackup(const BackupRequest& request) {
     }
     if (!problem.empty()) {
         DeleteFileW(path.c_str());
-        throw Error(static_cast<long>(ERROR_INVALID_DATA), kSource, L"The backup file " + path + L" cannot be restored: " + problem);
+        throw Error(static_cast<long>(ERROR_INVALID_DATA), kSource,
+                    L"The backup file " + path + L" cannot be restored: " + problem);
     }
     return path;
 }
@@ -389,9 +390,9 @@ ImportResult ImportBackup(const BackupFile& backup) {
             continue;
         }
         RegKey key;
-        LONG rc = RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                  KEY_SET_VALUE | KEY_QUERY_VALUE | PathAccess(path, view), nullptr, key.Put(),
-                                  nullptr);
+        LONG rc =
+            RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                            KEY_SET_VALUE | KEY_QUERY_VALUE | PathAccess(path, view), nullptr, key.Put(), nullptr);
         if (rc != ERROR_SUCCESS) {
             failures.push_back(entry.path + L": " + SystemErrorText(static_cast<DWORD>(rc)));
             continue;

@@ -72,9 +72,9 @@ REGSAM PathAccess(const std::wstring& classesRootPath, RegistryView view);
 // A backup file as the restore list shows it.
 struct BackupEntry {
     std::wstring path;
-    std::wstring time;      // last written, local time, "2026-12-07 14:05:09"
-    std::wstring operation; // empty: not one of Nivex's backups
-    std::wstring control;   // the control's name (the library's when the backup names no control)
+    std::wstring time;       // last written, local time, "2026-12-07 14:05:09"
+    std::wstring operation;  // empty: not one of Nivex's backups
+    std::wstring control;    // the control's name (the library's when the backup names no control)
     std::uint64_t stamp = 0; // for sorting
 };
 // The .reg files in folder, newest first, their headers read from the first few kilobytes only.

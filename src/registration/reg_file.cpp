@@ -414,9 +414,10 @@ std::wstring UnwritableName(const std::vector<RegFileKey>& keys) {
     const auto shown = [](const std::wstring& name) {
         std::wstring out;
         for (wchar_t c : name)
-            out += c == L'\r' ? std::wstring(L"<CR>") : c == L'\n' ? std::wstring(L"<LF>")
-                 : c == 0      ? std::wstring(L"<NUL>")
-                               : std::wstring(1, c);
+            out += c == L'\r'   ? std::wstring(L"<CR>")
+                   : c == L'\n' ? std::wstring(L"<LF>")
+                   : c == 0     ? std::wstring(L"<NUL>")
+                                : std::wstring(1, c);
         return out;
     };
     for (const RegFileKey& key : keys) {

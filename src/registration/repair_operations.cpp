@@ -47,7 +47,8 @@ std::vector<std::wstring> Subkeys(const std::wstring& path, RegistryView view, H
                                   LONG* rc = nullptr) {
     std::vector<std::wstring> names;
     RegKey key;
-    const LONG opened = RegOpenKeyExW(root, path.c_str(), 0, KEY_ENUMERATE_SUB_KEYS | PathAccess(path, view), key.Put());
+    const LONG opened =
+        RegOpenKeyExW(root, path.c_str(), 0, KEY_ENUMERATE_SUB_KEYS | PathAccess(path, view), key.Put());
     if (rc) *rc = opened;
     if (opened != ERROR_SUCCESS) return names;
     wchar_t name[256];
@@ -99,7 +100,8 @@ void DeleteAllKeys(HKEY root, const std::wstring& path, std::vector<KeyFailure>&
     const std::vector<std::wstring> names = Subkeys(path, view, root, &rc);
     if (rc == ERROR_FILE_NOT_FOUND) return;
     if (rc != ERROR_SUCCESS) {
-        failures.push_back({RootName(root) + L"\\" + path, static_cast<long>(rc), SystemErrorText(static_cast<DWORD>(rc))});
+        failures.push_back(
+            {RootName(root) + L"\\" + path, static_cast<long>(rc), SystemErrorText(static_cast<DWORD>(rc))});
         return;
     }
     for (const std::wstring& child : names)
@@ -124,7 +126,8 @@ LibraryRemoval PlanLibraryRemoval(const std::wstring& libraryId, RegistryView vi
         std::vector<std::wstring> versionOwn;
         for (const std::wstring& lcid : Subkeys(library + L"\\" + version, view)) {
             for (const std::wstring& platform : Subkeys(library + L"\\" + version + L"\\" + lcid, view)) {
-                if (EqualsNoCase(platform, own)) versionOwn.push_back(library + L"\\" + version + L"\\" + lcid + L"\\" + platform);
+                if (EqualsNoCase(platform, own))
+                    versionOwn.push_back(library + L"\\" + version + L"\\" + lcid + L"\\" + platform);
                 if (EqualsNoCase(platform, other)) versionOther = true;
             }
         }

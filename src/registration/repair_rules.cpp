@@ -131,10 +131,10 @@ bool DeletionAllowed(const std::wstring& fullPath) {
     const std::wstring top = rest.substr(0, first);
     if (!EqualsNoCase(top, L"CLSID") && !EqualsNoCase(top, L"TypeLib")) return false;
     const size_t second = rest.find(L'\\', first + 1);
-    const std::wstring id = rest.substr(first + 1, second == std::wstring::npos ? std::wstring::npos : second - first - 1);
+    const std::wstring id =
+        rest.substr(first + 1, second == std::wstring::npos ? std::wstring::npos : second - first - 1);
     // No empty parts below it: "a\\b" names no key and must not lead elsewhere.
-    if (second != std::wstring::npos &&
-        (rest.back() == L'\\' || rest.find(L"\\\\", second) != std::wstring::npos))
+    if (second != std::wstring::npos && (rest.back() == L'\\' || rest.find(L"\\\\", second) != std::wstring::npos))
         return false;
     return IsBracedGuid(id);
 }
@@ -145,9 +145,11 @@ std::wstring RestoreQuestion(const std::wstring& file, const BackupHeader& heade
     if (header.operation.empty())
         text = L"This file is not one of Nivex's backups:\n" + file + L"\n\n";
     else
-        text = L"Backup of \"" + header.operation + L"\" (" + (header.control.empty() ? header.library : header.control) +
-               L", " + ViewNumber(header.view) + L"-bit registry view):\n" + file + L"\n\n";
-    if (!deleted.empty()) text += L"These keys will be deleted with everything below them:\n" + CutList(deleted) + L"\n";
+        text = L"Backup of \"" + header.operation + L"\" (" +
+               (header.control.empty() ? header.library : header.control) + L", " + ViewNumber(header.view) +
+               L"-bit registry view):\n" + file + L"\n\n";
+    if (!deleted.empty())
+        text += L"These keys will be deleted with everything below them:\n" + CutList(deleted) + L"\n";
     if (!written.empty()) text += L"These keys will be written:\n" + CutList(written) + L"\n";
     return text + L"Do you want to restore the registry keys?";
 }

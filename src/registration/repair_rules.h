@@ -59,8 +59,8 @@ bool KeptPerView(std::wstring_view classesRootPath);
 bool DeletionAllowed(const std::wstring& fullPath);
 inline const wchar_t* const kRestoreTitle = L"Restore Registry Keys";
 // The question before a restore: what is written, what is deleted, and whether the file is one of ours.
-std::wstring RestoreQuestion(const std::wstring& file, const BackupHeader& header, const std::vector<std::wstring>& written,
-                             const std::vector<std::wstring>& deleted);
+std::wstring RestoreQuestion(const std::wstring& file, const BackupHeader& header,
+                             const std::vector<std::wstring>& written, const std::vector<std::wstring>& deleted);
 
 // The elements of the Edit Data dialog and the key whose default value each one is.
 inline const wchar_t* const kElementControlName = L"Control Name";

@@ -74,8 +74,9 @@ INT_PTR frmEditData::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
         SetDlgItemTextW(Handle(), IDC_LBLELEMENT, request_.element.c_str());
         // The stored text, not the shown one: an expandable value keeps its references. An absent value
         // starts empty.
-        oldValue_ =
-            request_.element == kElementClsid ? request_.classId : ReadElementValue(request_.classId, request_.element, nullptr, request_.view);
+        oldValue_ = request_.element == kElementClsid
+                        ? request_.classId
+                        : ReadElementValue(request_.classId, request_.element, nullptr, request_.view);
         SetDlgItemTextW(Handle(), IDC_TXTDATA, oldValue_.c_str());
         const bool readOnly = request_.element == kElementStatus || request_.element == kElementClsid;
         EnableWindow(GetDlgItem(Handle(), IDC_TXTDATA), !readOnly);
@@ -209,8 +210,7 @@ void frmRestoreList::Fill() {
     entries_ = ListBackups(BackupFolder());
     for (size_t i = 0; i < entries_.size(); ++i) {
         const BackupEntry& entry = entries_[i];
-        const std::wstring texts[] = {entry.time,
-                                      entry.operation.empty() ? L"(not a Nivex backup)" : entry.operation,
+        const std::wstring texts[] = {entry.time, entry.operation.empty() ? L"(not a Nivex backup)" : entry.operation,
                                       entry.operation.empty() ? GetFileName(entry.path) : entry.control};
         LVITEMW item{};
         item.mask = LVIF_TEXT;
@@ -253,8 +253,8 @@ void frmRestoreList::OnDelete() {
                          L"Delete Backup", MsgButtons::YesNo, MsgIcon::Question) != MsgAnswer::Yes)
         return;
     if (!DeleteFileW(path.c_str())) {
-        desktop_.Message(Handle(), L"Cannot delete " + path + L":\n" + SystemErrorText(GetLastError()), L"Delete Backup",
-                         MsgButtons::Ok, MsgIcon::Critical);
+        desktop_.Message(Handle(), L"Cannot delete " + path + L":\n" + SystemErrorText(GetLastError()),
+                         L"Delete Backup", MsgButtons::Ok, MsgIcon::Critical);
         return;
     }
     Fill();

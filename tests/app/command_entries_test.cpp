@@ -136,7 +136,7 @@ TEST_F(CommandEntries, RepairCommandsAskForARedrawAfterARemovalAndARescanAfterAR
     Run(mnuRestoreRegistryKeys);
     EXPECT_TRUE(calls.empty());
     scene.desktop.answers = {MsgAnswer::Yes, MsgAnswer::Ok}; // the question, the closing message
-    ClickInRestoreList(IDC_CMDRESTORE); // the only backup, selected
+    ClickInRestoreList(IDC_CMDRESTORE);                      // the only backup, selected
     Run(mnuRestoreRegistryKeys);
     EXPECT_EQ(calls, Texts{L"rescan"});
     EXPECT_TRUE(testing::RegKeyPresent(HKEY_CLASSES_ROOT, L"CLSID\\" + kBeta));

@@ -92,8 +92,8 @@ TEST_F(RepairSafety, RestoringAnEditsBackupTakesAwayWhatTheEditCreated) {
     // ProgID exists with only a named value: the edit adds its default value.
     SetRegString(HKEY_CLASSES_ROOT, kClassKey + L"\\ProgID", L"Kept", L"k");
     const std::pair<const wchar_t*, const wchar_t*> edits[] = {
-        {kElementVersion, L"2.0"},                    // no Version key before
-        {kElementProgId, L"Safety.Control.1"},        // no default value before
+        {kElementVersion, L"2.0"},                  // no Version key before
+        {kElementProgId, L"Safety.Control.1"},      // no default value before
         {kElementToolboxBitmap, L"C:\\new.ocx, 2"}, // a value replaced
     };
     for (const auto& [element, text] : edits) {
@@ -183,8 +183,10 @@ TEST_F(RepairSafety, AFileThatCannotRegisterIsRefusedBeforeAnythingIsDeleted) {
     };
     for (const auto& [file, problem] : files) {
         const std::wstring found = ServerFileProblem(file);
-        if (!problem) EXPECT_EQ(found, L"");
-        else EXPECT_NE(found.find(problem), std::wstring::npos) << file << ": " << found;
+        if (!problem)
+            EXPECT_EQ(found, L"");
+        else
+            EXPECT_NE(found.find(problem), std::wstring::npos) << file << ": " << found;
     }
     const std::wstring before = Snapshot(Paths());
     std::wstring mistyped = files[0].first;
