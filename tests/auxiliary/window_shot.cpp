@@ -1,6 +1,7 @@
 // Holds one of the auxiliary windows open for a screenshot of the help file's pictures:
 //   window_shot.exe tip|about|whatsthis|regstatus|reports SECONDS [PROGRAM-FOLDER]
 //   window_shot.exe previewreg SECONDS PROGRAM-FOLDER SERVER   (the dry run's window for SERVER)
+//   window_shot.exe restorelist SECONDS PROGRAM-FOLDER BACKUP-FOLDER   (Restore Registry Keys over that folder)
 // The windows work on a sandboxed settings store, so the machine's own settings are left alone.
 #include <windows.h>
 
@@ -15,6 +16,8 @@
 #include "registration/preview_window.h"
 #include "registration/reg_engine.h"
 #include "registration/reg_status_window.h"
+#include "registration/registration_resource.h"
+#include "registration/repair_windows.h"
 #include "registry/settings.h"
 #include "reports/reports_dialog.h"
 #include "reports/reports_resource.h"
@@ -49,6 +52,13 @@ int wmain(int argc, wchar_t** argv) {
         if (!nivex::frmPreviewRegistration::Open(nullptr, nivex::TheDesktop(), argv[4],
                                                  nivex::CaptureServerRegistration(argv[4])))
             return 1;
+    } else if (which == L"restorelist" && argc > 4) {
+        nivex::SetBackupFolder(argv[4]);
+        static nivex::Win32Desktop desktop;
+        static nivex::frmRestoreList list(desktop);
+        const HWND window = list.CreateModeless(IDD_RESTORELIST, nullptr);
+        if (!window) return 1;
+        ShowWindow(window, SW_SHOW);
     } else if (which == L"reports") {
         // The Reports dialog over a main window, with the message of a template that lacks a marker.
         static nivex::Catalogue catalogue;
