@@ -97,6 +97,10 @@ const std::vector<DialogEntry>& DialogEntries() {
          {L"Display confirmation dialog. [default]", L"Perform operation without confirmation."},
          L"Nivex will now delete the following registry keys, values, and all subkeys.\nAre you sure this is what you "
          L"want to do?"},
+        {L"Restore Keys: Restore registry keys confirmation",
+         kKeyRestoreRegistryKeys,
+         {L"Display confirmation dialog. [default]", L"Perform operation without confirmation."},
+         L"Nivex will write and delete the keys the backup lists.\nDo you want to restore the registry keys?"},
     };
     return entries;
 }

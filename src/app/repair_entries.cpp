@@ -28,6 +28,7 @@ void EditSelectedRow(const CommandContext& c) {
     request.element = SelectedElement(c);
     if (request.element.empty()) return;
     request.classId = c.selection.classId;
+    request.view = c.selection.view;
     request.controlName = ReadClassValue(request.classId, L"", c.selection.view).value_or(L"N/A");
     EditDataCommand(c.owner, c.desktop, request, [&c](const std::wstring& element, const std::wstring& value) {
         if (c.showElementValue) c.showElementValue(element, value);
@@ -40,15 +41,17 @@ void AddRepairCommands(CommandTable& t, const CommandContext& c) {
     t.Add(mnuRemoveRegistryKeys, kNeedsIdle | kNeedsMissingFile, [&c] {
         const SelectedControl selected = c.selection;
         CatalogueChange change = CatalogueChange::None;
-        c.RunBusy([&] { change = RemoveKeysCommand(c.catalogue, selected.libraryKey, c.owner, c.desktop); });
+        c.RunBusy(
+            [&] { change = RemoveKeysCommand(c.catalogue, selected.libraryKey, c.owner, c.desktop, selected.view); });
         Apply(c, change);
     });
     t.Add(mnuSearchForFile, kNeedsIdle | kNeedsMissingFile, [&c] {
         const SelectedControl selected = c.selection;
         CatalogueChange change = CatalogueChange::None;
         c.RunBusy([&] {
-            change = FindMissingFileCommand(c.catalogue, selected.resolvedPath, selected.libraryKey, c.owner,
-                                            c.desktop, c.outcomes, [&c](const std::wstring& text) { c.SetStatusText(text); });
+            change = FindMissingFileCommand(
+                c.catalogue, selected.resolvedPath, selected.libraryKey, c.owner, c.desktop, c.outcomes,
+                [&c](const std::wstring& text) { c.SetStatusText(text); }, selected.view);
         });
         Apply(c, change);
         if (change == CatalogueChange::None) c.SetStatusText(c.selection.resolvedPath);
@@ -57,7 +60,7 @@ void AddRepairCommands(CommandTable& t, const CommandContext& c) {
         mnuEditInformation, kNeedsIdle | kNeedsSelection, [&c] { EditSelectedRow(c); },
         [&c] { return !SelectedElement(c).empty(); });
     t.Add(mnuRestoreRegistryKeys, kNeedsIdle, [&c] {
-        if (RestoreRegistryKeysCommand(c.owner, c.desktop)) CommandContext::Call(c.rescan);
+        if (RestoreListCommand(c.owner, c.desktop)) CommandContext::Call(c.rescan);
     });
 }
 

@@ -202,8 +202,15 @@ RegResult Finished(const Work& work, bool probe) {
 // "OPERATION [--redirect ROOT=PATH]... -- OPERAND...". Exit code 0 when all was done, 1 when not.
 int RunRegistryOperation(const std::vector<std::wstring>& args) {
     std::vector<std::pair<HKEY, std::wstring>> targets;
+    RegistryView view = OwnView();
     size_t i = 1;
-    for (; i + 1 < args.size() && args[i] == L"--redirect"; i += 2) {
+    for (; i + 1 < args.size() && (args[i] == L"--redirect" || args[i] == L"--view"); i += 2) {
+        if (args[i] == L"--view") {
+            const std::optional<RegistryView> named = ParseViewNumber(args[i + 1]);
+            if (!named) return kExitHostUsage;
+            view = *named;
+            continue;
+        }
         const size_t equals = args[i + 1].find(L'=');
         const HKEY root = equals == std::wstring::npos ? nullptr : PredefinedKeyByName(args[i + 1].substr(0, equals));
         if (!root) return kExitHostUsage;
@@ -215,18 +222,15 @@ int RunRegistryOperation(const std::vector<std::wstring>& args) {
     if (!caller.Apply(targets)) return kExitHostNoReport;
     const std::wstring& operation = args[0];
     if (operation == L"delete-keys") {
-        // Only the keys a removal names: a library's or a class's own key.
-        for (const std::wstring& path : operands) {
-            const bool ours = (path.starts_with(L"TypeLib\\") && IsBracedGuid(path.substr(8))) ||
-                              (path.starts_with(L"CLSID\\") && IsBracedGuid(path.substr(6)));
-            if (!ours) return kExitHostUsage;
-        }
+        // Only keys inside a class's or a library's own key (a removal may take one view's part of a library).
+        for (const std::wstring& path : operands)
+            if (!DeletionAllowed(std::wstring(kClassesRootName) + L"\\" + path)) return kExitHostUsage;
         std::vector<KeyFailure> failures;
-        for (const std::wstring& path : operands) DeleteAllKeys(HKEY_CLASSES_ROOT, path, failures);
+        for (const std::wstring& path : operands) DeleteAllKeys(HKEY_CLASSES_ROOT, path, failures, view);
         return failures.empty() ? 0 : kExitHostNoReport;
     }
     if (operation == L"edit" && operands.size() == 3)
-        return WriteElementValue(operands[0], operands[1], operands[2]).ok ? 0 : kExitHostNoReport;
+        return WriteElementValue(operands[0], operands[1], operands[2], view).ok ? 0 : kExitHostNoReport;
     if (operation == L"restore" && operands.size() == 1) return ImportBackup(operands[0]).ok ? 0 : kExitHostNoReport;
     return kExitHostUsage;
 }

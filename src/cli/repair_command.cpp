@@ -5,6 +5,8 @@
 
 #include "catalogue/catalogue.h"
 #include "catalogue/catalogue_scan.h"
+#include "catalogue/control_registration.h"
+#include "cli/catalogue_output.h"
 #include "cli/repair_options.h"
 #include "common/error.h"
 #include "common/text.h"
@@ -33,30 +35,37 @@ void Scan(Catalogue& catalogue) {
     PopulateList(catalogue);
 }
 
-// The catalogued control with this class identifier; false (with a message) when there is none.
-bool FindControl(const Catalogue& catalogue, const std::wstring& classId) {
+// The catalogued library or control with this identifier (letter case aside, as the registry compares) in
+// the view asked for; 0 (with a message) when there is none, -1 when it is in both views and none was asked.
+int FindNode(const Catalogue& catalogue, const RepairOptions& o, bool library) {
     const CatalogueTree& all = catalogue.Tree(Catalogue::kAll);
-    const int node = all.FindByKey(classId);
-    if (node != 0 && all.Node(node).parent != 0) return true;
-    Err(L"nivexcmd: no control " + classId + L" in the catalogue.\r\n");
-    return false;
+    const ViewedNode found = FindInViews(all, o.id, o.view, library);
+    if (found.Ambiguous()) {
+        Err(L"nivexcmd: " + BothViewsMessage(all, o.id, found));
+        return -1;
+    }
+    if (found.Single() == 0)
+        Err(L"nivexcmd: no " + std::wstring(library ? L"library " : L"control ") + o.id + L" in the catalogue.\r\n");
+    return found.Single();
+}
+
+int NotFound(int node) {
+    return node < 0 ? kExitUsage : kExitNotFound;
 }
 
 int RemoveKeys(const RepairOptions& o, Desktop& desktop) {
     Catalogue catalogue;
     Scan(catalogue);
-    const CatalogueTree& all = catalogue.Tree(Catalogue::kAll);
-    const int node = all.FindByKey(o.id);
-    if (node == 0 || all.Node(node).parent != 0) {
-        Err(L"nivexcmd: no library " + o.id + L" in the catalogue.\r\n");
-        return kExitNotFound;
-    }
+    const int node = FindNode(catalogue, o, true);
+    if (node <= 0) return NotFound(node);
+    const CatalogueNode& library = catalogue.Tree(Catalogue::kAll).Node(node);
     RemovalRequest request;
-    request.libraryId = o.id;
-    request.classIds = LibraryControls(catalogue, o.id);
+    request.libraryId = library.key;
+    request.view = library.view;
+    request.classIds = LibraryControls(catalogue, library.key, library.view);
     if (!o.yes) {
         Out(L"Would remove (run again with --yes to remove them, after a backup):\r\n");
-        for (const std::wstring& key : KeysToRemove(request.libraryId, request.classIds))
+        for (const std::wstring& key : RemovalKeys(request))
             Out(L"  " + key + L"\r\n");
         return kExitOk;
     }
@@ -80,11 +89,13 @@ int RemoveKeys(const RepairOptions& o, Desktop& desktop) {
 int Edit(const RepairOptions& o, Desktop& desktop) {
     Catalogue catalogue;
     Scan(catalogue);
-    if (!FindControl(catalogue, o.id)) return kExitNotFound;
+    const int node = FindNode(catalogue, o, false);
+    if (node <= 0) return NotFound(node);
+    const CatalogueNode& control = catalogue.Tree(Catalogue::kAll).Node(node);
     bool found = false;
-    const std::wstring before = ReadElementValue(o.id, o.element, &found);
-    const EditResult result =
-        WriteElementValue(o.id, o.element, o.value, desktop, nullptr, o.elevate ? Elevation::Always : Elevation::Never);
+    const std::wstring before = ReadElementValue(control.key, o.element, &found, control.view);
+    const EditResult result = WriteElementValue(control.key, o.element, o.value, desktop, nullptr,
+                                                o.elevate ? Elevation::Always : Elevation::Never, control.view);
     if (!result.ok) {
         Err(L"nivexcmd: " + Lines(result.error) + L"\r\n");
         return kExitFailed;
@@ -114,8 +125,10 @@ public:
 int FindFile(const RepairOptions& o) {
     Catalogue catalogue;
     Scan(catalogue);
-    if (!FindControl(catalogue, o.id)) return kExitNotFound;
-    const std::wstring server = ReadDefaultValue(HKEY_CLASSES_ROOT, L"CLSID\\" + o.id + L"\\InProcServer32");
+    const int node = FindNode(catalogue, o, false);
+    if (node <= 0) return NotFound(node);
+    const CatalogueNode& control = catalogue.Tree(Catalogue::kAll).Node(node);
+    const std::wstring server = ReadClassValue(control.key, L"InProcServer32", control.view).value_or(L"");
     const std::wstring wanted = GetFileName(server);
     if (wanted.empty()) {
         Err(L"nivexcmd: control " + o.id + L" names no server file.\r\n");
@@ -130,10 +143,13 @@ int FindFile(const RepairOptions& o) {
 int Relink(const RepairOptions& o, Desktop& desktop) {
     Catalogue catalogue;
     Scan(catalogue);
-    if (!FindControl(catalogue, o.id)) return kExitNotFound;
+    const int node = FindNode(catalogue, o, false);
+    if (node <= 0) return NotFound(node);
+    const CatalogueNode& control = catalogue.Tree(Catalogue::kAll).Node(node);
     RemovalRequest request;
-    request.libraryId = LibraryOfNode(catalogue, o.id);
-    request.classIds = LibraryControls(catalogue, request.libraryId);
+    request.view = control.view;
+    request.libraryId = LibraryOfNode(catalogue, control.key, control.view);
+    request.classIds = LibraryControls(catalogue, request.libraryId, control.view);
     request.confirm = Confirm::Never;
     FlowOptions flow(desktop);
     switch (o.placement) {
@@ -152,6 +168,7 @@ int Relink(const RepairOptions& o, Desktop& desktop) {
     flow.elevation = o.elevate ? Elevation::Always : Elevation::Never;
     std::wstring path = AbsolutePath(o.file);
     const RelinkResult result = ChangeFileReference(path, request, flow);
+    if (!result.fileProblem.empty()) return kExitFailed; // the reason is on standard error
     if (result.removal.state == RemovalState::Refused || result.removal.state == RemovalState::BackupFailed)
         return kExitFailed;
     if (!result.removal.backupPath.empty()) Out(L"Backup: " + result.removal.backupPath + L"\r\n");

@@ -38,7 +38,11 @@ RepairParse ParseRepairArguments(CliCommand command, const std::vector<std::wstr
             o.help = true;
             return result;
         }
-        if (command == CliCommand::RemoveKeys && a == L"--yes")
+        if (a == L"--view" && command != CliCommand::Restore) {
+            if (i + 1 >= args.size() || !(o.view = ParseViewNumber(args[i + 1])))
+                return Fail(L"--view needs 32 or 64.");
+            ++i;
+        } else if (command == CliCommand::RemoveKeys && a == L"--yes")
             o.yes = true;
         else if (command == CliCommand::FindFile && a == L"--recursive")
             o.recursive = true;

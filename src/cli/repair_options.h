@@ -1,9 +1,11 @@
 #pragma once
 // The command lines of nivexcmd's repair commands: remove-keys, edit, restore, find-file, relink.
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "cli/cli_options.h"
+#include "registry/registry_view.h"
 
 namespace nivex {
 
@@ -24,6 +26,7 @@ struct RepairOptions {
     bool recursive = false;
     CliPlacement placement = CliPlacement::Default; // relink
     bool elevate = false;                            // relink, remove-keys, edit, restore: --elevate
+    std::optional<RegistryView> view;               // --view 32|64: the registration's view
     bool help = false;
 };
 

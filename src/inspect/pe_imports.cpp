@@ -187,13 +187,16 @@ int MachineBits(std::uint16_t machine) {
     }
 }
 
-PeImports ReadPeImports(const ByteSource& source) {
-    PeImports out;
+namespace {
+
+// The headers, sections and data directories of an image; false (out.problem set when it is a PE image)
+// when they cannot be read.
+bool ReadHeaders(const ByteSource& source, PeImports& out, Image& image, Directory (&directories)[16]) {
     std::uint8_t dos[64];
-    if (!source.Read(0, dos, sizeof(dos)) || U16(dos) != kDosMagic) return out;
+    if (!source.Read(0, dos, sizeof(dos)) || U16(dos) != kDosMagic) return false;
     const std::uint32_t peOffset = U32(dos + 60);
     std::uint8_t header[24]; // signature and file header
-    if (!source.Read(peOffset, header, sizeof(header)) || U32(header) != kPeSignature) return out;
+    if (!source.Read(peOffset, header, sizeof(header)) || U32(header) != kPeSignature) return false;
     out.isPe = true;
     out.machine = U16(header + 4);
     const std::uint32_t sectionCount = U16(header + 6);
@@ -204,11 +207,10 @@ PeImports ReadPeImports(const ByteSource& source) {
     const std::size_t optionalRead = std::min<std::size_t>(optionalSize, sizeof(optional));
     if (optionalRead < 2 || !source.Read(optionalOffset, optional, optionalRead)) {
         out.problem = "the optional header is missing";
-        return out;
+        return false;
     }
     const std::uint16_t magic = U16(optional);
     std::size_t countAt = 0;
-    Image image;
     image.source = &source;
     if (magic == kOptional32) {
         countAt = 92;
@@ -218,38 +220,63 @@ PeImports ReadPeImports(const ByteSource& source) {
         if (optionalRead >= 32) image.imageBase = U64(optional + 24);
     } else {
         out.problem = "the optional header is of an unknown kind";
-        return out;
+        return false;
     }
     if (optionalRead >= 64) image.headersSize = U32(optional + 60);
     std::uint32_t directoryCount = optionalRead >= countAt + 4 ? U32(optional + countAt) : 0;
     directoryCount = std::min<std::uint32_t>(directoryCount, 16);
-    const auto directory = [&](std::uint32_t index) {
-        Directory d;
+    for (std::uint32_t index = 0; index < 16; ++index) {
         const std::size_t at = countAt + 4 + index * 8;
         if (index < directoryCount && at + 8 <= optionalRead) {
-            d.rva = U32(optional + at);
-            d.size = U32(optional + at + 4);
+            directories[index].rva = U32(optional + at);
+            directories[index].size = U32(optional + at + 4);
         }
-        return d;
-    };
+    }
 
     if (sectionCount > kMaxSections) {
         out.problem = "the image has too many sections";
-        return out;
+        return false;
     }
     const std::uint64_t sectionsOffset = optionalOffset + optionalSize;
     for (std::uint32_t i = 0; i < sectionCount; ++i) {
         std::uint8_t s[kSectionHeaderSize];
         if (!source.Read(sectionsOffset + i * kSectionHeaderSize, s, sizeof(s))) {
             out.problem = "the section table lies outside the file";
-            return out;
+            return false;
         }
         image.sections.push_back(Section{U32(s + 12), U32(s + 8), U32(s + 16), U32(s + 20)});
     }
+    return true;
+}
 
-    ReadImportTable(image, directory(kImportDirectory), out);
-    ReadDelayImportTable(image, directory(kDelayImportDirectory), out);
+} // namespace
+
+PeImports ReadPeImports(const ByteSource& source) {
+    PeImports out;
+    Image image;
+    Directory directories[16] = {};
+    if (!ReadHeaders(source, out, image, directories)) return out;
+    ReadImportTable(image, directories[kImportDirectory], out);
+    ReadDelayImportTable(image, directories[kDelayImportDirectory], out);
     return out;
+}
+
+bool PeExportsName(const ByteSource& source, std::string_view name) {
+    PeImports out;
+    Image image;
+    Directory directories[16] = {};
+    if (!ReadHeaders(source, out, image, directories) || directories[0].rva == 0) return false;
+    std::uint8_t exports[40];
+    if (!image.ReadAt(directories[0].rva, exports, sizeof(exports))) return false;
+    const std::uint32_t count = std::min<std::uint32_t>(U32(exports + 24), kMaxExportNames);
+    const std::uint32_t names = U32(exports + 32);
+    std::string exported;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        std::uint8_t rva[4];
+        if (!image.ReadAt(static_cast<std::uint64_t>(names) + i * 4, rva, sizeof(rva))) return false;
+        if (image.Name(U32(rva), exported) && exported == name) return true;
+    }
+    return false;
 }
 
 bool IsApiSetName(std::string_view name) {

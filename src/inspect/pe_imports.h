@@ -61,6 +61,10 @@ constexpr std::size_t kMaxModuleNameLength = 260;
 
 PeImports ReadPeImports(const ByteSource& source);
 
+// Whether the image's export table names name (exports by ordinal only do not count).
+constexpr std::size_t kMaxExportNames = 65536;
+bool PeExportsName(const ByteSource& source, std::string_view name);
+
 // An API-set name ("api-ms-win-…", "ext-ms-…"): the loader maps it to a real module itself.
 bool IsApiSetName(std::string_view name);
 

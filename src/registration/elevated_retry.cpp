@@ -7,9 +7,11 @@
 
 namespace nivex {
 
-std::wstring HostOperationArguments(const std::wstring& operation, const std::vector<std::wstring>& operands) {
+std::wstring HostOperationArguments(const std::wstring& operation, const std::vector<std::wstring>& operands,
+                                    std::optional<RegistryView> view) {
     std::wstring line = L"host " + operation;
     for (const auto& [root, path] : PredefinedKeyRedirects()) line += L" --redirect " + QuoteArgument(root + L"=" + path);
+    if (view) line += std::wstring(L" --view ") + ViewNumber(*view);
     line += L" --";
     for (const std::wstring& operand : operands) line += L" " + QuoteArgument(operand);
     return line;

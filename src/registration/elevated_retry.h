@@ -2,10 +2,12 @@
 // Rights on demand for the operations that change registry keys directly (key removal, Edit Data,
 // restoring a backup): after a failure for lack of rights, and only when this program runs without
 // administrator rights, the same work is offered again in a helper (nivexcmd) started with them.
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "common/desktop.h"
+#include "registry/registry_view.h"
 
 namespace nivex {
 
@@ -20,9 +22,11 @@ struct ElevatedRetry {
 ElevatedRetry RetryAsAdministrator(Desktop& desktop, WindowRef owner, const std::wstring& failure,
                                    const std::wstring& title, const std::wstring& arguments, bool ask = true);
 
-// "host OPERATION --redirect ... -- OPERAND..." for the helper's registry operations (delete-keys, edit,
-// restore), quoted, with this process's redirected keys so that the helper changes the registry it sees.
-std::wstring HostOperationArguments(const std::wstring& operation, const std::vector<std::wstring>& operands);
+// "host OPERATION --redirect ... [--view 32|64] -- OPERAND..." for the helper's registry operations
+// (delete-keys, edit, restore), quoted, with this process's redirected keys so that the helper changes the
+// registry it sees, and the view the keys live in (a restore takes its view from the backup's header).
+std::wstring HostOperationArguments(const std::wstring& operation, const std::vector<std::wstring>& operands,
+                                    std::optional<RegistryView> view = std::nullopt);
 
 // The system's "access denied" among error numbers.
 constexpr long kAccessDeniedError = 5;

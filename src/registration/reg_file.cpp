@@ -269,8 +269,11 @@ std::vector<std::uint8_t> EncodeUtf16Le(const std::wstring& text) {
     return bytes;
 }
 
-std::wstring FormatRegFile(const std::vector<RegFileKey>& keys) {
+std::wstring FormatRegFile(const std::vector<RegFileKey>& keys, const std::vector<std::wstring>& comments) {
     std::wstring out = std::wstring(kRegFileHeader) + L"\r\n\r\n";
+    for (const std::wstring& comment : comments)
+        out += L"; " + comment + L"\r\n";
+    if (!comments.empty()) out += L"\r\n";
     for (const RegFileKey& key : keys) {
         out += (key.remove ? L"[-" : L"[") + key.path + L"]\r\n";
         if (!key.remove)
@@ -326,7 +329,11 @@ RegFileParse ParseRegFileText(const std::wstring& text) {
         const size_t lineNumber = index + 1;
         std::wstring line = lines[index];
         const std::wstring trimmed = Trim(line);
-        if (trimmed.empty() || trimmed[0] == L';') continue;
+        if (trimmed.empty()) continue;
+        if (trimmed[0] == L';') {
+            if (result.keys.empty()) result.comments.push_back(Trim(trimmed.substr(1)));
+            continue;
+        }
         if (trimmed[0] == L'[') {
             const size_t close = trimmed.rfind(L']');
             if (close == std::wstring::npos || close != trimmed.size() - 1) {
@@ -398,6 +405,72 @@ RegFileParse ParseRegFileText(const std::wstring& text) {
         result.keys.back().values.push_back(std::move(value));
     }
     return result;
+}
+
+std::wstring UnwritableName(const std::vector<RegFileKey>& keys) {
+    const auto broken = [](const std::wstring& name) {
+        return name.find_first_of(std::wstring(L"\r\n\0", 3)) != std::wstring::npos;
+    };
+    const auto shown = [](const std::wstring& name) {
+        std::wstring out;
+        for (wchar_t c : name)
+            out += c == L'\r'   ? std::wstring(L"<CR>")
+                   : c == L'\n' ? std::wstring(L"<LF>")
+                   : c == 0     ? std::wstring(L"<NUL>")
+                                : std::wstring(1, c);
+        return out;
+    };
+    for (const RegFileKey& key : keys) {
+        if (broken(key.path)) return L"the key name " + shown(key.path) + L" holds a line break";
+        for (const RegFileValue& value : key.values)
+            if (broken(value.name))
+                return L"the value name \"" + shown(value.name) + L"\" of " + key.path + L" holds a line break";
+    }
+    return {};
+}
+
+bool SameKeys(const std::vector<RegFileKey>& a, const std::vector<RegFileKey>& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (a[i].path != b[i].path || a[i].remove != b[i].remove || a[i].values.size() != b[i].values.size())
+            return false;
+        for (size_t j = 0; j < a[i].values.size(); ++j) {
+            const RegFileValue& x = a[i].values[j];
+            const RegFileValue& y = b[i].values[j];
+            if (x.name != y.name || x.remove != y.remove || (!x.remove && (x.type != y.type || x.data != y.data)))
+                return false;
+        }
+    }
+    return true;
+}
+
+std::vector<std::wstring> LeadingComments(std::span<const std::uint8_t> bytes) {
+    std::wstring text;
+    if (bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
+        std::vector<std::uint16_t> units;
+        for (size_t i = 2; i + 1 < bytes.size(); i += 2)
+            units.push_back(static_cast<std::uint16_t>(bytes[i] | (bytes[i + 1] << 8)));
+        text = FromUnits(units);
+    } else {
+        const size_t start = bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF ? 3 : 0;
+        text = Utf8ToWide(std::string(reinterpret_cast<const char*>(bytes.data()) + start, bytes.size() - start));
+    }
+    std::vector<std::wstring> comments;
+    bool headerSeen = false;
+    size_t start = 0;
+    for (size_t end = text.find(L'\n'); end != std::wstring::npos; start = end + 1, end = text.find(L'\n', start)) {
+        const std::wstring line = Trim(TrimRight(text.substr(start, end - start)));
+        if (line.empty()) continue;
+        if (!headerSeen) {
+            if (line != kRegFileHeader) break;
+            headerSeen = true;
+        } else if (line[0] == L';') {
+            comments.push_back(Trim(line.substr(1)));
+        } else {
+            break;
+        }
+    }
+    return comments;
 }
 
 std::wstring PathBelowClassesRoot(const std::wstring& fullPath) {

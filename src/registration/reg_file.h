@@ -28,7 +28,8 @@ struct RegFileKey {
 // The whole file's text (header, blank line, one block per key), CR LF line ends. Every value comes back
 // byte for byte on import: strings that the quoted form cannot carry (line breaks, inner NULs, data not
 // ending in one NUL) are written as hex(1), odd-sized DWORDs as hex(4).
-std::wstring FormatRegFile(const std::vector<RegFileKey>& keys);
+// comments go after the header line, one "; text" line each.
+std::wstring FormatRegFile(const std::vector<RegFileKey>& keys, const std::vector<std::wstring>& comments = {});
 
 // UTF-16 LE with a byte-order mark (code points above U+FFFF as surrogate pairs).
 std::vector<std::uint8_t> EncodeUtf16Le(const std::wstring& text);
@@ -36,12 +37,24 @@ std::vector<std::uint8_t> EncodeUtf16Le(const std::wstring& text);
 struct RegFileParse {
     std::vector<RegFileKey> keys;
     std::wstring error; // empty when the whole file was understood; otherwise names the line
+    std::vector<std::wstring> comments; // the comment lines before the first key, without the ";"
 };
+
+// The first key path or value name that a file line cannot carry (a line break or a NUL would cut it),
+// described for a message; empty when every name can be written.
+std::wstring UnwritableName(const std::vector<RegFileKey>& keys);
+
+// True when both lists hold the same keys in the same order with the same values, types and bytes.
+bool SameKeys(const std::vector<RegFileKey>& a, const std::vector<RegFileKey>& b);
 
 // The file's bytes: UTF-16 LE with its byte-order mark (as written by FormatRegFile and the registry
 // editor), or UTF-8 with or without one. Anything it does not understand fails the whole parse.
 RegFileParse ParseRegFile(std::span<const std::uint8_t> bytes);
 RegFileParse ParseRegFileText(const std::wstring& text);
+
+// The comment lines between the header and the first key (without the ";"), read from the start of a file
+// that may be cut anywhere after them: what a list of backups shows without reading whole files.
+std::vector<std::wstring> LeadingComments(std::span<const std::uint8_t> bytes);
 
 // The first key (in file order) that does not lie below HKEY_CLASSES_ROOT, or empty when all do.
 // The root itself does not count as below it.

@@ -29,5 +29,14 @@
 #define IDC_PREVIEW_SUMMARY 5132
 #define IDC_TVPREVIEW 5133
 #define IDC_PREVIEW_EXPORT 5134
+
+// Restore Registry Keys window (frmRestoreList)
+#define IDD_RESTORELIST 5140
+#define IDC_RESTORE_CAPTION 5141
+#define IDC_LVBACKUPS 5142
+#define IDC_CMDRESTORE 5143
+#define IDC_CMDOPENFOLDER 5144
+#define IDC_CMDDELETEBACKUP 5145
+#define IDC_CMDBROWSEBACKUP 5146
 // Property set of the EtchedLine under the title (resource type "VGUIPROPS").
 #define IDP_REGSTATUS_LINE 8010

@@ -7,15 +7,17 @@
 
 namespace nivex {
 
-CatalogueChange RemoveKeysCommand(Catalogue& catalogue, const std::wstring& libraryKey, HWND owner, Desktop& desktop) {
+CatalogueChange RemoveKeysCommand(Catalogue& catalogue, const std::wstring& libraryKey, HWND owner, Desktop& desktop,
+                                  RegistryView view) {
     RemovalRequest request;
     request.libraryId = libraryKey;
-    request.classIds = LibraryControls(catalogue, libraryKey);
+    request.view = view;
+    request.classIds = LibraryControls(catalogue, libraryKey, view);
     request.owner = owner;
     const RemovalResult result = RemoveRegistryKeys(request, desktop);
     switch (result.state) {
     case RemovalState::Removed:
-        ApplyKeyRemoval(catalogue, libraryKey);
+        ApplyKeyRemoval(catalogue, libraryKey, view);
         return CatalogueChange::Updated;
     case RemovalState::PartlyFailed:
         return CatalogueChange::NeedsRescan;
@@ -25,29 +27,29 @@ CatalogueChange RemoveKeysCommand(Catalogue& catalogue, const std::wstring& libr
 }
 
 CatalogueChange RelinkCommand(Catalogue& catalogue, const std::wstring& newRef, const std::wstring& libraryKey,
-                              HWND owner, Desktop& desktop, OutcomeDisplay& display, const StatusText& status) {
+                              HWND owner, Desktop& desktop, OutcomeDisplay& display, const StatusText& status,
+                              RegistryView view) {
     if (status) status(kUpdatingListText);
     RemovalRequest request;
     request.libraryId = libraryKey;
-    request.classIds = LibraryControls(catalogue, libraryKey);
+    request.view = view;
+    request.classIds = LibraryControls(catalogue, libraryKey, view);
     request.owner = owner;
     FlowOptions flow(desktop);
     flow.owner = owner;
     flow.display = &display;
     std::wstring path = newRef;
     const RelinkResult result = ChangeFileReference(path, request, flow);
-    if (result.removal.state == RemovalState::PartlyFailed || result.restored || !result.restoreProblem.empty())
-        return CatalogueChange::NeedsRescan;
-    CatalogueChange change = CatalogueChange::None;
-    if (result.removal.state == RemovalState::Removed) {
-        ApplyKeyRemoval(catalogue, libraryKey);
-        change = CatalogueChange::Updated;
+    switch (result.removal.state) {
+    case RemovalState::FileRefused:
+    case RemovalState::Refused:
+    case RemovalState::BackupFailed:
+        return CatalogueChange::None;
+    default:
+        break;
     }
-    if (result.outcome == RegOutcome::Completed) {
-        AddControlsForFile(catalogue, path); // path may now be the copy in the System folder
-        change = CatalogueChange::Updated;
-    }
-    return change;
+    if (!result.removal.Changed() && result.outcome == RegOutcome::Cancelled) return CatalogueChange::None;
+    return CatalogueChange::NeedsRescan;
 }
 
 } // namespace nivex

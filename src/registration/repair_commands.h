@@ -23,12 +23,15 @@ using StatusText = std::function<void(const std::wstring& text)>;
 
 // Edit > Remove Registry Keys for the library node keyed libraryKey (taken from the selected control's
 // library node, never from the details list).
-CatalogueChange RemoveKeysCommand(Catalogue& catalogue, const std::wstring& libraryKey, HWND owner, Desktop& desktop);
+CatalogueChange RemoveKeysCommand(Catalogue& catalogue, const std::wstring& libraryKey, HWND owner, Desktop& desktop,
+                                  RegistryView view = OwnView());
 
-// ChangeFileReference for the library: removes its keys (after a backup, with the question), registers
-// newRef in their place and adds the controls it serves. "Updating List....." shows meanwhile; afterwards
-// the caller selects a node again and shows that selection's state.
+// ChangeFileReference for the library: removes its keys (after a backup, with the question) and registers
+// newRef in their place. "Updating List....." shows meanwhile. Whatever the registration did (declined
+// removal, rollback, copy to the System folder), only a scan shows the registry as it is: NeedsRescan
+// whenever anything may have changed; the caller then selects a node again and shows its state.
 CatalogueChange RelinkCommand(Catalogue& catalogue, const std::wstring& newRef, const std::wstring& libraryKey,
-                              HWND owner, Desktop& desktop, OutcomeDisplay& display, const StatusText& status);
+                              HWND owner, Desktop& desktop, OutcomeDisplay& display, const StatusText& status,
+                              RegistryView view = OwnView());
 
 } // namespace nivex

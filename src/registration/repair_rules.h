@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/text.h" // IsBracedGuid: the only identifiers a registry path is built from
+#include "registry/registry_view.h"
 
 namespace nivex {
 
@@ -32,9 +33,34 @@ struct KeyFailure {
 // One message for all the keys that could not be deleted (cut as the question is).
 std::wstring DeletionFailureText(const std::vector<KeyFailure>& failures);
 
-// "2026-12-07 031500 {id}.reg": sorts by time; the identifier says what it holds.
+// "2026-12-07 031500 {id} Name.reg": sorts by time; the identifier and the control's or library's name say
+// what it holds (characters a file name cannot hold become "_").
 std::wstring BackupFileName(int year, int month, int day, int hour, int minute, int second,
-                            const std::wstring& identifier);
+                            const std::wstring& identifier, const std::wstring& name = L"");
+
+// The comment lines at the top of a backup, which tell backups apart and give the view to restore into.
+struct BackupHeader {
+    std::wstring operation; // "Remove Registry Keys", "Edit Data", ...; empty: not one of Nivex's backups
+    std::wstring control;
+    std::wstring library;
+    RegistryView view = OwnView();
+    std::wstring version; // of the program that wrote it
+};
+std::vector<std::wstring> BackupHeaderComments(const BackupHeader& header);
+// The header of a file's leading comments; operation stays empty when they are not a Nivex header.
+BackupHeader ParseBackupHeader(const std::vector<std::wstring>& comments);
+
+// Whether a path below HKEY_CLASSES_ROOT is kept once per registry view ("CLSID" and "Interface" and below);
+// everything else (TypeLib, ProgIDs) is shared by both views and opened without a view.
+bool KeptPerView(std::wstring_view classesRootPath);
+
+// A deletion in a file that Restore may carry out: the key (or a value of it) lies inside one class or
+// library key ("HKEY_CLASSES_ROOT\CLSID\{id}" or "...\TypeLib\{id}" or below), letter case aside.
+bool DeletionAllowed(const std::wstring& fullPath);
+inline const wchar_t* const kRestoreTitle = L"Restore Registry Keys";
+// The question before a restore: what is written, what is deleted, and whether the file is one of ours.
+std::wstring RestoreQuestion(const std::wstring& file, const BackupHeader& header,
+                             const std::vector<std::wstring>& written, const std::vector<std::wstring>& deleted);
 
 // The elements of the Edit Data dialog and the key whose default value each one is.
 inline const wchar_t* const kElementControlName = L"Control Name";
@@ -56,6 +82,10 @@ inline const wchar_t* const kEditWarningText =
 
 // ---- missing-file search ----
 using RecentFolders = std::array<std::wstring, 5>; // [0] is "RecentFindFolders1", the newest
+
+// The root of the volume a path lies on, ending in a backslash: "C:\\" for "C:\\Program Files\\...",
+// "\\\\server\\share\\" for a path on a share; empty when the path names neither.
+std::wstring VolumeRoot(std::wstring_view path);
 
 // The folder with exactly one trailing backslash (empty stays empty).
 std::wstring FolderWithBackslash(std::wstring_view folder);

@@ -9,6 +9,7 @@
 #include "common/paths.h"
 #include "common/text.h"
 #include "common/ui/toolkit.h"
+#include "common/winutil.h"
 #include "common/path_split.h"
 #include "registration/file_search.h"
 #include "registration/registration_resource.h"
@@ -20,6 +21,7 @@ namespace nivex {
 namespace {
 
 frmEditData* gEditData = nullptr;
+frmRestoreList* gRestoreList = nullptr;
 frmFindFile* gFindFile = nullptr;
 
 // The run-time error message of the search window's procedures: number, " - ", description.
@@ -72,8 +74,9 @@ INT_PTR frmEditData::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
         SetDlgItemTextW(Handle(), IDC_LBLELEMENT, request_.element.c_str());
         // The stored text, not the shown one: an expandable value keeps its references. An absent value
         // starts empty.
-        oldValue_ =
-            request_.element == kElementClsid ? request_.classId : ReadElementValue(request_.classId, request_.element);
+        oldValue_ = request_.element == kElementClsid
+                        ? request_.classId
+                        : ReadElementValue(request_.classId, request_.element, nullptr, request_.view);
         SetDlgItemTextW(Handle(), IDC_TXTDATA, oldValue_.c_str());
         const bool readOnly = request_.element == kElementStatus || request_.element == kElementClsid;
         EnableWindow(GetDlgItem(Handle(), IDC_TXTDATA), !readOnly);
@@ -109,7 +112,7 @@ void frmEditData::OnOk() {
         return;
     }
     const EditResult result =
-        WriteElementValue(request_.classId, request_.element, text, desktop_, Handle(), Elevation::Ask);
+        WriteElementValue(request_.classId, request_.element, text, desktop_, Handle(), Elevation::Ask, request_.view);
     if (!result.ok) {
         // The dialog stays open with the text kept, so the user can try again or cancel.
         desktop_.Message(Handle(), result.error, L"Edit Data", MsgButtons::Ok, MsgIcon::Critical);
@@ -130,6 +133,145 @@ bool EditDataCommand(HWND owner, Desktop& desktop, const EditDataRequest& reques
     dialog.RunModal(IDD_EDITDATA, owner);
     if (owner) SetFocus(owner);
     return dialog.Written();
+}
+
+// ---- Restore Registry Keys ----
+
+frmRestoreList::frmRestoreList(Desktop& desktop) : desktop_(desktop) {}
+
+frmRestoreList* frmRestoreList::Current() {
+    return gRestoreList;
+}
+
+void frmRestoreList::OnDestroyed() {
+    if (gRestoreList == this) gRestoreList = nullptr;
+}
+
+INT_PTR frmRestoreList::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_INITDIALOG: {
+        gRestoreList = this;
+        HWND list = Item(IDC_LVBACKUPS);
+        ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT);
+        const std::pair<const wchar_t*, int> columns[] = {{L"Time", 140}, {L"Operation", 160}, {L"Control", 200}};
+        for (int i = 0; i < 3; ++i) {
+            LVCOLUMNW column{};
+            column.mask = LVCF_TEXT | LVCF_WIDTH;
+            column.pszText = const_cast<wchar_t*>(columns[i].first);
+            column.cx = columns[i].second;
+            ListView_InsertColumn(list, i, &column);
+        }
+        ListView_SetColumnWidth(list, 2, LVSCW_AUTOSIZE_USEHEADER); // the rest of the width
+        Fill();
+        SetFocus(list);
+        return FALSE; // the focus is set
+    }
+    case WM_NOTIFY: {
+        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+        if (header->idFrom != IDC_LVBACKUPS) break;
+        if (header->code == LVN_ITEMCHANGED) UpdateButtons();
+        if (header->code == NM_DBLCLK && SelectedIndex() >= 0) OnRestore();
+        return TRUE;
+    }
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDOK: // Enter in the list
+        case IDC_CMDRESTORE:
+            OnRestore();
+            return TRUE;
+        case IDC_CMDOPENFOLDER:
+            try {
+                CreateFolderPath(BackupFolder());
+            } catch (const Error&) {
+                // Explorer then says the folder is missing.
+            }
+            desktop_.Execute(Handle(), L"open", BackupFolder(), L"");
+            return TRUE;
+        case IDC_CMDDELETEBACKUP:
+            OnDelete();
+            return TRUE;
+        case IDC_CMDBROWSEBACKUP:
+            if (RestoreRegistryKeysCommand(Handle(), desktop_)) {
+                restored_ = true;
+                Close(IDOK);
+            }
+            return TRUE;
+        case IDCANCEL:
+            Close(IDCANCEL);
+            return TRUE;
+        }
+        break;
+    }
+    return FALSE;
+}
+
+void frmRestoreList::Fill() {
+    HWND list = Item(IDC_LVBACKUPS);
+    ListView_DeleteAllItems(list);
+    entries_ = ListBackups(BackupFolder());
+    for (size_t i = 0; i < entries_.size(); ++i) {
+        const BackupEntry& entry = entries_[i];
+        const std::wstring texts[] = {entry.time, entry.operation.empty() ? L"(not a Nivex backup)" : entry.operation,
+                                      entry.operation.empty() ? GetFileName(entry.path) : entry.control};
+        LVITEMW item{};
+        item.mask = LVIF_TEXT;
+        item.iItem = static_cast<int>(i);
+        item.pszText = const_cast<wchar_t*>(texts[0].c_str());
+        const int row = ListView_InsertItem(list, &item);
+        for (int column = 1; column < 3; ++column)
+            ListView_SetItemText(list, row, column, const_cast<wchar_t*>(texts[column].c_str()));
+    }
+    if (!entries_.empty()) ListView_SetItemState(list, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    UpdateButtons();
+}
+
+int frmRestoreList::SelectedIndex() const {
+    const int row = ListView_GetNextItem(Item(IDC_LVBACKUPS), -1, LVNI_SELECTED);
+    return row >= 0 && static_cast<size_t>(row) < entries_.size() ? row : -1;
+}
+
+void frmRestoreList::UpdateButtons() {
+    const bool chosen = SelectedIndex() >= 0;
+    EnableWindow(Item(IDC_CMDRESTORE), chosen);
+    EnableWindow(Item(IDC_CMDDELETEBACKUP), chosen);
+}
+
+void frmRestoreList::OnRestore() {
+    const int index = SelectedIndex();
+    if (index < 0) return;
+    if (RestoreBackupFile(Handle(), desktop_, entries_[static_cast<size_t>(index)].path)) {
+        restored_ = true;
+        Close(IDOK);
+    }
+}
+
+void frmRestoreList::OnDelete() {
+    const int index = SelectedIndex();
+    if (index < 0) return;
+    const std::wstring path = entries_[static_cast<size_t>(index)].path;
+    // A backup may be the only copy of what an operation deleted: never without asking.
+    if (desktop_.Message(Handle(), L"Delete this backup? The keys it holds can then no longer be restored.\n" + path,
+                         L"Delete Backup", MsgButtons::YesNo, MsgIcon::Question) != MsgAnswer::Yes)
+        return;
+    if (!DeleteFileW(path.c_str())) {
+        desktop_.Message(Handle(), L"Cannot delete " + path + L":\n" + SystemErrorText(GetLastError()),
+                         L"Delete Backup", MsgButtons::Ok, MsgIcon::Critical);
+        return;
+    }
+    Fill();
+    const int rows = static_cast<int>(entries_.size());
+    if (rows > 0) {
+        const int row = index < rows ? index : rows - 1;
+        ListView_SetItemState(Item(IDC_LVBACKUPS), row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    }
+    SetFocus(Item(IDC_LVBACKUPS));
+}
+
+bool RestoreListCommand(HWND owner, Desktop& desktop) {
+    frmRestoreList window(desktop);
+    window.RunModal(IDD_RESTORELIST, owner);
+    if (owner) SetFocus(owner);
+    return window.Restored();
 }
 
 // ---- Find Missing File ----
@@ -199,7 +341,7 @@ void frmFindFile::FillLookIn() {
     SendDlgItemMessageW(Handle(), IDC_CBOLOOKIN, CB_RESETCONTENT, 0, 0);
     lookIn_.clear();
     AddLookIn({L"SYSTEM", SystemFolder(), imageFolder_});
-    AddLookIn({L"APPDRIVE", ProgramFolder().substr(0, 3), imageHardDisk_});
+    AddLookIn({L"APPDRIVE", VolumeRoot(ProgramFolder()), imageHardDisk_});
     for (int i = 1; i <= kRecentCount; ++i) {
         const std::wstring folder = ReadSetting(kSectionData, RecentKey(kKeyRecentFindFolders, i));
         if (!folder.empty()) AddLookIn({folder, folder, imageFolder_});
@@ -228,7 +370,7 @@ void frmFindFile::OnLookInChanged() {
     if (key == L"SYSTEM")
         searchFolder_ = SystemFolder();
     else if (key == L"APPDRIVE")
-        searchFolder_ = ProgramFolder().substr(0, 3);
+        searchFolder_ = VolumeRoot(ProgramFolder());
     else
         searchFolder_ = key;
 }
@@ -357,7 +499,7 @@ void frmFindFile::OnInit() {
     gFindFile = this;
     HIMAGELIST images = SystemSmallImages();
     imageFolder_ = SystemIconIndex(L"folder", FILE_ATTRIBUTE_DIRECTORY, true);
-    imageHardDisk_ = SystemIconIndex(ProgramFolder().substr(0, 3).c_str(), 0, false);
+    imageHardDisk_ = SystemIconIndex(VolumeRoot(ProgramFolder()).c_str(), 0, false);
     imageControl_ = SystemIconIndex(L"control.ocx", FILE_ATTRIBUTE_NORMAL, true);
     if (images) SendDlgItemMessageW(Handle(), IDC_CBOLOOKIN, CBEM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
 
@@ -434,10 +576,10 @@ std::wstring ShowFindFile(HWND owner, Desktop& desktop, const std::wstring& miss
 
 CatalogueChange FindMissingFileCommand(Catalogue& catalogue, const std::wstring& missingPath,
                                        const std::wstring& libraryKey, HWND owner, Desktop& desktop,
-                                       OutcomeDisplay& display, const StatusText& status) {
+                                       OutcomeDisplay& display, const StatusText& status, RegistryView view) {
     const std::wstring chosen = ShowFindFile(owner, desktop, missingPath, libraryKey);
     if (chosen.empty()) return CatalogueChange::None;
-    return RelinkCommand(catalogue, chosen, libraryKey, owner, desktop, display, status);
+    return RelinkCommand(catalogue, chosen, libraryKey, owner, desktop, display, status, view);
 }
 
 } // namespace nivex

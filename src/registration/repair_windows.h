@@ -8,6 +8,7 @@
 
 #include "common/desktop.h"
 #include "common/window.h"
+#include "registration/reg_backup.h"
 #include "registration/repair_commands.h"
 #include "registration/repair_rules.h"
 
@@ -18,6 +19,7 @@ struct EditDataRequest {
     std::wstring classId;     // the selected control
     std::wstring controlName; // for the caption
     std::wstring element;     // the selected row's element
+    RegistryView view = OwnView(); // the control's registry view
 };
 // Called with the value read back after a write, for the element's row.
 using RowUpdated = std::function<void(const std::wstring& element, const std::wstring& value)>;
@@ -97,6 +99,37 @@ private:
     int imageFolder_ = 0, imageHardDisk_ = 0, imageControl_ = 0;
 };
 
+// Edit > Restore Registry Keys...: the backups in the backup folder (time, operation, control), newest
+// first, with Restore, Open Folder, Delete and Browse for any other file.
+class frmRestoreList final : public Dialog {
+public:
+    explicit frmRestoreList(Desktop& desktop);
+    // True once keys were written or deleted (the caller rescans).
+    bool Restored() const { return restored_; }
+    // The files listed, top to bottom.
+    const std::vector<BackupEntry>& Entries() const { return entries_; }
+    static frmRestoreList* Current();
+
+protected:
+    INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void OnDestroyed() override;
+
+private:
+    void Fill();
+    int SelectedIndex() const;
+    void OnRestore();
+    void OnDelete();
+    void UpdateButtons();
+    HWND Item(int id) const { return GetDlgItem(Handle(), id); }
+
+    Desktop& desktop_;
+    std::vector<BackupEntry> entries_;
+    bool restored_ = false;
+};
+
+// Shows the restore list owned by owner; true when keys were restored.
+bool RestoreListCommand(HWND owner, Desktop& desktop);
+
 // Edit > Find Missing File...: shows the search window owned by owner (disabled meanwhile) for the missing
 // file at missingPath. Returns the found file the user chose and confirmed; empty when the window was
 // closed otherwise. The caller then runs ChangeFileReference with it.
@@ -106,6 +139,7 @@ std::wstring ShowFindFile(HWND owner, Desktop& desktop, const std::wstring& miss
 // chosen file for the control's library.
 CatalogueChange FindMissingFileCommand(Catalogue& catalogue, const std::wstring& missingPath,
                                        const std::wstring& libraryKey, HWND owner, Desktop& desktop,
-                                       OutcomeDisplay& display, const StatusText& status);
+                                       OutcomeDisplay& display, const StatusText& status,
+                                       RegistryView view = OwnView());
 
 } // namespace nivex

@@ -34,6 +34,7 @@ const SettingInfo kTable[] = {
     {kAppTitle, kSectionDialogs, kKeyEditRegistryData, L"0", false},
     {kAppTitle, kSectionDialogs, kKeyFoundMissingFile, L"0", false},
     {kAppTitle, kSectionDialogs, kKeyDeleteRegistryKeys, L"0", false},
+    {kAppTitle, kSectionDialogs, kKeyRestoreRegistryKeys, L"0", false},
     {kAppTitle, kSectionData, L"RecentFindFolders1", L"", false},
     {kAppTitle, kSectionData, L"RecentFindFolders2", L"", false},
     {kAppTitle, kSectionData, L"RecentFindFolders3", L"", false},

@@ -46,6 +46,7 @@ inline constexpr const wchar_t* kKeyUnregisterDelete = L"UnregisterDelete";
 inline constexpr const wchar_t* kKeyEditRegistryData = L"EditRegistryData";
 inline constexpr const wchar_t* kKeyFoundMissingFile = L"FoundMissingFile";
 inline constexpr const wchar_t* kKeyDeleteRegistryKeys = L"DeleteRegistryKeys";
+inline constexpr const wchar_t* kKeyRestoreRegistryKeys = L"RestoreRegistryKeys";
 // Keys of "Data": the prefixes of the five recent entries, 1 newest.
 inline constexpr const wchar_t* kKeyRecentFindFolders = L"RecentFindFolders";
 inline constexpr const wchar_t* kKeyRecentFindString = L"RecentFindString";

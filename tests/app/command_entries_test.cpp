@@ -14,6 +14,8 @@
 #include "catalogue/catalogue_scan.h"
 #include "nivex_version.h"
 #include "registration/reg_backup.h"
+#include "registration/registration_resource.h"
+#include "registration/repair_windows.h"
 #include "registration/registration_test_support.h"
 #include "registry/settings.h"
 #include "reports/view_in_browser.h"
@@ -27,6 +29,19 @@ using Texts = std::vector<std::wstring>;
 const std::wstring kAlphaLib = L"{A0000000-0000-0000-0000-000000000001}";
 const std::wstring kAlpha = L"{10000000-0000-0000-0000-000000000001}";
 const std::wstring kBeta = L"{10000000-0000-0000-0000-000000000002}";
+
+// Clicks a button of the restore list once its modal loop runs.
+int gRestoreButton = 0;
+void CALLBACK ClickRestoreButton(HWND, UINT, UINT_PTR timer, DWORD) {
+    if (frmRestoreList* list = frmRestoreList::Current()) {
+        KillTimer(nullptr, timer);
+        PostMessageW(list->Handle(), WM_COMMAND, MAKEWPARAM(gRestoreButton, BN_CLICKED), 0);
+    }
+}
+void ClickInRestoreList(int id) {
+    gRestoreButton = id;
+    SetTimer(nullptr, 0, 10, &ClickRestoreButton);
+}
 
 class CommandEntries : public ::testing::Test {
 protected:
@@ -116,10 +131,11 @@ TEST_F(CommandEntries, ExploreTakesTheFileAndRepairsAskForARedrawAfterARemovalAn
     EXPECT_FALSE(testing::RegKeyPresent(HKEY_CLASSES_ROOT, L"CLSID\\" + kBeta));
 
     calls.clear();
-    Run(mnuRestoreRegistryKeys); // cancelled: nothing to rescan
+    ClickInRestoreList(IDCANCEL); // closed: nothing to rescan
+    Run(mnuRestoreRegistryKeys);
     EXPECT_TRUE(calls.empty());
-    scene.desktop.fileAnswers = {std::filesystem::directory_iterator(backups.Path())->path().wstring()};
-    scene.desktop.answers = {MsgAnswer::Ok};
+    scene.desktop.answers = {MsgAnswer::Yes, MsgAnswer::Ok}; // the question, the closing message
+    ClickInRestoreList(IDC_CMDRESTORE);                      // the only backup, selected
     Run(mnuRestoreRegistryKeys);
     EXPECT_EQ(calls, Texts{L"rescan"});
     EXPECT_TRUE(testing::RegKeyPresent(HKEY_CLASSES_ROOT, L"CLSID\\" + kBeta));

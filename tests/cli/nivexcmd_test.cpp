@@ -270,7 +270,8 @@ TEST_F(NivexCmdServer, ExitCodesTellWhatHappenedAndFailuresSayWhy) {
 
 TEST_F(NivexCmdServer, RemoveKeysListsFirstRemovesWithYesAndRestoreBringsThemBack) {
     Register();
-    RunResult r = Nivexcmd(L"remove-keys " + lib);
+    // Identifiers compare without regard to case, as the registry compares them.
+    RunResult r = Nivexcmd(L"remove-keys " + ToLowerText(lib));
     ASSERT_EQ(r.exitCode, 0u) << r.err;
     EXPECT_NE(r.out.find("  HKEY_CLASSES_ROOT\\TypeLib\\" + WideToUtf8(lib) + "\r\n  HKEY_CLASSES_ROOT\\CLSID\\" +
                          WideToUtf8(gauge)),
@@ -316,6 +317,13 @@ TEST_F(NivexCmdServer, AMovedFileIsFoundAndRelinkedAndAFailingOneLeavesTheOldReg
     RunResult r = Nivexcmd(L"find-file " + gauge + L" --in " + Quoted(folder.Text()) + L" --recursive");
     ASSERT_EQ(r.exitCode, 0u) << r.err;
     EXPECT_EQ(r.out, WideToUtf8(moved) + "\r\n");
+
+    // A mistyped file is refused before anything is deleted or backed up.
+    r = Run(L"relink " + ToLowerText(gauge) + L" " + Quoted(folder.File(L"mistyped.ocx")));
+    EXPECT_EQ(r.exitCode, 1u) << r.out << r.err;
+    EXPECT_NE(r.err.find("does not exist"), npos) << r.err;
+    EXPECT_TRUE(backups.empty());
+    EXPECT_EQ(Server(), file);
 
     const std::wstring failing = folder.File(L"failing.dll");
     ASSERT_TRUE(CopyFileW(testing::FixturePath(fixtures::kFailFile).c_str(), failing.c_str(), FALSE));

@@ -8,6 +8,7 @@
 #include <sddl.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <cstring>
@@ -253,6 +254,13 @@ TEST(HelperProcess, RightsAreOfferedOnlyAfterAnAccessDeniedOutcomeAndOnlyTheHelp
         EXPECT_TRUE(run.verb == L"runas" && EqualsNoCase(run.file, HelperFolder() + L"\\nivexcmd.exe")) << WideToUtf8(run.file);
         const std::vector<std::wstring> args = SplitCommandLine(run.parameters);
         EXPECT_EQ(args.at(0) + L" " + args.at(1), L"host " + std::wstring(c.operation));
+        // Key removal and Edit Data name their registration's view; a restore takes its backup's.
+        const std::wstring operation = c.operation;
+        const auto view = std::find(args.begin(), args.end(), L"--view");
+        if (operation == L"edit" || operation == L"delete-keys")
+            EXPECT_TRUE(view != args.end() && view + 1 != args.end() && view[1] == ViewNumber(OwnView()));
+        else
+            EXPECT_TRUE(view == args.end());
         EXPECT_TRUE(scene.desktop.messages.at(0).text.ends_with(L"Try again as administrator?"));
     }
     SetBackupFolder(L"");

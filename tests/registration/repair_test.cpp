@@ -107,7 +107,7 @@ TEST_F(Repair, RemovedKeysComeBackExactlyFromTheBackupThatRestoreFindsInItsFolde
     EXPECT_NE(result.backupPath.find(kLib), std::wstring::npos);
 
     scene.desktop.fileAnswers = {result.backupPath};
-    scene.desktop.answers = {MsgAnswer::Ok};
+    scene.desktop.answers = {MsgAnswer::Yes, MsgAnswer::Ok}; // Restore asks first
     EXPECT_TRUE(RestoreRegistryKeysCommand(nullptr, scene.desktop));
     EXPECT_EQ(scene.desktop.fileDialogs.at(0).initialFolder, backups.Text() + L"\\");
     EXPECT_EQ(Snapshot(Paths()), before);

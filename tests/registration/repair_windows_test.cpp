@@ -13,6 +13,7 @@
 #include "registration/repair_operations.h"
 #include "registration/repair_windows.h"
 #include "registry/settings.h"
+#include "common/handles.h"
 #include "registration_test_support.h"
 
 namespace nivex {
@@ -278,6 +279,65 @@ TEST_F(EditDataWindow, ShowsTheStoredTextAsksOnceWritesItAndKeepsItWhenTheWriteF
     EXPECT_EQ(desktop.messages[2].title, L"Edit Data");
     EXPECT_FALSE(testing::RegKeyPresent(HKEY_CLASSES_ROOT, L"CLSID\\" + kClass + L"\\Version"));
     EXPECT_EQ(rows.size(), 2u) << "the two written rows only";
+}
+
+TEST(RestoreList, ListsBackupsNewestFirstDeletesAfterAskingAndRestoresTheChosenOne) {
+    testing::RegistrySandbox sandbox;
+    testing::ScriptedDesktop desktop;
+    testing::TempFolder backups;
+    SetBackupFolder(backups.Text());
+    const std::wstring versionKey = L"CLSID\\" + kClass + L"\\Version";
+    testing::SetRegString(HKEY_CLASSES_ROOT, L"CLSID\\" + kClass, L"", L"Restore Probe");
+    // Written in this order, dated the other way round: the list goes by date.
+    const auto dated = [](const std::wstring& file, int day) {
+        FileHandle handle(CreateFileW(file.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        SYSTEMTIME time{2026, 12, 0, static_cast<WORD>(day), 12, 0, 0, 0};
+        FILETIME stamp{};
+        SystemTimeToFileTime(&time, &stamp);
+        SetFileTime(handle.Get(), nullptr, nullptr, &stamp);
+        return file;
+    };
+    const auto backup = [&](const wchar_t* operation, int day) {
+        BackupRequest request;
+        request.header.operation = operation;
+        request.header.control = L"Restore Probe";
+        request.identifier = kClass;
+        request.keys = {versionKey};
+        return dated(WriteBackup(request), day);
+    };
+    const std::wstring older = backup(L"Edit Data", 5);
+    testing::SetRegString(HKEY_CLASSES_ROOT, versionKey, L"", L"1.0");
+    const std::wstring newer = backup(L"Remove Registry Keys", 6);
+    dated(backups.WriteFile(L"exported.reg", "Windows Registry Editor Version 5.00\r\n"), 4);
+    EXPECT_NE(older.find(L" Restore Probe.reg"), std::wstring::npos) << "the name tells backups apart";
+
+    frmRestoreList window(desktop);
+    const HWND hwnd = window.CreateModeless(IDD_RESTORELIST, nullptr);
+    ASSERT_NE(hwnd, nullptr);
+    ASSERT_EQ(window.Entries().size(), 3u);
+    EXPECT_EQ(window.Entries()[0].path, newer);
+    EXPECT_EQ(window.Entries()[1].path, older);
+    EXPECT_EQ(window.Entries()[0].control, L"Restore Probe");
+    EXPECT_EQ(window.Entries()[2].operation, L"") << "a file of someone else's";
+    const auto click = [&](int id) {
+        SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(hwnd, id)));
+    };
+
+    desktop.answers = {MsgAnswer::No};
+    click(IDC_CMDDELETEBACKUP);
+    EXPECT_TRUE(std::filesystem::exists(newer)) << "declined";
+    desktop.answers = {MsgAnswer::Yes};
+    click(IDC_CMDDELETEBACKUP);
+    EXPECT_FALSE(std::filesystem::exists(newer));
+    ASSERT_EQ(window.Entries().size(), 2u);
+
+    // The older backup was taken before Version existed: restoring it takes Version away again.
+    ListView_SetItemState(GetDlgItem(hwnd, IDC_LVBACKUPS), 0, LVIS_SELECTED, LVIS_SELECTED);
+    desktop.answers = {MsgAnswer::Yes, MsgAnswer::Ok};
+    click(IDC_CMDRESTORE);
+    EXPECT_TRUE(window.Restored());
+    EXPECT_FALSE(testing::RegKeyPresent(HKEY_CLASSES_ROOT, versionKey));
+    SetBackupFolder(L"");
 }
 
 } // namespace
