@@ -48,7 +48,14 @@ reg64() { wine64 'C:\windows\system32\reg.exe' "$@"; }
 reg_value() {
   local name=(/v "$2")
   [ -z "$2" ] && name=(/ve)
-  reg64 query "$1" "${name[@]}" "${@:3}" | tr -d '\r' | sed -n "s/^ *${2:-(Default)} *REG_[A-Z_]* *//p"
+  # Asked twice when empty: under load a reg.exe run now and then prints nothing for a value that is there.
+  local out attempt
+  for attempt in 1 2; do
+    out=$(reg64 query "$1" "${name[@]}" "${@:3}" 2>/dev/null | tr -d '\r' | sed -n "s/^ *${2:-(Default)} *REG_[A-Z_]* *//p")
+    [ -n "$out" ] && break
+    [ $attempt -eq 1 ] && sleep 1
+  done
+  printf '%s\n' "$out"
 }
 no_key() { ! reg64 query "$@" >/dev/null 2>&1; }
 # The file VelmoraGUI's Bevel is registered to: ROOT (HKLM or HKCU) and VIEW (64 or 32).
