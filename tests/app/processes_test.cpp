@@ -21,7 +21,7 @@
 namespace nivex {
 namespace {
 
-TEST(Startup, FactsComeFromThePlatformAndTheMutexIsPerExecutableAndUser) {
+TEST(Startup, FactsComeFromThePlatformTheMutexIsPerExecutableAndUserAndTwentyCopiesLeaveOneRunning) {
     SilentDesktop desktop;
     InitStartupFacts(desktop);
     EXPECT_EQ(SystemFolder().back(), L'\\');
@@ -34,9 +34,7 @@ TEST(Startup, FactsComeFromThePlatformAndTheMutexIsPerExecutableAndUser) {
     EXPECT_EQ(a, InstanceMutexName(L"c:\\apps\\NIVEX.EXE", L"S-1-5-21-1"));
     EXPECT_NE(a, InstanceMutexName(L"C:\\Other\\nivex.exe", L"S-1-5-21-1"));
     EXPECT_NE(a, InstanceMutexName(L"C:\\Apps\\nivex.exe", L"S-1-5-21-2"));
-}
 
-TEST(Startup, TwentyCopiesStartedAtOnceLeaveOneRunning) {
     HANDLE release = CreateEventW(nullptr, TRUE, FALSE, L"Local\\NivexInstanceProbeRelease");
     ASSERT_NE(release, nullptr);
     std::vector<DWORD> codes(20, 99);
