@@ -44,18 +44,16 @@ Raster Draw(const BevelLook& look) {
     return Raster(look.width, look.height, PlanBevel(look).steps);
 }
 
-// A row of the frame's inside: highlight on the left, shadow on the right.
-Row Framed(int width, Rgb inside) {
-    Row row(static_cast<std::size_t>(width), inside);
-    row.front() = kHigh;
-    row.back() = kShadow;
-    return row;
-}
-
 TEST(BevelPlan, ARaisedFrameWithATitleBarOf17PixelsAt96DpiThatFollowsTheFocus) {
     EXPECT_FALSE(PlanBevel(Look(10, 6)).captionShown);
     EXPECT_EQ(PlanBevel(Look(10, 6)).inner, (PixelRect{1, 1, 9, 5}));
     BevelLook look = Look(40, 30, true);
+    const auto framed = [](Rgb inside) { // a row of the frame's inside: highlight left, shadow right
+        Row row(40, inside);
+        row.front() = kHigh;
+        row.back() = kShadow;
+        return row;
+    };
     for (bool active : {false, true}) {
         look.active = active;
         const BevelPlan plan = PlanBevel(look);
@@ -67,10 +65,10 @@ TEST(BevelPlan, ARaisedFrameWithATitleBarOf17PixelsAt96DpiThatFollowsTheFocus) {
         EXPECT_EQ(r.RowAt(0), Row(40, kHigh));
         EXPECT_EQ(r.RowAt(29), Row(40, kShadow));
         for (int y = 1; y < 17; ++y)
-            EXPECT_EQ(r.RowAt(y), Framed(40, active ? kActiveBar : kBar)) << y;
+            EXPECT_EQ(r.RowAt(y), framed(active ? kActiveBar : kBar)) << y;
         EXPECT_EQ(r.RowAt(17), Row(40, kShadow)); // the rule runs over the frame on both sides
         EXPECT_EQ(r.RowAt(18), Row(40, kHigh));
-        EXPECT_EQ(r.RowAt(19), Framed(40, kBack));
+        EXPECT_EQ(r.RowAt(19), framed(kBack));
     }
 }
 

@@ -48,6 +48,9 @@ HMODULE Library() {
 template <typename Fn> Fn Entry(const char* name) {
     return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(GetProcAddress(Library(), name)));
 }
+HRESULT Call(const char* name) {
+    return Entry<HRESULT(STDAPICALLTYPE*)()>(name)();
+}
 ComPtr<IClassFactory> Factory(const CLSID& clsid) {
     ComPtr<IClassFactory> factory;
     EXPECT_EQ(Entry<LPFNGETCLASSOBJECT>("DllGetClassObject")(clsid, IID_IClassFactory, factory.PutVoid()), S_OK);
@@ -154,10 +157,7 @@ ComPtr<IFont> FontOf(IDispatch* control) {
 }
 
 int ScreenDpiY() {
-    HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
-    return dpi;
+    return GetDeviceCaps(MemoryDc(CreateCompatibleDC(nullptr)).Get(), LOGPIXELSY);
 }
 
 // A black 32-bit DIB section in a memory DC, read back as COLORREFs.
@@ -246,13 +246,6 @@ HWND TestWindow(const wchar_t* className) {
     return CreateWindowExW(0, className, L"", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, 420, 320, nullptr, nullptr,
                            wc.hInstance, nullptr);
 }
-// An event as "id:argument,argument".
-std::wstring EventText(DISPID id, const DISPPARAMS& params) {
-    std::wstring text = std::to_wstring(id) + L":";
-    for (UINT i = params.cArgs; i-- > 0;)
-        text += (i + 1 < params.cArgs ? L"," : L"") + Var(params.rgvarg[i]).Text();
-    return text;
-}
 
 class VguiTest : public ::testing::Test {
 protected:
@@ -276,10 +269,6 @@ bool Present(const std::wstring& path) {
 // The platform key of this build's type library, and the other build's.
 const std::wstring kPlatform = sizeof(void*) == 8 ? L"win64" : L"win32";
 const std::wstring kOtherPlatform = sizeof(void*) == 8 ? L"win32" : L"win64";
-
-HRESULT Call(const char* name) {
-    return Entry<HRESULT(STDAPICALLTYPE*)()>(name)();
-}
 
 TEST_F(VguiTest, RegistrationIsCompleteAllOrNothingAndUndoneWithoutTouchingOthers) {
     const std::wstring path = LibraryPath(), libId = L"{" VGUI_LIBID L"}";
@@ -427,32 +416,12 @@ TEST_F(VguiTest, DrawingFollowsThePlansAndTheCaptionIsALabelAtTheTopOfTheTitleBa
     EXPECT_LT(right, kWidth - 4); // within the label
 }
 
-TEST_F(VguiTest, TheLibraryMayUnloadOnceEveryObjectAndLockIsGone) {
-    const auto canUnload = Entry<HRESULT(STDAPICALLTYPE*)()>("DllCanUnloadNow");
-    EXPECT_EQ(canUnload(), S_OK);
-    auto factory = Factory(kBevelClsid);
-    EXPECT_EQ(canUnload(), S_FALSE); // a held class object keeps it
-    ComPtr<IConnectionPointContainer> points;
-    ComPtr<IEnumConnectionPoints> all;
-    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IConnectionPointContainer, points.PutVoid()), S_OK);
-    ASSERT_EQ(points->EnumConnectionPoints(all.Put()), S_OK);
-    factory->LockServer(TRUE);
-    factory.Reset();
-    points.Reset();
-    EXPECT_EQ(canUnload(), S_FALSE); // the enumerator and the lock still count
-    all.Reset();
-    EXPECT_EQ(canUnload(), S_FALSE);
-    Factory(kBevelClsid)->LockServer(FALSE);
-    EXPECT_EQ(canUnload(), S_OK);
-}
-
 // ------------------------------------------------------------------ a container of the tests' own
 
-// One object is the client site, the in-place site, the frame, the ambient properties (design mode and
-// a font of its own) and the sink for view and property changes.
+// One object is the client site, the in-place site, the ambient properties (design mode and a font of its
+// own) and the sink for view and property changes. It offers no frame, as a site may not.
 class Container final : public IOleClientSite,
                         public IOleInPlaceSite,
-                        public IOleInPlaceFrame,
                         public IDispatch,
                         public IAdviseSink,
                         public IPropertyNotifySink {
@@ -470,8 +439,6 @@ public:
             *out = static_cast<IOleClientSite*>(this);
         else if (IsEqualIID(iid, IID_IOleWindow) || IsEqualIID(iid, IID_IOleInPlaceSite))
             *out = static_cast<IOleInPlaceSite*>(this);
-        else if (IsEqualIID(iid, IID_IOleInPlaceUIWindow) || IsEqualIID(iid, IID_IOleInPlaceFrame))
-            *out = static_cast<IOleInPlaceFrame*>(this);
         else if (IsEqualIID(iid, IID_IDispatch))
             *out = static_cast<IDispatch*>(this);
         else if (IsEqualIID(iid, IID_IAdviseSink))
@@ -497,7 +464,7 @@ public:
     STDMETHODIMP OnUIActivate() override { return S_OK; }
     STDMETHODIMP GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** document, LPRECT position,
                                   LPRECT clipping, LPOLEINPLACEFRAMEINFO info) override {
-        *frame = this;
+        *frame = nullptr;
         *document = nullptr;
         *position = pos;
         *clipping = clip;
@@ -510,17 +477,6 @@ public:
     STDMETHODIMP DiscardUndoState() override { return S_OK; }
     STDMETHODIMP DeactivateAndUndo() override { return S_OK; }
     STDMETHODIMP OnPosRectChange(LPCRECT rect) override { return pos = *rect, S_OK; }
-    // IOleInPlaceUIWindow, IOleInPlaceFrame
-    STDMETHODIMP GetBorder(LPRECT) override { return INPLACE_E_NOTOOLSPACE; }
-    STDMETHODIMP RequestBorderSpace(LPCBORDERWIDTHS) override { return INPLACE_E_NOTOOLSPACE; }
-    STDMETHODIMP SetBorderSpace(LPCBORDERWIDTHS) override { return S_OK; }
-    STDMETHODIMP SetActiveObject(IOleInPlaceActiveObject*, LPCOLESTR) override { return S_OK; }
-    STDMETHODIMP InsertMenus(HMENU, LPOLEMENUGROUPWIDTHS) override { return E_NOTIMPL; }
-    STDMETHODIMP SetMenu(HMENU, HOLEMENU, HWND) override { return S_OK; }
-    STDMETHODIMP RemoveMenus(HMENU) override { return E_NOTIMPL; }
-    STDMETHODIMP SetStatusText(LPCOLESTR) override { return S_OK; }
-    STDMETHODIMP EnableModeless(BOOL) override { return S_OK; }
-    STDMETHODIMP TranslateAccelerator(LPMSG, WORD) override { return S_FALSE; }
     // IDispatch: the ambient properties
     STDMETHODIMP GetTypeInfoCount(UINT* count) override { return *count = 0, S_OK; }
     STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
@@ -547,7 +503,6 @@ class ForeignContainer : public VguiTest {
 protected:
     void SetUp() override {
         VguiTest::SetUp();
-        window = TestWindow(L"NivexForeignContainer");
         // Without the end-to-end run's registration, the loaded library's classes are registered in
         // this process, so that the system's creation functions find them.
         for (const CLSID* clsid : {&kBevelClsid, &kEtchedLineClsid})
@@ -565,7 +520,8 @@ protected:
         DestroyWindow(window);
         VguiTest::TearDown();
     }
-    HWND window = nullptr;
+    HWND window = TestWindow(L"NivexForeignContainer");
+    Container site{window};
     std::vector<DWORD> cookies;
 };
 
@@ -589,7 +545,9 @@ protected:
     }
 };
 
-TEST_F(HostedControls, TheBevelShowsWhereTheFocusIs) {
+// Down, up, double click, up: one Click for the left button, DblClick in place of the second press;
+// the other buttons press twice. Events are "id:Button,Shift,X,Y" (pixels: the host's units).
+TEST_F(HostedControls, TheBevelFollowsTheFocusAndTheMouseAndTheLineKeepsItsThickness) {
     constexpr COLORREF kBar = RGB(0, 0, 160), kActiveBar = RGB(200, 0, 0);
     auto bevel =
         Host(kBevelClsid, {10, 10, 210, 160},
@@ -614,19 +572,13 @@ TEST_F(HostedControls, TheBevelShowsWhereTheFocusIs) {
     SetFocus(outside);
     Pump();
     EXPECT_EQ(PixelAt(frame, 236, 8), kBar);
-    // In design mode the title bar may be switched off.
-    bevel->SetUserMode(false);
-    EXPECT_EQ(Put(bevel->Dispatch().Get(), L"TitleBar", Var(false)), S_OK);
-    EXPECT_EQ(PixelAt(frame, 236, 8), GetSysColor(COLOR_BTNFACE));
-}
-
-// Down, up, double click, up: one Click for the left button, DblClick in place of the second press;
-// the other buttons press twice. Events are "id:Button,Shift,X,Y" (pixels: the host's units).
-TEST_F(HostedControls, MouseEventsFollowTheSurfaceUnlessFrozen) {
-    auto bevel = Host(kBevelClsid, {0, 0, 100, 80}, L"");
     std::wstring events;
-    bevel->OnEvent([&](DISPID id, const DISPPARAMS& params) { events += EventText(id, params) + L" "; });
-    HWND frame = bevel->ControlWindow();
+    bevel->OnEvent([&](DISPID id, const DISPPARAMS& params) {
+        events += std::to_wstring(id) + L":";
+        for (UINT i = params.cArgs; i-- > 0;)
+            events += (i + 1 < params.cArgs ? L"," : L"") + Var(params.rgvarg[i]).Text();
+        events += L" ";
+    });
     const struct {
         UINT down, up, doubleClick;
         WPARAM key;
@@ -648,10 +600,11 @@ TEST_F(HostedControls, MouseEventsFollowTheSurfaceUnlessFrozen) {
     SendMessageW(frame, WM_LBUTTONUP, 0, MAKELPARAM(1, 1));
     As<IOleControl>(bevel->Control(), IID_IOleControl)->FreezeEvents(FALSE);
     EXPECT_EQ(events, L"");
-}
-
-// The line keeps two pixels across whatever it is given; vertical, it is two pixels wide.
-TEST_F(HostedControls, TheLineKeepsItsThickness) {
+    // In design mode the title bar may be switched off.
+    bevel->SetUserMode(false);
+    EXPECT_EQ(Put(bevel->Dispatch().Get(), L"TitleBar", Var(false)), S_OK);
+    EXPECT_EQ(PixelAt(frame, 236, 8), GetSysColor(COLOR_BTNFACE));
+    // The line below it keeps two pixels across whatever it is given; vertical, it is two pixels wide.
     auto line = Host(kEtchedLineClsid, {5, 200, 155, 240}, L"");
     EXPECT_EQ(line->Rect().bottom - line->Rect().top, 2);
     EXPECT_EQ(Put(line->Dispatch().Get(), L"Orientation", Var(1)), S_OK);
@@ -662,7 +615,6 @@ TEST_F(HostedControls, TheLineKeepsItsThickness) {
 }
 
 TEST_F(ForeignContainer, OleCreateEmbedsWithAStorageAndShowsOnlyTheClippedPart) {
-    Container site(window);
     site.clip = {0, 0, 60, 40}; // scrolled: the control's top-left 50 x 30 pixels show
     ComPtr<IStorage> storage;
     ASSERT_EQ(StgCreateDocfile(nullptr, STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE | STGM_DELETEONRELEASE, 0,
@@ -696,7 +648,6 @@ TEST_F(ForeignContainer, OleCreateEmbedsWithAStorageAndShowsOnlyTheClippedPart) 
 
 // The site's ambient font and design mode reach the control whether InitNew comes before or after it.
 TEST_F(ForeignContainer, InitNewBeforeOrAfterSetClientSiteGivesTheSameControl) {
-    Container site(window);
     for (bool siteFirst : {false, true}) {
         ComPtr<IOleObject> bevel;
         ASSERT_EQ(CoCreateInstance(kBevelClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject, bevel.PutVoid()), S_OK);
@@ -796,7 +747,6 @@ TEST_F(ForeignContainer, DrawsInTheTargetsUnitsIntoAMappedDcAndAMetafile) {
 // A script or property browser changes the font object the control handed out: that change is the
 // control's, saved as "Font", told to the host and painted.
 TEST_F(ForeignContainer, AChangeMadeThroughTheReturnedFontIsTheControls) {
-    Container site(window);
     auto bevel = NewControl(kBevelClsid);
     DWORD cookie = 0;
     ComPtr<IConnectionPoint> point;
@@ -817,8 +767,8 @@ TEST_F(ForeignContainer, AChangeMadeThroughTheReturnedFontIsTheControls) {
 }
 
 // Controls created, activated, drawn and destroyed on four apartment threads at once; afterwards the
-// library may unload and its window classes are gone.
-TEST_F(ForeignContainer, FourThreadsAtOnceAndTheWindowClassesGoWithTheirLastWindows) {
+// library may unload and its window classes are gone, until an object, an enumerator or a lock holds it.
+TEST_F(ForeignContainer, FourThreadsAtOnceThenTheLibraryMayUnloadOnceEveryObjectAndLockIsGone) {
     std::atomic<int> failures{0};
     std::vector<std::thread> threads;
     for (int t = 0; t < 4; ++t)
@@ -847,10 +797,24 @@ TEST_F(ForeignContainer, FourThreadsAtOnceAndTheWindowClassesGoWithTheirLastWind
         thread.join();
     EXPECT_EQ(failures, 0);
     Revoke();
-    EXPECT_EQ(Entry<HRESULT(STDAPICALLTYPE*)()>("DllCanUnloadNow")(), S_OK);
+    EXPECT_EQ(Call("DllCanUnloadNow"), S_OK);
     WNDCLASSW info{};
     for (const wchar_t* name : {L"VelmoraGUIBevel", L"VelmoraGUIEtchedLine"})
         EXPECT_FALSE(GetClassInfoW(Library(), name, &info)) << "still registered: " << name;
+    auto factory = Factory(kBevelClsid);
+    EXPECT_EQ(Call("DllCanUnloadNow"), S_FALSE); // a held class object keeps it
+    ComPtr<IConnectionPointContainer> points;
+    ComPtr<IEnumConnectionPoints> all;
+    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IConnectionPointContainer, points.PutVoid()), S_OK);
+    ASSERT_EQ(points->EnumConnectionPoints(all.Put()), S_OK);
+    factory->LockServer(TRUE);
+    factory.Reset();
+    points.Reset();
+    EXPECT_EQ(Call("DllCanUnloadNow"), S_FALSE); // the enumerator and the lock still count
+    all.Reset();
+    EXPECT_EQ(Call("DllCanUnloadNow"), S_FALSE);
+    Factory(kBevelClsid)->LockServer(FALSE);
+    EXPECT_EQ(Call("DllCanUnloadNow"), S_OK);
 }
 
 // Registered for real (velmoragui_e2e.sh, in a prefix of its own): both controls are created by their
@@ -862,7 +826,6 @@ TEST_F(ForeignContainer, EndToEndByProgId) {
     throughRegistration = true;
     ExpectDrawingsFollowThePlans();
     throughRegistration = false;
-    Container site(window);
     wchar_t path[MAX_PATH] = {};
     for (int round = 0; round < 2; ++round) {
         for (const wchar_t* progId : {vgui::kBevelProgId, vgui::kEtchedLineProgId}) {
