@@ -266,4 +266,19 @@ double NowMs() {
     return static_cast<double>(now.QuadPart) * 1000.0 / frequency;
 }
 
+int CountClsidSubkeys(REGSAM extraAccess) {
+    HKEY clsid = nullptr;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, L"CLSID", 0, KEY_ENUMERATE_SUB_KEYS | extraAccess, &clsid) != ERROR_SUCCESS)
+        return 0;
+    wchar_t name[256];
+    int count = 0;
+    for (DWORD index = 0;; ++index) {
+        DWORD length = 256;
+        if (RegEnumKeyExW(clsid, index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        ++count;
+    }
+    RegCloseKey(clsid);
+    return count;
+}
+
 } // namespace nivex::bench

@@ -25,6 +25,9 @@ int RemoveStaleSandboxes();
 // A monotonic clock in milliseconds for timings.
 double NowMs();
 
+// What a scan is compared with: open CLSID (extraAccess: a view's flag) and list its subkeys, nothing more.
+int CountClsidSubkeys(REGSAM extraAccess = 0);
+
 // Redirects HKEY_CLASSES_ROOT of this process to an empty scratch key below
 // HKEY_CURRENT_USER\Software\NivexBench\<process>-<n>, and removes that key again on destruction.
 // The scratch keys are volatile: the Wine server never writes them to the prefix's files, even when

@@ -28,6 +28,7 @@ using nivex::bench::FillExpectation;
 using nivex::bench::FillPlan;
 using nivex::bench::ServerFiles;
 
+using nivex::bench::CountClsidSubkeys;
 using nivex::bench::NowMs;
 
 namespace {
@@ -125,21 +126,6 @@ bool ParseOptions(int argc, wchar_t** argv, Options& options) {
     return true;
 }
 
-// What the scan is compared with: open CLSID and list its subkeys, nothing more.
-int BareEnumeration() {
-    HKEY clsid = nullptr;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, L"CLSID", 0, KEY_ENUMERATE_SUB_KEYS, &clsid) != ERROR_SUCCESS) return 0;
-    wchar_t name[256];
-    int count = 0;
-    for (DWORD index = 0;; ++index) {
-        DWORD length = 256;
-        if (RegEnumKeyExW(clsid, index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-        ++count;
-    }
-    RegCloseKey(clsid);
-    return count;
-}
-
 // Errors the scan reports go here instead of a message box.
 struct ScanErrors {
     int count = 0;
@@ -227,7 +213,7 @@ int RunTimings(const Options& options) {
         int enumerated = 0;
         for (int run = 0; run < kRepeats; ++run) {
             double start = NowMs();
-            enumerated = BareEnumeration();
+            enumerated = CountClsidSubkeys();
             figures.enumerationMs = std::min(figures.enumerationMs, NowMs() - start);
             errors.Clear();
             start = NowMs();

@@ -20,27 +20,14 @@
 #include "registry/registry_views.h"
 
 using nivex::RegistryView;
+using nivex::bench::CountClsidSubkeys;
 using nivex::bench::NowMs;
 
 namespace {
 
 constexpr int kRepeats = 3;
 
-int Enumerate(RegistryView view) {
-    HKEY clsid = nullptr;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, L"CLSID", 0, KEY_ENUMERATE_SUB_KEYS | nivex::ViewAccess(view), &clsid) !=
-        ERROR_SUCCESS)
-        return 0;
-    wchar_t name[256];
-    int count = 0;
-    for (DWORD index = 0;; ++index) {
-        DWORD length = 256;
-        if (RegEnumKeyExW(clsid, index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-        ++count;
-    }
-    RegCloseKey(clsid);
-    return count;
-}
+int Enumerate(RegistryView view) { return CountClsidSubkeys(nivex::ViewAccess(view)); }
 
 // The scan of the views shown (both when shown64 and shown32).
 nivex::Catalogue Scan(bool shown64, bool shown32) {
