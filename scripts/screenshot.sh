@@ -118,7 +118,9 @@ else:
     for spec in sys.argv[2:]:
         if spec.startswith("text:"):
             for ch in spec[5:]:
-                stroke("shift+" + ch.lower() if ch.isupper() else {" ": "space"}.get(ch, ch))
+                named = {" ": "space", ":": "shift+semicolon", "\\": "backslash", ".": "period", "-": "minus",
+                         "_": "shift+minus"}
+                stroke("shift+" + ch.lower() if ch.isupper() else named.get(ch, ch))
         else:
             stroke(spec)
         time.sleep(0.2)
@@ -205,5 +207,29 @@ if [ -n "$main" ]; then
     shot "$compare" "$out/compare.png" && echo "compare: $out/compare.png"
     xtest keys Escape
     sleep 3
+  fi
+  # Edit > Restore Registry Keys: the list of backups. The main window takes the keys again first (a click on
+  # its caption: closing the tool windows activated the preview).
+  read -r left top < <(xwininfo -id "$main" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {print x, $NF}')
+  xtest click $((left + 300)) $((top + 10))
+  sleep 1
+  xtest keys alt+e r
+  if restore=$(wait_window "Restore Registry Keys"); then
+    sleep 1
+    shot "$restore" "$out/restore-list.png" && echo "restore: $out/restore-list.png"
+    xtest keys Escape
+    sleep 2
+  fi
+  # Tools > Preview Registration of the demo server: its file dialog, then the dry run's window.
+  xtest keys alt+t g
+  if wait_window "Preview Registration" >/dev/null; then
+    sleep 1
+    xtest keys "text:C:\\Program Files\\Velmora Demo\\VelmoraDemo.ocx" Return
+    sleep 5
+    if dry=$(wait_window "Preview Registration"); then
+      shot "$dry" "$out/preview-registration.png" && echo "dry run: $out/preview-registration.png"
+      xtest keys Escape
+      sleep 2
+    fi
   fi
 fi
