@@ -33,12 +33,10 @@ struct Raster {
 };
 
 BevelLook Look(int w, int h, bool titleBar = false) {
-    BevelLook look;
-    look.width = w;
-    look.height = h;
-    look.titleBar = titleBar;
-    look.colours = {kBack, kBar, kActiveBar, kFore, kActiveFore, kHigh, kShadow};
-    return look;
+    return {.width = w,
+            .height = h,
+            .titleBar = titleBar,
+            .colours = {kBack, kBar, kActiveBar, kFore, kActiveFore, kHigh, kShadow}};
 }
 Raster Draw(const BevelLook& look) {
     return Raster(look.width, look.height, PlanBevel(look).steps);
