@@ -119,14 +119,13 @@ TEST_F(WizardTest, OpensFilledOnTheFirstPageWalksThePagesAndEndsOnExitOrClose) {
 TEST_F(WizardTest, FinishCopiesTheEditedReportViewsItAndOpensMail) {
     Open();
     const ReportFields f{{L"Edited", L"1.0", L"0042"}, kOs, L"Ada", L"ada@x.org", L"One\r\nTwo", L"Cause", L"What"};
-    for (const auto& [page, id, text] : {std::tuple{0, txtAppInfo0, f.product.name},
-                                         {0, txtAppInfo2, f.product.build},
-                                         {1, txtUserInfo0, f.userName},
-                                         {1, txtUserInfo1, f.email},
-                                         {2, txtErrors0, f.errorMessages},
-                                         {2, txtErrors1, f.cause},
-                                         {2, txtErrors2, f.description}})
-        Set(page, id, text);
+    Set(0, txtAppInfo0, f.product.name);
+    Set(0, txtAppInfo2, f.product.build);
+    Set(1, txtUserInfo0, f.userName);
+    Set(1, txtUserInfo1, f.email);
+    Set(2, txtErrors0, f.errorMessages);
+    Set(2, txtErrors1, f.cause);
+    Set(2, txtErrors2, f.description);
     Choose(false, true, true);
     Click(cmdNavigate0);
     const std::wstring report = wizard->LastReport();
