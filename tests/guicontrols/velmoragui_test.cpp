@@ -1,6 +1,5 @@
-// VelmoraGUI.ocx through the interfaces containers use: registration (in the sandbox), properties, persistence,
-// events and drawing; Nivex's container; and a container of the tests' own that drives the OLE contracts as
-// other hosts do (storages, streams, metafiles, clipping, threads; ProgIDs and unloading in the end-to-end run).
+// VelmoraGUI.ocx through the interfaces containers use, in Nivex's container and in one of the tests' own that
+// drives the OLE contracts as other hosts do (ProgIDs, verbs and unloading in the end-to-end run).
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -11,7 +10,6 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <tuple>
@@ -100,9 +98,8 @@ DISPID IdOf(IDispatch* dispatch, const wchar_t* name) {
 Var Get(IDispatch* dispatch, const wchar_t* name) {
     Var result;
     DISPPARAMS none{};
-    EXPECT_EQ(
-        dispatch->Invoke(IdOf(dispatch, name), IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &result, nullptr, nullptr),
-        S_OK);
+    const DISPID id = IdOf(dispatch, name);
+    EXPECT_EQ(dispatch->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &result, nullptr, nullptr), S_OK);
     return result;
 }
 // The HRESULT, or the raised error's scode when the call raised one.
@@ -147,6 +144,13 @@ Var NewFont(const wchar_t* face, int points, SHORT weight, bool italic) {
 }
 ComPtr<IFont> FontOf(IDispatch* control) {
     return As<IFont>(Get(control, L"TitleBarFont").pdispVal, IID_IFont);
+}
+// A font's italic mark and weight (the system may substitute its face).
+std::pair<BOOL, SHORT> Marks(IFont* font) {
+    std::pair<BOOL, SHORT> marks{};
+    font->get_Italic(&marks.first);
+    font->get_Weight(&marks.second);
+    return marks;
 }
 
 int ScreenDpiY() {
@@ -272,7 +276,6 @@ public:
     STDMETHODIMP DiscardUndoState() override { return S_OK; }
     STDMETHODIMP DeactivateAndUndo() override { return S_OK; }
     STDMETHODIMP OnPosRectChange(LPCRECT rect) override { return pos = *rect, S_OK; }
-    // IDispatch: the ambient properties
     STDMETHODIMP GetTypeInfoCount(UINT* count) override { return *count = 0, S_OK; }
     STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
@@ -438,11 +441,11 @@ TEST_F(VguiTest, EveryPropertyHasItsDefaultIsSavedUnderItsNameOnceItDiffersAndLo
         auto control = NewControl(clsid);
         EXPECT_EQ(Saved(control.Get(), TRUE), defaults);
         EXPECT_EQ(Saved(control.Get(), FALSE), L"");
-        std::wistringstream values(written);
-        for (std::wstring value; values >> value;) {
-            const size_t equals = value.find(L'=');
-            EXPECT_EQ(Put(control.Get(), value.substr(0, equals).c_str(), Var(value.substr(equals + 1).c_str())), S_OK);
-        }
+        std::wstring lines = written;
+        std::replace(lines.begin(), lines.end(), L' ', L'\n');
+        auto values = Bag(lines.c_str()); // each written through the control's dispatch interface, as text
+        for (const std::wstring& name : values->Names())
+            EXPECT_EQ(Put(control.Get(), name.c_str(), *values->Find(name)), S_OK);
         EXPECT_EQ(Saved(control.Get(), FALSE), written);
         EXPECT_EQ(Saved(LoadedControl(clsid, SavedBag(control.Get()).Get()).Get(), FALSE), written); // and back
     }
@@ -465,9 +468,8 @@ TEST_F(VguiTest, EveryPropertyHasItsDefaultIsSavedUnderItsNameOnceItDiffersAndLo
         EXPECT_EQ(Saved(LoadedControl(kBevelClsid, Bag(set).Get()).Get(), FALSE), loaded) << set;
 }
 
-// That Bevel and a raised line draw as their plans at the screen's resolution (in the end-to-end run, created
-// through the registration at each resolution it sets); the caption is a label at left 2, top 2 in the title
-// bar: its text from the top, words wrapped at its width, nothing past its edges.
+// That Bevel and a raised line draw as planned at the screen's resolution (in the end-to-end run, at each one it
+// sets); the caption is a label at left 2, top 2 in the title bar: text from the top, wrapped within its edges.
 TEST_F(ForeignContainer, DrawingFollowsThePlansAndTheCaptionIsALabelAtTheTopOfTheTitleBar) {
     const int dpi = ScreenDpiY();
     for (const auto& [w, h] : {std::pair{40, 30}, std::pair{173, 91}}) {
@@ -571,8 +573,7 @@ TEST_F(ForeignContainer, OleCreateEmbedsWithAStorageAndShowsOnlyTheClippedPart) 
     EXPECT_EQ(GetWindowRgnBox(WindowOf(bevel.Get()), &visible), SIMPLEREGION);
     EXPECT_EQ(std::vector<LONG>({visible.left, visible.top, visible.right, visible.bottom}),
               std::vector<LONG>({0, 0, 50, 30}));
-    const RECT whole{10, 10, 110, 70};
-    As<IOleInPlaceObject>(bevel.Get(), IID_IOleInPlaceObject)->SetObjectRects(&whole, &whole);
+    As<IOleInPlaceObject>(bevel.Get(), IID_IOleInPlaceObject)->SetObjectRects(&site.pos, &site.pos);
     EXPECT_EQ(GetWindowRgnBox(WindowOf(bevel.Get()), &visible), ERROR); // all of it shows: no region
 
     // The property set goes into the storage.
@@ -596,9 +597,7 @@ TEST_F(ForeignContainer, InitNewBeforeOrAfterSetClientSiteGivesTheSameControl) {
         if (siteFirst) bevel->SetClientSite(&site);
         EXPECT_EQ(persist->InitNew(), S_OK);
         if (!siteFirst) bevel->SetClientSite(&site);
-        BOOL italic = FALSE; // the ambient font's mark (the system may substitute its face)
-        FontOf(As(bevel.Get()).Get())->get_Italic(&italic);
-        EXPECT_TRUE(italic) << siteFirst;
+        EXPECT_TRUE(Marks(FontOf(As(bevel.Get()).Get()).Get()).first) << siteFirst; // the ambient font's mark
         EXPECT_EQ(Put(As(bevel.Get()).Get(), L"TitleBar", Var(true)), S_OK) << siteFirst;
         EXPECT_EQ(bevel->DoVerb(OLEIVERB_SHOW, nullptr, &site, 0, window, &site.pos), S_OK);
         EXPECT_TRUE(GetWindowLongW(WindowOf(bevel.Get()), GWL_STYLE) & WS_VISIBLE);
@@ -627,11 +626,7 @@ TEST_F(ForeignContainer, StreamsRoundTripAndADamagedOrForeignStreamIsReportedAnd
     };
     EXPECT_EQ(load(stream.Get()), S_OK);
     EXPECT_EQ(Get(As(copy.Get()).Get(), L"Caption").Text(), L"Übersicht");
-    BOOL italic = FALSE;
-    SHORT weight = 0;
-    FontOf(As(copy.Get()).Get())->get_Italic(&italic);
-    FontOf(As(copy.Get()).Get())->get_Weight(&weight);
-    EXPECT_EQ(std::pair(italic, weight), std::pair(TRUE, static_cast<SHORT>(FW_BOLD)));
+    EXPECT_EQ(Marks(FontOf(As(copy.Get()).Get()).Get()), std::pair(TRUE, static_cast<SHORT>(FW_BOLD)));
     EXPECT_EQ(copy->InitNew(), E_UNEXPECTED); // a loaded control is not new again
     // A stream cut short, or not a control's at all: the container hears so, the control stays as it was.
     stat.cbSize.QuadPart -= 5;
@@ -644,8 +639,7 @@ TEST_F(ForeignContainer, StreamsRoundTripAndADamagedOrForeignStreamIsReportedAnd
     EXPECT_EQ(Get(As(copy.Get()).Get(), L"Caption").Text() + Get(As(copy.Get()).Get(), L"Alignment").Text(),
               L"Übersicht2");
     // The line through the system's OleSaveToStream and OleLoadFromStream (its class identifier first).
-    auto line = NewControl(kEtchedLineClsid);
-    EXPECT_EQ(Put(line.Get(), L"Orientation", Var(1)), S_OK);
+    auto line = LoadedControl(kEtchedLineClsid, Bag(L"Orientation=1").Get());
     ComPtr<IDispatch> lineCopy;
     CreateStreamOnHGlobal(nullptr, TRUE, stream.Put());
     ASSERT_EQ(OleSaveToStream(As<IPersistStream>(line.Get(), IID_IPersistStream).Get(), stream.Get()), S_OK);
@@ -687,9 +681,7 @@ TEST_F(ForeignContainer, AChangeMadeThroughTheReturnedFontIsTheControls) {
     EXPECT_EQ(As<IPersistStreamInit>(bevel.Get(), IID_IPersistStreamInit)->IsDirty(), S_OK);
     auto bag = SavedBag(bevel.Get());
     ASSERT_EQ(bag->Names(), std::vector<std::wstring>{L"Font"});
-    BOOL bold = FALSE;
-    As<IFont>(bag->Find(L"Font")->pdispVal, IID_IFont)->get_Bold(&bold);
-    EXPECT_TRUE(bold);
+    EXPECT_EQ(Marks(As<IFont>(bag->Find(L"Font")->pdispVal, IID_IFont).Get()).second, FW_BOLD);
 }
 
 // Controls created, activated, drawn and destroyed on four apartment threads at once; afterwards the
