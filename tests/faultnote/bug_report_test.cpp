@@ -68,7 +68,6 @@ TEST(OsName, HistoricalAndModernSystems) {
         {Nt(5, 0, 2195), L"Microsoft Windows 2000"},
         {Nt(5, 1, 2600), L"Microsoft Windows XP"},
         {Win9x(0, 950), L"Microsoft Windows 95"},
-        {Win9x(0, 0x040003B6), L"Microsoft Windows 95"}, // 9x keeps major and minor in the build's high word
         {Win9x(0, 1000), L"Windows 95 SP1"},
         {Win9x(3, 1212), L"Windows 95 OSR2"},
         {Win9x(0, 949), L""},
@@ -99,7 +98,7 @@ TEST(OsName, HistoricalAndModernSystems) {
         EXPECT_EQ(GetOsName(record), name) << "family " << static_cast<int>(record.family) << " " << record.major << "."
                                            << record.minor << "." << record.build;
     EXPECT_EQ(OsText(Nt(10, 0, 22631)), L"Microsoft Windows 11 (Version: 10.0.22631)");
-    // Only the low 16 bits of the build count.
+    // Only the low 16 bits of the build count: 9x keeps major and minor in the high word.
     EXPECT_EQ(OsText(Win9x(10, 0x040A08AE)), L"Microsoft Windows 98 SE (Version: 4.10.2222)");
     EXPECT_EQ(OsText(Nt(4, 0, 1000)), L" (Version: 4.0.1000)");
     EXPECT_EQ(OsText(OsVersionRecord{}),

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <tuple>
 
 #include "guicontrols/bevel_plan.h"
 #include "guicontrols/etched_line_plan.h"
@@ -33,12 +34,10 @@ struct Raster {
 };
 
 BevelLook Look(int w, int h, bool titleBar = false) {
-    BevelLook look;
-    look.width = w;
-    look.height = h;
-    look.titleBar = titleBar;
-    look.colours = {kBack, kBar, kActiveBar, kFore, kActiveFore, kHigh, kShadow};
-    return look;
+    return {.width = w,
+            .height = h,
+            .titleBar = titleBar,
+            .colours = {kBack, kBar, kActiveBar, kFore, kActiveFore, kHigh, kShadow}};
 }
 Raster Draw(const BevelLook& look) {
     return Raster(look.width, look.height, PlanBevel(look).steps);
@@ -86,22 +85,20 @@ TEST(BevelPlan, TinySizesAndTallBarsStayInsideTheSurface) {
 }
 
 TEST(EtchedLinePlan, TwoPixelsAcrossSunkenUnlessRaisedAndHorizontalOnlyForZero) {
-    const struct {
-        int width, height, style, orientation;
-        Row first, last; // the first and last row drawn
-    } cases[] = {
+    // Width, height, style, orientation; the first and last row drawn.
+    const std::tuple<int, int, int, int, Row, Row> cases[] = {
         {30, 17, 2, 0, Row(30, kShadow), Row(30, kHigh)}, // any style but raised is sunken: shadow first
         {1, 1, 1, 0, Row{kHigh}, Row{kShadow}},
         {150, 40, 0, -1, Row{kShadow, kHigh}, Row{kShadow, kHigh}}, // any orientation but 0 is vertical
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(::testing::Message() << c.width << "x" << c.height << " " << c.style << "/" << c.orientation);
-        const EtchedLinePlan plan = PlanEtchedLine({c.width, c.height, c.style, c.orientation, kHigh, kShadow});
-        EXPECT_EQ(plan.width, c.orientation ? 2 : c.width);
-        EXPECT_EQ(plan.height, c.orientation ? c.height : 2);
+    for (const auto& [width, height, style, orientation, first, last] : cases) {
+        SCOPED_TRACE(::testing::Message() << width << "x" << height << " " << style << "/" << orientation);
+        const EtchedLinePlan plan = PlanEtchedLine({width, height, style, orientation, kHigh, kShadow});
+        EXPECT_EQ(plan.width, orientation ? 2 : width);
+        EXPECT_EQ(plan.height, orientation ? height : 2);
         const Raster r(plan.width, plan.height, plan.steps);
-        EXPECT_EQ(r.RowAt(0), c.first);
-        EXPECT_EQ(r.RowAt(plan.height - 1), c.last);
+        EXPECT_EQ(r.RowAt(0), first);
+        EXPECT_EQ(r.RowAt(plan.height - 1), last);
     }
     EXPECT_TRUE(PlanEtchedLine({0, 2, 0, 0, kHigh, kShadow}).steps.empty());
 }
