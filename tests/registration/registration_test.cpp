@@ -74,7 +74,7 @@ TEST_F(RegistrationTest, RegisterNonSysPathAsksOrDecidesAndACopyReplacesAFileOfT
     }
     EXPECT_EQ(scene.display.shown.size(), 5u) << "a cancelled flow shows nothing";
     EXPECT_EQ(scene.desktop.sounds, std::vector<std::wstring>(5, Sound(L"nivex_regS.wav")));
-    EXPECT_EQ(scene.desktop.messages[0].title, L"File not in " + scene.system.Text() + L"\\");
+    EXPECT_EQ(scene.desktop.messages.at(0).title, L"File not in " + scene.system.Text() + L"\\");
     EXPECT_EQ(scene.desktop.messages[0].buttons, MsgButtons::YesNoCancel);
 
     // A file in the System folder, named in any letter case, is registered where it is without a question.
@@ -110,7 +110,7 @@ TEST_F(RegistrationTest, UnregisterDeleteAsksOrDecidesAndOnlyACompletedUnregistr
         EXPECT_EQ(Exists(file), !c.moved);
         EXPECT_EQ(RegisteredServer(Gauge()), c.outcome == RegOutcome::Cancelled ? file : L"");
     }
-    EXPECT_EQ(scene.desktop.messages[0].title, L"Keep File?");
+    EXPECT_EQ(scene.desktop.messages.at(0).title, L"Keep File?");
     EXPECT_EQ(scene.desktop.messages[0].buttons, MsgButtons::YesNoCancel);
     std::vector<std::wstring> sounds(5, Sound(L"nivex_unregS.wav"));
     sounds.push_back(Sound(L"nivex_fail.wav"));
