@@ -13,6 +13,7 @@
 #include <functional>
 #include <cstring>
 #include <filesystem>
+#include <tuple>
 
 #include "common/command_args.h"
 #include "common/text.h"
@@ -43,10 +44,32 @@ std::vector<std::wstring> FixtureFolders() {
     return folders;
 }
 
+// Everything below the (sandboxed) HKEY_CLASSES_ROOT and HKEY_CURRENT_USER, as a backup file would hold it.
+std::wstring WholeRegistry() {
+    std::vector<RegFileKey> keys;
+    wchar_t name[256];
+    for (const auto& [root, rootName] :
+         {std::pair{HKEY_CLASSES_ROOT, L"HKEY_CLASSES_ROOT"}, std::pair{HKEY_CURRENT_USER, L"HKEY_CURRENT_USER"}})
+        for (DWORD i = 0; RegEnumKeyW(root, i, name, 256) == ERROR_SUCCESS; ++i)
+            ReadKeyTree(root, rootName, name, keys);
+    return FormatRegFile(keys);
+}
+
+// The fixture with its PE header's machine switched to the other processor.
+std::wstring OtherMachineCopy(const testing::TempFolder& folder) {
+    std::string image = testing::ReadFileBytes(FixturePath(kDemoLibrary.fileName));
+    const auto peOffset = static_cast<std::size_t>(*reinterpret_cast<const LONG*>(image.data() + 0x3C));
+    const WORD other = sizeof(void*) == 8 ? IMAGE_FILE_MACHINE_I386 : IMAGE_FILE_MACHINE_AMD64;
+    std::memcpy(image.data() + peOffset + 4, &other, sizeof(other));
+    return folder.WriteFile(L"foreign.ocx", image);
+}
+
 // Engine and helper together: each server's outcome and reason, in either bitness; a crash, an overflow or a
-// hang ends only the helper; the registration lands in the caller's (sandboxed) registry.
-TEST(HelperProcess, EachServerGivesItsOutcomeAndReasonAndCrashesOrHangsEndOnlyTheHelper) {
+// hang ends only the helper; the registration lands in the caller's (sandboxed) registry. A dry run shows what
+// registering would write, marked against the registry, and writes nothing.
+TEST(HelperProcess, EachServerGivesItsOutcomeAndReasonCrashesOrHangsEndOnlyTheHelperAndADryRunWritesNothing) {
     testing::RegistrySandbox sandbox;
+    testing::SetRegString(HKEY_CURRENT_USER, L"Software", L"", L"where dry runs keep their scratch keys");
     testing::TempFolder folder;
     const std::wstring text = folder.WriteFile(L"notes.dll", "This is not a library.\r\n"), absent = folder.File(L"absent.ocx");
     const std::wstring denied = L" returned error 0x80070005: " + ResultCodeText(static_cast<std::int32_t>(0x80070005)) +
@@ -55,16 +78,10 @@ TEST(HelperProcess, EachServerGivesItsOutcomeAndReasonAndCrashesOrHangsEndOnlyTh
         SCOPED_TRACE(WideToUtf8(fixtures));
         const auto file = [&](const wchar_t* name) { return fixtures + L"\\" + name; };
         const std::wstring demo = file(kDemoLibrary.fileName), failing = file(fixtures::kFailFile);
-        const struct {
-            std::wstring path;
-            int mode;
-            RegOutcome outcome;
-            std::wstring reason; // part of the detailed reason; empty: the fixed reason stays
-        } cases[] = {
-            {file(fixtures::kCrashFile), kModeRegister, RegOutcome::Crashed,
-             L"exception 0xC0000005 (access violation) in DllRegisterServer."},
-            {file(fixtures::kOverflowFile), kModeUnregister, RegOutcome::Crashed,
-             L"exception 0xC00000FD (stack overflow) in DllUnregisterServer."},
+        // Path, mode, outcome, and part of the detailed reason (empty: the fixed reason stays).
+        const std::tuple<std::wstring, int, RegOutcome, std::wstring> cases[] = {
+            {file(fixtures::kCrashFile), kModeRegister, RegOutcome::Crashed, L"(access violation) in DllReg"},
+            {file(fixtures::kOverflowFile), kModeUnregister, RegOutcome::Crashed, L"(stack overflow) in DllUnreg"},
             {failing, kModeRegister, RegOutcome::EntryPointFailed, L"DllRegisterServer" + denied},
             {failing, kModeUnregister, RegOutcome::EntryPointFailed, L"DllUnregisterServer" + denied},
             {file(fixtures::kNoEntryFile), kModeRegister, RegOutcome::EntryPointMissing, L""},
@@ -76,14 +93,14 @@ TEST(HelperProcess, EachServerGivesItsOutcomeAndReasonAndCrashesOrHangsEndOnlyTh
             {failing, -1, RegOutcome::InvalidMode, L""},
             {demo, kModeRegister, RegOutcome::Completed, L""},
         };
-        for (const auto& c : cases) {
-            SCOPED_TRACE(WideToUtf8(c.path) + " in mode " + std::to_string(c.mode));
+        for (const auto& [path, mode, outcome, reason] : cases) {
+            SCOPED_TRACE(WideToUtf8(path) + " in mode " + std::to_string(mode));
             RegDetail detail;
-            EXPECT_EQ(RegisterServer(c.path, c.mode, &detail), c.outcome);
-            EXPECT_TRUE(c.reason.empty() ? detail.reason.empty() : detail.reason.find(c.reason) != std::wstring::npos)
+            EXPECT_EQ(RegisterServer(path, mode, &detail), outcome);
+            EXPECT_TRUE(reason.empty() ? detail.reason.empty() : detail.reason.find(reason) != std::wstring::npos)
                 << WideToUtf8(detail.reason);
             EXPECT_EQ(detail.reason.find(L"%1"), std::wstring::npos);
-            EXPECT_EQ(GetModuleHandleW(c.path.c_str()), nullptr) << "never loaded here";
+            EXPECT_EQ(GetModuleHandleW(path.c_str()), nullptr) << "never loaded here";
         }
         for (const auto& cls : kDemoLibrary.classes) EXPECT_EQ(RegisteredServer(cls), demo);
         EXPECT_EQ(RunServerRegistration(demo, kModeUnregister).outcome, RegOutcome::Completed);
@@ -98,50 +115,73 @@ TEST(HelperProcess, EachServerGivesItsOutcomeAndReasonAndCrashesOrHangsEndOnlyTh
         EXPECT_EQ(RunServerRegistration(hang, kModeRegister, quick).outcome, RegOutcome::TimedOut);
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(8));
         EXPECT_TRUE(DeleteFileW(hang.c_str())) << "a helper still holds the hanging server";
+
+        const std::wstring before = WholeRegistry();
+        HostReport report = CaptureServerRegistration(demo);
+        ASSERT_EQ(report.result.outcome, RegOutcome::Completed) << WideToUtf8(ReasonFor(report.result, 1, demo));
+        EXPECT_EQ(report.machine, ServerMachine(demo));
+        EXPECT_EQ(WholeRegistry(), before) << "nothing written, and the scratch keys are gone";
+        const std::wstring inproc = std::wstring(L"HKEY_CLASSES_ROOT\\CLSID\\") + kDemoLibrary.classes[0].clsidText +
+                                    L"\\InprocServer32";
+        const auto found = std::find_if(report.keys.begin(), report.keys.end(),
+                                        [&](const CapturedKey& k) { return EqualsNoCase(k.written.path, inproc); });
+        ASSERT_NE(found, report.keys.end());
+        EXPECT_EQ(ValueDataText(found->written.values.at(0)), demo);
+        EXPECT_EQ(KeyMark(*found), CaptureMark::New);
+        EXPECT_EQ(CountMarks(report.keys).changed, 0u);
+
+        // The exported keys imported give exactly what a real registration gives.
+        const std::wstring exported = folder.File(L"capture.reg");
+        std::vector<RegFileKey> keys;
+        for (const CapturedKey& k : report.keys) keys.push_back(k.written);
+        WriteRegFile(exported, keys);
+        ASSERT_TRUE(ImportBackup(exported).ok);
+        const std::wstring imported = WholeRegistry();
+        ASSERT_EQ(RunServerRegistration(demo, kModeUnregister).outcome, RegOutcome::Completed);
+        ASSERT_EQ(RunServerRegistration(demo, kModeRegister).outcome, RegOutcome::Completed);
+        EXPECT_EQ(WholeRegistry(), imported);
+
+        // Registered already: every key the same; one value changed since: that key changed.
+        testing::SetRegString(HKEY_CLASSES_ROOT, std::wstring(L"CLSID\\") + kDemoLibrary.classes[1].clsidText, L"",
+                              L"renamed");
+        report = CaptureServerRegistration(demo);
+        const CaptureCounts counts = CountMarks(report.keys);
+        EXPECT_EQ(counts.changed, 1u);
+        EXPECT_EQ(counts.same, report.keys.size() - 1);
+        ASSERT_EQ(RunServerRegistration(demo, kModeUnregister).outcome, RegOutcome::Completed);
+
+        // A server that crashes in a dry run leaves no scratch keys either.
+        EXPECT_EQ(CaptureServerRegistration(file(fixtures::kCrashFile)).result.outcome, RegOutcome::Crashed);
+        EXPECT_EQ(WholeRegistry(), before) << "unregistered again, and no scratch keys";
     }
 
     // A name relative to the current folder is loaded by its full path, though a bare name is not looked for
     // in the current folder.
     ASSERT_TRUE(CopyFileW(FixturePath(fixtures::kRegOnlyFile).c_str(), folder.File(L"nivex_probe.dll").c_str(), FALSE));
-    wchar_t previous[MAX_PATH];
-    GetCurrentDirectoryW(MAX_PATH, previous);
-    ASSERT_TRUE(SetCurrentDirectoryW(folder.Text().c_str()));
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(folder.Path());
     SetSafeDllSearch();
     EXPECT_EQ(RegisterServer(L"nivex_probe.dll", kModeRegister), RegOutcome::Completed);
     EXPECT_EQ(testing::GetRegString(HKEY_CLASSES_ROOT, fixtures::kRegOnlyKey, L""), L"1");
     HMODULE byName = LoadLibraryW(L"nivex_probe.dll");
     EXPECT_EQ(byName, nullptr) << "a bare name was found in the current folder";
     if (byName) FreeLibrary(byName);
-    SetCurrentDirectoryW(previous);
-}
+    std::filesystem::current_path(previous);
 
-// The fixture with its PE header's machine switched to the other processor.
-std::wstring OtherMachineCopy(const testing::TempFolder& folder) {
-    std::string image = testing::ReadFileBytes(FixturePath(kDemoLibrary.fileName));
-    const auto peOffset = static_cast<std::size_t>(*reinterpret_cast<const LONG*>(image.data() + 0x3C));
-    const WORD other = sizeof(void*) == 8 ? IMAGE_FILE_MACHINE_I386 : IMAGE_FILE_MACHINE_AMD64;
-    std::memcpy(image.data() + peOffset + 4, &other, sizeof(other));
-    return folder.WriteFile(L"foreign.ocx", image);
-}
-
-TEST(HelperProcess, AServerOfTheOtherProcessorNamesTheHelperItNeedsWhenThatIsMissing) {
-    testing::RegistrySandbox sandbox;
-    testing::TempFolder folder, helpers;
+    // A server of the other processor names the helper it needs when that is missing; the own helper does the rest.
+    testing::TempFolder helpers;
     ASSERT_TRUE(CopyFileW((HelperFolder() + L"\\nivexcmd.exe").c_str(), helpers.File(L"nivexcmd.exe").c_str(), FALSE));
     const std::wstring saved = HelperFolder();
     SetHelperFolder(helpers.Text());
     const std::wstring foreign = OtherMachineCopy(folder);
     const RegResult r = RunServerRegistration(foreign, kModeRegister);
-    const RegResult own = RunServerRegistration(FixturePath(kDemoLibrary.fileName), kModeRegister);
+    EXPECT_EQ(RunServerRegistration(FixturePath(kDemoLibrary.fileName), kModeRegister).outcome, RegOutcome::Completed);
     SetHelperFolder(saved);
     EXPECT_EQ(r.outcome, RegOutcome::ThreadFailed);
     const std::wstring expected = sizeof(void*) == 8
                                       ? L"The helper for 32-bit control servers is missing: " + helpers.File(L"x86\\nivexcmd.exe")
                                       : L"The helper for 64-bit control servers is missing: " + helpers.File(L"x64\\nivexcmd.exe");
     EXPECT_EQ(ReasonFor(r, kModeRegister, foreign), expected + L".");
-    EXPECT_EQ(OutcomeExitCode(r.outcome), 13);
-    EXPECT_EQ(own.outcome, RegOutcome::Completed) << "the own helper beside the program does the rest";
-    EXPECT_EQ(RunServerRegistration(FixturePath(kDemoLibrary.fileName), kModeUnregister).outcome, RegOutcome::Completed);
 }
 
 // A key of the sandbox that can only be read (owned by SYSTEM, so it cannot be deleted either) until the
@@ -167,14 +207,6 @@ private:
     }
     std::wstring path_;
 };
-
-// The elevated helper run for real, with the rights the key grants once its guard is lifted.
-std::function<ElevatedRun(const testing::Execution&)> RunUnlocked(ReadOnlyKey& locked) {
-    return [&locked](const testing::Execution& run) {
-        locked.Restore();
-        return ElevatedRun{true, 0, false, testing::RunProgram(run.file, run.parameters).exitCode};
-    };
-}
 
 std::vector<std::wstring> SplitCommandLine(const std::wstring& arguments) {
     int count = 0;
@@ -204,20 +236,15 @@ TEST(HelperProcess, RightsAreOfferedOnlyAfterAnAccessDeniedOutcomeAndOnlyTheHelp
         ReadOnlyKey locked(gaugeKey);
         scene.desktop.answers = {MsgAnswer::No};
         EXPECT_EQ(RegisterControl(path, scene.Flow()), RegOutcome::EntryPointFailed);
-        ASSERT_EQ(scene.desktop.messages.size(), 1u);
-        EXPECT_EQ(scene.desktop.messages[0].title, L"Registration Failed!");
+        EXPECT_EQ(scene.desktop.messages.at(0).title, L"Registration Failed!"); // a second question would fail the test
         EXPECT_NE(scene.desktop.messages[0].text.find(L"returned error 0x80070005"), std::wstring::npos);
         EXPECT_TRUE(scene.desktop.messages[0].text.ends_with(L"\n\nTry again as administrator?"));
         EXPECT_TRUE(scene.desktop.executions.empty()) << "No runs nothing";
     }
     const std::wstring restoreFile = backups.File(L"named.reg");
     WriteRegFile(restoreFile, {RegFileKey{L"HKEY_CLASSES_ROOT\\" + gaugeKey, {{L"", REG_SZ, {'R', 0, 0, 0}, false}}, false}});
-    std::vector<std::wstring> classIds;
-    for (const auto& cls : kDemoLibrary.classes) classIds.push_back(cls.clsidText);
-    const struct {
-        const wchar_t* operation;
-        std::function<bool()> run; // true when the change is in the registry afterwards
-    } cases[] = {
+    // Each operation, and whether its change is in the registry afterwards.
+    const std::pair<std::wstring, std::function<bool()>> cases[] = {
         {L"register", [&] {
              return RegisterControl(path, scene.Flow()) == RegOutcome::Completed &&
                     RegisteredServer(kDemoLibrary.classes[0]) == file &&
@@ -234,28 +261,30 @@ TEST(HelperProcess, RightsAreOfferedOnlyAfterAnAccessDeniedOutcomeAndOnlyTheHelp
         {L"delete-keys", [&] {
              RemovalRequest request;
              request.libraryId = kDemoLibrary.libIdText;
-             request.classIds = classIds;
+             request.classIds = {gauge};
              request.confirm = Confirm::Never;
              request.announceBackup = false;
              return RemoveRegistryKeys(request, scene.desktop).state == RemovalState::Removed &&
                     !testing::RegKeyPresent(HKEY_CLASSES_ROOT, gaugeKey);
          }},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(WideToUtf8(c.operation));
+    for (const auto& [operation, changed] : cases) {
+        SCOPED_TRACE(WideToUtf8(operation));
         ReadOnlyKey locked(gaugeKey);
         scene.desktop.messages.clear();
         scene.desktop.executions.clear();
         scene.desktop.answers = {MsgAnswer::Yes};
-        scene.desktop.onElevated = RunUnlocked(locked);
-        EXPECT_TRUE(c.run());
+        scene.desktop.onElevated = [&locked](const testing::Execution& run) { // with the rights then granted
+            locked.Restore();
+            return ElevatedRun{true, 0, false, testing::RunProgram(run.file, run.parameters).exitCode};
+        };
+        EXPECT_TRUE(changed());
         ASSERT_EQ(scene.desktop.executions.size(), 1u);
         const testing::Execution& run = scene.desktop.executions[0];
         EXPECT_TRUE(run.verb == L"runas" && EqualsNoCase(run.file, HelperFolder() + L"\\nivexcmd.exe")) << WideToUtf8(run.file);
         const std::vector<std::wstring> args = SplitCommandLine(run.parameters);
-        EXPECT_EQ(args.at(0) + L" " + args.at(1), L"host " + std::wstring(c.operation));
+        EXPECT_EQ(args.at(0) + L" " + args.at(1), L"host " + operation);
         // Key removal and Edit Data name their registration's view; a restore takes its backup's.
-        const std::wstring operation = c.operation;
         const auto view = std::find(args.begin(), args.end(), L"--view");
         if (operation == L"edit" || operation == L"delete-keys")
             EXPECT_TRUE(view != args.end() && view + 1 != args.end() && view[1] == ViewNumber(OwnView()));
@@ -275,73 +304,6 @@ TEST(HelperProcess, RightsAreOfferedOnlyAfterAnAccessDeniedOutcomeAndOnlyTheHelp
     EXPECT_EQ(RegisterControl(failing, scene.Flow()), RegOutcome::EntryPointFailed);
     EXPECT_TRUE(scene.desktop.messages.empty());
     EXPECT_TRUE(scene.desktop.executions.empty());
-}
-
-// Everything below the (sandboxed) HKEY_CLASSES_ROOT, as a backup file would hold it.
-std::wstring WholeClassesRoot() {
-    std::vector<RegFileKey> keys;
-    wchar_t name[256];
-    for (DWORD i = 0; RegEnumKeyW(HKEY_CLASSES_ROOT, i, name, 256) == ERROR_SUCCESS; ++i)
-        ReadKeyTree(HKEY_CLASSES_ROOT, kClassesRootName, name, keys);
-    return FormatRegFile(keys);
-}
-
-DWORD SubkeyCount(HKEY root, const wchar_t* path) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return 0;
-    DWORD count = 0;
-    RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
-    RegCloseKey(key);
-    return count;
-}
-
-TEST(DryRun, ShowsWhatRegisteringWouldWriteMarkedAgainstTheRegistryAndWritesNothing) {
-    testing::RegistrySandbox sandbox;
-    testing::TempFolder folder;
-    for (const std::wstring& fixtures : FixtureFolders()) {
-        SCOPED_TRACE(WideToUtf8(fixtures));
-        const std::wstring server = fixtures + L"\\" + kDemoLibrary.fileName;
-        const DWORD userKeys = SubkeyCount(HKEY_CURRENT_USER, L"Software");
-        const std::wstring classes = WholeClassesRoot();
-        HostReport report = CaptureServerRegistration(server);
-        ASSERT_EQ(report.result.outcome, RegOutcome::Completed) << WideToUtf8(ReasonFor(report.result, 1, server));
-        EXPECT_EQ(report.machine, ServerMachine(server));
-        EXPECT_EQ(WholeClassesRoot(), classes) << "nothing written";
-        EXPECT_EQ(SubkeyCount(HKEY_CURRENT_USER, L"Software"), userKeys) << "the scratch keys are gone";
-        const std::wstring inproc = std::wstring(L"HKEY_CLASSES_ROOT\\CLSID\\") + kDemoLibrary.classes[0].clsidText +
-                                    L"\\InprocServer32";
-        const auto found = std::find_if(report.keys.begin(), report.keys.end(),
-                                        [&](const CapturedKey& k) { return EqualsNoCase(k.written.path, inproc); });
-        ASSERT_NE(found, report.keys.end());
-        EXPECT_EQ(ValueDataText(found->written.values.at(0)), server);
-        EXPECT_EQ(KeyMark(*found), CaptureMark::New);
-        EXPECT_EQ(CountMarks(report.keys).changed, 0u);
-
-        // The exported keys imported give exactly what a real registration gives.
-        const std::wstring exported = folder.File(L"capture.reg");
-        std::vector<RegFileKey> keys;
-        for (const CapturedKey& k : report.keys) keys.push_back(k.written);
-        WriteRegFile(exported, keys);
-        ASSERT_TRUE(ImportBackup(exported).ok);
-        const std::wstring imported = WholeClassesRoot();
-        ASSERT_EQ(RunServerRegistration(server, kModeUnregister).outcome, RegOutcome::Completed);
-        ASSERT_EQ(RunServerRegistration(server, kModeRegister).outcome, RegOutcome::Completed);
-        EXPECT_EQ(WholeClassesRoot(), imported);
-
-        // Registered already: every key the same; one value changed since: that key changed.
-        testing::SetRegString(HKEY_CLASSES_ROOT, std::wstring(L"CLSID\\") + kDemoLibrary.classes[1].clsidText, L"",
-                              L"renamed");
-        report = CaptureServerRegistration(server);
-        const CaptureCounts counts = CountMarks(report.keys);
-        EXPECT_EQ(counts.changed, 1u);
-        EXPECT_EQ(counts.same, report.keys.size() - 1);
-        ASSERT_EQ(RunServerRegistration(server, kModeUnregister).outcome, RegOutcome::Completed);
-
-        // A server that crashes in a dry run leaves no scratch keys either.
-        report = CaptureServerRegistration(fixtures + L"\\" + fixtures::kCrashFile);
-        EXPECT_EQ(report.result.outcome, RegOutcome::Crashed);
-        EXPECT_EQ(SubkeyCount(HKEY_CURRENT_USER, L"Software"), userKeys);
-    }
 }
 
 } // namespace
