@@ -62,17 +62,6 @@ TEST(CommandRules, NeedsAreMetOnlyByTheirConditionsAndATableRunsOnlyEnabledEntri
     EXPECT_EQ(runs, 2);
 }
 
-// What the window makes of the stored texts (the window's own tests apply and store them).
-TEST(WindowPlacement, StoredTextsInTwipsWithBlanksAndFractionsAnUnreadableOneKeepsItsDefault) {
-    const PlacementPlan plan = PlanPlacement({L"0", L" 1500 ", L"300.5", L"x", L"7000"});
-    EXPECT_EQ((std::vector<int>{plan.applyRect, plan.rect.top, plan.rect.left, plan.rect.width, plan.rect.height}),
-              (std::vector<int>{true, 1500, 300, 8000, 7000}));
-    EXPECT_EQ(plan.unreadable, std::vector<std::wstring>{L"WindowWidth"});
-    EXPECT_EQ(PlanPlacement({L"7", L"1", L"2", L"3", L"4"}).state, 0);
-    double value = 0;
-    EXPECT_FALSE(ParseTwips(L"", value) || ParseTwips(L"1e9", value));
-}
-
 // Libraries and controls as a scan files them: 1 lib A, 2 "Alpha One", 3 lib B, 4 "beta two", 5 "Alpha Three"
 // (a later control of library A, inserted after library B).
 TEST(FindOrder, InsertionOrderWithoutRegardToCaseInTheChosenKindsWithTheWrapRound) {
@@ -111,7 +100,16 @@ TEST(RecentTexts, SixthTextPushesTheOldestOutAndAListedTextChangesNothing) {
     EXPECT_EQ(RecentListEntries(gaps), (std::vector<std::wstring>{L"a", L"c"}));
 }
 
-TEST(MainLayout, ToolbarFrameContentAndListsInTwipsAndTheSplashVersionLine) {
+TEST(MainLayout, ToolbarFrameContentAndListsInTwipsTheStoredPlaceAndTheSplashVersionLine) {
+    // What the window makes of the stored texts (the window's own tests apply and store them).
+    const PlacementPlan plan = PlanPlacement({L"0", L" 1500 ", L"300.5", L"x", L"7000"});
+    EXPECT_EQ((std::vector<int>{plan.applyRect, plan.rect.top, plan.rect.left, plan.rect.width, plan.rect.height}),
+              (std::vector<int>{true, 1500, 300, 8000, 7000}));
+    EXPECT_EQ(plan.unreadable, std::vector<std::wstring>{L"WindowWidth"});
+    EXPECT_EQ(PlanPlacement({L"7", L"1", L"2", L"3", L"4"}).state, 0);
+    double value = 0;
+    EXPECT_FALSE(ParseTwips(L"", value) || ParseTwips(L"1e9", value));
+
     MainLayoutInput in{9000, 6000, 540, true, 300, true};
     const MainLayout l = ComputeMainLayout(in);
     EXPECT_EQ((std::vector<int>{l.toolbarFrame.top, l.toolbarFrame.height, l.toolbar.width, l.splitTop.top, l.splitTop.height}),
@@ -121,8 +119,7 @@ TEST(MainLayout, ToolbarFrameContentAndListsInTwipsAndTheSplashVersionLine) {
     // A tiny window gives empty rectangles, not negative ones.
     EXPECT_EQ(ComputeMainLayout({60, 100, 540, true, 300, true}).splitTop.height, 0);
     const InfoListLayout list = ComputeInfoListLayout(6000, 3000, 1650);
-    EXPECT_EQ(list.list.height, 2640);
-    EXPECT_EQ(list.dataWidth, 5900 - 1650 - 100);
+    EXPECT_EQ(std::make_pair(list.list.height, list.dataWidth), std::make_pair(2640, 5900 - 1650 - 100));
     EXPECT_EQ(ComputeInfoListLayout(1500, 3000, 1650).dataWidth, 0); // narrower than its first column
 
     EXPECT_EQ(SplashVersionLine(1, 0, 12), L"Version 1.0 Build 0012");

@@ -68,9 +68,7 @@ public:
     int closeAllCalls = 0;
 
     HWND ShowTopic(HWND, const std::wstring& file) override { return requests.push_back({L"topic", file, 0}), nullptr; }
-    HWND ShowContext(HWND, const std::wstring& file, unsigned long id) override {
-        return requests.push_back({L"context", file, id}), nullptr;
-    }
+    HWND ShowContext(HWND, const std::wstring& file, unsigned long id) override { return requests.push_back({L"context", file, id}), nullptr; }
     bool ShowTextPopup(HWND, const std::wstring& file, unsigned long id, POINT) override {
         return requests.push_back({L"popup", file, id}), showsPopups;
     }
