@@ -10,7 +10,7 @@ root=$PWD
 build=${NIVEX_BUILD:-$root/build/windows}
 out=$root/data/help/images
 mkdir -p "$out"
-shot_exe=$build/tests/auxiliary/window_shot.exe
+shot_exe=$build/bench/window_shot.exe
 [ -f "$shot_exe" ] || { echo "help-screenshots.sh: $shot_exe is not built" >&2; exit 1; }
 
 source scripts/wine-env.sh "$build/wineprefix"

@@ -11,6 +11,7 @@
 #include "app/command_context.h"
 #include "app/main_commands.h"
 #include "app/resource.h"
+#include "auxiliary/support/window_driving.h"
 #include "catalogue/catalogue_scan.h"
 #include "nivex_version.h"
 #include "registration/reg_backup.h"
@@ -30,29 +31,13 @@ const std::wstring kAlphaLib = L"{A0000000-0000-0000-0000-000000000001}";
 const std::wstring kAlpha = L"{10000000-0000-0000-0000-000000000001}";
 const std::wstring kBeta = L"{10000000-0000-0000-0000-000000000002}";
 
-// Clicks a button of the restore list once its modal loop runs.
-int gRestoreButton = 0;
-void CALLBACK ClickRestoreButton(HWND, UINT, UINT_PTR timer, DWORD) {
-    if (frmRestoreList* list = frmRestoreList::Current()) {
-        KillTimer(nullptr, timer);
-        PostMessageW(list->Handle(), WM_COMMAND, MAKEWPARAM(gRestoreButton, BN_CLICKED), 0);
-    }
-}
-void ClickInRestoreList(int id) {
-    gRestoreButton = id;
-    SetTimer(nullptr, 0, 10, &ClickRestoreButton);
-}
-
 class CommandEntries : public ::testing::Test {
 protected:
     void SetUp() override {
-        for (const std::wstring& id : {kAlpha, kBeta}) {
-            const std::wstring key = L"CLSID\\" + id;
-            testing::SetRegString(HKEY_CLASSES_ROOT, key, L"", L"Control " + id);
-            testing::SetRegString(HKEY_CLASSES_ROOT, key + L"\\Control", L"", L"");
-            testing::SetRegString(HKEY_CLASSES_ROOT, key + L"\\TypeLib", L"", kAlphaLib);
-            testing::SetRegString(HKEY_CLASSES_ROOT, key + L"\\InProcServer32", L"", scene.work.File(L"gone.ocx"));
-        }
+        for (const std::wstring& id : {kAlpha, kBeta})
+            for (const auto& [sub, value] : {std::pair{L"", L"Control " + id}, {L"\\Control", L""}, {L"\\TypeLib", kAlphaLib},
+                                             {L"\\InProcServer32", scene.work.File(L"gone.ocx")}})
+                testing::SetRegString(HKEY_CLASSES_ROOT, L"CLSID\\" + id + sub, L"", value);
         testing::SetRegString(HKEY_CLASSES_ROOT, L"TypeLib\\" + kAlphaLib + L"\\1.0", L"", L"Alpha Library");
         PopulateList(catalogue);
         context.status.text = [this] { return status; };
@@ -131,11 +116,16 @@ TEST_F(CommandEntries, ExploreTakesTheFileAndRepairsAskForARedrawAfterARemovalAn
     EXPECT_FALSE(testing::RegKeyPresent(HKEY_CLASSES_ROOT, L"CLSID\\" + kBeta));
 
     calls.clear();
-    ClickInRestoreList(IDCANCEL); // closed: nothing to rescan
+    auto clickInRestoreList = [](int id) {
+        testing::WhenModal([] { return frmRestoreList::Current() != nullptr; }, [id] {
+            PostMessageW(frmRestoreList::Current()->Handle(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+        });
+    };
+    clickInRestoreList(IDCANCEL); // closed: nothing to rescan
     Run(mnuRestoreRegistryKeys);
     EXPECT_TRUE(calls.empty());
     scene.desktop.answers = {MsgAnswer::Yes, MsgAnswer::Ok}; // the question, the closing message
-    ClickInRestoreList(IDC_CMDRESTORE);                      // the only backup, selected
+    clickInRestoreList(IDC_CMDRESTORE);                      // the only backup, selected
     Run(mnuRestoreRegistryKeys);
     EXPECT_EQ(calls, Texts{L"rescan"});
     EXPECT_TRUE(testing::RegKeyPresent(HKEY_CLASSES_ROOT, L"CLSID\\" + kBeta));

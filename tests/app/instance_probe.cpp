@@ -5,9 +5,6 @@
 
 int main() {
     if (nivex::AnotherInstanceRunning()) return 3;
-    HANDLE release = OpenEventW(SYNCHRONIZE, FALSE, L"Local\\NivexInstanceProbeRelease");
-    if (!release) return 4;
-    const DWORD waited = WaitForSingleObject(release, 120000);
-    CloseHandle(release);
-    return waited == WAIT_OBJECT_0 ? 0 : 5;
+    HANDLE release = OpenEventW(SYNCHRONIZE, FALSE, L"Local\\NivexInstanceProbeRelease"); // closed by the exit
+    return WaitForSingleObject(release, 120000) == WAIT_OBJECT_0 ? 0 : 5;
 }

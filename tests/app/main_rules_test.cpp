@@ -60,21 +60,6 @@ TEST(CommandRules, NeedsAreMetOnlyByTheirConditionsAndATableRunsOnlyEnabledEntri
     extra = true;
     EXPECT_TRUE(table.Run(mnuEditInformation, idlePresent));
     EXPECT_EQ(runs, 2);
-    // A toolbar button runs its menu command; a command without a button has none.
-    EXPECT_EQ(ToolbarCommand(tbUnregister), mnuUnregisterControl);
-    EXPECT_EQ(ToolbarButtonOf(mnuUnregisterControl), tbUnregister);
-    EXPECT_EQ(ToolbarButtonOf(mnuExit), 0);
-}
-
-// What the window makes of the stored texts (the window's own tests apply and store them).
-TEST(WindowPlacement, StoredTextsInTwipsWithBlanksAndFractionsAnUnreadableOneKeepsItsDefault) {
-    const PlacementPlan plan = PlanPlacement({L"0", L" 1500 ", L"300.5", L"x", L"7000"});
-    EXPECT_EQ((std::vector<int>{plan.applyRect, plan.rect.top, plan.rect.left, plan.rect.width, plan.rect.height}),
-              (std::vector<int>{true, 1500, 300, 8000, 7000}));
-    EXPECT_EQ(plan.unreadable, std::vector<std::wstring>{L"WindowWidth"});
-    EXPECT_EQ(PlanPlacement({L"7", L"1", L"2", L"3", L"4"}).state, 0);
-    double value = 0;
-    EXPECT_FALSE(ParseTwips(L"", value) || ParseTwips(L"1e9", value));
 }
 
 // Libraries and controls as a scan files them: 1 lib A, 2 "Alpha One", 3 lib B, 4 "beta two", 5 "Alpha Three"
@@ -115,19 +100,26 @@ TEST(RecentTexts, SixthTextPushesTheOldestOutAndAListedTextChangesNothing) {
     EXPECT_EQ(RecentListEntries(gaps), (std::vector<std::wstring>{L"a", L"c"}));
 }
 
-TEST(MainLayout, ToolbarFrameContentAndListsInTwipsAndTheSplashVersionLine) {
+TEST(MainLayout, ToolbarFrameContentAndListsInTwipsTheStoredPlaceAndTheSplashVersionLine) {
+    // What the window makes of the stored texts (the window's own tests apply and store them).
+    const PlacementPlan plan = PlanPlacement({L"0", L" 1500 ", L"300.5", L"x", L"7000"});
+    EXPECT_EQ((std::vector<int>{plan.applyRect, plan.rect.top, plan.rect.left, plan.rect.width, plan.rect.height}),
+              (std::vector<int>{true, 1500, 300, 8000, 7000}));
+    EXPECT_EQ(plan.unreadable, std::vector<std::wstring>{L"WindowWidth"});
+    EXPECT_EQ(PlanPlacement({L"7", L"1", L"2", L"3", L"4"}).state, 0);
+    double value = 0;
+    EXPECT_FALSE(ParseTwips(L"", value) || ParseTwips(L"1e9", value));
+
     MainLayoutInput in{9000, 6000, 540, true, 300, true};
     const MainLayout l = ComputeMainLayout(in);
     EXPECT_EQ((std::vector<int>{l.toolbarFrame.top, l.toolbarFrame.height, l.toolbar.width, l.splitTop.top, l.splitTop.height}),
               (std::vector<int>{-45, 720, 9000 - 90, -45 + 720 + 50, 6000 - 725 - 300}));
     in.toolbarVisible = in.statusBarVisible = false;
-    EXPECT_EQ(ComputeMainLayout(in).splitTop.top, 0);
-    EXPECT_EQ(ComputeMainLayout(in).splitTop.height, 6000);
+    EXPECT_EQ(std::make_pair(ComputeMainLayout(in).splitTop.top, ComputeMainLayout(in).splitTop.height), std::make_pair(0, 6000));
     // A tiny window gives empty rectangles, not negative ones.
     EXPECT_EQ(ComputeMainLayout({60, 100, 540, true, 300, true}).splitTop.height, 0);
     const InfoListLayout list = ComputeInfoListLayout(6000, 3000, 1650);
-    EXPECT_EQ(list.list.height, 2640);
-    EXPECT_EQ(list.dataWidth, 5900 - 1650 - 100);
+    EXPECT_EQ(std::make_pair(list.list.height, list.dataWidth), std::make_pair(2640, 5900 - 1650 - 100));
     EXPECT_EQ(ComputeInfoListLayout(1500, 3000, 1650).dataWidth, 0); // narrower than its first column
 
     EXPECT_EQ(SplashVersionLine(1, 0, 12), L"Version 1.0 Build 0012");
