@@ -84,7 +84,9 @@ protected:
         NMHDR header{Item(IDC_OPT_TABS), IDC_OPT_TABS, static_cast<UINT>(TCN_SELCHANGE)};
         SendMessageW(hwnd, WM_NOTIFY, IDC_OPT_TABS, reinterpret_cast<LPARAM>(&header));
     }
-    static std::wstring Setting(const wchar_t* section, const wchar_t* key) { return GetSetting(section, key, L"<absent>"); }
+    static std::wstring Setting(const wchar_t* section, const wchar_t* key) {
+        return GetSetting(section, key, L"<absent>");
+    }
 };
 
 TEST_F(OptionsDialogTest, TheStoreIsShownActionsAreSavedAtOnceAndOkSavesTheBoxesAndTheShellIntegration) {
@@ -92,8 +94,10 @@ TEST_F(OptionsDialogTest, TheStoreIsShownActionsAreSavedAtOnceAndOkSavesTheBoxes
     SaveSetting(kSectionOptions, kKeyShowSplash, L"0");
     Open();
     // Splash off as stored, the tray icon off by default, the rest on by default.
-    for (int box : {0, 1, 3, 4, 5, 6}) EXPECT_EQ(IsDlgButtonChecked(hwnd, IDC_CHKGENERAL + box), box % 4 ? 1u : 0u) << box;
-    EXPECT_EQ(WindowText(Item(IDC_LBLMESSAGE)).substr(0, 61), L"You have chosen to register a control that does not reside\r\ni");
+    for (int box : {0, 1, 3, 4, 5, 6})
+        EXPECT_EQ(IsDlgButtonChecked(hwnd, IDC_CHKGENERAL + box), box % 4 ? 1u : 0u) << box;
+    EXPECT_EQ(WindowText(Item(IDC_LBLMESSAGE)).substr(0, 61),
+              L"You have chosen to register a control that does not reside\r\ni");
     EXPECT_EQ(frmOptions::Show(nullptr, desktop, this), dialog) << "opening again brings the same dialog forward";
     ChooseTab(frmOptions::kTabDialogs);
     EXPECT_TRUE(IsWindowVisible(Item(IDC_CBOACTIONS)) && !IsWindowVisible(Item(IDC_CHKGENERAL_0)));
@@ -116,7 +120,8 @@ TEST_F(OptionsDialogTest, TheStoreIsShownActionsAreSavedAtOnceAndOkSavesTheBoxes
         CheckDlgButton(hwnd, IDC_CHKGENERAL_6, BST_UNCHECKED);
         Click(IDOK);
         std::wstring saved = Setting(kSectionAppearence, kKeyToolbarCaptions);
-        for (const wchar_t* key : {kKeyShowSplash, kKeyIntegrateShell, kKeyMinimizeToTray, kKeyTipOfTheDay, kKeyPlaySounds})
+        for (const wchar_t* key :
+             {kKeyShowSplash, kKeyIntegrateShell, kKeyMinimizeToTray, kKeyTipOfTheDay, kKeyPlaySounds})
             saved += Setting(kSectionOptions, key);
         EXPECT_EQ(saved + L"|" + testing::GetRegString(HKEY_CLASSES_ROOT, L".ocx", L"") + L"|" +
                       testing::GetRegString(HKEY_CLASSES_ROOT, L".dll", L"") + L"|" + exitCaptions.back(),
@@ -139,7 +144,8 @@ TEST_F(OptionsDialogTest, TheBrowserTabListsTheSearchedThenTheSavedBrowserAndSav
     ASSERT_EQ(dialog->Browsers().size(), 2u);
     EXPECT_EQ(dialog->Browsers()[0].key + L" " + dialog->Browsers()[0].icon + L"|" + dialog->Browsers()[1].key + L" " +
                   dialog->Browsers()[1].icon,
-              found + L" N4|" + saved + L" IE") << "the saved one after the search";
+              found + L" N4|" + saved + L" IE")
+        << "the saved one after the search";
 
     // A browsed program is listed, not chosen; selecting it chooses it, shortened on screen only.
     const std::wstring longPath = L"D:\\" + std::wstring(180, L'a') + L"\\very long browser.exe";
