@@ -331,7 +331,6 @@ PeImports Read(const std::vector<std::uint8_t>& bytes) {
     return ReadPeImports(source);
 }
 
-// Delay-loaded modules marked.
 std::string Shown(const PeImports& imports) {
     std::string out;
     for (const auto& m : imports.modules) out += (m.delayed ? "~" : "") + m.name + " ";

@@ -36,9 +36,8 @@ const std::wstring kLib = L"{5A1B0000-0000-4000-8000-00000000AAAA}";
 const std::wstring kFirst = L"{5A1B0000-0000-4000-8000-000000000001}";
 const std::wstring kSecond = L"{5A1B0000-0000-4000-8000-000000000002}";
 
-// One owner window standing in for the main window, a scratch registry and folders, and a catalogue with one
-// library of two controls (the first control's server path is chosen per test). The preview window is one
-// per process, so every test ends without it.
+// An owner standing in for the main window, a scratch registry and folders, a catalogue of one library of two
+// controls (the first one's server path set per test). The one preview window per process is gone after each test.
 class InspectWindows : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -47,8 +46,9 @@ protected:
         SetProgramFolder(folder.Text());
         preview.SetOwner(owner);
         for (const std::wstring& id : {kFirst, kSecond}) {
-            const ControlRecord record{.DisplayName = id == kFirst ? L"First Control" : L"Second Control", .ClassId = id,
-                                       .Version = {}, .TypeLibId = kLib, .Status = kStatusRegistered, .ServerPath = {}};
+            const ControlRecord record{.DisplayName = id == kFirst ? L"First Control" : L"Second Control",
+                                       .ClassId = id, .Version = {}, .TypeLibId = kLib, .Status = kStatusRegistered,
+                                       .ServerPath = {}};
             catalogue.AddControlToList(record);
             testing::SetRegString(HKEY_CLASSES_ROOT, L"CLSID\\" + id, L"", record.DisplayName);
         }
@@ -82,7 +82,6 @@ protected:
     Catalogue catalogue;
 };
 
-// "element=data" of each row, in order, one per line.
 std::wstring Rows(const std::vector<DetailRow>& rows) {
     std::wstring out;
     for (const auto& row : rows) out += row.element + L"=" + row.data + L"\n";
