@@ -74,7 +74,37 @@ std::size_t NodeAt(const Bytes& block, const std::u16string& key) {
     return static_cast<std::size_t>(std::search(block.begin() + 6, block.end(), pattern.begin(), pattern.end()) - block.begin()) - 6;
 }
 
-TEST(VersionBlock, TheFirstUsEnglishTranslationElseTheLastWholeBlocksAreLeftAloneAndLiesAndShortReadsAreCut) {
+// A small image whose one section holds the resource tree: type, identifier 1, the given languages.
+Bytes Image(std::vector<std::uint32_t> languages, bool wide = false, std::uint32_t type = 16, std::uint32_t resourceRva = 0x1000) {
+    testing::PeBuilder pe{.pe64 = wide, .imports = {}, .delayImports = {}};
+    Bytes b = pe.Build();
+    const auto directory = [&](std::size_t at, const std::vector<std::pair<std::uint32_t, std::uint32_t>>& ids) {
+        testing::Put16(b, at + 14, static_cast<std::uint16_t>(ids.size()));
+        for (std::size_t i = 0; i < ids.size(); ++i)
+            testing::Put32(b, at + 16 + 8 * i, ids[i].first), testing::Put32(b, at + 20 + 8 * i, ids[i].second);
+    };
+    testing::Put32(b, pe.importDirectoryAt + 8, resourceRva); // the resource directory follows the import one
+    testing::Put32(b, pe.importDirectoryAt + 12, 0x200);
+    directory(0x200, {{type, 0x80000018u}});
+    directory(0x218, {{1, 0x80000030u}});
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> langs;
+    for (std::size_t i = 0; i < languages.size(); ++i) {
+        langs.push_back({languages[i], static_cast<std::uint32_t>(0x80 + 16 * i)});
+        testing::Put32(b, 0x280 + 16 * i, 0x1100), testing::Put32(b, 0x284 + 16 * i, 12); // the data's place
+    }
+    directory(0x230, langs);
+    return b;
+}
+
+VersionLocation Locate(const Bytes& file) {
+    return LocateVersionResource([&](std::uint64_t offset, std::size_t size) {
+        if (offset >= file.size()) return Bytes();
+        return Bytes(file.begin() + static_cast<std::ptrdiff_t>(offset),
+                     file.begin() + static_cast<std::ptrdiff_t>(std::min<std::uint64_t>(file.size(), offset + size)));
+    });
+}
+
+TEST(VersionBlock, LocatedInTheImageTheFirstUsEnglishTranslationElseTheLastWholeBlocksKeptLiesAndShortReadsCut) {
     EXPECT_EQ(ChooseTranslationKey(std::nullopt), L"04090000");
     const std::pair<Bytes, const wchar_t*> cases[] = {
         {Words(u"\u0407\u04E4\u0409\u04B0\u0409\u04E4"), L"040904B0"},
@@ -125,46 +155,14 @@ TEST(VersionBlock, TheFirstUsEnglishTranslationElseTheLastWholeBlocksAreLeftAlon
         ConfineVersionBlock(noise);
         ASSERT_LE(noise.size() >= kVersionBlockMinimum ? Get16(noise, 0) : 0u, noise.size());
     }
-}
-
-// A small image whose one section holds the resource tree: type, identifier 1, the given languages.
-Bytes Image(std::vector<std::uint32_t> languages, bool wide = false, std::uint32_t type = 16, std::uint32_t resourceRva = 0x1000) {
-    testing::PeBuilder pe{.pe64 = wide, .imports = {}, .delayImports = {}};
-    Bytes b = pe.Build();
-    const auto directory = [&](std::size_t at, const std::vector<std::pair<std::uint32_t, std::uint32_t>>& ids) {
-        testing::Put16(b, at + 14, static_cast<std::uint16_t>(ids.size()));
-        for (std::size_t i = 0; i < ids.size(); ++i)
-            testing::Put32(b, at + 16 + 8 * i, ids[i].first), testing::Put32(b, at + 20 + 8 * i, ids[i].second);
-    };
-    testing::Put32(b, pe.importDirectoryAt + 8, resourceRva); // the resource directory follows the import one
-    testing::Put32(b, pe.importDirectoryAt + 12, 0x200);
-    directory(0x200, {{type, 0x80000018u}});
-    directory(0x218, {{1, 0x80000030u}});
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> langs;
-    for (std::size_t i = 0; i < languages.size(); ++i) {
-        langs.push_back({languages[i], static_cast<std::uint32_t>(0x80 + 16 * i)});
-        testing::Put32(b, 0x280 + 16 * i, 0x1100), testing::Put32(b, 0x284 + 16 * i, 12); // the data's place
-    }
-    directory(0x230, langs);
-    return b;
-}
-
-VersionLocation Locate(const Bytes& file) {
-    return LocateVersionResource([&](std::uint64_t offset, std::size_t size) {
-        if (offset >= file.size()) return Bytes();
-        return Bytes(file.begin() + static_cast<std::ptrdiff_t>(offset),
-                     file.begin() + static_cast<std::ptrdiff_t>(std::min<std::uint64_t>(file.size(), offset + size)));
-    });
-}
-
-TEST(VersionLocator, FindsTheOneLanguagesBytesSaysWhenThereAreNoneAndLeavesTheRestToThePlatform) {
+    // The locator finds the one language's bytes, says when there are none, and leaves the rest to the platform.
     for (bool wide : {false, true}) {
         const VersionLocation at = Locate(Image({0x409}, wide));
         EXPECT_EQ(std::tuple(at.result, at.offset, at.size), std::tuple(VersionLocation::Found, 0x300ull, 12u)) << wide;
     }
     Bytes cut = Image({0x409});
     cut.resize(0x220); // inside the resource tree
-    const std::tuple<const char*, Bytes, VersionLocation::Result> cases[] = {
+    const std::tuple<const char*, Bytes, VersionLocation::Result> images[] = {
         {"icons only", Image({0x409}, false, 3), VersionLocation::None},
         {"no resources", Image({0x409}, false, 16, 0), VersionLocation::None},
         {"the user's language chooses", Image({0x407, 0x409}), VersionLocation::Undecided},
@@ -172,7 +170,7 @@ TEST(VersionLocator, FindsTheOneLanguagesBytesSaysWhenThereAreNoneAndLeavesTheRe
         {"cut", cut, VersionLocation::Undecided},
         {"empty", {}, VersionLocation::Undecided},
     };
-    for (const auto& [what, image, result] : cases) EXPECT_EQ(Locate(image).result, result) << what;
+    for (const auto& [what, image, result] : images) EXPECT_EQ(Locate(image).result, result) << what;
 }
 
 TEST(ToolboxBitmapReference, SplitsAtTheFirstCommaAndReadsAWhole32BitNumber) {
