@@ -21,6 +21,7 @@
 #include "inspect/version_block.h"
 #include "inspect/version_locator.h"
 #include "support/pe_builder.h"
+#include "support/reg_value_cases.h"
 
 namespace nivex {
 namespace {
@@ -43,17 +44,12 @@ TEST(PathSplit, FolderAndNameSplitAtTheLastBackslashAndSearchPatternsAreRecognis
     for (const auto& [path, pattern] : patterns) EXPECT_EQ(IsSearchPattern(path), pattern) << ::testing::PrintToString(path);
 }
 
-// Little-endian 16-bit words; Text adds the terminating NUL.
-Bytes Words(std::u16string words) {
-    Bytes bytes;
-    for (char16_t w : words) bytes.insert(bytes.end(), {static_cast<std::uint8_t>(w & 0xFF), static_cast<std::uint8_t>(w >> 8)});
-    return bytes;
-}
-Bytes Text(const std::u16string& text) { return Words(text + u'\0'); }
+// Little-endian 16-bit words with the terminating NUL.
+Bytes Text(const std::wstring& text) { return testing::Utf16Bytes(text, {0, 0}); }
 std::size_t Get16(const Bytes& bytes, std::size_t at) { return bytes[at] | (bytes[at + 1] << 8); }
 
 // A node of the 32-bit layout: length, value length, type, key, value, children (each four-aligned).
-Bytes Node(const std::u16string& key, const Bytes& value, bool text, const std::vector<Bytes>& children = {}) {
+Bytes Node(const std::wstring& key, const Bytes& value, bool text, const std::vector<Bytes>& children = {}) {
     Bytes bytes(6, 0);
     const Bytes name = Text(key);
     bytes.insert(bytes.end(), name.begin(), name.end());
@@ -69,7 +65,7 @@ Bytes Node(const std::u16string& key, const Bytes& value, bool text, const std::
     return bytes;
 }
 
-std::size_t NodeAt(const Bytes& block, const std::u16string& key) {
+std::size_t NodeAt(const Bytes& block, const std::wstring& key) {
     const Bytes pattern = Text(key);
     return static_cast<std::size_t>(std::search(block.begin() + 6, block.end(), pattern.begin(), pattern.end()) - block.begin()) - 6;
 }
@@ -107,34 +103,34 @@ VersionLocation Locate(const Bytes& file) {
 TEST(VersionBlock, LocatedInTheImageTheFirstUsEnglishTranslationElseTheLastWholeBlocksKeptLiesAndShortReadsCut) {
     EXPECT_EQ(ChooseTranslationKey(std::nullopt), L"04090000");
     const std::pair<Bytes, const wchar_t*> cases[] = {
-        {Words(u"\u0407\u04E4\u0409\u04B0\u0409\u04E4"), L"040904B0"},
-        {Words(u"\u0407\u04E4\u040C\u04E4"), L"040C04E4"},
+        {testing::Utf16Bytes(L"\u0407\u04E4\u0409\u04B0\u0409\u04E4"), L"040904B0"},
+        {testing::Utf16Bytes(L"\u0407\u04E4\u040C\u04E4"), L"040C04E4"},
         {Bytes{}, L"00000000"},
         {Bytes{0x09, 0x04, 0xB0}, L"00000000"},
-        {Words(u"\u0407\u04E4\u0409"), L"040704E4"}, // a stray U.S. English language word
+        {testing::Utf16Bytes(L"\u0407\u04E4\u0409"), L"040704E4"}, // a stray U.S. English language word
     };
     for (const auto& [table, key] : cases) EXPECT_EQ(ChooseTranslationKey(std::span<const std::uint8_t>(table)), key) << table.size();
     const Bytes strings =
-        Node(u"StringFileInfo", {}, true,
-             {Node(u"040904B0", {}, true,
-                   {Node(u"FileDescription", Text(u"Sample"), true), Node(u"FileVersion", Text(u"1.0"), true),
-                    Node(u"LegalCopyright", Text(u"Nobody, 2002"), true)})});
-    const Bytes vars = Node(u"VarFileInfo", {}, true, {Node(u"Translation", Words(u"\u0409\u04B0"), false)});
-    const Bytes whole = Node(u"VS_VERSION_INFO", Bytes(52, 0), false, {strings, vars});
+        Node(L"StringFileInfo", {}, true,
+             {Node(L"040904B0", {}, true,
+                   {Node(L"FileDescription", Text(L"Sample"), true), Node(L"FileVersion", Text(L"1.0"), true),
+                    Node(L"LegalCopyright", Text(L"Nobody, 2002"), true)})});
+    const Bytes vars = Node(L"VarFileInfo", {}, true, {Node(L"Translation", testing::Utf16Bytes(L"\u0409\u04B0"), false)});
+    const Bytes whole = Node(L"VS_VERSION_INFO", Bytes(52, 0), false, {strings, vars});
     Bytes block = whole;
     ConfineVersionBlock(block);
     EXPECT_EQ(block, whole);
 
-    const std::size_t varsAt = NodeAt(block, u"VarFileInfo"), translation = NodeAt(block, u"Translation");
+    const std::size_t varsAt = NodeAt(block, L"VarFileInfo"), translation = NodeAt(block, L"Translation");
     block.resize(block.size() + 200, 0); // room the lie would point into
     testing::Put16(block, translation, 0x4000);
     ConfineVersionBlock(block);
     EXPECT_EQ(Get16(block, translation), varsAt + Get16(whole, varsAt) - translation);
 
-    const std::size_t table = NodeAt(whole, u"040904B0"), description = NodeAt(whole, u"FileDescription"),
-                      copyright = NodeAt(whole, u"LegalCopyright");
+    const std::size_t table = NodeAt(whole, L"040904B0"), description = NodeAt(whole, L"FileDescription"),
+                      copyright = NodeAt(whole, L"LegalCopyright");
     // Cut inside the copyright's text, and just after the start of its header (which then does not fit).
-    const std::size_t stringsAt = NodeAt(whole, u"StringFileInfo");
+    const std::size_t stringsAt = NodeAt(whole, L"StringFileInfo");
     for (const auto& [cut, end] : {std::pair{copyright + 40, copyright + 40}, std::pair{copyright + 4, copyright}}) {
         Bytes shortBlock(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(cut));
         ConfineVersionBlock(shortBlock);
