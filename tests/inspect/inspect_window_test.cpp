@@ -144,7 +144,7 @@ TEST_F(InspectWindows, DetailsShowAControlsRowsTheFactsOfTheFileItsNameStandsFor
     EXPECT_EQ(desktop.messages.size(), 1u);
 }
 
-const wchar_t* const kRanMarker = L"NIVEX_PREVIEW_FIXTURE_RAN";
+const wchar_t* const kRanMarker = L"NIVEX_PREVIEW_FIXTURE_RAN"; // set by the fixture's code when it runs
 std::wstring Reference(const std::wstring& id) { return testing::FixturePath(L"preview_fixture.dll") + L"," + id; }
 
 // Pixels of the 16x15 glyph (x, y from the top): magenta background, blue frame, red diagonal, yellow dot.
@@ -160,7 +160,6 @@ COLORREF PixelOf(HGDIOBJ bitmap, int x, int y) {
 
 TEST_F(InspectWindows, PreviewReadsEveryLayoutWithoutRunningTheServerDrawsItCentredTogglesAndSavesItAsTheResourceHoldsIt) {
     const std::wstring fixture = testing::FixturePath(L"preview_fixture.dll");
-    SetEnvironmentVariableW(kRanMarker, nullptr);
     EXPECT_TRUE(LoadToolboxBitmap({fixture, 1}) && LoadToolboxBitmap({fixture, 2}));
     EXPECT_FALSE(GetEnvironmentVariableW(kRanMarker, nullptr, 0) || GetModuleHandleW(L"preview_fixture.dll"));
     // Rewritten headers draw as the resource's own: an old-style one, and top-down rows with colour masks.
