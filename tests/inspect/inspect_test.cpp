@@ -114,11 +114,10 @@ TEST(FileFacts, VersionTextDatesTheOneOpenReadSizesExistenceTheScanInPiecesAndTh
         EXPECT_FALSE(check(folder.File(name))) << WideToUtf8(name);
     for (const wchar_t* name : {L"hidden.dll", L"system.dll"}) EXPECT_EQ(GetFileVersionField(folder.File(name), L"FileDescription"), L"");
     // Relative paths resolve as the directory search resolves them.
-    wchar_t previous[MAX_PATH] = {};
-    GetCurrentDirectoryW(MAX_PATH, previous);
-    ASSERT_TRUE(SetCurrentDirectoryW(folder.File(L"Sub").c_str()));
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(folder.Path() / L"Sub");
     EXPECT_TRUE(check(L"inner.dll") && check(L"..\\Normal.dll"));
-    SetCurrentDirectoryW(previous);
+    std::filesystem::current_path(previous);
 
     // The same folder spelt in another case is the same folder; a file made later is seen after Clear.
     FileExistenceCache fresh;
