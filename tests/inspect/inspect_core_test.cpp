@@ -169,19 +169,6 @@ TEST(VersionBlock, LocatedInTheImageTheFirstUsEnglishTranslationElseTheLastWhole
     for (const auto& [what, image, result] : images) EXPECT_EQ(Locate(image).result, result) << what;
 }
 
-TEST(ToolboxBitmapReference, SplitsAtTheFirstCommaAndReadsAWhole32BitNumber) {
-    const auto id = [](const wchar_t* text) { return ParseToolboxBitmapRef(text).value_or(ToolboxBitmapRef{L"", -999}).resourceId; };
-    const std::pair<const wchar_t*, long> good[] = {{L"x.ocx,1", 1},   {L"x.ocx,\t 12 ,ignored,too", 12}, {L"x.ocx,&H10", 16},
-                                                    {L"x.ocx,-3", -3}, {L"x.ocx,2147483647", 2147483647}, {L"x.ocx,&HFFFFFFFF", -1}};
-    for (const auto& [text, value] : good) EXPECT_EQ(id(text), value) << ::testing::PrintToString(std::wstring(text));
-    // The path is used as it stands: blanks and quotes stay.
-    EXPECT_EQ(ParseToolboxBitmapRef(L" \"C:\\a b\\x.ocx\" , 1")->module, L" \"C:\\a b\\x.ocx\" ");
-    for (const wchar_t* bad :
-         {L"N/A", L"", L"x.ocx", L"x.ocx,", L"x.ocx,  ", L"x.ocx,one", L"x.ocx,1.5", L"x.ocx,2147483648",
-          L"x.ocx,99999999999999999999", L"x.ocx,&H", L"x.ocx,&H1G", L"x.ocx,&H123456789", L"x.ocx,-", L"x.ocx,1 2"})
-        EXPECT_EQ(id(bad), -999) << ::testing::PrintToString(std::wstring(bad));
-}
-
 void Put(Bytes& bytes, std::uint64_t value, int size) {
     for (int i = 0; i < size; ++i) bytes.push_back(i < 8 ? static_cast<std::uint8_t>(value >> (8 * i)) : 0);
 }
@@ -219,7 +206,7 @@ struct Dib {
     }
 };
 
-TEST(PackedDib, EveryLayoutBecomesAPlainHeaderWithMasksAndFourByteColoursAndWhatThePlatformWouldReadPastIsRefused) {
+TEST(ToolboxBitmap, EveryLayoutBecomesAPlainHeaderWithMasksWhatThePlatformWouldReadPastIsRefusedAndReferencesParse) {
     // Expected: height, compression, bytes of the rows, then the masks and colour table after the header.
     const std::tuple<Dib, std::int32_t, std::uint32_t, std::uint32_t, std::vector<std::uint32_t>> taken[] = {
         {Dib{.width = 16, .height = 15}, 15, 0, 48 * 15, {}},
@@ -266,6 +253,17 @@ TEST(PackedDib, EveryLayoutBecomesAPlainHeaderWithMasksAndFourByteColoursAndWhat
         const Bytes cut(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(size));
         EXPECT_FALSE(CheckPackedDib(cut.data(), cut.size())) << size;
     }
+    // The reference: split at the first comma, a whole 32-bit number.
+    const auto id = [](const wchar_t* text) { return ParseToolboxBitmapRef(text).value_or(ToolboxBitmapRef{L"", -999}).resourceId; };
+    const std::pair<const wchar_t*, long> good[] = {{L"x.ocx,1", 1},   {L"x.ocx,\t 12 ,ignored,too", 12}, {L"x.ocx,&H10", 16},
+                                                    {L"x.ocx,-3", -3}, {L"x.ocx,2147483647", 2147483647}, {L"x.ocx,&HFFFFFFFF", -1}};
+    for (const auto& [text, value] : good) EXPECT_EQ(id(text), value) << ::testing::PrintToString(std::wstring(text));
+    // The path is used as it stands: blanks and quotes stay.
+    EXPECT_EQ(ParseToolboxBitmapRef(L" \"C:\\a b\\x.ocx\" , 1")->module, L" \"C:\\a b\\x.ocx\" ");
+    for (const wchar_t* bad :
+         {L"N/A", L"", L"x.ocx", L"x.ocx,", L"x.ocx,  ", L"x.ocx,one", L"x.ocx,1.5", L"x.ocx,2147483648",
+          L"x.ocx,99999999999999999999", L"x.ocx,&H", L"x.ocx,&H1G", L"x.ocx,&H123456789", L"x.ocx,-", L"x.ocx,1 2"})
+        EXPECT_EQ(id(bad), -999) << ::testing::PrintToString(std::wstring(bad));
 }
 
 MentionedNames Scan(const std::string& text) {
