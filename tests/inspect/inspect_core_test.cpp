@@ -21,6 +21,7 @@
 #include "inspect/version_block.h"
 #include "inspect/version_locator.h"
 #include "support/pe_builder.h"
+#include "support/reg_value_cases.h"
 
 namespace nivex {
 namespace {
@@ -43,18 +44,12 @@ TEST(PathSplit, FolderAndNameSplitAtTheLastBackslashAndSearchPatternsAreRecognis
     for (const auto& [path, pattern] : patterns) EXPECT_EQ(IsSearchPattern(path), pattern) << ::testing::PrintToString(path);
 }
 
-// Little-endian 16-bit words; Text adds the terminating NUL.
-Bytes Words(std::u16string words) {
-    Bytes bytes;
-    for (char16_t w : words) bytes.insert(bytes.end(), {static_cast<std::uint8_t>(w & 0xFF), static_cast<std::uint8_t>(w >> 8)});
-    return bytes;
-}
-Bytes Text(const std::u16string& text) { return Words(text + u'\0'); }
-void Set16(Bytes& bytes, std::size_t at, std::size_t value) { bytes[at] = value & 0xFF, bytes[at + 1] = (value >> 8) & 0xFF; }
+// Little-endian 16-bit words with the terminating NUL.
+Bytes Text(const std::wstring& text) { return testing::Utf16Bytes(text, {0, 0}); }
 std::size_t Get16(const Bytes& bytes, std::size_t at) { return bytes[at] | (bytes[at + 1] << 8); }
 
 // A node of the 32-bit layout: length, value length, type, key, value, children (each four-aligned).
-Bytes Node(const std::u16string& key, const Bytes& value, bool text, const std::vector<Bytes>& children = {}) {
+Bytes Node(const std::wstring& key, const Bytes& value, bool text, const std::vector<Bytes>& children = {}) {
     Bytes bytes(6, 0);
     const Bytes name = Text(key);
     bytes.insert(bytes.end(), name.begin(), name.end());
@@ -64,78 +59,23 @@ Bytes Node(const std::u16string& key, const Bytes& value, bool text, const std::
         bytes.resize((bytes.size() + 3) / 4 * 4, 0);
         bytes.insert(bytes.end(), child.begin(), child.end());
     }
-    Set16(bytes, 0, bytes.size());
-    Set16(bytes, 2, text ? value.size() / 2 : value.size());
-    Set16(bytes, 4, text ? 1 : 0);
+    testing::Put16(bytes, 0, static_cast<std::uint16_t>(bytes.size()));
+    testing::Put16(bytes, 2, static_cast<std::uint16_t>(text ? value.size() / 2 : value.size()));
+    testing::Put16(bytes, 4, text ? 1 : 0);
     return bytes;
 }
 
-std::size_t NodeAt(const Bytes& block, const std::u16string& key) {
+std::size_t NodeAt(const Bytes& block, const std::wstring& key) {
     const Bytes pattern = Text(key);
     return static_cast<std::size_t>(std::search(block.begin() + 6, block.end(), pattern.begin(), pattern.end()) - block.begin()) - 6;
 }
 
-TEST(VersionBlock, TheFirstUsEnglishTranslationElseTheLastWholeBlocksAreLeftAloneAndLiesAndShortReadsAreCut) {
-    EXPECT_EQ(ChooseTranslationKey(std::nullopt), L"04090000");
-    const std::pair<Bytes, const wchar_t*> cases[] = {
-        {Words(u"\u0407\u04E4\u0409\u04B0\u0409\u04E4"), L"040904B0"},
-        {Words(u"\u0407\u04E4\u040C\u04E4"), L"040C04E4"},
-        {Bytes{}, L"00000000"},
-        {Bytes{0x09, 0x04, 0xB0}, L"00000000"},
-        {Words(u"\u0407\u04E4\u0409"), L"040704E4"}, // a stray U.S. English language word
-    };
-    for (const auto& [table, key] : cases) EXPECT_EQ(ChooseTranslationKey(std::span<const std::uint8_t>(table)), key) << table.size();
-    const Bytes strings =
-        Node(u"StringFileInfo", {}, true,
-             {Node(u"040904B0", {}, true,
-                   {Node(u"FileDescription", Text(u"Sample"), true), Node(u"FileVersion", Text(u"1.0"), true),
-                    Node(u"LegalCopyright", Text(u"Nobody, 2002"), true)})});
-    const Bytes vars = Node(u"VarFileInfo", {}, true, {Node(u"Translation", Words(u"\u0409\u04B0"), false)});
-    const Bytes whole = Node(u"VS_VERSION_INFO", Bytes(52, 0), false, {strings, vars});
-    Bytes block = whole;
-    ConfineVersionBlock(block);
-    EXPECT_EQ(block, whole);
-
-    const std::size_t varsAt = NodeAt(block, u"VarFileInfo"), translation = NodeAt(block, u"Translation");
-    block.resize(block.size() + 200, 0); // room the lie would point into
-    Set16(block, translation, 0x4000);
-    ConfineVersionBlock(block);
-    EXPECT_EQ(Get16(block, translation), varsAt + Get16(whole, varsAt) - translation);
-
-    const std::size_t table = NodeAt(whole, u"040904B0"), description = NodeAt(whole, u"FileDescription"),
-                      copyright = NodeAt(whole, u"LegalCopyright");
-    // Cut inside the copyright's text, and just after the start of its header (which then does not fit).
-    const std::size_t stringsAt = NodeAt(whole, u"StringFileInfo");
-    for (const auto& [cut, end] : {std::pair{copyright + 40, copyright + 40}, std::pair{copyright + 4, copyright}}) {
-        Bytes shortBlock(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(cut));
-        ConfineVersionBlock(shortBlock);
-        EXPECT_EQ(std::tuple(Get16(shortBlock, 0), Get16(shortBlock, stringsAt), Get16(shortBlock, table), Get16(shortBlock, description)),
-                  std::tuple(end, end - stringsAt, end - table, Get16(whole, description))) << cut;
-    }
-    // The 16-bit layout (length, value length, a key in one-byte characters): a root and child claiming too much.
-    const std::string root("\x00\x20\0\0VS_VERSION_INFO\0", 20), child("\x00\x10\0\0StringFileInfo\0\0", 20);
-    Bytes old(root.begin(), root.end());
-    old.insert(old.end(), child.begin(), child.end());
-    ConfineVersionBlock(old);
-    EXPECT_EQ(Get16(old, 0), 40u);
-    EXPECT_EQ(Get16(old, 20), 20u);
-    // Arbitrary bytes stay inside the block (the address sanitizer watches natively).
-    std::mt19937 random(20020307);
-    for (int round = 0; round < 3000; ++round) {
-        Bytes noise(random() % 400);
-        for (auto& b : noise) b = static_cast<std::uint8_t>(random() % 4 == 0 ? random() : random() % 24);
-        ConfineVersionBlock(noise);
-        ASSERT_LE(noise.size() >= kVersionBlockMinimum ? Get16(noise, 0) : 0u, noise.size());
-    }
-}
-
 // A small image whose one section holds the resource tree: type, identifier 1, the given languages.
 Bytes Image(std::vector<std::uint32_t> languages, bool wide = false, std::uint32_t type = 16, std::uint32_t resourceRva = 0x1000) {
-    testing::PeBuilder pe;
-    pe.pe64 = wide;
+    testing::PeBuilder pe{.pe64 = wide, .imports = {}, .delayImports = {}};
     Bytes b = pe.Build();
     const auto directory = [&](std::size_t at, const std::vector<std::pair<std::uint32_t, std::uint32_t>>& ids) {
-        Set16(b, at + 14, ids.size());
+        testing::Put16(b, at + 14, static_cast<std::uint16_t>(ids.size()));
         for (std::size_t i = 0; i < ids.size(); ++i)
             testing::Put32(b, at + 16 + 8 * i, ids[i].first), testing::Put32(b, at + 20 + 8 * i, ids[i].second);
     };
@@ -160,14 +100,65 @@ VersionLocation Locate(const Bytes& file) {
     });
 }
 
-TEST(VersionLocator, FindsTheOneLanguagesBytesSaysWhenThereAreNoneAndLeavesTheRestToThePlatform) {
+TEST(VersionBlock, LocatedInTheImageTheFirstUsEnglishTranslationElseTheLastWholeBlocksKeptLiesAndShortReadsCut) {
+    EXPECT_EQ(ChooseTranslationKey(std::nullopt), L"04090000");
+    const std::pair<Bytes, const wchar_t*> cases[] = {
+        {testing::Utf16Bytes(L"\u0407\u04E4\u0409\u04B0\u0409\u04E4"), L"040904B0"},
+        {testing::Utf16Bytes(L"\u0407\u04E4\u040C\u04E4"), L"040C04E4"},
+        {Bytes{}, L"00000000"},
+        {Bytes{0x09, 0x04, 0xB0}, L"00000000"},
+        {testing::Utf16Bytes(L"\u0407\u04E4\u0409"), L"040704E4"}, // a stray U.S. English language word
+    };
+    for (const auto& [table, key] : cases) EXPECT_EQ(ChooseTranslationKey(std::span<const std::uint8_t>(table)), key) << table.size();
+    const Bytes strings =
+        Node(L"StringFileInfo", {}, true,
+             {Node(L"040904B0", {}, true,
+                   {Node(L"FileDescription", Text(L"Sample"), true), Node(L"FileVersion", Text(L"1.0"), true),
+                    Node(L"LegalCopyright", Text(L"Nobody, 2002"), true)})});
+    const Bytes vars = Node(L"VarFileInfo", {}, true, {Node(L"Translation", testing::Utf16Bytes(L"\u0409\u04B0"), false)});
+    const Bytes whole = Node(L"VS_VERSION_INFO", Bytes(52, 0), false, {strings, vars});
+    Bytes block = whole;
+    ConfineVersionBlock(block);
+    EXPECT_EQ(block, whole);
+
+    const std::size_t varsAt = NodeAt(block, L"VarFileInfo"), translation = NodeAt(block, L"Translation");
+    block.resize(block.size() + 200, 0); // room the lie would point into
+    testing::Put16(block, translation, 0x4000);
+    ConfineVersionBlock(block);
+    EXPECT_EQ(Get16(block, translation), varsAt + Get16(whole, varsAt) - translation);
+
+    const std::size_t table = NodeAt(whole, L"040904B0"), description = NodeAt(whole, L"FileDescription"),
+                      copyright = NodeAt(whole, L"LegalCopyright");
+    // Cut inside the copyright's text, and just after the start of its header (which then does not fit).
+    const std::size_t stringsAt = NodeAt(whole, L"StringFileInfo");
+    for (const auto& [cut, end] : {std::pair{copyright + 40, copyright + 40}, std::pair{copyright + 4, copyright}}) {
+        Bytes shortBlock(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(cut));
+        ConfineVersionBlock(shortBlock);
+        EXPECT_EQ(std::tuple(Get16(shortBlock, 0), Get16(shortBlock, stringsAt), Get16(shortBlock, table), Get16(shortBlock, description)),
+                  std::tuple(end, end - stringsAt, end - table, Get16(whole, description))) << cut;
+    }
+    // The 16-bit layout (length, value length, a key in one-byte characters): a root and child claiming too much.
+    const std::string root("\x00\x20\0\0VS_VERSION_INFO\0", 20), child("\x00\x10\0\0StringFileInfo\0\0", 20);
+    Bytes old(root.begin(), root.end());
+    old.insert(old.end(), child.begin(), child.end());
+    ConfineVersionBlock(old);
+    EXPECT_EQ(std::tuple(Get16(old, 0), Get16(old, 20)), std::tuple(40u, 20u));
+    // Arbitrary bytes stay inside the block (the address sanitizer watches natively).
+    std::mt19937 random(20020307);
+    for (int round = 0; round < 3000; ++round) {
+        Bytes noise(random() % 400);
+        for (auto& b : noise) b = static_cast<std::uint8_t>(random() % 4 == 0 ? random() : random() % 24);
+        ConfineVersionBlock(noise);
+        ASSERT_LE(noise.size() >= kVersionBlockMinimum ? Get16(noise, 0) : 0u, noise.size());
+    }
+    // The locator finds the one language's bytes, says when there are none, and leaves the rest to the platform.
     for (bool wide : {false, true}) {
         const VersionLocation at = Locate(Image({0x409}, wide));
         EXPECT_EQ(std::tuple(at.result, at.offset, at.size), std::tuple(VersionLocation::Found, 0x300ull, 12u)) << wide;
     }
     Bytes cut = Image({0x409});
     cut.resize(0x220); // inside the resource tree
-    const std::tuple<const char*, Bytes, VersionLocation::Result> cases[] = {
+    const std::tuple<const char*, Bytes, VersionLocation::Result> images[] = {
         {"icons only", Image({0x409}, false, 3), VersionLocation::None},
         {"no resources", Image({0x409}, false, 16, 0), VersionLocation::None},
         {"the user's language chooses", Image({0x407, 0x409}), VersionLocation::Undecided},
@@ -175,20 +166,7 @@ TEST(VersionLocator, FindsTheOneLanguagesBytesSaysWhenThereAreNoneAndLeavesTheRe
         {"cut", cut, VersionLocation::Undecided},
         {"empty", {}, VersionLocation::Undecided},
     };
-    for (const auto& [what, image, result] : cases) EXPECT_EQ(Locate(image).result, result) << what;
-}
-
-TEST(ToolboxBitmapReference, SplitsAtTheFirstCommaAndReadsAWhole32BitNumber) {
-    const auto id = [](const wchar_t* text) { return ParseToolboxBitmapRef(text).value_or(ToolboxBitmapRef{L"", -999}).resourceId; };
-    const std::pair<const wchar_t*, long> good[] = {{L"x.ocx,1", 1},   {L"x.ocx,\t 12 ,ignored,too", 12}, {L"x.ocx,&H10", 16},
-                                                    {L"x.ocx,-3", -3}, {L"x.ocx,2147483647", 2147483647}, {L"x.ocx,&HFFFFFFFF", -1}};
-    for (const auto& [text, value] : good) EXPECT_EQ(id(text), value) << ::testing::PrintToString(std::wstring(text));
-    // The path is used as it stands: blanks and quotes stay.
-    EXPECT_EQ(ParseToolboxBitmapRef(L" \"C:\\a b\\x.ocx\" , 1")->module, L" \"C:\\a b\\x.ocx\" ");
-    for (const wchar_t* bad :
-         {L"N/A", L"", L"x.ocx", L"x.ocx,", L"x.ocx,  ", L"x.ocx,one", L"x.ocx,1.5", L"x.ocx,2147483648",
-          L"x.ocx,99999999999999999999", L"x.ocx,&H", L"x.ocx,&H1G", L"x.ocx,&H123456789", L"x.ocx,-", L"x.ocx,1 2"})
-        EXPECT_EQ(id(bad), -999) << ::testing::PrintToString(std::wstring(bad));
+    for (const auto& [what, image, result] : images) EXPECT_EQ(Locate(image).result, result) << what;
 }
 
 void Put(Bytes& bytes, std::uint64_t value, int size) {
@@ -228,7 +206,7 @@ struct Dib {
     }
 };
 
-TEST(PackedDib, EveryLayoutBecomesAPlainHeaderWithMasksAndFourByteColoursAndWhatThePlatformWouldReadPastIsRefused) {
+TEST(ToolboxBitmap, EveryLayoutBecomesAPlainHeaderWithMasksWhatThePlatformWouldReadPastIsRefusedAndReferencesParse) {
     // Expected: height, compression, bytes of the rows, then the masks and colour table after the header.
     const std::tuple<Dib, std::int32_t, std::uint32_t, std::uint32_t, std::vector<std::uint32_t>> taken[] = {
         {Dib{.width = 16, .height = 15}, 15, 0, 48 * 15, {}},
@@ -248,7 +226,6 @@ TEST(PackedDib, EveryLayoutBecomesAPlainHeaderWithMasksAndFourByteColoursAndWhat
                                            1u | (static_cast<std::uint32_t>(dib.bitCount) << 16), compression, rowBytes, 0, 0, palette, 0};
         info.insert(info.end(), afterHeader.begin(), afterHeader.end());
         EXPECT_EQ(checked->info, info) << dib.headerSize << "/" << dib.bitCount;
-        EXPECT_EQ(checked->paletteEntries, palette);
         EXPECT_EQ(checked->bits, Bytes(rowBytes, 0x5A));
     }
     const std::int64_t side = std::int64_t{1} << 11; // side * side is the largest bitmap taken
@@ -276,6 +253,17 @@ TEST(PackedDib, EveryLayoutBecomesAPlainHeaderWithMasksAndFourByteColoursAndWhat
         const Bytes cut(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(size));
         EXPECT_FALSE(CheckPackedDib(cut.data(), cut.size())) << size;
     }
+    // The reference: split at the first comma, a whole 32-bit number.
+    const auto id = [](const wchar_t* text) { return ParseToolboxBitmapRef(text).value_or(ToolboxBitmapRef{L"", -999}).resourceId; };
+    const std::pair<const wchar_t*, long> good[] = {{L"x.ocx,1", 1},   {L"x.ocx,\t 12 ,ignored,too", 12}, {L"x.ocx,&H10", 16},
+                                                    {L"x.ocx,-3", -3}, {L"x.ocx,2147483647", 2147483647}, {L"x.ocx,&HFFFFFFFF", -1}};
+    for (const auto& [text, value] : good) EXPECT_EQ(id(text), value) << ::testing::PrintToString(std::wstring(text));
+    // The path is used as it stands: blanks and quotes stay.
+    EXPECT_EQ(ParseToolboxBitmapRef(L" \"C:\\a b\\x.ocx\" , 1")->module, L" \"C:\\a b\\x.ocx\" ");
+    for (const wchar_t* bad :
+         {L"N/A", L"", L"x.ocx", L"x.ocx,", L"x.ocx,  ", L"x.ocx,one", L"x.ocx,1.5", L"x.ocx,2147483648",
+          L"x.ocx,99999999999999999999", L"x.ocx,&H", L"x.ocx,&H1G", L"x.ocx,&H123456789", L"x.ocx,-", L"x.ocx,1 2"})
+        EXPECT_EQ(id(bad), -999) << ::testing::PrintToString(std::wstring(bad));
 }
 
 MentionedNames Scan(const std::string& text) {
@@ -320,7 +308,6 @@ TEST(DependencyScan, NamesAreListedOnceLowerCasedInTheOrderOfTheirLastOccurrence
         text.push_back(static_cast<char>((seed >> 4) & 0xFF));
     }
     const std::wstring whole = Shown(Scan(text));
-    ASSERT_TRUE(whole.find(L"| ") > 0 && whole.size() > whole.find(L"| ") + 2) << "names of both kinds";
     for (std::size_t piece : {1u, 2u, 3u, 4u, 5u, 19u, 22u, 23u, 24u, 64u, 1000u}) {
         DependencyScanner scanner;
         for (std::size_t at = 0; at < text.size(); at += piece)
@@ -334,7 +321,6 @@ PeImports Read(const std::vector<std::uint8_t>& bytes) {
     return ReadPeImports(source);
 }
 
-// The modules in table order, delay-loaded ones marked.
 std::string Shown(const PeImports& imports) {
     std::string out;
     for (const auto& m : imports.modules) out += (m.delayed ? "~" : "") + m.name + " ";
@@ -344,13 +330,10 @@ std::string Shown(const PeImports& imports) {
 TEST(PeImports, BothTablesOfBothImageKindsAreReadInOrderAndBrokenOrCutImagesStopTheReadingAndSayWhy) {
     for (const bool pe64 : {true, false}) {
         for (const bool addresses : {false, !pe64}) { // addresses instead of offsets: old 32-bit linkers only
-            testing::PeBuilder pe;
-            pe.pe64 = pe64;
-            pe.machine = pe64 ? kMachineX64 : kMachineX86;
-            pe.imageBase = pe64 ? 0x180000000ull : 0x10000000ull;
-            pe.imports = {"KERNEL32.dll", "ole32.dll", "api-ms-win-crt-runtime-l1-1-0.dll"};
-            pe.delayImports = {"USER32.dll", "Comdlg32.DLL"};
-            pe.delayUsesAddresses = addresses;
+            testing::PeBuilder pe{.machine = pe64 ? kMachineX64 : kMachineX86, .pe64 = pe64,
+                                  .imports = {"KERNEL32.dll", "ole32.dll", "api-ms-win-crt-runtime-l1-1-0.dll"},
+                                  .delayImports = {"USER32.dll", "Comdlg32.DLL"}, .delayUsesAddresses = addresses,
+                                  .imageBase = pe64 ? 0x180000000ull : 0x10000000ull};
             const PeImports imports = Read(pe.Build());
             EXPECT_TRUE(imports.isPe && imports.machine == pe.machine && imports.problem.empty()) << imports.problem;
             EXPECT_EQ(Shown(imports), "KERNEL32.dll ole32.dll api-ms-win-crt-runtime-l1-1-0.dll ~USER32.dll ~Comdlg32.DLL ");
@@ -358,9 +341,7 @@ TEST(PeImports, BothTablesOfBothImageKindsAreReadInOrderAndBrokenOrCutImagesStop
     }
     EXPECT_FALSE(Read({'M', 'Z'}).isPe || Read(std::vector<std::uint8_t>(4096, 0)).isPe);
 
-    testing::PeBuilder small;
-    small.imports = {"a.dll", "b.dll"};
-    small.delayImports = {"c.dll"};
+    testing::PeBuilder small{.imports = {"a.dll", "b.dll"}, .delayImports = {"c.dll"}};
     const std::vector<std::uint8_t> whole = small.Build();
     const std::size_t lastNameEnd = std::string(whole.begin(), whole.end()).find("c.dll") + 6;
     for (std::size_t length = 0; length < whole.size(); ++length) {
@@ -369,30 +350,25 @@ TEST(PeImports, BothTablesOfBothImageKindsAreReadInOrderAndBrokenOrCutImagesStop
         EXPECT_LE(imports.modules.size(), 3u);
         EXPECT_TRUE(!imports.isPe || length >= lastNameEnd || !imports.problem.empty()) << length;
     }
-    testing::PeBuilder pe;
-    pe.imports = {"first.dll", "second.dll"};
+    testing::PeBuilder pe{.imports = {"first.dll", "second.dll"}, .delayImports = {}};
     const std::vector<std::uint8_t> good = pe.Build();
     auto unterminated = good; // the last name runs to the end of the file
     while (unterminated.back() == 0) unterminated.pop_back();
-    // The import table, past the end; a section count the loader refuses; a huge directory count; the second
-    // module's name past the end, or without its terminator: the first stays.
-    const struct {
-        std::size_t at, size;
-        std::uint32_t value;
-        std::string modules, problem;
-    } cases[] = {
+    // Bytes (at, size, value) put in: the import table past the end; a section count the loader refuses; a huge
+    // directory count; the second module's name past the end, or (size 0) without its terminator: the first stays.
+    const std::tuple<std::size_t, std::size_t, std::uint32_t, std::string, std::string> cases[] = {
         {pe.importDirectoryAt, 4, 0x7FFFFFF0, "", "the import table lies outside the file"},
         {testing::PeLayout::kPeOffset + 6, 2, 0xFFFF, "", "the image has too many sections"},
         {pe.optionalHeaderAt + 108, 4, 0xFFFFFFFF, "first.dll second.dll ", ""},
         {pe.importDescriptorsAt + 20 + 12, 4, 0x00FFFFFF, "first.dll ", "an imported module's name lies outside the file"},
         {0, 0, 0, "first.dll ", "an imported module's name lies outside the file"},
     };
-    for (const auto& c : cases) {
-        std::vector<std::uint8_t> bytes = c.size == 0 ? unterminated : good;
-        if (c.size == 2) testing::Put16(bytes, c.at, static_cast<std::uint16_t>(c.value));
-        if (c.size == 4) testing::Put32(bytes, c.at, c.value);
+    for (const auto& [at, size, value, modules, problem] : cases) {
+        std::vector<std::uint8_t> bytes = size == 0 ? unterminated : good;
+        if (size == 2) testing::Put16(bytes, at, static_cast<std::uint16_t>(value));
+        if (size == 4) testing::Put32(bytes, at, value);
         const PeImports read = Read(bytes);
-        EXPECT_EQ(Shown(read) + "|" + read.problem, c.modules + "|" + c.problem) << c.at;
+        EXPECT_EQ(Shown(read) + "|" + read.problem, modules + "|" + problem) << at;
     }
     // Thousands of descriptors naming the same module and no terminating entry, in a second section.
     std::vector<std::uint8_t> bytes = good;
@@ -472,8 +448,8 @@ TEST(DependencyReport, ALoadFailureNamesTheFirstMissingModuleWithItsChainOrTheMa
                                     L"USER32.dll (delay-loaded) - C:\\w\\user32.dll"}; // "!": shown missing
     for (std::size_t i = 0; i < 3; ++i)
         EXPECT_EQ(ImportNodeText(report.imports[i]) + (IsMissingImport(report.imports[i]) ? L"!" : L""), nodes[i]);
-    EXPECT_EQ(MachineCaptionNote(report, kMachineX64), L" [32-bit x86 file, not loadable by the 64-bit Nivex]");
-    EXPECT_EQ(MachineCaptionNote(report, kMachineX86), L"");
+    EXPECT_EQ(MachineCaptionNote(report, kMachineX64) + L"|" + MachineCaptionNote(report, kMachineX86),
+              L" [32-bit x86 file, not loadable by the 64-bit Nivex]|");
     EXPECT_EQ(DependencyReportJson(report),
               L"{\"file\": \"C:\\\\x\\\\ctl.ocx\", \"machine\": \"x86\", \"mentioned\": {\"dll\": [\"ole32.dll\"], "
               L"\"ocx\": [\"ctl.ocx\"]}, \"imports\": ["

@@ -8,5 +8,3 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     if (reason == DLL_PROCESS_ATTACH) SetEnvironmentVariableW(L"NIVEX_PREVIEW_FIXTURE_RAN", L"1");
     return TRUE;
 }
-
-__declspec(dllexport) int PreviewFixtureDummy(void) { return 7; }

@@ -1,2 +1,2 @@
-/* The module at the end of the chain; tests delete their copy of it. */
+/* The module at the end of the chain (tests leave it out), and built for x86 the 32-bit module. */
 __declspec(dllexport) int VelmoraDepValue(void) { return 42; }

@@ -1,5 +1,4 @@
-/* A control server that loads only when fixture_dephelper.dll and, through it, velmoradep.dll are found.
-   Its registration entry points write nothing. */
+/* The server of the chain in CMakeLists.txt; its registration entry points write nothing. */
 #include <windows.h>
 
 __declspec(dllimport) int HelperValue(void);
