@@ -73,15 +73,8 @@ TEST(CliArguments, EachCommandTakesItsOptionsInAnyOrderAndBadUsageIsRefusedWithA
 
 TEST(CatalogueOutputs, EscapeTheirTextsKeepInsertionOrderAndCountTheTreeShown) {
     Catalogue catalogue;
-    ControlRecord r;
-    r.DisplayName = L"Quote \" back\\ tab\t";
-    r.ClassId = L"{B}";
-    r.TypeLibId = L"{LIB}";
-    r.Status = kStatusMissing;
-    catalogue.AddControlToList(r);
-    r.DisplayName = L"Second";
-    r.ClassId = L"{A}";
-    catalogue.AddControlToList(r);
+    catalogue.AddControlToList({L"Quote \" back\\ tab\t", L"{B}", L"", L"{LIB}", kStatusMissing, L""});
+    catalogue.AddControlToList({L"Second", L"{A}", L"", L"{LIB}", kStatusMissing, L""});
     const std::wstring json = CatalogueJson(catalogue, {{L"PopulateList", L"t", 5, L"d\x01"}});
     for (const wchar_t* part : {L"\"counts\": {\"libraries\": 1, \"controls\": 2, \"missing\": 1}",
                                 L"Quote \\\" back\\\\ tab\\t", L"\"bold\": true", L"\"description\": \"d\\u0001\""})

@@ -1,16 +1,18 @@
 // nivexcmd run as a separate program against the test prefix's real registry: what it prints, its exit codes
-// and what it changes. The operations themselves are tested in the registration tests; the tests remove what
-// they add (keys, files and backups).
+// and what it changes (a dry run, capture, changes nothing). The operations themselves are tested in the
+// registration tests; the tests remove what they add (keys, files and backups). And the programs' manifests.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
 #include <filesystem>
 #include <map>
+#include <tuple>
 #include <vector>
 
 #include "common/text.h"
 #include "fixtures/servers/fixture_ids.h"
+#include "registration/reg_file.h"
 #include "reports/browser_page.h"
 #include "support/registry_sandbox.h"
 #include "support/run_program.h"
@@ -74,9 +76,9 @@ std::wstring ViewDefault(const std::wstring& path, REGSAM sam, bool* found = nul
 }
 
 TEST(NivexCmd, ListsExactlyTheControlsThePrefixRegistersInEachView) {
-    // An independent walk of each view: every class with Control, a non-empty TypeLib and InprocServer32.
-    std::map<std::string, std::string> expected;     // view|clsid -> library id
-    std::map<std::string, std::string> libraryNames; // view|library id -> text of its node
+    // An independent walk of each view: every class with Control, a non-empty TypeLib and InprocServer32, under
+    // its library, which the first of them names.
+    std::map<std::string, std::string> expected, libraryNames; // view|clsid -> view|library id|library text
     BOOL wow64 = FALSE;
     const bool twoViews = sizeof(void*) == 8 || (IsWow64Process(GetCurrentProcess(), &wow64) && wow64);
     for (const auto& [number, sam] : {std::pair{"64", KEY_WOW64_64KEY}, std::pair{"32", KEY_WOW64_32KEY}}) {
@@ -96,26 +98,21 @@ TEST(NivexCmd, ListsExactlyTheControlsThePrefixRegistersInEachView) {
             ViewDefault(base + L"\\InprocServer32", sam, &server);
             if (lib.empty() || !control || !server) continue;
             const std::string libKey = view + "|" + WideToUtf8(lib);
-            expected[view + "|" + WideToUtf8(name)] = libKey;
             const std::wstring text = Default(L"TypeLib\\" + lib + L"\\" + ViewDefault(base + L"\\Version", sam));
-            if (!libraryNames.count(libKey))
-                libraryNames[libKey] = WideToUtf8(text.empty() ? ViewDefault(base, sam) : text) + mark;
+            libraryNames.emplace(libKey, WideToUtf8(text.empty() ? ViewDefault(base, sam) : text) + mark);
+            expected[view + "|" + WideToUtf8(name)] = libKey;
         }
         RegCloseKey(clsid);
     }
     ASSERT_FALSE(expected.empty()) << "the prefix registers no control";
+    for (auto& [control, library] : expected) library += "|" + libraryNames[library];
 
     const RunResult csv = Nivexcmd(L"list --csv");
     ASSERT_EQ(csv.exitCode, 0u) << csv.err;
-    const auto rows = CsvRows(csv.out);
-    ASSERT_FALSE(rows.empty());
-    EXPECT_EQ(rows[0][0], "library_key");
     std::map<std::string, std::string> listed;
-    for (size_t r = 1; r < rows.size(); ++r) {
-        ASSERT_EQ(rows[r].size(), 6u);
-        const std::string libKey = rows[r][5] + "|" + rows[r][0];
-        listed[rows[r][5] + "|" + rows[r][3]] = libKey;
-        EXPECT_EQ(rows[r][1], libraryNames[libKey]) << rows[r][3];
+    for (const auto& row : CsvRows(csv.out.substr(csv.out.find('\n') + 1))) {
+        ASSERT_EQ(row.size(), 6u);
+        listed[row[5] + "|" + row[3]] = row[5] + "|" + row[0] + "|" + row[1];
     }
     EXPECT_EQ(listed, expected);
     EXPECT_NE(Nivexcmd(L"list --json").out.find("\"controls\": " + std::to_string(expected.size()) + ","), std::string::npos);
@@ -209,18 +206,16 @@ protected:
     void Register() { ASSERT_EQ(Nivexcmd(L"register " + Quoted(file) + L" --in-place").exitCode, 0u); }
 };
 
-TEST_F(NivexCmdServer, RegistersListsAndUnregistersAsToldOrAsTheSettingSaysAndNeverAsks) {
+TEST_F(NivexCmdServer, RegistersListsAndUnregistersAsToldOrAsTheSettingSaysNeverAsksAndExitCodesSayWhatFailed) {
     // No option and no setting: in place, and the file is kept.
     RunResult r = Nivexcmd(L"register " + Quoted(file));
     ASSERT_EQ(r.exitCode, 0u) << r.out << r.err;
     EXPECT_EQ(r.out, "Registration Successful!\r\ne2e control.ocx was successfully registered in the \"" +
                          WideToUtf8(folder.Text()) + "\\\" directory.\r\n");
     EXPECT_EQ(Server(), file);
-    // Listed in every form; --missing lists the tree of missing files.
+    // Listed (the forms are checked on the whole prefix); --missing lists the tree of missing files.
     const std::string library = WideToUtf8(lib), control = WideToUtf8(gauge);
     EXPECT_NE(Nivexcmd(L"list --csv").out.find(library + ",Velmora Demo Controls" + OwnMark() + ",Registered.," + control + ","), npos);
-    EXPECT_NE(Nivexcmd(L"list --json").out.find("{\"key\": \"" + control + "\""), npos);
-    EXPECT_NE(Nivexcmd(L"list").out.find("    " + WideToUtf8(kDemoLibrary.classes[0].name) + OwnMark() + "  " + control), npos);
     EXPECT_NE(Nivexcmd(L"list --missing").out.find(" Missing File(s)\r\n"), npos);
     r = Nivexcmd(L"unregister " + Quoted(file));
     ASSERT_EQ(r.exitCode, 0u) << r.out << r.err;
@@ -238,10 +233,9 @@ TEST_F(NivexCmdServer, RegistersListsAndUnregistersAsToldOrAsTheSettingSaysAndNe
     Register();
     EXPECT_EQ(Nivexcmd(L"unregister " + Quoted(file)).exitCode, 0u);
     EXPECT_FALSE(exists(file));
-}
 
-TEST_F(NivexCmdServer, ExitCodesTellWhatHappenedAndFailuresSayWhy) {
-    RunResult r = Nivexcmd(L"lisst");
+    // Exit codes tell what happened, and failures say why on standard error.
+    r = Nivexcmd(L"lisst");
     EXPECT_EQ(r.exitCode, 2u);
     EXPECT_NE(r.err.find("Unknown command"), npos);
     EXPECT_TRUE(r.out.empty());
@@ -268,7 +262,7 @@ TEST_F(NivexCmdServer, ExitCodesTellWhatHappenedAndFailuresSayWhy) {
     EXPECT_EQ(Nivexcmd(L"unregister " + Quoted(folder.File(L"absent.ocx"))).exitCode, 11u);
 }
 
-TEST_F(NivexCmdServer, RemoveKeysListsFirstRemovesWithYesAndRestoreBringsThemBack) {
+TEST_F(NivexCmdServer, RepairCommandsRemoveRestoreEditAndRelinkAfterABackupAndAFailingRelinkLeavesTheOldRegistration) {
     Register();
     // Identifiers compare without regard to case, as the registry compares them.
     RunResult r = Nivexcmd(L"remove-keys " + ToLowerText(lib));
@@ -293,36 +287,31 @@ TEST_F(NivexCmdServer, RemoveKeysListsFirstRemovesWithYesAndRestoreBringsThemBac
     EXPECT_TRUE(KeyThere(L"TypeLib\\" + lib));
     EXPECT_EQ(Nivexcmd(L"remove-keys TypeLib").exitCode, 2u) << "not an identifier";
     EXPECT_EQ(Nivexcmd(L"restore " + Quoted(folder.File(L"none.reg"))).exitCode, 1u);
-}
 
-TEST_F(NivexCmdServer, EditWritesOneElementAfterABackupAndRefusesUnknownOnes) {
-    Register();
-    RunResult r = Run(L"edit " + gauge + L" Version 9.9");
+    // edit writes one element after a backup and refuses unknown ones.
+    r = Run(L"edit " + gauge + L" Version 9.9");
     ASSERT_EQ(r.exitCode, 0u) << r.err;
     EXPECT_NE(r.out.find("Before: 1.0\r\nAfter: 9.9\r\nBackup: "), npos) << r.out;
     EXPECT_EQ(Default(L"CLSID\\" + gauge + L"\\Version"), L"9.9");
     ASSERT_EQ(Run(L"edit " + gauge + L" \"Toolbox Bitmap\" \"x.ocx, 3\"").exitCode, 0u);
     EXPECT_EQ(Default(L"CLSID\\" + gauge + L"\\ToolboxBitmap32"), L"x.ocx, 3");
-    EXPECT_EQ(Nivexcmd(L"edit " + gauge + L" Status x").exitCode, 2u);
     EXPECT_EQ(Nivexcmd(L"edit {6E1C0A55-0D2B-4A7E-9C1F-2B2B0000C0FF} Version 1").exitCode, 4u);
-}
 
-TEST_F(NivexCmdServer, AMovedFileIsFoundAndRelinkedAndAFailingOneLeavesTheOldRegistration) {
-    Register();
     // The file moves into a subfolder: the registration now points at nothing.
     std::filesystem::create_directories(folder.Path() / L"moved");
     const std::wstring moved = folder.File(L"moved\\e2e control.ocx");
     ASSERT_TRUE(MoveFileW(file.c_str(), moved.c_str()));
     EXPECT_EQ(Nivexcmd(L"find-file " + gauge + L" --in " + Quoted(folder.Text())).exitCode, 4u) << "not recursive";
-    RunResult r = Nivexcmd(L"find-file " + gauge + L" --in " + Quoted(folder.Text()) + L" --recursive");
+    r = Nivexcmd(L"find-file " + gauge + L" --in " + Quoted(folder.Text()) + L" --recursive");
     ASSERT_EQ(r.exitCode, 0u) << r.err;
     EXPECT_EQ(r.out, WideToUtf8(moved) + "\r\n");
 
     // A mistyped file is refused before anything is deleted or backed up.
+    const size_t backupCount = backups.size();
     r = Run(L"relink " + ToLowerText(gauge) + L" " + Quoted(folder.File(L"mistyped.ocx")));
     EXPECT_EQ(r.exitCode, 1u) << r.out << r.err;
     EXPECT_NE(r.err.find("does not exist"), npos) << r.err;
-    EXPECT_TRUE(backups.empty());
+    EXPECT_EQ(backups.size(), backupCount);
     EXPECT_EQ(Server(), file);
 
     const std::wstring failing = folder.File(L"failing.dll");
@@ -336,6 +325,65 @@ TEST_F(NivexCmdServer, AMovedFileIsFoundAndRelinkedAndAFailingOneLeavesTheOldReg
     EXPECT_EQ(Server(), moved);
     EXPECT_EQ(Nivexcmd(L"relink {6E1C0A55-0D2B-4A7E-9C1F-2B2B0000C0FF} " + Quoted(moved)).exitCode, 4u);
 }
+
+TEST(NivexCmdCapture, ListsWhatRegisteringWouldWriteAndExportsItWithoutRegistering) {
+    testing::TempFolder folder;
+    const std::wstring server = testing::FixturePath(kDemoLibrary.fileName);
+    const std::wstring classKey = std::wstring(L"CLSID\\") + kDemoLibrary.classes[0].clsidText;
+    ASSERT_FALSE(testing::RegKeyPresent(HKEY_CLASSES_ROOT, classKey)) << "the prefix has the fixture registered";
+    const std::wstring reg = folder.File(L"out.reg");
+    const testing::RunResult json = Nivexcmd(L"capture " + Quoted(server) + L" --json --reg " + Quoted(reg));
+    EXPECT_EQ(json.exitCode, 0u) << json.err;
+    const std::string view = sizeof(void*) == 8 ? "\"view\": \"64-bit\"" : "\"view\": \"32-bit\"";
+    EXPECT_NE(json.out.find(view), std::string::npos) << json.out;
+    const std::string inproc = WideToUtf8(L"HKEY_CLASSES_ROOT\\\\CLSID\\\\" + std::wstring(kDemoLibrary.classes[0].clsidText) +
+                                          L"\\\\InprocServer32\", \"mark\": \"new\"");
+    EXPECT_NE(json.out.find(inproc), std::string::npos) << json.out;
+    EXPECT_FALSE(testing::RegKeyPresent(HKEY_CLASSES_ROOT, classKey)) << "a dry run registered the server";
+
+    const std::string bytes = testing::ReadFileBytes(reg);
+    const RegFileParse parsed = ParseRegFile(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+    EXPECT_EQ(parsed.error, L"");
+    EXPECT_TRUE(std::any_of(parsed.keys.begin(), parsed.keys.end(), [&](const RegFileKey& k) {
+        return EqualsNoCase(k.path, L"HKEY_CLASSES_ROOT\\" + classKey + L"\\InprocServer32") && !k.values.empty() &&
+               k.values[0].name.empty();
+    }));
+    EXPECT_EQ(Nivexcmd(L"capture").exitCode, 2u);
+}
+
+TEST(NivexCmdCapture, AServerThatCrashesOrOverflowsItsStackIsAFailureWithItsException) {
+    testing::TempFolder folder;
+    const std::wstring reg = folder.File(L"never.reg");
+    using Case = std::tuple<std::wstring, const wchar_t*, const char*>;
+    for (const auto& [command, fixture, exception] :
+         {Case{L"register", fixtures::kOverflowFile, "exception 0xC00000FD (stack overflow) in DllRegisterServer"},
+          Case{L"unregister", fixtures::kCrashFile, "exception 0xC0000005 (access violation) in DllUnregisterServer"},
+          Case{L"capture --reg " + Quoted(reg), fixtures::kCrashFile,
+               "exception 0xC0000005 (access violation) in DllRegisterServer"}}) {
+        const RunResult run = Nivexcmd(command + L" " + Quoted(testing::FixturePath(fixture)));
+        EXPECT_EQ(run.exitCode, 17u) << WideToUtf8(command) << ": " << run.out << run.err;
+        EXPECT_NE(run.err.find(exception), npos) << run.err;
+        EXPECT_EQ(run.out.find("Successful"), npos) << run.out;
+        EXPECT_FALSE(exists(reg));
+    }
+}
+
+// The architecture of this build, and asInvoker, without which 32-bit Windows runs a program under file
+// virtualisation (its writes to Program Files land elsewhere).
+TEST(ProgramManifests, NameThisBuildsArchitectureAndRunAsInvoker) {
+    const std::string architecture = sizeof(void*) == 8 ? "\"amd64\"" : "\"x86\"";
+    for (const wchar_t* program : {L"nivex.exe", L"nivexcmd.exe", L"faultnote.exe"}) {
+        HMODULE image = LoadLibraryExW((testing::BinFolder() + L"\\" + program).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        HRSRC found = image ? FindResourceW(image, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24)) : nullptr; // RT_MANIFEST
+        const std::string manifest = found ? std::string(static_cast<const char*>(LockResource(LoadResource(image, found))),
+                                                         SizeofResource(image, found))
+                                           : std::string();
+        if (image) FreeLibrary(image);
+        EXPECT_NE(manifest.find("processorArchitecture=" + architecture), std::string::npos) << WideToUtf8(program);
+        EXPECT_NE(manifest.find("<requestedExecutionLevel level=\"asInvoker\""), std::string::npos) << WideToUtf8(program);
+    }
+}
+
 
 } // namespace
 } // namespace nivex

@@ -161,7 +161,30 @@ TEST_F(RegistryTest, EnumerationsListEveryNameUpToTheLongestAllowed) {
     EXPECT_EQ(names, (std::vector<std::wstring>{L"a", longValue, L"z"}));
 }
 
-TEST_F(RegistryTest, AnAssociationWritesTypeClassAndVerbsToDefaultValues) {
+TEST_F(RegistryTest, AssociationsAreRefusedWithoutNamesTriplesOrAClassElseWriteTypeClassAndVerbsToDefaultValues) {
+    // Refused before anything is written.
+    EXPECT_THROW(reg.CreateEXEAssociation(L"x.exe", L"", L"Root text", L"nvz"), Error);
+    EXPECT_THROW(reg.CreateEXEAssociation(L"x.exe", L"Nivex.Z", L"Z", L""), Error);
+    const auto additional = [&](const std::wstring& className, const std::vector<std::wstring>& items) {
+        return Raised([&] { reg.CreateAdditionalEXEAssociations(className, items); });
+    };
+    EXPECT_EQ(
+        additional(L"Nivex.More", {L"edit", L"&Edit"}),
+        L"-2147194452: Invalid parameter list passed to CreateAdditionalEXEAssociations - expected Name/Text/Command");
+    for (const std::wstring& className : {std::wstring(L"Nivex.More"), std::wstring()})
+        EXPECT_EQ(additional(className, {L"edit", L"&Edit", L"cmd"}),
+                  L"-2147194451: Error - attempt to create additional associations before class defined.")
+            << ::testing::PrintToString(className);
+    EXPECT_EQ(DefaultText(L""), L"<absent>");
+    for (const wchar_t* absent : {L"shell", L".nvz", L"Nivex.Z", L"Nivex.More"})
+        EXPECT_FALSE(RegKeyPresent(HKEY_CLASSES_ROOT, absent)) << absent;
+
+    reg.CreateEXEAssociation(L"n.exe", L"Nivex.More", L"More", L"nvm");
+    reg.CreateAdditionalEXEAssociations(
+        L"Nivex.More", {L"edit", L"&Edit", L"\"n.exe\" /e \"%1\"", L"check", L"&Check", L"\"n.exe\" /c \"%1\""});
+    EXPECT_EQ(DefaultText(L"Nivex.More\\shell\\edit"), L"&Edit");
+    EXPECT_EQ(DefaultText(L"Nivex.More\\shell\\check\\command"), L"\"n.exe\" /c \"%1\"");
+
     // Writes go to default values below the classes root as text, whatever the instance pointed at.
     reg.SetClassKey(HKEY_CURRENT_USER);
     reg.SetValueType(kRegDword);
@@ -198,31 +221,7 @@ TEST_F(RegistryTest, AnAssociationWritesTypeClassAndVerbsToDefaultValues) {
         EXPECT_EQ(DefaultText(path), text) << ::testing::PrintToString(std::wstring(path));
 }
 
-TEST_F(RegistryTest, AssociationsAreRefusedBeforeAnythingIsWrittenWithoutNamesTriplesOrAClass) {
-    EXPECT_THROW(reg.CreateEXEAssociation(L"x.exe", L"", L"Root text", L"nvz"), Error);
-    EXPECT_THROW(reg.CreateEXEAssociation(L"x.exe", L"Nivex.Z", L"Z", L""), Error);
-    const auto additional = [&](const std::wstring& className, const std::vector<std::wstring>& items) {
-        return Raised([&] { reg.CreateAdditionalEXEAssociations(className, items); });
-    };
-    EXPECT_EQ(
-        additional(L"Nivex.More", {L"edit", L"&Edit"}),
-        L"-2147194452: Invalid parameter list passed to CreateAdditionalEXEAssociations - expected Name/Text/Command");
-    for (const std::wstring& className : {std::wstring(L"Nivex.More"), std::wstring()})
-        EXPECT_EQ(additional(className, {L"edit", L"&Edit", L"cmd"}),
-                  L"-2147194451: Error - attempt to create additional associations before class defined.")
-            << ::testing::PrintToString(className);
-    EXPECT_EQ(DefaultText(L""), L"<absent>");
-    for (const wchar_t* absent : {L"shell", L".nvz", L"Nivex.Z", L"Nivex.More"})
-        EXPECT_FALSE(RegKeyPresent(HKEY_CLASSES_ROOT, absent)) << absent;
-
-    reg.CreateEXEAssociation(L"n.exe", L"Nivex.More", L"More", L"nvm");
-    reg.CreateAdditionalEXEAssociations(
-        L"Nivex.More", {L"edit", L"&Edit", L"\"n.exe\" /e \"%1\"", L"check", L"&Check", L"\"n.exe\" /c \"%1\""});
-    EXPECT_EQ(DefaultText(L"Nivex.More\\shell\\edit"), L"&Edit");
-    EXPECT_EQ(DefaultText(L"Nivex.More\\shell\\check\\command"), L"\"n.exe\" /c \"%1\"");
-}
-
-TEST_F(RegistryTest, SettingsReadTheTableDefaultsFromAnEmptyStoreAndSavedTextUnaltered) {
+TEST_F(RegistryTest, SettingsReadTheDefaultsFromAnEmptyStoreSavedTextUnalteredAndTheUsersInstallPathFirst) {
     EXPECT_TRUE(SettingIsOn(L"Options", L"TipOfTheDay"));
     EXPECT_FALSE(SettingIsOn(L"Options", L"MinimizeToTray"));
     EXPECT_EQ(SettingNumber(L"Appearence", L"WindowWidth"), 8000);
@@ -247,10 +246,7 @@ TEST_F(RegistryTest, SettingsReadTheTableDefaultsFromAnEmptyStoreAndSavedTextUna
     EXPECT_EQ(ReadSetting(L"Appearence", L"WindowWidth"), L"wide");
     EXPECT_EQ(SettingNumber(L"Appearence", L"WindowWidth"), 8000);
 
-}
-
-// The user's own "Install Path" first, else the one for all users; an empty value names nothing.
-TEST_F(RegistryTest, InstallPathIsTheUsersOwnElseTheOneForAllUsers) {
+    // The user's own "Install Path" first, else the one for all users; an empty value names nothing.
     const std::wstring key = L"Software\\Velmora Software\\Bug Report Wizard";
     SetRegString(HKEY_CURRENT_USER, L"Machine\\" + key, L"Install Path", L"C:\\All\\faultnote.exe");
     HKEY machine = nullptr;
@@ -263,10 +259,8 @@ TEST_F(RegistryTest, InstallPathIsTheUsersOwnElseTheOneForAllUsers) {
     EXPECT_EQ(FaultnoteInstallPath(), L"C:\\Mine\\faultnote.exe");
     RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
     RegCloseKey(machine);
-}
 
-TEST_F(RegistryTest, SettingsAFailedSaveIsReportedWithTheSystemText) {
-    // No key name may exceed 255 characters, so this save cannot succeed.
+    // A failed save is reported with the system's text (no key name may exceed 255 characters).
     try {
         SaveSetting(std::wstring(300, L's'), L"Key", L"value");
         ADD_FAILURE() << "no error";
