@@ -83,7 +83,7 @@ protected:
     std::vector<std::wstring> errors;
 };
 
-TEST_F(ScanTest, KeepsOnlyInProcessControlsWithATypeLibraryAndAsksEachLibraryNameWithItsOwnVersion) {
+TEST_F(ScanTest, KeepsOnlyInProcessControlsWithATypeLibraryAsksEachLibraryNameWithItsOwnVersionAndAddsAFilesNewOnes) {
     SetRegString(HKEY_CLASSES_ROOT, L"TypeLib\\{LIB-1}\\1.0", L"", L"Library One");
     RegisterClass(L"{A1}", L"Alpha", real, L"{LIB-1}", L"1.0");
     RegisterClass(L"{B1}", L"NotAControl", real, L"{LIB-1}", L"1.0", false);
@@ -119,6 +119,20 @@ TEST_F(ScanTest, KeepsOnlyInProcessControlsWithATypeLibraryAndAsksEachLibraryNam
     PopulateList(catalogue); // a full scan replaces the trees and counters
     EXPECT_EQ(catalogue.CountsText(), L"4 Controls in 3 Libraries");
     EXPECT_EQ(catalogue.Tree(Catalogue::kAll).Count(), 7);
+
+    // AddControlsForFile adds only that file's new classes.
+    RegisterClass(L"{I1}", L"Iota", real, L"{LIB-1}", L"1.0");
+    RegisterClass(L"{J1}", L"Other", folder.WriteFile(L"other.ocx", "o"), L"{LIB-3}", L"1.0");
+    AddControlsForFile(catalogue, ToUpperText(real));
+    EXPECT_EQ(ControlKeys(Catalogue::kAll), (std::vector<std::wstring>{L"{A1}", L"{F1}", L"{I1}", L"{G1}", L"{H1}"}));
+    EXPECT_EQ(catalogue.CountsText(), L"5 Controls in 3 Libraries");
+    EXPECT_TRUE(errors.empty());
+    // A catalogued class registered again by another file keeps its node, which names the new file.
+    const std::wstring moved = folder.WriteFile(L"moved.ocx", "m");
+    SetRegString(HKEY_CLASSES_ROOT, L"CLSID\\{A1}\\InprocServer32", L"", moved);
+    AddControlsForFile(catalogue, moved);
+    EXPECT_EQ(catalogue.controls, 5);
+    EXPECT_EQ(Node(L"{A1}").serverPath, moved);
 }
 
 TEST_F(ScanTest, ServerPathsAreExpandedHiddenFilesMissingAndDrivelessOnesInTheSystemFolderOnlyOnVersionFive) {
@@ -135,23 +149,6 @@ TEST_F(ScanTest, ServerPathsAreExpandedHiddenFilesMissingAndDrivelessOnesInTheSy
         EXPECT_EQ(Node(L"{LIB-1}").tag + L" " + Node(L"{LIB-2}").tag + L" " + Node(L"{LIB-3}").tag,
                   std::wstring(L"Registered. File Not Found! ") + (major5 ? L"Registered." : L"File Not Found!"));
     }
-}
-
-TEST_F(ScanTest, AddControlsForFileAddsOnlyThatFilesNewClasses) {
-    RegisterClass(L"{A1}", L"Alpha", real, L"{LIB-1}", L"1.0");
-    PopulateList(catalogue);
-    RegisterClass(L"{B1}", L"Beta", real, L"{LIB-1}", L"1.0");
-    RegisterClass(L"{C1}", L"Other", folder.WriteFile(L"other.ocx", "o"), L"{LIB-3}", L"1.0");
-    AddControlsForFile(catalogue, ToUpperText(real));
-    EXPECT_EQ(ControlKeys(Catalogue::kAll), (std::vector<std::wstring>{L"{A1}", L"{B1}"}));
-    EXPECT_EQ(catalogue.CountsText(), L"2 Controls in 1 Libraries");
-    EXPECT_TRUE(errors.empty());
-    // A catalogued class registered again by another file keeps its node, which names the new file.
-    const std::wstring moved = folder.WriteFile(L"moved.ocx", "m");
-    SetRegString(HKEY_CLASSES_ROOT, L"CLSID\\{A1}\\InprocServer32", L"", moved);
-    AddControlsForFile(catalogue, moved);
-    EXPECT_EQ(catalogue.controls, 2);
-    EXPECT_EQ(Node(L"{A1}").serverPath, moved);
 }
 
 // ------------------------------------------------------------------ both registry views for real

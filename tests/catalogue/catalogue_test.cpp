@@ -6,7 +6,6 @@
 
 #include "catalogue/catalogue.h"
 #include "cli/catalogue_output.h"
-#include "cli/cli_options.h"
 #include "common/error.h"
 #include "registry/registry_view.h"
 
@@ -169,20 +168,6 @@ TEST(CatalogueViews, ALibraryOfBothViewsIsTwoNodesOnlyThe32BitViewIsMarkedAndNiv
     EXPECT_NE(json.find(L"\"text\": \"Chart (32-bit)\", \"tag\": \"{LIB}\", \"image\": \"COMPONENT\", \"bold\": false, "
                         L"\"view\": \"32\""),
               std::wstring::npos);
-
-    const std::tuple<std::vector<std::wstring>, bool, std::optional<RegistryView>> parses[] = {
-        {{L"list", L"--view", L"32"}, true, k32},
-        {{L"report", L"--text", L"--out", L"r", L"--view", L"64"}, true, k64},
-        {{L"testpage", L"{6E1C0A55-0D2B-4A7E-9C1F-2B2B0000AB01}", L"--out", L"p", L"--view", L"both"}, true, std::nullopt},
-        {{L"list", L"--view", L"x86"}, false, std::nullopt},
-        {{L"list", L"--view"}, false, std::nullopt},
-        {{L"register", L"f.ocx", L"--view", L"32"}, false, std::nullopt}, // the file's machine type decides
-    };
-    for (const auto& [args, ok, view] : parses) {
-        const CliParseResult r = ParseCliArguments(args);
-        EXPECT_EQ(std::pair(r.error.empty(), r.error.empty() ? r.options.view : std::nullopt), std::pair(ok, view))
-            << args[0] << L" " << r.error;
-    }
 
     const int lib32 = all.FindByKey(L"{LIB}", k32);
     EXPECT_EQ(all.Node(lib32).view, k32);

@@ -65,7 +65,7 @@ protected:
     cRegistry reg;
 };
 
-TEST_F(RegistryTest, WritesFollowTheValueTypeAndMissingValuesReadAsTheDefault) {
+TEST_F(RegistryTest, WritesFollowTheValueTypeMissingValuesReadAsTheDefaultAndKeysComeAndGoButNeverAParent) {
     reg.SetValueType(4);
     EXPECT_TRUE(std::holds_alternative<std::monostate>(reg.Value())); // key absent
     ASSERT_TRUE(reg.CreateKey());
@@ -104,9 +104,8 @@ TEST_F(RegistryTest, WritesFollowTheValueTypeAndMissingValuesReadAsTheDefault) {
     EXPECT_EQ(Raised([&] { reg.SetValue(std::wstring(L"01 02")); }),
               L"26001: Binary registry values must be written from a byte array");
     EXPECT_EQ(Stored(L"A\\B\\C", L"notblob").first, kNone);
-}
 
-TEST_F(RegistryTest, KeysAndValuesComeAndGoButNeverAParentOrTheRootAndFailuresNameRootSectionAndValue) {
+    // Keys and values come and go, but never a parent or the root; failures name root, section and value.
     reg.SetSectionKey(L"One\\Two");
     reg.SetValueKey(L"gone");
     EXPECT_EQ(Raised([&] { reg.DeleteValue(); }),

@@ -73,7 +73,7 @@ protected:
     int chooserOpened = 0;
 };
 
-TEST_F(ReportTest, EveryBlockIsFollowedByAnEmptyLineAndTheOptionsNarrowTheReport) {
+TEST_F(ReportTest, EveryBlockIsFollowedByAnEmptyLineTheOptionsNarrowTheReportAndAnUnusableTemplateIsNamedFirst) {
     wchar_t today[128] = {};
     GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, nullptr, nullptr, today, 128);
     const std::string library = "L|Grid <Library>|" + WideToAnsi(server) + "|Registered.|2 KB||" +
@@ -99,10 +99,8 @@ TEST_F(ReportTest, EveryBlockIsFollowedByAnEmptyLineAndTheOptionsNarrowTheReport
     EXPECT_TRUE(errors.empty());
     EXPECT_FALSE(WriteReport(catalogue, DocType::Text, templatePath, folder.File(L"no\\such\\folder\\r.txt"), {}, sink));
     EXPECT_EQ(errors.size(), 1u) << "an unwritable report fails once";
-}
 
-TEST_F(ReportTest, InteractiveRunChecksTheTemplateFirstAndTheDefaultTemplatesAreValidAndUseEveryToken) {
-    // A template that cannot be used: the message names the file and what is wrong with it.
+    // An interactive run checks the template first: the message names the file and what is wrong with it.
     const std::wstring locked = folder.WriteFile(L"locked.tpl", kTemplate);
     FileHandle holder(CreateFileW(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     const std::pair<std::wstring, std::wstring> unusable[] = {
@@ -139,7 +137,7 @@ TEST_F(ReportTest, InteractiveRunChecksTheTemplateFirstAndTheDefaultTemplatesAre
     }
 }
 
-TEST_F(ReportTest, ALibraryIsTestedInTheBrowserAsItsFirstControlWithoutABrowserOnlyYesOpensTheChooser) {
+TEST_F(ReportTest, ALibraryIsTestedAsItsFirstControlEachBrowserRunWritesItsOwnSafePageAndFailuresAreSaid) {
     const CatalogueTree& tree = catalogue.Tree(Catalogue::kAll);
     const auto library = PickBrowserControl(tree, tree.FindByKey(L"{LIB-1}"));
     EXPECT_EQ(library.value_or(BrowserViewTarget{}).classId + L"|" + library.value_or(BrowserViewTarget{}).name, L"{A1}|Grid \u00e9");
@@ -155,9 +153,9 @@ TEST_F(ReportTest, ALibraryIsTestedInTheBrowserAsItsFirstControlWithoutABrowserO
     EXPECT_EQ(asked.title + L"|" + asked.text, L"No Browser Available|You have not chosen a test browser.\nWould you like to choose one now?");
     EXPECT_EQ(asked.buttons, MsgButtons::YesNo);
     EXPECT_TRUE(temp.Files().empty() && fs::is_empty(pages) && desktop.executions.empty());
-}
 
-TEST_F(ReportTest, EachBrowserRunWritesItsOwnSafePageOpensItQuotedAllIsDeletedAtExitAndFailuresAreSaid) {
+    // With a browser: each run writes its own page and opens it quoted; all is deleted at exit.
+    desktop.messages.clear();
     SaveSetting(kSectionOptions, kKeyTestBrowser, kBrowser);
     const std::wstring name = L"<Grid> \"@C\" {x} \u00e9";
     for (std::size_t run = 0; run < 2; ++run) {
