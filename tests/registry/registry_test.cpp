@@ -37,7 +37,7 @@ template <class Call> std::wstring Raised(Call call) {
 // Type and bytes of a stored value below the (redirected) classes root; no type when absent.
 std::pair<DWORD, Bytes> Stored(const std::wstring& path, const std::wstring& name) {
     HKEY key = nullptr;
-    Bytes data(64);
+    Bytes data(512);
     DWORD type = kNone, size = static_cast<DWORD>(data.size());
     if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return {type, {}};
     if (RegQueryValueExW(key, name.c_str(), nullptr, &type, data.data(), &size) != ERROR_SUCCESS) type = kNone;
@@ -46,14 +46,8 @@ std::pair<DWORD, Bytes> Stored(const std::wstring& path, const std::wstring& nam
     return {type, data};
 }
 
-// The default value of a key, checked to be REG_SZ.
-std::wstring DefaultText(const std::wstring& path) {
-    bool found = false;
-    DWORD type = 0;
-    const std::wstring text = GetRegString(HKEY_CLASSES_ROOT, path, L"", &found, &type);
-    if (!found) return L"<absent>";
-    return type == REG_SZ ? text : L"<type " + std::to_wstring(type) + L">";
-}
+// The bytes a REG_SZ value of text holds.
+Bytes Sz(const std::wstring& text) { return testing::Utf16Bytes(text, {0, 0}); }
 
 class RegistryTest : public ::testing::Test {
 protected:
@@ -73,7 +67,6 @@ TEST_F(RegistryTest, WritesFollowTheValueTypeMissingValuesReadAsTheDefaultAndKey
     EXPECT_EQ(reg.Value(), RegVariant(std::wstring(L"unset"))); // key without a default value
     EXPECT_EQ(reg.ValueType(), 4);
 
-    const auto Sz = [](const wchar_t* text) { return testing::Utf16Bytes(text, {0, 0}); };
     const struct {
         std::int32_t valueType;
         RegVariant value;
@@ -174,15 +167,13 @@ TEST_F(RegistryTest, AssociationsAreRefusedWithoutNamesTriplesOrAClassElseWriteT
         EXPECT_EQ(additional(className, {L"edit", L"&Edit", L"cmd"}),
                   L"-2147194451: Error - attempt to create additional associations before class defined.")
             << ::testing::PrintToString(className);
-    EXPECT_EQ(DefaultText(L""), L"<absent>");
+    EXPECT_EQ(Stored(L"", L"").first, kNone);
     for (const wchar_t* absent : {L"shell", L".nvz", L"Nivex.Z", L"Nivex.More"})
         EXPECT_FALSE(RegKeyPresent(HKEY_CLASSES_ROOT, absent)) << absent;
 
     reg.CreateEXEAssociation(L"n.exe", L"Nivex.More", L"More", L"nvm");
     reg.CreateAdditionalEXEAssociations(
         L"Nivex.More", {L"edit", L"&Edit", L"\"n.exe\" /e \"%1\"", L"check", L"&Check", L"\"n.exe\" /c \"%1\""});
-    EXPECT_EQ(DefaultText(L"Nivex.More\\shell\\edit"), L"&Edit");
-    EXPECT_EQ(DefaultText(L"Nivex.More\\shell\\check\\command"), L"\"n.exe\" /c \"%1\"");
 
     // Writes go to default values below the classes root as text, whatever the instance pointed at.
     reg.SetClassKey(HKEY_CURRENT_USER);
@@ -215,9 +206,12 @@ TEST_F(RegistryTest, AssociationsAreRefusedWithoutNamesTriplesOrAClassElseWriteT
         {L"Nivex.T\\shell\\new", L"Make &new"},
         {L"Nivex.T\\shell\\add", L"&Add it"},
         {L"Nivex.T\\DefaultIcon", L"\"x.exe\",3"},
+        {L"Nivex.More\\shell\\edit", L"&Edit"},
+        {L"Nivex.More\\shell\\check\\command", L"\"n.exe\" /c \"%1\""},
     };
     for (const auto& [path, text] : written)
-        EXPECT_EQ(DefaultText(path), text) << ::testing::PrintToString(std::wstring(path));
+        EXPECT_EQ(Stored(path, L""), (std::pair<DWORD, Bytes>(REG_SZ, Sz(text))))
+            << ::testing::PrintToString(std::wstring(path));
 }
 
 TEST_F(RegistryTest, SettingsReadTheDefaultsFromAnEmptyStoreSavedTextUnalteredAndTheUsersInstallPathFirst) {
