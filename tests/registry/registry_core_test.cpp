@@ -31,7 +31,7 @@ TEST(RegValue, EveryTypeDecodesToOneTextWithExpansionAndBytesAsChosen) {
               RegVariant(std::uint32_t{258}));
 }
 
-TEST(SettingsTable, NamesCompareAsTheRegistryDoesAndDefaultsFollowTheProgramFolder) {
+TEST(SettingsTable, NamesCompareAsTheRegistryDoesDefaultsFollowTheProgramFolderAndNumbersAreDecimal) {
     EXPECT_EQ(SettingDefault(L"appearence", L"windowleft"), L"100");
     EXPECT_EQ(FindSetting(L"Appearance", kKeyWindowLeft), nullptr); // the stores' spelling only
     EXPECT_EQ(SettingDefault(L"Options", L"NoSuchKey"), L"");
@@ -45,9 +45,8 @@ TEST(SettingsTable, NamesCompareAsTheRegistryDoesAndDefaultsFollowTheProgramFold
     SetProgramFolder(L"C:\\");
     EXPECT_EQ(SettingDefault(kSectionOptions, kKeyTEXTTemplate), L"C:\\templates\\default_TEXT.tpl");
     SetProgramFolder(saved);
-}
 
-TEST(SettingsTable, NumbersAreDecimalWithin32BitsAndOtherTextFallsBackToTheDefault) {
+    // Numbers are decimal within 32 bits; other text falls back to the default.
     EXPECT_EQ(ParseSettingNumber(L" -15 "), -15L);
     EXPECT_EQ(ParseSettingNumber(L"-2147483648"), -2147483647L - 1);
     for (const wchar_t* bad : {L"2147483648", L"99999999999999999999999", L"", L"-", L"1 2"})

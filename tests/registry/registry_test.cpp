@@ -37,7 +37,7 @@ template <class Call> std::wstring Raised(Call call) {
 // Type and bytes of a stored value below the (redirected) classes root; no type when absent.
 std::pair<DWORD, Bytes> Stored(const std::wstring& path, const std::wstring& name) {
     HKEY key = nullptr;
-    Bytes data(64);
+    Bytes data(512);
     DWORD type = kNone, size = static_cast<DWORD>(data.size());
     if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return {type, {}};
     if (RegQueryValueExW(key, name.c_str(), nullptr, &type, data.data(), &size) != ERROR_SUCCESS) type = kNone;
@@ -46,14 +46,8 @@ std::pair<DWORD, Bytes> Stored(const std::wstring& path, const std::wstring& nam
     return {type, data};
 }
 
-// The default value of a key, checked to be REG_SZ.
-std::wstring DefaultText(const std::wstring& path) {
-    bool found = false;
-    DWORD type = 0;
-    const std::wstring text = GetRegString(HKEY_CLASSES_ROOT, path, L"", &found, &type);
-    if (!found) return L"<absent>";
-    return type == REG_SZ ? text : L"<type " + std::to_wstring(type) + L">";
-}
+// The bytes a REG_SZ value of text holds.
+Bytes Sz(const std::wstring& text) { return testing::Utf16Bytes(text, {0, 0}); }
 
 class RegistryTest : public ::testing::Test {
 protected:
@@ -65,7 +59,7 @@ protected:
     cRegistry reg;
 };
 
-TEST_F(RegistryTest, WritesFollowTheValueTypeAndMissingValuesReadAsTheDefault) {
+TEST_F(RegistryTest, WritesFollowTheValueTypeMissingValuesReadAsTheDefaultAndKeysComeAndGoButNeverAParent) {
     reg.SetValueType(4);
     EXPECT_TRUE(std::holds_alternative<std::monostate>(reg.Value())); // key absent
     ASSERT_TRUE(reg.CreateKey());
@@ -73,7 +67,6 @@ TEST_F(RegistryTest, WritesFollowTheValueTypeAndMissingValuesReadAsTheDefault) {
     EXPECT_EQ(reg.Value(), RegVariant(std::wstring(L"unset"))); // key without a default value
     EXPECT_EQ(reg.ValueType(), 4);
 
-    const auto Sz = [](const wchar_t* text) { return testing::Utf16Bytes(text, {0, 0}); };
     const struct {
         std::int32_t valueType;
         RegVariant value;
@@ -104,9 +97,8 @@ TEST_F(RegistryTest, WritesFollowTheValueTypeAndMissingValuesReadAsTheDefault) {
     EXPECT_EQ(Raised([&] { reg.SetValue(std::wstring(L"01 02")); }),
               L"26001: Binary registry values must be written from a byte array");
     EXPECT_EQ(Stored(L"A\\B\\C", L"notblob").first, kNone);
-}
 
-TEST_F(RegistryTest, KeysAndValuesComeAndGoButNeverAParentOrTheRootAndFailuresNameRootSectionAndValue) {
+    // Keys and values come and go, but never a parent or the root; failures name root, section and value.
     reg.SetSectionKey(L"One\\Two");
     reg.SetValueKey(L"gone");
     EXPECT_EQ(Raised([&] { reg.DeleteValue(); }),
@@ -161,7 +153,28 @@ TEST_F(RegistryTest, EnumerationsListEveryNameUpToTheLongestAllowed) {
     EXPECT_EQ(names, (std::vector<std::wstring>{L"a", longValue, L"z"}));
 }
 
-TEST_F(RegistryTest, AnAssociationWritesTypeClassAndVerbsToDefaultValues) {
+TEST_F(RegistryTest, AssociationsAreRefusedWithoutNamesTriplesOrAClassElseWriteTypeClassAndVerbsToDefaultValues) {
+    // Refused before anything is written.
+    EXPECT_THROW(reg.CreateEXEAssociation(L"x.exe", L"", L"Root text", L"nvz"), Error);
+    EXPECT_THROW(reg.CreateEXEAssociation(L"x.exe", L"Nivex.Z", L"Z", L""), Error);
+    const auto additional = [&](const std::wstring& className, const std::vector<std::wstring>& items) {
+        return Raised([&] { reg.CreateAdditionalEXEAssociations(className, items); });
+    };
+    EXPECT_EQ(
+        additional(L"Nivex.More", {L"edit", L"&Edit"}),
+        L"-2147194452: Invalid parameter list passed to CreateAdditionalEXEAssociations - expected Name/Text/Command");
+    for (const std::wstring& className : {std::wstring(L"Nivex.More"), std::wstring()})
+        EXPECT_EQ(additional(className, {L"edit", L"&Edit", L"cmd"}),
+                  L"-2147194451: Error - attempt to create additional associations before class defined.")
+            << ::testing::PrintToString(className);
+    EXPECT_EQ(Stored(L"", L"").first, kNone);
+    for (const wchar_t* absent : {L"shell", L".nvz", L"Nivex.Z", L"Nivex.More"})
+        EXPECT_FALSE(RegKeyPresent(HKEY_CLASSES_ROOT, absent)) << absent;
+
+    reg.CreateEXEAssociation(L"n.exe", L"Nivex.More", L"More", L"nvm");
+    reg.CreateAdditionalEXEAssociations(
+        L"Nivex.More", {L"edit", L"&Edit", L"\"n.exe\" /e \"%1\"", L"check", L"&Check", L"\"n.exe\" /c \"%1\""});
+
     // Writes go to default values below the classes root as text, whatever the instance pointed at.
     reg.SetClassKey(HKEY_CURRENT_USER);
     reg.SetValueType(kRegDword);
@@ -193,36 +206,15 @@ TEST_F(RegistryTest, AnAssociationWritesTypeClassAndVerbsToDefaultValues) {
         {L"Nivex.T\\shell\\new", L"Make &new"},
         {L"Nivex.T\\shell\\add", L"&Add it"},
         {L"Nivex.T\\DefaultIcon", L"\"x.exe\",3"},
+        {L"Nivex.More\\shell\\edit", L"&Edit"},
+        {L"Nivex.More\\shell\\check\\command", L"\"n.exe\" /c \"%1\""},
     };
     for (const auto& [path, text] : written)
-        EXPECT_EQ(DefaultText(path), text) << ::testing::PrintToString(std::wstring(path));
+        EXPECT_EQ(Stored(path, L""), (std::pair<DWORD, Bytes>(REG_SZ, Sz(text))))
+            << ::testing::PrintToString(std::wstring(path));
 }
 
-TEST_F(RegistryTest, AssociationsAreRefusedBeforeAnythingIsWrittenWithoutNamesTriplesOrAClass) {
-    EXPECT_THROW(reg.CreateEXEAssociation(L"x.exe", L"", L"Root text", L"nvz"), Error);
-    EXPECT_THROW(reg.CreateEXEAssociation(L"x.exe", L"Nivex.Z", L"Z", L""), Error);
-    const auto additional = [&](const std::wstring& className, const std::vector<std::wstring>& items) {
-        return Raised([&] { reg.CreateAdditionalEXEAssociations(className, items); });
-    };
-    EXPECT_EQ(
-        additional(L"Nivex.More", {L"edit", L"&Edit"}),
-        L"-2147194452: Invalid parameter list passed to CreateAdditionalEXEAssociations - expected Name/Text/Command");
-    for (const std::wstring& className : {std::wstring(L"Nivex.More"), std::wstring()})
-        EXPECT_EQ(additional(className, {L"edit", L"&Edit", L"cmd"}),
-                  L"-2147194451: Error - attempt to create additional associations before class defined.")
-            << ::testing::PrintToString(className);
-    EXPECT_EQ(DefaultText(L""), L"<absent>");
-    for (const wchar_t* absent : {L"shell", L".nvz", L"Nivex.Z", L"Nivex.More"})
-        EXPECT_FALSE(RegKeyPresent(HKEY_CLASSES_ROOT, absent)) << absent;
-
-    reg.CreateEXEAssociation(L"n.exe", L"Nivex.More", L"More", L"nvm");
-    reg.CreateAdditionalEXEAssociations(
-        L"Nivex.More", {L"edit", L"&Edit", L"\"n.exe\" /e \"%1\"", L"check", L"&Check", L"\"n.exe\" /c \"%1\""});
-    EXPECT_EQ(DefaultText(L"Nivex.More\\shell\\edit"), L"&Edit");
-    EXPECT_EQ(DefaultText(L"Nivex.More\\shell\\check\\command"), L"\"n.exe\" /c \"%1\"");
-}
-
-TEST_F(RegistryTest, SettingsReadTheTableDefaultsFromAnEmptyStoreAndSavedTextUnaltered) {
+TEST_F(RegistryTest, SettingsReadTheDefaultsFromAnEmptyStoreSavedTextUnalteredAndTheUsersInstallPathFirst) {
     EXPECT_TRUE(SettingIsOn(L"Options", L"TipOfTheDay"));
     EXPECT_FALSE(SettingIsOn(L"Options", L"MinimizeToTray"));
     EXPECT_EQ(SettingNumber(L"Appearence", L"WindowWidth"), 8000);
@@ -247,10 +239,7 @@ TEST_F(RegistryTest, SettingsReadTheTableDefaultsFromAnEmptyStoreAndSavedTextUna
     EXPECT_EQ(ReadSetting(L"Appearence", L"WindowWidth"), L"wide");
     EXPECT_EQ(SettingNumber(L"Appearence", L"WindowWidth"), 8000);
 
-}
-
-// The user's own "Install Path" first, else the one for all users; an empty value names nothing.
-TEST_F(RegistryTest, InstallPathIsTheUsersOwnElseTheOneForAllUsers) {
+    // The user's own "Install Path" first, else the one for all users; an empty value names nothing.
     const std::wstring key = L"Software\\Velmora Software\\Bug Report Wizard";
     SetRegString(HKEY_CURRENT_USER, L"Machine\\" + key, L"Install Path", L"C:\\All\\faultnote.exe");
     HKEY machine = nullptr;
@@ -263,10 +252,8 @@ TEST_F(RegistryTest, InstallPathIsTheUsersOwnElseTheOneForAllUsers) {
     EXPECT_EQ(FaultnoteInstallPath(), L"C:\\Mine\\faultnote.exe");
     RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
     RegCloseKey(machine);
-}
 
-TEST_F(RegistryTest, SettingsAFailedSaveIsReportedWithTheSystemText) {
-    // No key name may exceed 255 characters, so this save cannot succeed.
+    // A failed save is reported with the system's text (no key name may exceed 255 characters).
     try {
         SaveSetting(std::wstring(300, L's'), L"Key", L"value");
         ADD_FAILURE() << "no error";

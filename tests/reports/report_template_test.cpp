@@ -13,7 +13,13 @@ const wchar_t* const kTemplate = L"before head\r\n[HEAD]\r\nH %DATE %CONTROL_COU
                                  L"[TYPELIB]\r\nL %TYPELIB_NAME %STATUS %FILE_SIZE %TYPELIB\r\n"
                                  L"[CONTROL]\r\nC %CONTROL_NAME %TYPELIB_NAME %TYPELIB\r\n[FOOT]\r\nF %DATE\r\n";
 
-TEST(ReportTemplate, ValidWithTheFourMarkersInOrderSplitIntoWholeLinesAndEachSectionsTokensReplacedAndEscapedForHtml) {
+const wchar_t* const kId = L"{6E1C0A55-0D2B-4A7E-9C1F-2B2B0000AB01}";
+
+std::string Page(const std::wstring& name, const std::wstring& id = kId) {
+    return BrowserPageBytes(name, id).value_or("<refused>");
+}
+
+TEST(ReportTemplate, ValidWithTheFourMarkersInOrderSplitIntoWholeLinesTokensReplacedAndEscapedAndTheBrowserPageEscaped) {
     // Otherwise the problem is named.
     const std::pair<const wchar_t*, const wchar_t*> validity[] = {
         {kTemplate, L""},
@@ -48,8 +54,8 @@ TEST(ReportTemplate, ValidWithTheFourMarkersInOrderSplitIntoWholeLinesAndEachSec
     LibraryValues l;
     l.name = L"Lib";
     l.view = L"64-bit";
-    EXPECT_EQ(ApplyTokens(L"%REGISTRY_VIEW", LibraryTokens(l), false), L"64-bit");
     l.size = L"12 KB";
+    EXPECT_EQ(ApplyTokens(L"%REGISTRY_VIEW", LibraryTokens(l), false), L"64-bit");
     EXPECT_EQ(ApplyTokens(s.library, LibraryTokens(l), false), L"L Lib Registered. 12 KB %TYPELIB\r\n");
     l.fileMissing = true;
     EXPECT_EQ(ApplyTokens(s.library, LibraryTokens(l), false), L"L Lib Missing File! N/A %TYPELIB\r\n");
@@ -63,15 +69,8 @@ TEST(ReportTemplate, ValidWithTheFourMarkersInOrderSplitIntoWholeLinesAndEachSec
     const TokenValues tokens = ControlTokens({L"<b>A & \"B\"</b> %PROGID", L"", L"{C}", L"P", L"", L"", L""});
     EXPECT_EQ(ApplyTokens(L"%CONTROL_NAME", tokens, false), L"<b>A & \"B\"</b> P");
     EXPECT_EQ(ApplyTokens(L"%CONTROL_NAME", tokens, true), L"&lt;b&gt;A &amp; &quot;B&quot;&lt;/b&gt; P");
-}
 
-const wchar_t* const kId = L"{6E1C0A55-0D2B-4A7E-9C1F-2B2B0000AB01}";
-
-std::string Page(const std::wstring& name, const std::wstring& id = kId) {
-    return BrowserPageBytes(name, id).value_or("<refused>");
-}
-
-TEST(BrowserPage, SixLinesWithTheBareIdentifierAndTheNameEscapedAsAsciiText) {
+    // The browser test page: six lines with the bare identifier and the name escaped as ASCII text.
     EXPECT_EQ(Page(L"Grid Control"),
               "<html>\r\n<head>\r\n<title>Nivex - ActiveX Control Test</title>\r\n"
               "</head><body><p><b>Grid Control</b> is displayed below this line if it is a visible control and your "
@@ -94,7 +93,7 @@ TEST(BrowserPage, SixLinesWithTheBareIdentifierAndTheNameEscapedAsAsciiText) {
         EXPECT_EQ(page.substr(start, page.find("</b> is displayed") - start), escaped) << ::testing::PrintToString(name);
         EXPECT_EQ(page.find("6E1C0A55"), page.rfind("6E1C0A55")) << "the identifier appears only in the object tag";
     }
-    for (unsigned char c : Page(L"\u4e2d\u6587 \u00ff\U0010FFFF")) EXPECT_LT(c, 0x80u);
+    for (unsigned char ch : Page(L"\u4e2d\u6587 \u00ff\U0010FFFF")) EXPECT_LT(ch, 0x80u);
 
     for (const wchar_t* bad : {L"", L"6E1C0A55-0D2B-4A7E-9C1F-2B2B0000AB01", L"{6E1C0A55-0D2B-4A7E-9C1F-2B2B0000AB\"}", L"{A1}"})
         EXPECT_EQ(Page(L"x", bad), "<refused>") << ::testing::PrintToString(std::wstring(bad));
