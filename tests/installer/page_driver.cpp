@@ -3,8 +3,7 @@
 // wizard's title, so every window with that title is searched.
 //   page_driver wait TITLE                 waits (up to 60 s) until the window is shown
 //   page_driver page TITLE TEXT            waits (up to 120 s) until it shows a control whose text holds TEXT
-//   page_driver click TITLE ID [TEXT]      waits until button ID is enabled (and, with TEXT, until a
-//                                          static text holding TEXT is shown), then presses it
+//   page_driver click TITLE ID             waits until button ID is enabled, then presses it
 //   page_driver check TITLE TEXT           succeeds when a shown check box's caption holds TEXT and it is checked
 //   page_driver close TITLE                asks the window to close
 //   page_driver hold FILE MARKER           keeps FILE open as a program that uses it would (others may read
@@ -20,58 +19,43 @@
 
 namespace {
 
-// The first shown top-level window whose title holds `title` and that `accept` takes.
-struct Search {
-    const wchar_t* title;
-    std::function<bool(HWND)> accept;
-    HWND found;
-};
+using Test = std::function<bool(HWND)>;
 
-BOOL CALLBACK FindTitled(HWND hwnd, LPARAM param) {
-    auto* search = reinterpret_cast<Search*>(param);
-    wchar_t text[256] = {};
-    GetWindowTextW(hwnd, text, 256);
-    if (IsWindowVisible(hwnd) && std::wcsstr(text, search->title) && (!search->accept || search->accept(hwnd))) {
-        search->found = hwnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-HWND WaitForWindow(const wchar_t* title, DWORD timeoutMs, std::function<bool(HWND)> accept = {}) {
-    for (DWORD waited = 0; waited <= timeoutMs; waited += 100) {
-        Search search{title, accept, nullptr};
-        EnumWindows(FindTitled, reinterpret_cast<LPARAM>(&search));
-        if (search.found) return search.found;
-        Sleep(100);
-    }
-    return nullptr;
-}
-
-struct TextSearch {
-    const wchar_t* text;
-    bool checkBox;
-    HWND found;
-};
-
-// Wizard pages are child dialogs of the wizard: their controls are found among all descendants.
-BOOL CALLBACK FindChildText(HWND hwnd, LPARAM param) {
-    auto* search = reinterpret_cast<TextSearch*>(param);
+// A shown window whose text holds part.
+bool Shows(HWND hwnd, const wchar_t* part) {
     wchar_t text[512] = {};
     GetWindowTextW(hwnd, text, 512);
-    if (!IsWindowVisible(hwnd) || !std::wcsstr(text, search->text)) return TRUE;
-    if (search->checkBox) {
-        const LONG_PTR style = GetWindowLongPtrW(hwnd, GWL_STYLE) & BS_TYPEMASK;
-        if (style != BS_CHECKBOX && style != BS_AUTOCHECKBOX) return TRUE;
-    }
-    search->found = hwnd;
+    return IsWindowVisible(hwnd) && std::wcsstr(text, part);
+}
+
+BOOL CALLBACK Visit(HWND hwnd, LPARAM param) {
+    auto* search = reinterpret_cast<std::pair<const Test*, HWND>*>(param);
+    if (!(*search->first)(hwnd)) return TRUE;
+    search->second = hwnd;
     return FALSE;
 }
 
+// The first top-level window (parent null) or descendant of parent that test takes.
+HWND Find(HWND parent, const Test& test) {
+    std::pair<const Test*, HWND> search{&test, nullptr};
+    if (parent) EnumChildWindows(parent, Visit, reinterpret_cast<LPARAM>(&search));
+    else EnumWindows(Visit, reinterpret_cast<LPARAM>(&search));
+    return search.second;
+}
+
+// The first shown top-level window whose title holds `title` and that `accept` takes.
+HWND WaitForWindow(const wchar_t* title, DWORD timeoutMs, const Test& accept = [](HWND) { return true; }) {
+    for (DWORD waited = 0; waited <= timeoutMs; waited += 100, Sleep(100))
+        if (HWND found = Find(nullptr, [&](HWND w) { return Shows(w, title) && accept(w); })) return found;
+    return nullptr;
+}
+
+// Wizard pages are child dialogs of the wizard: their controls are found among all descendants.
 HWND FindText(HWND window, const wchar_t* text, bool checkBox) {
-    TextSearch search{text, checkBox, nullptr};
-    EnumChildWindows(window, FindChildText, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    return Find(window, [&](HWND w) {
+        const LONG_PTR style = GetWindowLongPtrW(w, GWL_STYLE) & BS_TYPEMASK;
+        return Shows(w, text) && (!checkBox || style == BS_CHECKBOX || style == BS_AUTOCHECKBOX);
+    });
 }
 
 int Fail(const wchar_t* what, const wchar_t* title) {
@@ -80,7 +64,7 @@ int Fail(const wchar_t* what, const wchar_t* title) {
 }
 
 int Usage() {
-    std::fwprintf(stderr, L"usage: page_driver wait|page|click|check|close TITLE [ID [TEXT] | TEXT] | hold FILE MARKER\n");
+    std::fwprintf(stderr, L"usage: page_driver wait|page|click|check|close TITLE [ID | TEXT] | hold FILE MARKER\n");
     return 2;
 }
 
@@ -106,10 +90,7 @@ int wmain(int argc, wchar_t** argv) {
     HWND window = WaitForWindow(title, 60000);
     if (!window) return Fail(L"no window titled", title);
     if (command == L"wait") return 0;
-    if (command == L"close") {
-        PostMessageW(window, WM_CLOSE, 0, 0);
-        return 0;
-    }
+    if (command == L"close") return PostMessageW(window, WM_CLOSE, 0, 0) ? 0 : Fail(L"cannot close", title);
     if (command == L"page" && argc == 4) {
         const wchar_t* text = argv[3];
         if (WaitForWindow(title, 120000, [text](HWND w) { return FindText(w, text, false) != nullptr; })) return 0;
@@ -119,12 +100,11 @@ int wmain(int argc, wchar_t** argv) {
         HWND box = FindText(window, argv[3], true);
         return box && SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED ? 0 : Fail(L"no checked box in", title);
     }
-    if (command == L"click" && argc >= 4) {
+    if (command == L"click" && argc == 4) {
         const int id = _wtoi(argv[3]);
-        const wchar_t* text = argc >= 5 ? argv[4] : nullptr;
-        window = WaitForWindow(title, 120000, [id, text](HWND w) {
+        window = WaitForWindow(title, 120000, [id](HWND w) {
             HWND button = GetDlgItem(w, id);
-            return button && IsWindowEnabled(button) && IsWindowVisible(button) && (!text || FindText(w, text, false));
+            return button && IsWindowEnabled(button) && IsWindowVisible(button);
         });
         if (!window) return Fail(L"the button never became ready in", title);
         // Posted: the wizard may start work (or a program) that outlasts this driver.

@@ -1,5 +1,7 @@
 #include "support/pe_builder.h"
 
+#include <cstring>
+
 namespace nivex::testing {
 
 // Little-endian, growing the buffer as needed.
@@ -9,10 +11,8 @@ static void PutBytes(std::vector<std::uint8_t>& b, std::size_t at, std::uint64_t
 }
 void Put16(std::vector<std::uint8_t>& b, std::size_t at, std::uint16_t v) { PutBytes(b, at, v, 2); }
 void Put32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) { PutBytes(b, at, v, 4); }
-void Put64(std::vector<std::uint8_t>& b, std::size_t at, std::uint64_t v) { PutBytes(b, at, v, 8); }
 
 std::vector<std::uint8_t> PeBuilder::Build() {
-    PeBuilder& self = *this;
     std::vector<std::uint8_t> b(PeLayout::kSectionRaw, 0);
     Put16(b, 0, 0x5A4D);
     Put32(b, 60, PeLayout::kPeOffset);
@@ -23,22 +23,20 @@ std::vector<std::uint8_t> PeBuilder::Build() {
     const std::uint16_t optionalSize = pe64 ? 240 : 224;
     Put16(b, pe + 20, optionalSize);
     const std::uint32_t opt = pe + 24;
-    self.optionalHeaderAt = opt;
+    optionalHeaderAt = opt;
     Put16(b, opt, pe64 ? 0x020B : 0x010B);
-    if (pe64) Put64(b, opt + 24, imageBase);
-    else Put32(b, opt + 28, static_cast<std::uint32_t>(imageBase));
+    PutBytes(b, opt + (pe64 ? 24 : 28), imageBase, pe64 ? 8 : 4);
     Put32(b, opt + 60, PeLayout::kSectionRaw); // SizeOfHeaders
     const std::uint32_t countAt = pe64 ? 108 : 92;
     Put32(b, opt + countAt, 16);
     const std::uint32_t dirs = opt + countAt + 4;
-    self.importDirectoryAt = dirs + 8;
+    importDirectoryAt = dirs + 8;
 
     // The section: import descriptors, delay descriptors, a thunk, then the names.
     const std::uint32_t importsSize = static_cast<std::uint32_t>((imports.size() + 1) * 20);
     const std::uint32_t delaySize = static_cast<std::uint32_t>((delayImports.size() + 1) * 32);
     const std::uint32_t thunkOffset = importsSize + delaySize;
-    std::uint32_t nameOffset = thunkOffset + 16;
-    std::vector<std::uint8_t> section(nameOffset, 0);
+    std::vector<std::uint8_t> section(thunkOffset + 16, 0);
     auto addName = [&](const std::string& name) {
         const std::uint32_t at = static_cast<std::uint32_t>(section.size());
         section.insert(section.end(), name.begin(), name.end());
@@ -54,8 +52,7 @@ std::vector<std::uint8_t> PeBuilder::Build() {
         const std::uint32_t d = importsSize + static_cast<std::uint32_t>(i * 32);
         const std::uint32_t rva = addName(delayImports[i]);
         Put32(section, d, delayUsesAddresses ? 0 : 1);
-        if (delayUsesAddresses) Put32(section, d + 4, static_cast<std::uint32_t>(imageBase + rva));
-        else Put32(section, d + 4, rva);
+        Put32(section, d + 4, delayUsesAddresses ? static_cast<std::uint32_t>(imageBase + rva) : rva);
     }
     while (section.size() % 0x200) section.push_back(0);
 
@@ -67,11 +64,10 @@ std::vector<std::uint8_t> PeBuilder::Build() {
         Put32(b, dirs + 13 * 8, PeLayout::kSectionRva + importsSize);
         Put32(b, dirs + 13 * 8 + 4, delaySize);
     }
-    self.importDescriptorsAt = PeLayout::kSectionRaw;
+    importDescriptorsAt = PeLayout::kSectionRaw;
 
     const std::uint32_t sh = opt + optionalSize;
-    const char name[8] = {'.', 'i', 'd', 'a', 't', 'a', 0, 0};
-    for (int i = 0; i < 8; ++i) b[sh + i] = static_cast<std::uint8_t>(name[i]);
+    std::memcpy(&b[sh], ".idata\0", 8);
     Put32(b, sh + 8, static_cast<std::uint32_t>(section.size()));  // VirtualSize
     Put32(b, sh + 12, PeLayout::kSectionRva);                      // VirtualAddress
     Put32(b, sh + 16, static_cast<std::uint32_t>(section.size())); // SizeOfRawData

@@ -31,6 +31,5 @@ struct PeBuilder {
 
 void Put16(std::vector<std::uint8_t>& b, std::size_t at, std::uint16_t v);
 void Put32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v);
-void Put64(std::vector<std::uint8_t>& b, std::size_t at, std::uint64_t v);
 
 } // namespace nivex::testing

@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <vector>
+#include <cstring>
 
+#include "common/handles.h"
+#include "common/text.h"
 #include "registry/predefined_keys.h"
+#include "registry/reg_read.h"
 
 namespace nivex::testing {
 
@@ -28,11 +31,7 @@ RegistrySandbox::~RegistrySandbox() {
 
 void SetRegBytes(HKEY root, const std::wstring& path, const std::wstring& name, DWORD type, const void* data,
                  DWORD size) {
-    HKEY key = nullptr;
-    LONG rc = RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
-    ASSERT_EQ(rc, ERROR_SUCCESS) << "create key";
-    rc = RegSetValueExW(key, name.empty() ? nullptr : name.c_str(), 0, type, static_cast<const BYTE*>(data), size);
-    RegCloseKey(key);
+    const LONG rc = RegSetKeyValueW(root, path.c_str(), name.empty() ? nullptr : name.c_str(), type, data, size);
     ASSERT_EQ(rc, ERROR_SUCCESS) << "set value";
 }
 
@@ -46,31 +45,22 @@ void SetRegDword(HKEY root, const std::wstring& path, const std::wstring& name, 
 }
 
 bool RegKeyPresent(HKEY root, const std::wstring& path) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
-    RegCloseKey(key);
-    return true;
+    RegKey key;
+    return RegOpenKeyExW(root, path.c_str(), 0, KEY_QUERY_VALUE, key.Put()) == ERROR_SUCCESS;
 }
 
 std::wstring GetRegString(HKEY root, const std::wstring& path, const std::wstring& name, bool* found, DWORD* type) {
-    if (found) *found = false;
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return {};
-    DWORD kind = 0, size = 0;
-    LONG rc = RegQueryValueExW(key, name.empty() ? nullptr : name.c_str(), nullptr, &kind, nullptr, &size);
-    std::wstring text;
-    if (rc == ERROR_SUCCESS) {
-        std::vector<wchar_t> buffer(size / sizeof(wchar_t) + 2, L'\0');
-        rc = RegQueryValueExW(key, name.empty() ? nullptr : name.c_str(), nullptr, &kind,
-                              reinterpret_cast<BYTE*>(buffer.data()), &size);
-        if (rc == ERROR_SUCCESS) {
-            text.assign(buffer.data());
-            if (found) *found = true;
-            if (type) *type = kind;
-        }
-    }
-    RegCloseKey(key);
-    return text;
+    RegKey key;
+    std::optional<DWORD> kind;
+    std::vector<std::uint8_t> data;
+    const bool read = RegOpenKeyExW(root, path.c_str(), 0, KEY_QUERY_VALUE, key.Put()) == ERROR_SUCCESS &&
+                      ReadRawValue(key.Get(), name, kind, data) == ERROR_SUCCESS;
+    if (found) *found = read;
+    if (read && type) *type = *kind;
+    // Up to the first null; a stray last byte is a character of its own.
+    std::wstring text((data.size() + 1) / sizeof(wchar_t), L'\0');
+    if (!data.empty()) std::memcpy(text.data(), data.data(), data.size());
+    return CutAtNul(text);
 }
 
 } // namespace nivex::testing

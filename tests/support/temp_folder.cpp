@@ -4,7 +4,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 
 #include "common/text.h"
 
@@ -34,16 +34,13 @@ TempFolder::~TempFolder() {
 std::wstring TempFolder::WriteFile(const std::wstring& name, const std::string& bytes) const {
     const auto full = path_ / name;
     std::filesystem::create_directories(full.parent_path());
-    std::ofstream out(full, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(full, std::ios::binary | std::ios::trunc) << bytes;
     return full.wstring();
 }
 
 std::string ReadFileBytes(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 namespace {
