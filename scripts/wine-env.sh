@@ -50,16 +50,23 @@ nivex_caption_font() {
 }
 
 # Starts an X server of our own when there is none (DISPLAY empty); NIVEX_XVFB_PID names it.
+# A lock left by a server that was killed is taken over: otherwise a range full of stale locks leaves
+# DISPLAY empty and every window test fails for no fault of its own.
 nivex_start_xvfb() {
   NIVEX_XVFB_PID=""
   [ -n "${DISPLAY:-}" ] && return 0
-  local n
+  local n pid
   for n in $(seq "${1:-91}" "${2:-199}"); do
-    [ -e "/tmp/.X$n-lock" ] && continue
+    if [ -e "/tmp/.X$n-lock" ]; then
+      pid=$(tr -d ' ' <"/tmp/.X$n-lock" 2>/dev/null)
+      [ -n "$pid" ] && [ -d "/proc/$pid" ] && continue
+      rm -f "/tmp/.X$n-lock" "/tmp/.X11-unix/X$n" 2>/dev/null || continue
+    fi
     Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
     NIVEX_XVFB_PID=$!
     export DISPLAY=":$n"
     break
   done
   sleep 1
+  [ -n "${DISPLAY:-}" ] || { echo "no free X display between :${1:-91} and :${2:-199}" >&2; return 1; }
 }
